@@ -1,0 +1,21 @@
+#pragma once
+// Start-up, shut-down and the small SDL helpers every screen of the game uses.
+
+#include <cstdint>
+
+struct SDL_Surface;
+
+// Opens everything the game needs; false (after printing why) when something is missing.
+// useDefaultRenderer false asks SDL for its "software" renderer.
+bool InitGame(int width, int height, bool useDefaultRenderer);
+// Releases everything in a fixed order; safe after a failed or partial start-up.
+void QuitGame();
+// A surface of the screen's pixel format; null (with a message on stdout) on failure.
+SDL_Surface* CreateRGBSurface(int width, int height);
+// Waits until SDL_GetTicks() reaches the tick.
+void Delay(std::uint64_t ticks);
+// Loads "gfx/icon.png" as the window icon; silent when it cannot.
+void SetWindowIcon();
+bool SetFullscreen(bool on);
+// Switches fullscreen on or off and returns the new state.
+bool ToggleFullscreen();
