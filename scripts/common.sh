@@ -5,7 +5,7 @@ repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # Packages the build root gets. Changing this list makes scripts/setup rebuild the root.
 root_packages=(
-  g++ cmake ninja-build pkgconf git
+  g++ cmake ninja-build pkgconf git ccache
   libsdl3-dev libsdl3-mixer-dev
   libgtest-dev libbenchmark-dev nlohmann-json3-dev
   clang libclang-rt-dev
