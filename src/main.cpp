@@ -1,0 +1,22 @@
+// Tower Vault Keeper: the entry point. The game takes no arguments and reads its data from
+// the working directory.
+
+#include <exception>
+#include <iostream>
+
+#include "game/lifecycle.h"
+#include "game/mainmenu.h"
+
+int main(int, char**) {
+  try {
+    if (InitGame(640, 400, true)) {
+      MainMenu();
+    }
+    QuitGame();
+  } catch (const std::exception& error) {
+    // Errors the game cannot continue from (music that cannot start) end it here, on purpose
+    // without QuitGame: the failing subsystem may be in any state.
+    std::cout << "Exception: " << error.what() << std::endl;
+  }
+  return 0;
+}
