@@ -1,0 +1,99 @@
+#pragma once
+// Headless test support: the real start-up in a throw-away working folder, scripted input for
+// the game's blocking loops, and readers for what ended up on screen.
+
+#include <SDL3/SDL.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A fresh temporary folder holding a copy of the game's data files. The process works in it
+// while the object lives, so "game.cfg" and "game.sav" land there and vanish with it.
+class RunFolder {
+ public:
+  RunFolder();
+  ~RunFolder();
+  RunFolder(const RunFolder&) = delete;
+  RunFolder& operator=(const RunFolder&) = delete;
+  const std::filesystem::path& Path() const { return path; }
+
+ private:
+  std::filesystem::path path;
+  std::filesystem::path previous;
+};
+
+// Puts every program-wide variable back to the value it has when the program starts, so that
+// one test's game cannot leak into the next one's.
+void ResetProgramState();
+
+// Runs the real InitGame(640, 400, false) in a RunFolder; QuitGame runs after the test.
+// Derived fixtures may write files into the folder before calling StartGame themselves by
+// overriding SetUp.
+class HeadlessGame : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // Makes the folder (if not yet made) and starts the game in it; false when InitGame failed.
+  bool StartGame();
+  std::unique_ptr<RunFolder> folder;
+  bool started = false;
+};
+
+// Feeds SDL events to the game's blocking loops from an SDL timer, one step per interval.
+// The default interval (100 ms) is longer than a 60 ms frame, so every step lands in its own
+// frame. Events are pushed into SDL's queue: SDL's own mouse and keyboard state
+// (SDL_GetMouseState, SDL_GetKeyboardState) does not see them, so loops take clicks and keys
+// from the events they read.
+class InputScript {
+ public:
+  InputScript() = default;
+  ~InputScript();
+  InputScript(const InputScript&) = delete;
+  InputScript& operator=(const InputScript&) = delete;
+
+  InputScript& Key(SDL_Scancode scancode);  // down and up in one step
+  InputScript& Keys(std::initializer_list<SDL_Scancode> scancodes);  // several downs, one step
+  InputScript& KeyDown(SDL_Scancode scancode, bool repeat = false);
+  InputScript& KeyUp(SDL_Scancode scancode);
+  InputScript& MouseMove(int x, int y);
+  InputScript& Click(int x, int y, Uint8 button = SDL_BUTTON_LEFT);  // motion, down, up
+  InputScript& Quit();  // a close request of the window
+  InputScript& Wait(int steps = 1);
+  // Runs fn on the main thread between frames (when the game next pumps events); later steps
+  // wait until it has run.
+  InputScript& Probe(std::function<void()> fn);
+
+  void Start(Uint32 intervalMs = 100);
+  void Stop();
+  bool Finished() const { return next.load() >= steps.size() && !probePending.load(); }
+
+ private:
+  struct Step {
+    std::vector<SDL_Event> events;
+    std::function<void()> probe;
+  };
+  static Uint32 Tick(void* self, SDL_TimerID id, Uint32 interval);
+  static void RunProbe(void* self);
+  InputScript& Add(Step step);
+
+  std::vector<Step> steps;
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> probePending{false};
+  SDL_TimerID timer = 0;
+};
+
+// Palette index of the ink (the first non-black pixel) of the 8x8 cell whose top-left pixel
+// is (px, py); -1 when the cell is all black or the colour is not in the palette.
+int CellColor(SDL_Surface* surface, int px, int py);
+// Font code whose glyph shape matches the cell's non-black pixels; -1 when none does.
+// A blank cell reads as 32.
+int CellGlyph(SDL_Surface* surface, int px, int py);
+// The glyphs of a row of cells starting at (px, py), as text ('?' for a cell no glyph matches).
+std::string CellText(SDL_Surface* surface, int px, int py, int cells);
+void SavePng(SDL_Surface* surface, const std::string& path);
