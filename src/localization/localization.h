@@ -1,0 +1,62 @@
+#pragma once
+// The catalogue of the chosen language: lookup by key with fallback, numbered tokens ("{0}",
+// "{1}", ...), localized entity names, and the reading of the language list and of one
+// language's file. Free of SDL, so the rules and their tests use it without a window.
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "cson/cson.h"
+
+// One language the player can choose, as the language list names it.
+struct RKLanguageEntry {
+  std::string code;  // "en", "de", ...
+  std::string name;  // shown as written in the options menu, so kept ASCII
+  std::string file;  // path of the language file, relative to the working directory
+};
+
+class RKLocalization {
+ public:
+  std::vector<RKLanguageEntry> availableLanguages;
+  std::unordered_map<std::string, std::string> translations;  // flat dotted key -> text
+  std::string currentLanguageCode = "en";
+  std::string defaultLanguageCode = "en";
+  std::unordered_map<std::string, std::string> entityNameKeys;  // English entity name -> key
+
+  RKLocalization();
+
+  // Sets the code only; the catalogue stays as it is until a language is loaded.
+  void SetLanguageCode(const std::string& code);
+  const std::string& GetCurrentLanguageCode() const;
+  const std::string& GetDefaultLanguageCode() const;
+  const std::vector<RKLanguageEntry>& GetAvailableLanguages() const;
+
+  // The key's text, or the key itself when the catalogue lacks it, so a game without any
+  // language file still shows something a player can report.
+  std::string T(const std::string& key) const;
+  // The key's text, or fallback when the catalogue lacks it. An empty text counts as found.
+  std::string TranslateKeyOrFallback(const std::string& key, const std::string& fallback) const;
+  // ReplaceTokens(T(key), args).
+  std::string TFormat(const std::string& key, const std::vector<std::string>& args) const;
+  // Fills "{i}" with args[i], for i in argument order. A token with no argument stays as
+  // written; an argument's own text is never scanned for its own token again.
+  std::string ReplaceTokens(const std::string& text, const std::vector<std::string>& args) const;
+  // Display name of an entity from its untranslated internal name ("Unconscious Guard").
+  // Unknown names come back unchanged.
+  std::string LocalizeEntityName(const std::string& name) const;
+  // Turns the escape of a code point (backslash, 'u', four hex digits) into the one font byte
+  // of that code ("?" above 255) and a doubled backslash into one; everything else is kept.
+  std::string NormalizeText(const std::string& text) const;
+  bool StartsWith(const std::string& text, const std::string& prefix) const;
+
+  // Reads the language list. True when at least one usable language is listed. A "default"
+  // string also becomes the current code, even when the rest of the file is unusable.
+  bool LoadLanguageList(const std::string& path);
+  // Replaces the catalogue with the file of the first listed language of that code and makes
+  // it current. On any failure nothing changes and the result is false.
+  bool LoadLanguageByCode(const std::string& code);
+  // Stores every string below object under its dotted path (prefix + "." + key ...); other
+  // kinds, and everything inside arrays, are ignored.
+  void FlattenTranslations(const zokCSON::Value::Object& object, const std::string& prefix);
+};
