@@ -1,0 +1,17 @@
+#pragma once
+// A new game and the 60 ms turn loop that runs it, with the movement commands.
+
+#include "game/types.h"
+
+// Throws away any previous game and sets up floor 1 with a fresh player; always true.
+bool NewGame();
+// Runs frames until the game is left (Escape saves first; the exit and a window close do
+// not). On return gameState is InMenus.
+void RunGame();
+// The command step of one frame: runs every action whose key went down this frame.
+void HandleKeys();
+// Runs the command bound to the action if its key went down this frame, then clears the flag.
+void ExecuteKeyAction(RKActionTypes action);
+// Attacks the first fighter on the cell at (dx, dy) from the player, or steps there. Counts
+// as a move even when a wall refuses it.
+void PlayerMoveOrAttack(int dx, int dy);

@@ -1,0 +1,64 @@
+#include "persistence/keybindings.h"
+
+#include <iterator>
+
+#include "game/sdl_globals.h"
+#include "localization/localization.h"
+
+namespace {
+
+struct RKDefaultBinding {
+  RKActionTypes action;
+  SDL_Scancode scancode;
+};
+
+// action               default key
+const RKDefaultBinding kDefaultBindings[] = {
+    {ActionMoveUp, SDL_SCANCODE_UP},
+    {ActionMoveDown, SDL_SCANCODE_DOWN},
+    {ActionMoveLeft, SDL_SCANCODE_LEFT},
+    {ActionMoveRight, SDL_SCANCODE_RIGHT},
+    {ActionTake, SDL_SCANCODE_G},
+    {ActionUse, SDL_SCANCODE_SPACE},
+    {ActionDrop, SDL_SCANCODE_D},
+    {ActionCharacterInfo, SDL_SCANCODE_C},
+    {ActionInventory, SDL_SCANCODE_I},
+};
+static_assert(std::size(kDefaultBindings) == ActionCount);
+
+// Name of the key at this position on the current keyboard layout ("Up", "Space", "G").
+std::string KeyName(SDL_Scancode scancode) {
+  return SDL_GetKeyName(SDL_GetKeyFromScancode(scancode, SDL_KMOD_NONE, false));
+}
+
+}  // namespace
+
+void SetDefaultGameSettings() {
+  musicEnabled = true;
+  fullscreen = true;
+  musicVolume = 75;
+  if (gLocalization != nullptr) {
+    gLocalization->SetLanguageCode(gLocalization->GetDefaultLanguageCode());
+  }
+  keyboard.clear();
+  for (const RKDefaultBinding& binding : kDefaultBindings) {
+    keyboard[binding.action] = {binding.scancode, false};
+  }
+}
+
+std::string SetMenuOptionOfKeybinding(RKActionTypes action, const std::string& label) {
+  return UpdateKeybinding(action, label, false);
+}
+
+std::string UpdateKeybinding(RKActionTypes action, const std::string& label, bool assign) {
+  auto binding = keyboard.find(action);
+  // The settings reader fills every gap, so a missing binding only shows up in a broken
+  // setup: show the label alone rather than reading past the table.
+  if (binding == keyboard.end()) {
+    return label;
+  }
+  if (assign) {
+    binding->second = {selectedKey, false};
+  }
+  return label + KeyName(binding->second.first);
+}
