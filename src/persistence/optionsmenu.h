@@ -1,0 +1,25 @@
+#pragma once
+// The options menu: key bindings, fullscreen, music, volume and language, live while the menu
+// is open, then saved, restored to the defaults, or discarded.
+
+#include <string>
+#include <vector>
+
+// Runs the menu until the player saves, restores the defaults or discards the changes.
+void OptionsMenu();
+
+// The 16 lines of the menu, in menu order, in the current language.
+void BuildOptionsMenuOptions(std::vector<std::string>& lines);
+
+// Copies the settings so that discarding can bring them back.
+void SaveOldGameSettings();
+// Brings back the copies taken by SaveOldGameSettings, reloading the language they name.
+void RestoreOldGameSettings();
+
+std::string GetOnOffText(bool on);
+std::string GetYesNoText(bool yes);
+// The name under which the language list offers the code; the code itself when not listed.
+std::string GetLanguageDisplayName(const std::string& code);
+// The code listed after this one, wrapping to the first; the first code when this one is not
+// listed; the code itself when no language is listed.
+std::string GetNextLanguageCode(const std::string& code);

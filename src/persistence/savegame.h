@@ -1,0 +1,29 @@
+#pragma once
+// The one saved game, "game.sav": written when the player leaves with Escape, read back when
+// the player continues from the main menu.
+
+#include <string>
+
+// Results of LoadGame; the main menu picks its failure box from them.
+enum RKLoadResult : int {
+  LoadOk = 0,
+  LoadFailed = -1,         // no file, unreadable, or not a game this program can run
+  LoadBadSignature = -2,   // not a save game of ours
+  LoadBadVersion = -3,     // written by another version of the game
+};
+
+// Writes the running game to "game.sav", replacing the previous save only once the new one is
+// complete. False when nothing could be written (the old save is then still there).
+bool SaveGame();
+
+// Rebuilds the game from "game.sav". savedVersion receives the file's "Version" when it is a
+// string (the main menu shows it in the bad-version box). A signature or version mismatch leaves
+// the running state untouched; any later rejection leaves no game at all: both lists empty,
+// player null, an all-wall map and an empty log.
+int LoadGame(std::string& savedVersion);
+
+// Log lines are stored with bytes of 128 and above as backslash-u escapes, so the file stays
+// plain ASCII; a line that already holds such an escape is stored unchanged.
+std::string EscapeSaveMessage(const std::string& line);
+// The reverse: escapes of values above 255 become "?", a doubled backslash becomes one.
+std::string UnescapeSaveMessage(const std::string& text);

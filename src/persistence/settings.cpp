@@ -1,0 +1,195 @@
+#include "persistence/settings.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+#include "cson/cson.h"
+#include "game/sdl_globals.h"
+#include "localization/localization.h"
+#include "persistence/keybindings.h"
+
+namespace {
+
+const char* const kSettingsFile = "game.cfg";
+
+// Fullscreen and music: a boolean as it is, a number counts as on unless it is 0.
+void ReadSwitch(const zokCSON::Value& root, const char* key, bool& setting) {
+  const zokCSON::Value* value = root.Find(key);
+  if (value == nullptr) {
+    return;
+  }
+  if (value->IsBool()) {
+    setting = value->AsBool();
+  } else if (value->IsNumber()) {
+    setting = value->AsNumber() != 0.0;
+  }
+}
+
+void ReadVolume(const zokCSON::Value& root) {
+  const zokCSON::Value* value = root.Find("MusicVolume");
+  if (value == nullptr) {
+    return;
+  }
+  const int maxVolume = musicPattern.GetMaxMusicVolume();
+  int volume = musicVolume;
+  if (value->IsNumber()) {
+    volume = FileNumberToInt(value->AsNumber());
+  } else if (value->IsBool()) {
+    volume = value->AsBool() ? maxVolume : 0;
+  }
+  if (volume < 0) {
+    volume = 0;
+  } else if (volume > maxVolume) {
+    volume = maxVolume;
+  }
+  musicVolume = volume;
+}
+
+// The scancode an element of "Keyboard" names; SDL_SCANCODE_UNKNOWN (no key) for values that
+// are not numbers and for numbers no key of SDL's can have.
+SDL_Scancode ElementScancode(const zokCSON::Value& member) {
+  int code = 0;
+  if (member.IsNumber()) {
+    code = FileNumberToInt(member.AsNumber());
+  } else if (member.IsBool()) {
+    code = member.AsBool() ? 1 : 0;
+  }
+  if (code < 0 || code >= SDL_SCANCODE_COUNT) {
+    return SDL_SCANCODE_UNKNOWN;
+  }
+  return static_cast<SDL_Scancode>(code);
+}
+
+// The default key of every action. The table lives with the key bindings, which only offer
+// it through SetDefaultGameSettings: run that and put back everything else it resets.
+RKKeyboard DefaultKeyboard() {
+  const bool savedFullscreen = fullscreen;
+  const bool savedMusic = musicEnabled;
+  const int savedVolume = musicVolume;
+  const std::string savedLanguage =
+      gLocalization != nullptr ? gLocalization->GetCurrentLanguageCode() : std::string();
+  RKKeyboard savedKeyboard;
+  savedKeyboard.swap(keyboard);
+  SetDefaultGameSettings();
+  RKKeyboard defaults;
+  defaults.swap(keyboard);
+  keyboard.swap(savedKeyboard);
+  fullscreen = savedFullscreen;
+  musicEnabled = savedMusic;
+  musicVolume = savedVolume;
+  if (gLocalization != nullptr) {
+    gLocalization->SetLanguageCode(savedLanguage);
+  }
+  return defaults;
+}
+
+// Binds the actions the file names; every action it leaves out keeps its default key, so the
+// turn loop, the options menu and the writer always find all nine. Elements past the last action
+// are dropped: no command could ever use them.
+void ReadKeyboard(const zokCSON::Value::Array& elements) {
+  bool bound[ActionCount] = {};
+  for (std::size_t i = 0; i < elements.size() && i < ActionCount; ++i) {
+    if (!elements[i].IsObject()) {
+      continue;
+    }
+    const zokCSON::Value* member = elements[i].Find(std::to_string(i));
+    if (member == nullptr) {
+      continue;
+    }
+    keyboard[static_cast<RKActionTypes>(i)] = {ElementScancode(*member), false};
+    bound[i] = true;
+  }
+  const RKKeyboard defaults = DefaultKeyboard();
+  for (const auto& [action, binding] : defaults) {
+    if (action >= 0 && action < ActionCount && !bound[action]) {
+      keyboard[action] = {binding.first, false};
+    }
+  }
+}
+
+bool LoadSettingsFile() {
+  zokCSON::Value root;
+  if (zokCSON::ParseFile(kSettingsFile, root, nullptr) != zokCSON::ErrorCode::Ok ||
+      !root.IsObject()) {
+    return false;
+  }
+  ReadSwitch(root, "Fullscreen", fullscreen);
+  ReadSwitch(root, "Music", musicEnabled);
+  ReadVolume(root);
+
+  const zokCSON::Value* keys = root.Find("Keyboard");
+  if (keys != nullptr && !keys->IsArray()) {
+    return false;
+  }
+  ReadKeyboard(keys != nullptr ? keys->AsArray() : zokCSON::Value::Array{});
+
+  const zokCSON::Value* language = root.Find("Language");
+  if (language != nullptr && language->IsString() && gLocalization != nullptr) {
+    gLocalization->SetLanguageCode(language->AsString());
+  }
+  return true;
+}
+
+bool SaveSettingsFile() {
+  zokCSON::Value root = zokCSON::Value::MakeObject();
+  root["Fullscreen"] = zokCSON::Value(fullscreen);
+  root["Music"] = zokCSON::Value(musicEnabled);
+  root["MusicVolume"] = zokCSON::Value(musicVolume);
+  if (gLocalization != nullptr) {
+    root["Language"] = zokCSON::Value(gLocalization->GetCurrentLanguageCode());
+  }
+  // One element per action, each keyed by its position, so a reader can tell a moved or
+  // missing element from a binding.
+  zokCSON::Value keys = zokCSON::Value::MakeArray();
+  for (int action = 0; action < ActionCount; ++action) {
+    auto binding = keyboard.find(static_cast<RKActionTypes>(action));
+    // Every action has a binding once the settings are read; one missing anyway is written as
+    // no key rather than shifting the positions of the others.
+    const SDL_Scancode code =
+        binding != keyboard.end() ? binding->second.first : SDL_SCANCODE_UNKNOWN;
+    zokCSON::Value element = zokCSON::Value::MakeObject();
+    element[std::to_string(action)] = zokCSON::Value(static_cast<int>(code));
+    keys.Append(std::move(element));
+  }
+  root["Keyboard"] = std::move(keys);
+
+  zokCSON::WriteOptions options;
+  options.indent = 2;
+  options.sortKeys = false;
+  return zokCSON::WriteFile(kSettingsFile, root, options, nullptr);
+}
+
+}  // namespace
+
+int FileNumberToInt(double value) {
+  // Converting a double outside the int range is undefined behaviour; the game's own conversion
+  // gave the smallest int for those, and every reader treats that as out of range.
+  if (std::isnan(value)) {
+    return std::numeric_limits<int>::min();
+  }
+  const double truncated = std::trunc(value);
+  if (truncated < static_cast<double>(std::numeric_limits<int>::min()) ||
+      truncated > static_cast<double>(std::numeric_limits<int>::max())) {
+    return std::numeric_limits<int>::min();
+  }
+  return static_cast<int>(truncated);
+}
+
+bool LoadGameSettings() {
+  try {
+    return LoadSettingsFile();
+  } catch (const std::exception& error) {
+    throw std::runtime_error(std::string("Error while loading game settings: ") + error.what());
+  }
+}
+
+bool SaveGameSettings() {
+  try {
+    return SaveSettingsFile();
+  } catch (const std::exception& error) {
+    throw std::runtime_error(std::string("Error while saving game settings: ") + error.what());
+  }
+}
