@@ -1,0 +1,226 @@
+#include "music/music.h"
+
+#include <SDL3/SDL.h>
+#include <SDL3_mixer/SDL_mixer.h>
+
+#include <iostream>
+#include <stdexcept>
+
+#include "cson/cson.h"
+#include "game/globals.h"
+
+namespace {
+
+using Entry = RKMusicPatternSystem::RKMusicPatternEntry;
+
+constexpr int kMenuFadeMs = 500;
+constexpr int kShutdownFadeMs = 500;
+// The fade-out should end after 500 ms; a track that never reports stopping must not hang
+// the program on its way out.
+constexpr Uint64 kShutdownWaitLimitMs = 2000;
+
+[[noreturn]] void ThrowPlayFailure() {
+  throw std::runtime_error(std::string("Failed to play music! SDL_mixer Error: ") + SDL_GetError());
+}
+
+std::string StringMember(const zokCSON::Value& object, const char* key) {
+  const zokCSON::Value* member = object.Find(key);
+  return member != nullptr && member->IsString() ? member->AsString() : std::string();
+}
+
+// Starts whatever is queued at once and empties the queue; throws when it cannot be started.
+void StartQueuedPattern() {
+  const bool started = musicPattern.PlayMusicPattern(musicPattern.queuedPattern, 0);
+  musicPattern.queuedPattern = nullptr;
+  if (!started) ThrowPlayFailure();
+}
+
+// The wrap-around (or end) of the current pattern: the queued pattern, or failing that the
+// current one's successor, starts now; with neither the current pattern just keeps looping.
+void ChangePattern(Sint64 position) {
+  musicPattern.lastPosition = position;
+  if (musicPattern.queuedPattern == nullptr && !musicPattern.nextPatternName.empty()) {
+    musicPattern.SetNextMusicPattern(musicPattern.nextPatternName);
+  }
+  if (musicPattern.queuedPattern != nullptr) StartQueuedPattern();
+}
+
+void SwitchMenuFadeOff() {
+  menuFadeActive = false;
+  menuFadeWaitingForPlayback = false;
+}
+
+}  // namespace
+
+bool LoadMusicDefinition(const std::string& path) {
+  for (Entry* entry : musicPattern.patterns) delete entry;
+  musicPattern.patterns.clear();
+  musicPattern.queuedPattern = nullptr;
+  musicPattern.currentPatternName.clear();
+  musicPattern.nextPatternName.clear();
+  musicPattern.lastPosition = -1;
+  musicPattern.patternLengthMs = 0;
+
+  zokCSON::Value root;
+  zokCSON::Error error{};
+  if (zokCSON::ParseFile(path, root, &error) != zokCSON::ErrorCode::Ok) {
+    std::cerr << "Failed to load music definition file!\n";
+    if (!error.message.empty()) std::cerr << "CSON error: " << error.message << '\n';
+    return false;
+  }
+  if (!root.IsObject()) {
+    std::cerr << "Invalid music definition data!\n";
+    return false;
+  }
+  const zokCSON::Value* patterns = root.Find("patterns");
+  if (patterns == nullptr) {
+    std::cerr << "Music definition is missing patterns!\n";
+    return false;
+  }
+  if (!patterns->IsArray()) {
+    std::cerr << "Music patterns data is invalid!\n";
+    return false;
+  }
+
+  for (const zokCSON::Value& element : patterns->AsArray()) {
+    if (!element.IsObject()) continue;
+    Entry* entry = new Entry();
+    entry->patternName = StringMember(element, "patternName");
+    entry->nextPatternName = StringMember(element, "nextPatternName");
+    entry->fileName = StringMember(element, "fileName");
+    entry->type = RKMusicPatternSystem::GetMusicPatternType(StringMember(element, "type"));
+    if (entry->type == RKMusicPatternSystem::Unknown) {
+      std::cerr << "Given pattern type is unknown!\n";
+      delete entry;
+      return false;
+    }
+    entry->audio = MIX_LoadAudio(musicMixer, entry->fileName.c_str(), false);
+    if (entry->audio == nullptr) {
+      std::cerr << "Failed to load music! SDL_mixer Error: " << SDL_GetError() << '\n';
+      delete entry;
+      return false;
+    }
+    musicPattern.patterns.push_back(entry);
+  }
+
+  // The menus play the first pattern and the game switches to the second: with fewer the
+  // game would have nothing to play.
+  if (musicPattern.patterns.size() < 2) {
+    std::cerr << "Music definition needs at least two patterns!\n";
+    return false;
+  }
+  return true;
+}
+
+void AdvanceMusic() {
+  MIX_Track* track = musicPattern.track;
+  if (track == nullptr || !musicEnabled) return;
+
+  const int loops = MIX_GetTrackLoops(track);
+  const Sint64 position = MIX_GetTrackPlaybackPosition(track);
+  if (position >= 0) {
+    if (loops != 0) {
+      // A looping track never reports its loops: the position falling back is the only sign.
+      if (musicPattern.lastPosition >= 0 && musicPattern.lastPosition > position) {
+        ChangePattern(position);
+      } else {
+        musicPattern.lastPosition = position;
+      }
+    } else if (musicPattern.patternLengthMs <= MIX_TrackFramesToMS(track, position)) {
+      ChangePattern(position);
+    } else {
+      musicPattern.lastPosition = position;
+    }
+  } else if (loops == 0 && !MIX_TrackPlaying(track)) {
+    ChangePattern(-1);
+  }
+}
+
+void UpdateMenuMusicFade() {
+  if (!menuFadeActive || musicTrack == nullptr || musicMixer == nullptr || !musicEnabled) return;
+
+  if (menuFadeWaitingForPlayback) {
+    // Opening the audio device can take a while; counting from before the first sample is
+    // heard would eat part of the fade.
+    if (!MIX_TrackPlaying(musicTrack) || MIX_GetTrackPlaybackPosition(musicTrack) < 0) return;
+    // 0 means "not started yet", so a start in the very first millisecond must not be 0.
+    menuFadeStart = SDL_GetTicks() > 0 ? SDL_GetTicks() : 1;
+    menuFadeWaitingForPlayback = false;
+    MIX_SetTagGain(musicMixer, "music", 0.0f);
+  }
+  if (menuFadeStart == 0) return;
+
+  float t = static_cast<float>(SDL_GetTicks() - menuFadeStart) / static_cast<float>(kMenuFadeMs);
+  if (t > 1.0f) t = 1.0f;
+  MIX_SetTagGain(musicMixer, "music", musicPattern.GetMusicGain() * t);
+  if (t >= 1.0f) {
+    SwitchMenuFadeOff();
+    MIX_SetTagGain(musicMixer, "music", 1.0f);
+    musicPattern.UpdateMusicVolume();
+  }
+}
+
+void StartMenuMusic(bool& backFromGame) {
+  if (!musicEnabled) {
+    SwitchMenuFadeOff();
+    if (musicMixer != nullptr) MIX_SetTagGain(musicMixer, "music", 1.0f);
+    return;
+  }
+  if (musicPattern.patterns.empty() || musicPattern.track == nullptr) return;
+
+  const std::string& first = musicPattern.patterns.front()->patternName;
+  if (MIX_TrackPlaying(musicPattern.track) && !musicPattern.currentPatternName.empty()) {
+    if (musicPattern.currentPatternName == first && !backFromGame) return;
+    musicPattern.SetNextMusicPattern(first);
+    SwitchMenuFadeOff();
+  } else {
+    musicPattern.SetNextMusicPattern(first);
+    if (!menuFadeDone && musicMixer != nullptr) {
+      MIX_SetTagGain(musicMixer, "music", 0.0f);
+      menuFadeActive = true;
+      menuFadeWaitingForPlayback = true;
+      menuFadeStart = 0;
+      menuFadeDone = true;
+    } else {
+      SwitchMenuFadeOff();
+    }
+  }
+  backFromGame = false;
+  StartQueuedPattern();
+}
+
+void RestartFirstPattern() {
+  if (musicPattern.patterns.empty() || musicPattern.track == nullptr) return;
+  musicPattern.SetNextMusicPattern(musicPattern.patterns.front()->patternName);
+  StartQueuedPattern();
+}
+
+void StopMusic() {
+  if (musicTrack != nullptr) MIX_StopTrack(musicTrack, 0);
+}
+
+void ChooseInGameMusic(bool enemyInView) {
+  if (!playerMovedOrAttacked || musicPattern.patterns.size() < 2) return;
+  Entry* target = musicPattern.patterns[enemyInView ? 1 : 0];
+  if (musicPattern.currentPatternName != target->patternName) {
+    musicPattern.SetNextMusicPattern(target->patternName);
+  } else if (musicPattern.queuedPattern != nullptr && musicPattern.queuedPattern != target) {
+    // A guard seen and lost again before the loop ended: the mood asked for then no longer
+    // holds, and playing it for a whole loop would tell the player of a guard who is gone.
+    musicPattern.queuedPattern = nullptr;
+  }
+}
+
+void FadeOutMusic() {
+  if (musicTrack == nullptr || !MIX_TrackPlaying(musicTrack)) return;
+  MIX_StopTrack(musicTrack, MIX_TrackMSToFrames(musicTrack, kShutdownFadeMs));
+  const Uint64 giveUpAt = SDL_GetTicks() + kShutdownWaitLimitMs;
+  while (MIX_TrackPlaying(musicTrack) && SDL_GetTicks() < giveUpAt) SDL_Delay(10);
+}
+
+void ReleaseMusicAudio() {
+  for (Entry* entry : musicPattern.patterns) {
+    if (entry->audio != nullptr) MIX_DestroyAudio(entry->audio);
+    entry->audio = nullptr;
+  }
+}

@@ -1,0 +1,47 @@
+#pragma once
+// The game-side steps around the music pattern system: loading the definition at start-up,
+// advancing patterns each frame of play, the menus' music, the calm/alert choice while the
+// frame is drawn, and the fade-out at shut-down. They all act on the globals musicPattern,
+// musicMixer and musicTrack, and do nothing when there is no track or no pattern.
+
+#include <string>
+
+// Reads the music definition into musicPattern and loads every pattern's audio on musicMixer.
+// False, after printing why to stderr, when the file or a pattern is unusable or fewer than two
+// patterns are defined. Patterns of an earlier load are forgotten first (their audio belongs
+// to shut-down, which has released it already).
+bool LoadMusicDefinition(const std::string& path);
+
+// One frame of play: notices that the current pattern wrapped around (or ended) and then starts
+// the queued pattern, or the current one's successor. Throws std::runtime_error when the new
+// pattern cannot be started.
+void AdvanceMusic();
+
+// The menus' fade-in: waits until playback has really begun, then raises the gain of the
+// tag "music" from silence to 1.0 over 500 ms. Called on every pass of a menu's input wait.
+void UpdateMenuMusicFade();
+
+// The main menu's music, run on every pass before the menu is drawn: starts the first pattern
+// (with the one-time fade-in on the very first start), restarts it without fade after a game
+// (backFromGame, which is then cleared), and starts nothing while music is switched off.
+// Throws std::runtime_error when the pattern cannot be started.
+void StartMenuMusic(bool& backFromGame);
+
+// Starts the first pattern from its beginning at once, dropping anything queued.
+// Throws std::runtime_error when it cannot be started.
+void RestartFirstPattern();
+
+// Silences the music track at once.
+void StopMusic();
+
+// The mood of the frame being drawn: asks for the alert (second) pattern while an enemy is in
+// view, else the calm (first) one, but only in frames where the player moved or attacked, and
+// only when that pattern is not the one already playing. The change waits for the wrap-around.
+void ChooseInGameMusic(bool enemyInView);
+
+// Shut-down: fades a playing track out over 500 ms and waits for it to fall silent, but never
+// longer than two seconds.
+void FadeOutMusic();
+
+// Shut-down: destroys the audio of every pattern and forgets it (the pattern records stay).
+void ReleaseMusicAudio();
