@@ -1,0 +1,150 @@
+#pragma once
+// A small hand-made floor for rules tests: the map is drawn as ASCII rows ('#' wall, '.'
+// floor) in its top-left corner, everything else is wall, and the localization service and
+// message log the rules post to exist with an empty catalogue unless a test adds texts.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include <list>
+#include <string>
+#include <vector>
+
+#include "dungeon/map.h"
+#include "game/globals.h"
+#include "localization/localization.h"
+#include "ui/message.h"
+#include "world/basicenemy.h"
+#include "world/entity.h"
+#include "world/equipment.h"
+#include "world/fighter.h"
+#include "world/item.h"
+
+// Makes every cell of the map wall, then carves the floor cells of the picture.
+inline void DrawFloor(RKMap& map, const std::vector<std::string>& rows) {
+  for (RKTile* tile : map.tiles) delete tile;
+  map.tiles.clear();
+  for (int i = 0; i < MAP_CELLS; ++i) {
+    RKTile* tile = new RKTile;
+    tile->Init(true, false);
+    map.tiles.push_back(tile);
+  }
+  for (int y = 0; y < static_cast<int>(rows.size()); ++y) {
+    for (int x = 0; x < static_cast<int>(rows[y].size()); ++x) {
+      if (rows[y][x] != '#') map.TileAt(x, y)->Init(false, false);
+    }
+  }
+  map.fov.assign(MAP_CELLS, false);
+}
+
+// The cells in view of a region as rows: '@' viewer, '#' lit wall, '.' lit floor, ' ' dark.
+inline std::vector<std::string> ViewPicture(const RKMap& map, const RKEntity& viewer, int width,
+                                            int height) {
+  std::vector<std::string> rows;
+  for (int y = 0; y < height; ++y) {
+    std::string row;
+    for (int x = 0; x < width; ++x) {
+      if (x == viewer.x && y == viewer.y) {
+        row += '@';
+      } else if (!map.InView(x, y)) {
+        row += ' ';
+      } else {
+        row += map.TileAt(x, y)->blockSight ? '#' : '.';
+      }
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// One room the size of the map: floor everywhere inside the walled border.
+inline std::vector<std::string> OpenField() {
+  std::vector<std::string> rows(MAP_HEIGHT, "#" + std::string(MAP_WIDTH - 2, '.') + "#");
+  rows.front() = rows.back() = std::string(MAP_WIDTH, '#');
+  return rows;
+}
+
+class WorldTest : public ::testing::Test {
+ protected:
+  RKMap* map = nullptr;
+  std::list<RKEntity*> onFloor;  // stands in for the global entities
+  std::list<RKEntity*> pack;     // stands in for the global inventory
+
+  void SetUp() override {
+    gLocalization = new RKLocalization;
+    message = new RKMessage;
+    map = new RKMap;
+    DrawFloor(*map, OpenField());
+  }
+
+  void TearDown() override {
+    for (RKEntity* entity : onFloor) delete entity;
+    for (RKEntity* entity : pack) delete entity;
+    delete map;
+    delete message;
+    delete gLocalization;
+    message = nullptr;
+    gLocalization = nullptr;
+  }
+
+  // Catalogue texts with visible tokens, so messages can be checked word for word.
+  void UseTexts(std::initializer_list<std::pair<const std::string, std::string>> texts) {
+    for (const auto& [key, text] : texts) gLocalization->translations[key] = text;
+  }
+
+  RKEntity* Fighter(const std::string& name, int x, int y, int hp, int defense, int power,
+                    DeathFunction death = nullptr, bool withAI = false) {
+    RKFighter* fighter = new RKFighter;
+    fighter->Init(hp, defense, power, 1, 0, death, nullptr);
+    RKEntity* entity = new RKEntity;
+    entity->Init(x, y, 'g', name, LightBlue, map, true, false, fighter,
+                 withAI ? new RKBasicEnemy : nullptr, nullptr, nullptr, nullptr);
+    map->TileAt(x, y)->blocked = true;
+    onFloor.push_back(entity);
+    return entity;
+  }
+
+  RKEntity* Player(int x, int y) {
+    RKEntity* player = Fighter("Player", x, y, 100, 1, 2);
+    player->SetEquipment(new RKEquipment);
+    return player;
+  }
+
+  RKEntity* Guard(int x, int y, DeathFunction death = nullptr) {
+    return Fighter("Guard", x, y, 20, 0, 4, death, true);
+  }
+
+  RKEntity* EliteGuard(int x, int y) { return Fighter("Elite Guard", x, y, 30, 2, 8, nullptr, true); }
+
+  // A piece of equipment in the pack, as population and the new game make them.
+  RKEntity* Piece(const std::string& name, RKEquipmentSlot slot, int power, int defense,
+                  int maxHP = 0) {
+    RKEquippable* record = new RKEquippable;
+    record->slot = slot;
+    record->powerBonus = power;
+    record->defenseBonus = defense;
+    record->maxHPBonus = maxHP;
+    RKEntity* entity = new RKEntity;
+    entity->Init(0, 0, '-', name, Cyan, map, false, true, nullptr, nullptr, nullptr, nullptr,
+                 record);
+    pack.push_back(entity);
+    return entity;
+  }
+
+  RKEntity* Consumable(const std::string& name, UseFunction use, int x = 1, int y = 1) {
+    RKItem* item = new RKItem;
+    item->Init(use, nullptr);
+    RKEntity* entity = new RKEntity;
+    entity->Init(x, y, '!', name, Magenta, map, false, true, nullptr, nullptr, item, nullptr,
+                 nullptr);
+    onFloor.push_back(entity);
+    return entity;
+  }
+
+  // The log, oldest line first, as the player would read a story.
+  std::vector<std::string> Story() const {
+    return {message->messages.rbegin(), message->messages.rend()};
+  }
+};
