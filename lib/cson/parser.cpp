@@ -1,0 +1,1028 @@
+#include "cson/parser.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace zokCSON {
+
+namespace {
+
+// Byte classes, looked up once per byte in the hot loops.
+enum : unsigned char {
+    IdentStart = 1, // ASCII letter or "_"
+    IdentPart = 2,  // ASCII letter, digit, "_" or "-"
+    Digit = 4,
+};
+
+constexpr auto kByteClass = [] {
+    std::array<unsigned char, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        bool digit = c >= '0' && c <= '9';
+        unsigned char bits = 0;
+        if (letter || c == '_') {
+            bits |= IdentStart | IdentPart;
+        }
+        if (digit || c == '-') {
+            bits |= IdentPart;
+        }
+        if (digit) {
+            bits |= Digit;
+        }
+        table[static_cast<std::size_t>(c)] = bits;
+    }
+    return table;
+}();
+
+bool IsIdentStart(unsigned char c) { return (kByteClass[c] & IdentStart) != 0; }
+bool IsIdentPart(unsigned char c) { return (kByteClass[c] & IdentPart) != 0; }
+bool IsDigit(unsigned char c) { return (kByteClass[c] & Digit) != 0; }
+
+int HexValue(unsigned char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+void AppendUtf8(std::uint32_t cp, std::string& out)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Offset of the first ill-formed UTF-8 sequence at or after start, or npos when there is none.
+// EF BB BF (U+FEFF) counts as ill-formed: the byte-order mark is only allowed at the very start,
+// and the caller starts past it.
+std::size_t FindInvalidUtf8(std::string_view text, std::size_t start)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    std::size_t i = start;
+    while (i < n) {
+        // ASCII runs are the bulk of every file: check eight bytes at a time.
+        while (n - i >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            if ((word & 0x8080808080808080ull) != 0) {
+                break;
+            }
+            i += 8;
+        }
+        if (i >= n) {
+            break;
+        }
+        unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t left = n - i;
+        auto cont = [&](std::size_t k) { return (p[i + k] & 0xC0) == 0x80; };
+        if (c >= 0xC2 && c <= 0xDF) {
+            if (left < 2 || !cont(1)) {
+                return i;
+            }
+            i += 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            if (left < 3 || !cont(1) || !cont(2)) {
+                return i;
+            }
+            unsigned char c1 = p[i + 1];
+            if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0) ||
+                (c == 0xEF && c1 == 0xBB && p[i + 2] == 0xBF)) {
+                return i;
+            }
+            i += 3;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            if (left < 4 || !cont(1) || !cont(2) || !cont(3)) {
+                return i;
+            }
+            unsigned char c1 = p[i + 1];
+            if ((c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 >= 0x90)) {
+                return i;
+            }
+            i += 4;
+        } else {
+            // Continuation bytes, the overlong leads C0 and C1, and leads beyond U+10FFFF.
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+// Converts a taken number literal (sign, digits, one ".", one exponent) as strtod would, in the
+// C locale whatever the program's locale is. False when the conversion stops before the end.
+bool ConvertNumber(std::string_view taken, double& out)
+{
+    std::string_view body = taken;
+    bool negative = false;
+    if (!body.empty() && (body[0] == '+' || body[0] == '-')) {
+        negative = body[0] == '-';
+        body.remove_prefix(1);
+    }
+    // Small integers are most of what the game writes: no general conversion needed.
+    if (!body.empty() && body.size() <= 15) {
+        std::uint64_t n = 0;
+        bool plain = true;
+        for (char ch : body) {
+            auto c = static_cast<unsigned char>(ch);
+            if (!IsDigit(c)) {
+                plain = false;
+                break;
+            }
+            n = n * 10 + (c - '0');
+        }
+        if (plain) {
+            double v = static_cast<double>(n);
+            out = negative ? -v : v;
+            return true;
+        }
+    }
+    // from_chars takes no "+", and its own "-" must not follow another sign.
+    if (body.empty() || body[0] == '-' || body[0] == '+') {
+        return false;
+    }
+    double v = 0;
+    auto result = std::from_chars(body.data(), body.data() + body.size(), v, std::chars_format::general);
+    if (result.ptr != body.data() + body.size()) {
+        return false;
+    }
+    if (result.ec == std::errc::result_out_of_range) {
+        // strtod gives infinity for an overflow and zero for an underflow. The decimal exponent
+        // of the first significant digit tells them apart: out of range and at least 10^0 means
+        // too large.
+        std::int64_t exponent = 0;
+        std::int64_t firstDigit = -1;
+        std::int64_t pointAt = -1;
+        std::size_t i = 0;
+        for (; i < body.size() && body[i] != 'e' && body[i] != 'E'; ++i) {
+            if (body[i] == '.') {
+                pointAt = static_cast<std::int64_t>(i);
+            } else if (body[i] != '0' && firstDigit < 0) {
+                firstDigit = static_cast<std::int64_t>(i);
+            }
+        }
+        std::int64_t mantissaEnd = static_cast<std::int64_t>(i);
+        if (pointAt < 0) {
+            pointAt = mantissaEnd;
+        }
+        if (i < body.size()) {
+            ++i;
+            bool expNegative = false;
+            if (i < body.size() && (body[i] == '+' || body[i] == '-')) {
+                expNegative = body[i] == '-';
+                ++i;
+            }
+            for (; i < body.size(); ++i) {
+                if (exponent < 1'000'000'000) {
+                    exponent = exponent * 10 + (body[i] - '0');
+                }
+            }
+            if (expNegative) {
+                exponent = -exponent;
+            }
+        }
+        std::int64_t magnitude = firstDigit < pointAt ? pointAt - firstDigit - 1 : pointAt - firstDigit;
+        v = magnitude + exponent >= 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    }
+    out = negative ? -v : v;
+    return true;
+}
+
+// Keeps the parser's nesting counter right on every way out of a level.
+struct LevelGuard {
+    int& depth;
+    ~LevelGuard() { --depth; }
+};
+
+} // namespace
+
+Parser::Parser(std::string_view input) : text(input) {}
+
+void Parser::Advance()
+{
+    if (AtEnd()) {
+        return;
+    }
+    if (text[pos] == '\n') {
+        ++line;
+        column = 1;
+    } else {
+        ++column;
+    }
+    ++pos;
+}
+
+// Advances over count bytes (all present), keeping line and column right.
+void Parser::AdvanceBy(std::uint64_t count)
+{
+    const char* start = text.data() + pos;
+    const char* end = start + count;
+    const char* lastLineFeed = nullptr;
+    for (const char* p = start; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)))) != nullptr; ++p) {
+        ++line;
+        lastLineFeed = p;
+    }
+    if (lastLineFeed != nullptr) {
+        column = static_cast<std::uint64_t>(end - lastLineFeed);
+    } else {
+        column += count;
+    }
+    pos += count;
+}
+
+// Advances up to and including the next LF, or to the end of the input.
+void Parser::SkipPastLineFeed()
+{
+    const void* found = std::memchr(text.data() + pos, '\n', text.size() - pos);
+    if (found == nullptr) {
+        column += text.size() - pos;
+        pos = text.size();
+        return;
+    }
+    pos = static_cast<std::uint64_t>(static_cast<const char*>(found) - text.data()) + 1;
+    ++line;
+    column = 1;
+}
+
+// True when the cursor stands on a line's first byte after its indentation.
+bool Parser::AtContentLineStart() const
+{
+    std::uint64_t i = pos;
+    while (i > 0 && text[i - 1] == ' ') {
+        --i;
+    }
+    return i == 0 || text[i - 1] == '\n';
+}
+
+ErrorCode Parser::Fail(ErrorCode code, const char* message)
+{
+    return FailAt(code, line, column, message);
+}
+
+ErrorCode Parser::FailAt(ErrorCode code, std::uint64_t atLine, std::uint64_t atColumn, const char* message)
+{
+    lastError.code = code;
+    lastError.line = atLine;
+    lastError.column = atColumn;
+    lastError.message = message;
+    return code;
+}
+
+// Opens one more level of nesting at the cursor, the byte that opens it.
+ErrorCode Parser::EnterLevel()
+{
+    if (depth >= kMaxDepth) {
+        return Fail(ErrorCode::TooDeep, "Nesting too deep");
+    }
+    ++depth;
+    return ErrorCode::Ok;
+}
+
+ErrorCode Parser::CheckUtf8()
+{
+    std::size_t start = 0;
+    if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
+        static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF) {
+        start = 3;
+    }
+    std::size_t bad = FindInvalidUtf8(text, start);
+    if (bad != std::string_view::npos) {
+        // Everything before the fault is well-formed, so characters are the bytes that do not
+        // continue a sequence.
+        std::uint64_t atLine = 1;
+        std::uint64_t atColumn = 1;
+        for (std::size_t i = start; i < bad; ++i) {
+            auto c = static_cast<unsigned char>(text[i]);
+            if (c == '\n') {
+                ++atLine;
+                atColumn = 1;
+            } else if ((c & 0xC0) != 0x80) {
+                ++atColumn;
+            }
+        }
+        return FailAt(ErrorCode::InvalidUtf8, atLine, atColumn, "Invalid UTF-8 encoding");
+    }
+    pos = start;
+    return ErrorCode::Ok;
+}
+
+bool Parser::Match(unsigned char c)
+{
+    if (AtEnd() || Peek() != c) {
+        return false;
+    }
+    Advance();
+    return true;
+}
+
+void Parser::SkipInlineSpaces()
+{
+    while (!AtEnd() && (text[pos] == ' ' || text[pos] == '\t')) {
+        ++pos;
+        ++column;
+    }
+}
+
+void Parser::SkipWhitespaceAndComments()
+{
+    while (!AtEnd()) {
+        char c = text[pos];
+        if (c == ' ' || c == '\t' || c == '\r') {
+            ++pos;
+            ++column;
+        } else if (c == '\n') {
+            ++pos;
+            ++line;
+            column = 1;
+        } else if (c == '#') {
+            SkipPastLineFeed();
+        } else {
+            return;
+        }
+    }
+}
+
+ErrorCode Parser::NextContentLine(bool& found)
+{
+    found = false;
+    if (AtEnd()) {
+        return ErrorCode::Ok;
+    }
+    bool finishLine = column != 1;
+    for (;;) {
+        if (finishLine) {
+            SkipPastLineFeed();
+            if (AtEnd()) {
+                return ErrorCode::Ok;
+            }
+            finishLine = false;
+        }
+        int n = 0;
+        while (!AtEnd() && text[pos] == ' ') {
+            ++pos;
+            ++column;
+            ++n;
+        }
+        if (AtEnd()) {
+            return ErrorCode::Ok;
+        }
+        char c = text[pos];
+        if (c == '\t') {
+            return FailAt(ErrorCode::TabIndentation, line, static_cast<std::uint64_t>(n) + 1,
+                          "Tabs are not allowed in indentation");
+        }
+        if (c == '#') {
+            SkipPastLineFeed();
+            if (AtEnd()) {
+                return ErrorCode::Ok;
+            }
+            continue;
+        }
+        if (c == '\r') {
+            Advance();
+            Match('\n');
+            if (AtEnd()) {
+                return ErrorCode::Ok;
+            }
+            finishLine = column != 1;
+            continue;
+        }
+        if (c == '\n') {
+            Advance();
+            continue;
+        }
+        // Anything else, a NUL byte included, is content: a NUL can begin no value or key, so
+        // such a line fails where it is read, at the NUL.
+        if (n > 0) {
+            if (baseIndent == 0) {
+                baseIndent = n;
+            } else if (n % baseIndent != 0) {
+                return FailAt(ErrorCode::BadIndentation, line, static_cast<std::uint64_t>(n) + 1,
+                              "Indentation is not a multiple of base indent width");
+            }
+        }
+        if (n > indentStack.back()) {
+            indentStack.push_back(n);
+        } else if (n < indentStack.back()) {
+            while (indentStack.back() > n) {
+                indentStack.pop_back();
+            }
+            if (indentStack.back() != n) {
+                return FailAt(ErrorCode::BadIndentation, line, static_cast<std::uint64_t>(n) + 1,
+                              "Dedent does not match any previous indent level");
+            }
+        }
+        found = true;
+        return ErrorCode::Ok;
+    }
+}
+
+ErrorCode Parser::ParseStringDouble(Value& out)
+{
+    if (AtEnd() || Peek() != '"') {
+        return Fail(ErrorCode::IoError, "");
+    }
+    std::string collected;
+    ErrorCode code = ParseQuoted('"', collected);
+    if (code == ErrorCode::Ok) {
+        out = Value(std::move(collected));
+    }
+    return code;
+}
+
+ErrorCode Parser::ParseStringSingle(Value& out)
+{
+    if (AtEnd() || Peek() != '\'') {
+        return Fail(ErrorCode::IoError, "");
+    }
+    std::string collected;
+    ErrorCode code = ParseQuoted('\'', collected);
+    if (code == ErrorCode::Ok) {
+        out = Value(std::move(collected));
+    }
+    return code;
+}
+
+// The body of both quoted forms; the cursor is on the opening delimiter.
+ErrorCode Parser::ParseQuoted(unsigned char delimiter, std::string& collected)
+{
+    Advance();
+    const std::size_t size = text.size();
+    for (;;) {
+        // Ordinary bytes are taken as a run: none of them moves to a new line.
+        std::uint64_t runEnd = pos;
+        while (runEnd < size) {
+            auto c = static_cast<unsigned char>(text[runEnd]);
+            if (c == delimiter || c == '\\' || c == '\n' || c == '\r') {
+                break;
+            }
+            ++runEnd;
+        }
+        collected.append(text.data() + pos, runEnd - pos);
+        column += runEnd - pos;
+        pos = runEnd;
+
+        if (AtEnd()) {
+            return Fail(ErrorCode::UnterminatedString, "Unterminated string literal");
+        }
+        unsigned char c = Peek();
+        Advance();
+        if (c == delimiter) {
+            return ErrorCode::Ok;
+        }
+        if (c == '\n' || c == '\r') {
+            return Fail(ErrorCode::UnterminatedString, "Newline in string literal");
+        }
+        // A backslash.
+        if (AtEnd()) {
+            return Fail(ErrorCode::UnterminatedString, "");
+        }
+        unsigned char e = Peek();
+        Advance();
+        switch (e) {
+        case '\\': collected += '\\'; break;
+        case 'n': collected += '\n'; break;
+        case 'r': collected += '\r'; break;
+        case 't': collected += '\t'; break;
+        case 'u': {
+            ErrorCode code = ParseUnicodeEscape(collected);
+            if (code != ErrorCode::Ok) {
+                return code;
+            }
+            break;
+        }
+        default:
+            if (e != delimiter) {
+                return Fail(ErrorCode::InvalidEscape, "Invalid escape in string");
+            }
+            collected += static_cast<char>(e);
+            break;
+        }
+    }
+}
+
+ErrorCode Parser::ReadHex4(std::uint32_t& value)
+{
+    value = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (AtEnd()) {
+            return Fail(ErrorCode::InvalidEscape, "Incomplete unicode escape");
+        }
+        int digit = HexValue(Peek());
+        Advance();
+        if (digit < 0) {
+            return Fail(ErrorCode::InvalidEscape, "Invalid hex in unicode escape");
+        }
+        value = value * 16 + static_cast<std::uint32_t>(digit);
+    }
+    return ErrorCode::Ok;
+}
+
+// The cursor is just past "\u".
+ErrorCode Parser::ParseUnicodeEscape(std::string& collected)
+{
+    std::uint32_t high = 0;
+    ErrorCode code = ReadHex4(high);
+    if (code != ErrorCode::Ok) {
+        return code;
+    }
+    if (high >= 0xDC00 && high <= 0xDFFF) {
+        return Fail(ErrorCode::InvalidEscape, "Unpaired surrogate");
+    }
+    if (high < 0xD800 || high > 0xDBFF) {
+        AppendUtf8(high, collected);
+        return ErrorCode::Ok;
+    }
+    if (text.size() - pos < 2 || text[pos] != '\\' || text[pos + 1] != 'u') {
+        return Fail(ErrorCode::InvalidEscape, "Unpaired surrogate");
+    }
+    AdvanceBy(2);
+    std::uint32_t low = 0;
+    code = ReadHex4(low);
+    if (code != ErrorCode::Ok) {
+        return code;
+    }
+    if (low < 0xDC00 || low > 0xDFFF) {
+        return Fail(ErrorCode::InvalidEscape, "Invalid low surrogate");
+    }
+    AppendUtf8(0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00), collected);
+    return ErrorCode::Ok;
+}
+
+ErrorCode Parser::ParseTripleString(Value& out)
+{
+    if (text.substr(pos, 3) != R"(""")") {
+        return Fail(ErrorCode::IoError, "");
+    }
+    AdvanceBy(3);
+    std::size_t close = text.find(R"(""")", pos);
+    if (close == std::string_view::npos) {
+        AdvanceBy(text.size() - pos);
+        return Fail(ErrorCode::UnterminatedTripleString, "Unterminated triple string literal");
+    }
+    std::string collected(text.substr(pos, close - pos));
+    AdvanceBy(close + 3 - pos);
+    out = Value(std::move(collected));
+    return ErrorCode::Ok;
+}
+
+ErrorCode Parser::ParseKey(std::string& key)
+{
+    SkipInlineSpaces();
+    if (AtEnd()) {
+        return Fail(ErrorCode::UnexpectedCharacter, "Expected identifier or string as key");
+    }
+    unsigned char c = Peek();
+    if (c == '"' || c == '\'') {
+        key.clear();
+        return ParseQuoted(c, key);
+    }
+    if (IsIdentStart(c)) {
+        key.assign(ReadIdentifier());
+        return ErrorCode::Ok;
+    }
+    return Fail(ErrorCode::UnexpectedCharacter, "Expected identifier or string as key");
+}
+
+// Reads an identifier; the cursor is on its first byte, an identifier start.
+std::string_view Parser::ReadIdentifier()
+{
+    std::uint64_t start = pos;
+    do {
+        ++pos;
+    } while (!AtEnd() && IsIdentPart(Peek()));
+    column += pos - start;
+    return text.substr(start, pos - start);
+}
+
+ErrorCode Parser::ParseNumber(Value& out)
+{
+    std::uint64_t start = pos;
+    if (Peek() == '+' || Peek() == '-') {
+        ++pos;
+    }
+    bool point = false;
+    bool exponent = false;
+    while (!AtEnd()) {
+        unsigned char c = Peek();
+        if (IsDigit(c)) {
+            ++pos;
+        } else if (c == '.' && !point) {
+            point = true;
+            ++pos;
+        } else if ((c == 'e' || c == 'E') && !exponent) {
+            exponent = true;
+            ++pos;
+            if (!AtEnd() && (Peek() == '+' || Peek() == '-')) {
+                ++pos;
+            }
+        } else {
+            break;
+        }
+    }
+    column += pos - start;
+    double number = 0;
+    if (!ConvertNumber(text.substr(start, pos - start), number)) {
+        return Fail(ErrorCode::InvalidNumber, "Invalid number literal");
+    }
+    out = Value(number);
+    return ErrorCode::Ok;
+}
+
+ErrorCode Parser::ParseValue(Value& out)
+{
+    SkipWhitespaceAndComments();
+    if (AtEnd()) {
+        return Fail(ErrorCode::UnexpectedEnd, "Unexpected end of input while parsing value");
+    }
+    unsigned char c = Peek();
+    switch (c) {
+    case '{':
+        return ParseInlineObject(out);
+    case '[':
+        return ParseArray(out);
+    case '"':
+        if (text.substr(pos, 3) == R"(""")") {
+            return ParseTripleString(out);
+        }
+        return ParseStringDouble(out);
+    case '\'':
+        return ParseStringSingle(out);
+    case '+':
+    case '-':
+        return ParseNumber(out);
+    default:
+        break;
+    }
+    if (IsDigit(c)) {
+        return ParseNumber(out);
+    }
+    if (IsIdentStart(c)) {
+        return parseIdentifierOrIndentedObject(out);
+    }
+    return Fail(ErrorCode::UnexpectedCharacter, "Unexpected character while parsing value");
+}
+
+ErrorCode Parser::parseIdentifierOrIndentedObject(Value& out)
+{
+    if (AtEnd() || !IsIdentStart(Peek())) {
+        return Fail(ErrorCode::IoError, "");
+    }
+    std::uint64_t startPos = pos;
+    std::uint64_t startColumn = column;
+    std::string_view word = ReadIdentifier();
+    SkipInlineSpaces();
+    if (AtEnd() || Peek() != ':') {
+        if (word == "true") {
+            out = Value(true);
+        } else if (word == "false") {
+            out = Value(false);
+        } else if (word == "null") {
+            out = Value();
+        } else {
+            out = Value(word);
+        }
+        return ErrorCode::Ok;
+    }
+    // An identifier and a colon open a block object; the same line holds no line feed, so only
+    // the position and the column go back.
+    pos = startPos;
+    column = startColumn;
+    return ParseBlockObject(out);
+}
+
+ErrorCode Parser::ParseBlockObject(Value& out)
+{
+    if (ErrorCode code = EnterLevel(); code != ErrorCode::Ok) {
+        return code;
+    }
+    LevelGuard guard{depth};
+    const int d = indentStack.back();
+    Value::Object object;
+    std::string key;
+    bool found = false;
+    for (;;) {
+        // Pair start.
+        SkipInlineSpaces();
+        if (AtEnd()) {
+            break;
+        }
+        unsigned char c = Peek();
+        if (c == '\n' || c == '\r' || c == '#') {
+            if (ErrorCode code = NextContentLine(found); code != ErrorCode::Ok) {
+                return code;
+            }
+            if (!found || indentStack.back() < d) {
+                break;
+            }
+            continue;
+        }
+        if (!IsIdentStart(c) && c != '"' && c != '\'') {
+            break;
+        }
+        if (ErrorCode code = ParseKey(key); code != ErrorCode::Ok) {
+            return code;
+        }
+        SkipInlineSpaces();
+        if (!Match(':')) {
+            return Fail(ErrorCode::UnexpectedCharacter, "Expected ':' in object pair");
+        }
+        SkipInlineSpaces();
+
+        Value member;
+        if (!AtEnd() && (Peek() == '#' || Peek() == '\r' || Peek() == '\n')) {
+            // Block value on the following, deeper lines.
+            if (Peek() == '#') {
+                SkipPastLineFeed();
+            } else {
+                Match('\r');
+                Match('\n');
+            }
+            if (ErrorCode code = NextContentLine(found); code != ErrorCode::Ok) {
+                return code;
+            }
+            if (!found) {
+                return Fail(ErrorCode::BadIndentation, "Expected indented block after ':'");
+            }
+            if (indentStack.back() <= d) {
+                return Fail(ErrorCode::BadIndentation, "Expected deeper indentation for block value");
+            }
+            if (ErrorCode code = ParseValue(member); code != ErrorCode::Ok) {
+                return code;
+            }
+            object.try_emplace(std::move(key), std::move(member));
+            if (indentStack.back() < d) {
+                break;
+            }
+            continue;
+        }
+
+        // Inline value on this line.
+        std::uint64_t valueLine = line;
+        if (ErrorCode code = ParseValue(member); code != ErrorCode::Ok) {
+            return code;
+        }
+        object.try_emplace(std::move(key), std::move(member));
+        // A multiline array left open ends at a dedent, on the start of a later content line:
+        // that line goes on as after a line end, so the dedented pairs still belong here.
+        if (line != valueLine && !AtEnd() && AtContentLineStart()) {
+            if (indentStack.back() < d) {
+                break;
+            }
+            continue;
+        }
+        SkipInlineSpaces();
+        if (AtEnd()) {
+            break;
+        }
+        c = Peek();
+        if (c == ',') {
+            Advance();
+            SkipInlineSpaces();
+            continue;
+        }
+        if (c == '#' || c == '\r' || c == '\n') {
+            if (c == '#') {
+                SkipPastLineFeed();
+            } else {
+                Match('\r');
+                Match('\n');
+            }
+            if (ErrorCode code = NextContentLine(found); code != ErrorCode::Ok) {
+                return code;
+            }
+            if (!found || indentStack.back() < d) {
+                break;
+            }
+            continue;
+        }
+        break;
+    }
+    out = Value(std::move(object));
+    return ErrorCode::Ok;
+}
+
+ErrorCode Parser::ParseInlineObject(Value& out)
+{
+    if (AtEnd() || Peek() != '{') {
+        return Fail(ErrorCode::IoError, "");
+    }
+    if (ErrorCode code = EnterLevel(); code != ErrorCode::Ok) {
+        return code;
+    }
+    LevelGuard guard{depth};
+    Advance();
+    Value::Object object;
+    SkipWhitespaceAndComments();
+    if (Match('}')) {
+        out = Value(std::move(object));
+        return ErrorCode::Ok;
+    }
+    std::string key;
+    for (;;) {
+        if (ErrorCode code = ParseKey(key); code != ErrorCode::Ok) {
+            return code;
+        }
+        SkipWhitespaceAndComments();
+        if (!Match(':')) {
+            return Fail(ErrorCode::UnexpectedCharacter, "Expected ':' in object");
+        }
+        SkipWhitespaceAndComments();
+        Value member;
+        if (ErrorCode code = ParseValue(member); code != ErrorCode::Ok) {
+            return code;
+        }
+        object.try_emplace(std::move(key), std::move(member));
+        SkipWhitespaceAndComments();
+        if (Match('}')) {
+            break;
+        }
+        if (!Match(',')) {
+            return Fail(ErrorCode::UnexpectedCharacter, "Expected ',' or '}' in object");
+        }
+        SkipWhitespaceAndComments();
+    }
+    out = Value(std::move(object));
+    return ErrorCode::Ok;
+}
+
+ErrorCode Parser::ParseArray(Value& out)
+{
+    if (AtEnd() || Peek() != '[') {
+        return Fail(ErrorCode::IoError, "");
+    }
+    if (ErrorCode code = EnterLevel(); code != ErrorCode::Ok) {
+        return code;
+    }
+    LevelGuard guard{depth};
+    Advance();
+    SkipInlineSpaces();
+    if (!AtEnd() && (Peek() == '\r' || Peek() == '\n')) {
+        return ParseMultilineArray(out);
+    }
+    Value::Array array;
+    SkipWhitespaceAndComments();
+    if (Match(']')) {
+        out = Value(std::move(array));
+        return ErrorCode::Ok;
+    }
+    for (;;) {
+        if (Match(']')) {
+            break;
+        }
+        Value element;
+        if (ErrorCode code = ParseValue(element); code != ErrorCode::Ok) {
+            return code;
+        }
+        array.push_back(std::move(element));
+        SkipWhitespaceAndComments();
+        if (Match(']')) {
+            break;
+        }
+        if (!Match(',')) {
+            return Fail(ErrorCode::UnexpectedCharacter, "Expected ',' or ']' in inline array");
+        }
+        SkipWhitespaceAndComments();
+    }
+    out = Value(std::move(array));
+    return ErrorCode::Ok;
+}
+
+// The cursor is on the line end right after "[".
+ErrorCode Parser::ParseMultilineArray(Value& out)
+{
+    Match('\r');
+    Match('\n');
+    Value::Array array;
+    bool found = false;
+    if (ErrorCode code = NextContentLine(found); code != ErrorCode::Ok) {
+        return code;
+    }
+    if (!found || Match(']')) {
+        out = Value(std::move(array));
+        return ErrorCode::Ok;
+    }
+    const int w = indentStack.back();
+    bool closed = false;
+    for (;;) {
+        if (Match(']')) {
+            closed = true;
+            break;
+        }
+        Value element;
+        if (ErrorCode code = ParseValue(element); code != ErrorCode::Ok) {
+            return code;
+        }
+        array.push_back(std::move(element));
+        if (indentStack.back() < w) {
+            break;
+        }
+        SkipInlineSpaces();
+        if (AtEnd()) {
+            return Fail(ErrorCode::UnexpectedCharacter, "Expected ',' or ']' or newline in multiline array");
+        }
+        unsigned char c = Peek();
+        if (c == ']') {
+            Advance();
+            closed = true;
+            break;
+        }
+        if (c == ',') {
+            Advance();
+            SkipWhitespaceAndComments();
+            continue;
+        }
+        if (c == '#' || c == '\r' || c == '\n') {
+            if (c == '#') {
+                SkipPastLineFeed();
+            } else {
+                Match('\r');
+                Match('\n');
+            }
+            if (ErrorCode code = NextContentLine(found); code != ErrorCode::Ok) {
+                return code;
+            }
+            if (!found || indentStack.back() < w) {
+                break;
+            }
+            continue;
+        }
+        return Fail(ErrorCode::UnexpectedCharacter, "Expected ',' or ']' or newline in multiline array");
+    }
+    if (!closed) {
+        // Ended by a dedent or by the end of the input: the closing bracket is optional.
+        Match(']');
+    }
+    out = Value(std::move(array));
+    return ErrorCode::Ok;
+}
+
+ErrorCode Parser::Parse(Value& out, Error* error)
+{
+    lastError.Clear();
+    auto fail = [&](ErrorCode code) {
+        if (lastError.code == ErrorCode::Ok) {
+            lastError.code = code;
+            lastError.line = line;
+            lastError.column = column;
+            lastError.message.clear();
+        }
+        if (error != nullptr) {
+            *error = lastError;
+        }
+        return code;
+    };
+    if (ErrorCode code = CheckUtf8(); code != ErrorCode::Ok) {
+        return fail(code);
+    }
+    SkipWhitespaceAndComments();
+    Value document;
+    if (!AtEnd()) {
+        if (ErrorCode code = ParseValue(document); code != ErrorCode::Ok) {
+            return fail(code);
+        }
+        SkipWhitespaceAndComments();
+        if (!AtEnd()) {
+            Fail(ErrorCode::UnexpectedCharacter, "Trailing characters after top-level value");
+            return fail(ErrorCode::UnexpectedCharacter);
+        }
+    }
+    out = std::move(document);
+    if (error != nullptr) {
+        error->Clear();
+    }
+    return ErrorCode::Ok;
+}
+
+ErrorCode ParseText(std::string_view text, Value& out, Error* error)
+{
+    Parser parser(text);
+    return parser.Parse(out, error);
+}
+
+} // namespace zokCSON

@@ -1,0 +1,67 @@
+// The CSON reader: one Parser reads one text once. ParseFile and ParseText are its only users.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cson/cson.h"
+
+namespace zokCSON {
+
+class Parser {
+public:
+    // The text is not copied: it must outlive the parser.
+    explicit Parser(std::string_view input);
+
+    // Reads the whole text as one document. On failure out is untouched and *error (when given)
+    // holds the code, line, column and message; on success *error is cleared.
+    ErrorCode Parse(Value& out, Error* error);
+
+private:
+    std::string_view text;
+    std::uint64_t pos = 0;
+    std::uint64_t line = 1;
+    std::uint64_t column = 1; // in bytes
+    int baseIndent = 0;
+    std::vector<int> indentStack{0};
+    Error lastError;
+    int depth = 0; // arrays and objects open around the cursor
+
+    bool AtEnd() const { return pos >= text.size(); }
+    unsigned char Peek() const { return static_cast<unsigned char>(text[pos]); }
+    void Advance();
+    void AdvanceBy(std::uint64_t count);
+    void SkipPastLineFeed();
+    bool AtContentLineStart() const;
+
+    ErrorCode Fail(ErrorCode code, const char* message);
+    ErrorCode FailAt(ErrorCode code, std::uint64_t atLine, std::uint64_t atColumn, const char* message);
+    ErrorCode EnterLevel();
+
+    ErrorCode CheckUtf8();
+    bool Match(unsigned char c);
+    void SkipInlineSpaces();
+    void SkipWhitespaceAndComments();
+    ErrorCode NextContentLine(bool& found);
+
+    ErrorCode ParseStringDouble(Value& out);
+    ErrorCode ParseStringSingle(Value& out);
+    ErrorCode ParseQuoted(unsigned char delimiter, std::string& collected);
+    ErrorCode ParseUnicodeEscape(std::string& collected);
+    ErrorCode ReadHex4(std::uint32_t& value);
+    ErrorCode ParseTripleString(Value& out);
+    ErrorCode ParseKey(std::string& key);
+    std::string_view ReadIdentifier();
+    ErrorCode ParseNumber(Value& out);
+
+    ErrorCode ParseValue(Value& out);
+    ErrorCode parseIdentifierOrIndentedObject(Value& out);
+    ErrorCode ParseBlockObject(Value& out);
+    ErrorCode ParseInlineObject(Value& out);
+    ErrorCode ParseArray(Value& out);
+    ErrorCode ParseMultilineArray(Value& out);
+};
+
+} // namespace zokCSON
