@@ -1,0 +1,118 @@
+#include "game/mainmenu.h"
+
+#include <cstdint>
+#include <iterator>
+#include <list>
+#include <string>
+
+#include "game/lifecycle.h"
+#include "game/sdl_globals.h"
+#include "game/turnloop.h"
+#include "localization/localization.h"
+#include "music/music.h"
+#include "persistence/optionsmenu.h"
+#include "persistence/savegame.h"
+#include "ui/banner.h"
+#include "ui/menu.h"
+
+namespace {
+
+constexpr std::uint64_t FRAME_MS = 60;
+
+// The menu's lines in order; the selected index is the position in this table.
+enum RKMainMenuItem : int {
+  ItemNewGame = 0,
+  ItemLoadGame = 1,
+  ItemOptions = 2,
+  ItemHelp = 3,
+  ItemQuit = 4,
+};
+
+const char* const MAIN_MENU_KEYS[] = {
+    "menu.main.newGame",
+    "menu.main.loadGame",
+    "menu.main.options",
+    "menu.main.help",
+    "menu.main.quit",
+};
+
+// Tells the player why the saved game cannot be continued.
+void ShowLoadFailure(int result, const std::string& savedVersion) {
+  option.clear();
+  if (result == LoadFailed) {
+    option.push_back(gLocalization->T("menu.loadingFailed.noSave"));
+  } else if (result == LoadBadSignature) {
+    option.push_back(gLocalization->T("menu.loadingFailed.badSignature"));
+  } else {
+    option.push_back(gLocalization->TFormat("menu.loadingFailed.badVersion", {savedVersion, GAMEVERSION}));
+  }
+  option.push_back("\\n");
+  option.push_back(gLocalization->T("menu.loadingFailed.returnMainMenu"));
+  int noSelection = -1;
+  Menu(gLocalization->T("menu.loadingFailed.header"), option, 320, noSelection, false);
+}
+
+}  // namespace
+
+void MainMenu() {
+  nextTime = SDL_GetTicks() + FRAME_MS;
+  int selected = ItemNewGame;
+  bool backFromGame = false;
+  for (;;) {
+    StartMenuMusic(backFromGame);
+
+    // Translated on every pass so that a language chosen in the options shows at once.
+    option.clear();
+    for (int index = 0; index < static_cast<int>(std::size(MAIN_MENU_KEYS)); ++index) {
+      std::string text = gLocalization->T(MAIN_MENU_KEYS[index]);
+      option.push_back(index == selected ? "> " + text + " <" : text);
+    }
+    Header();
+    bool confirmed = Menu(gLocalization->TFormat("menu.main.header", {GAMEVERSION}), option, 560, selected, false);
+    nextTime = SDL_GetTicks() + FRAME_MS;
+
+    bool quit = false;
+    if (confirmed) {
+      switch (selected) {
+        case ItemNewGame:
+          NewGame();
+          RunGame();
+          selected = ItemNewGame;
+          backFromGame = true;
+          nextTime = SDL_GetTicks() + FRAME_MS;
+          break;
+        case ItemLoadGame: {
+          std::string savedVersion;
+          int result = LoadGame(savedVersion);
+          if (result == LoadOk) {
+            RunGame();
+            backFromGame = true;
+          } else {
+            ShowLoadFailure(result, savedVersion);
+            selected = ItemLoadGame;
+          }
+          nextTime = SDL_GetTicks() + FRAME_MS;
+          break;
+        }
+        case ItemOptions:
+          OptionsMenu();
+          nextTime = SDL_GetTicks() + FRAME_MS;
+          break;
+        case ItemHelp:
+          HelpScreen();
+          nextTime = SDL_GetTicks() + FRAME_MS;
+          break;
+        case ItemQuit:
+          quit = true;
+          break;
+        default:
+          break;
+      }
+    }
+    Delay(nextTime);
+    nextTime += FRAME_MS;
+    if (quit) {
+      return;
+    }
+  }
+}

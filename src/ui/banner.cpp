@@ -1,0 +1,169 @@
+#include "ui/banner.h"
+
+#include <iterator>
+#include <list>
+#include <string>
+
+#include "game/lifecycle.h"
+#include "game/sdl_globals.h"
+#include "localization/localization.h"
+#include "ui/font.h"
+#include "ui/menu.h"
+
+namespace {
+
+constexpr int CELL = 8;
+constexpr int BANNER_ROWS = 16;
+constexpr int BANNER_TOP = 8;
+constexpr int BANNER_WIDTH = 520;  // columns 0-64; the last letter's dot reaches past it
+constexpr int NOTICE_Y = 144;
+const std::string NOTICE = "TOWER VAULT KEEPER";
+
+// The block letters, one string per cell row; "#" is ink, a blank leaves the cell alone.
+const char* const LETTER_T[BANNER_ROWS] = {
+    "###############",
+    "###############",
+    "###############",
+    "     #####     ",
+    "     #####     ",
+    "     #####     ",
+    "     #####     ",
+    "     #####     ",
+    "     #####     ",
+    "     #####     ",
+    "     #####     ",
+    "     #####     ",
+    "     #####     ",
+    "     #####     ",
+    "     #####     ",
+    "     #####     ",
+};
+const char* const LETTER_V[BANNER_ROWS] = {
+    "#####               #####",
+    "#####               #####",
+    " #####             ##### ",
+    "  #####           #####  ",
+    "  #####           #####  ",
+    "   #####         #####   ",
+    "    #####       #####    ",
+    "    #####       #####    ",
+    "     #####     #####     ",
+    "      #####   #####      ",
+    "      #####   #####      ",
+    "       ##### #####       ",
+    "        #########        ",
+    "        #########        ",
+    "         #######         ",
+    "          #####          ",
+};
+const char* const LETTER_K[BANNER_ROWS] = {
+    "####       ####",
+    "####      #### ",
+    "####     ####  ",
+    "####    ####   ",
+    "####   ####    ",
+    "####  ####     ",
+    "#### ####      ",
+    "########       ",
+    "########       ",
+    "#### ####      ",
+    "####  ####     ",
+    "####   ####    ",
+    "####    ####   ",
+    "####     ####  ",
+    "####      #### ",
+    "####       ####",
+};
+
+// The diamond dot after each letter, in the letter's bottom three rows.
+const char* const DOT[3] = {
+    " # ",
+    "# #",
+    " # ",
+};
+
+struct RKBannerLetter {
+  const char* const* rows;
+  int firstColumn;
+  int width;
+  RKColors colour;
+};
+
+// letter     first column  width  colour
+const RKBannerLetter BANNER[] = {
+    {LETTER_T, 0, 15, Red},
+    {LETTER_V, 20, 25, Green},
+    {LETTER_K, 50, 15, Blue},
+};
+
+const char* const HELP_BLANK = "\\n";  // the line-break escape: an empty row in the box
+
+// The help box, top to bottom; HELP_BLANK rows are empty.
+const char* const HELP_LINES[] = {
+    "help.mapHeader",
+    HELP_BLANK,
+    "help.wall",
+    "help.floor",
+    "help.stairsExit",
+    "help.stairsPrev",
+    HELP_BLANK,
+    "help.charactersHeader",
+    HELP_BLANK,
+    "help.player",
+    "help.baton",
+    "help.guard",
+    "help.eliteGuard",
+    "help.firstAidKit",
+    "help.taser",
+    "help.riotShield",
+    "help.tranquilizerGun",
+    "help.stunGrenade",
+    "help.pepperSpray",
+    "help.unconscious",
+    HELP_BLANK,
+    "help.miscHeader",
+    HELP_BLANK,
+    "help.mouse",
+    HELP_BLANK,
+    HELP_BLANK,
+    "menu.help.returnMainMenu",
+};
+
+}  // namespace
+
+void Header() {
+  SDL_FillSurfaceRect(screen, nullptr, SDL_MapSurfaceRGBA(screen, 0, 0, 0, 255));
+  const int originX = (screen->w - BANNER_WIDTH) / 2;
+  // Each row is one string from the banner's left edge: the lead-in blanks of the later
+  // letters draw nothing, so the letters already drawn stay untouched.
+  for (const RKBannerLetter& letter : BANNER) {
+    for (int row = 0; row < BANNER_ROWS; ++row) {
+      std::string text = std::string(letter.firstColumn, ' ') + letter.rows[row];
+      text.resize(letter.firstColumn + letter.width, ' ');
+      int dotRow = row - (BANNER_ROWS - 3);
+      if (dotRow >= 0) {
+        // One empty column between the letter and its dot.
+        text += std::string(" ") + DOT[dotRow];
+      }
+      font->DrawString(screen, text, originX, BANNER_TOP + CELL * row, letter.colour);
+    }
+  }
+  font->DrawString(screen, NOTICE, (screen->w - CELL * static_cast<int>(NOTICE.size())) / 2, NOTICE_Y,
+                   Yellow);
+}
+
+void HelpScreen() {
+  nextTime = SDL_GetTicks() + 60;
+  bool closed = false;
+  while (!closed) {
+    option.clear();
+    for (const char* key : HELP_LINES) {
+      option.push_back(key == HELP_BLANK ? std::string(HELP_BLANK) : gLocalization->T(key));
+    }
+    int noSelection = -1;
+    closed = Menu(gLocalization->T("menu.help.header"), option, 320, noSelection, true);
+    nextTime = SDL_GetTicks() + 60;
+    Delay(nextTime);
+    nextTime += 60;
+  }
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Framed dialog boxes: the general menu with a title bar and an optional highlighted line,
+// the message box, and the lettered inventory menu. Every box is drawn into the shared
+// inventoryPanel and shown centred over whatever the screen holds.
+
+#include <list>
+#include <string>
+
+class RKItem;
+
+// Shows the box and returns after one key press (or a quit request, left in `event`).
+// True when Return confirmed a line (only with a selection, i.e. selected != -1) or, with
+// captureKey, when any key but F2 was pressed (its scancode is then in selectedKey). Up and
+// Down move `selected` among the options with wrap-around and return false; F2 toggles the
+// relative mouse mode and returns false. `width` is only a fallback wrap width. False too
+// when the box surface cannot be made.
+bool Menu(const std::string& header, std::list<std::string>& options, int width, int& selected,
+          bool captureKey);
+
+// The general menu without a selection and without key capture.
+bool MSGBox(const std::string& header, std::list<std::string>& lines, int width);
+
+// The inventory prompt: `lines` holds the prompt on entry; the options of the global `option`
+// list (at most 26) are appended to it labelled (a), (b), ... unless the inventory is empty.
+// Returns the index of the letter pressed, or -1 for any other key, a quit request, too
+// many options, or a failure.
+int Menu(std::list<std::string>& lines);
+
+// Lets the player pick an item of the inventory under the prompt in `lines`. Returns the
+// chosen entity's item component, with inventoryIterator left on that entity, or null.
+RKItem* InventoryMenu(std::list<std::string>& lines);
+
+// Number of characters of the text that are drawn: colour codes and the "\n" line-break
+// escape count nothing.
+unsigned GetVisibleTextLength(const std::string& text);
+
+// The largest of extra + visible length over the lines; 0 for no lines.
+unsigned GetMaxVisibleLength(const std::list<std::string>& lines, unsigned extra);
