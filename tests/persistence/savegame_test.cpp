@@ -1,0 +1,464 @@
+// The saved game: what a save followed by a load gives back, and every way a file is refused.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <list>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cson/cson.h"
+#include "dungeon/map.h"
+#include "game/effects.h"
+#include "game/globals.h"
+#include "game/progression.h"
+#include "persistence/savegame.h"
+#include "support/harness.h"
+#include "ui/message.h"
+#include "world/basicenemy.h"
+#include "world/confusedenemy.h"
+#include "world/entity.h"
+#include "world/equipment.h"
+#include "world/fighter.h"
+#include "world/item.h"
+
+namespace {
+
+using zokCSON::Value;
+
+void DeleteAll(std::list<RKEntity*>& list) {
+  for (RKEntity* entity : list) delete entity;
+  list.clear();
+}
+
+// Everything a save must keep about an entity, as one comparable line.
+std::string Describe(const RKEntity& e) {
+  std::ostringstream out;
+  out << e.name << " @" << e.x << "," << e.y << " glyph " << int(e.appearance) << " colour "
+      << int(e.color) << " blocks " << e.blocks << " visible " << e.visible;
+  if (e.equippable) {
+    out << " slot " << e.equippable->slot << " +" << e.equippable->powerBonus << "/"
+        << e.equippable->defenseBonus << "/" << e.equippable->maxHPBonus;
+  }
+  if (e.fighter) {
+    const RKFighter& f = *e.fighter;
+    out << " fighter " << f.GetMaxHP(true) << " " << f.hp << " " << f.GetDefense(true) << " "
+        << f.GetPower(true) << " L" << f.level << " xp" << f.xp;
+  }
+  return out.str();
+}
+
+std::vector<std::string> Describe(const std::list<RKEntity*>& list) {
+  std::vector<std::string> lines;
+  for (const RKEntity* e : list) lines.push_back(Describe(*e));
+  return lines;
+}
+
+std::vector<int> TileFlags() {
+  std::vector<int> flags;
+  for (const RKTile* t : theMap->tiles) flags.push_back(t->blocked * 4 + t->blockSight * 2 + t->explored);
+  return flags;
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// A small floor in a throw-away folder: a room with the player, a guard, a confused guard, an
+// unconscious guard and a first aid kit; four items carried; eight log lines.
+class SaveGameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = std::make_unique<RunFolder>();
+    ResetProgramState();
+    message = new RKMessage();
+    funcVec = {EnemyDeath};
+    useFuncVec = {UseFirstAidKit, UseTranquilizerGun, UseStunGrenade, UsePepperSpray};
+    BuildScene();
+  }
+
+  void TearDown() override {
+    DeleteAll(entities);
+    DeleteAll(inventory);
+    player = nullptr;
+    delete theMap;
+    theMap = nullptr;
+    delete message;
+    message = nullptr;
+    funcVec.clear();
+    useFuncVec.clear();
+    folder.reset();
+  }
+
+  RKEntity* Add(std::list<RKEntity*>& list, int x, int y, unsigned char glyph,
+                const std::string& name, RKColors color, bool blocks, RKFighter* fighter = nullptr,
+                RKBasicEnemy* ai = nullptr, RKEquippable* equippable = nullptr) {
+    auto* e = new RKEntity();
+    e->Init(x, y, glyph, name, color, theMap, blocks, !blocks, fighter, ai, nullptr, nullptr,
+            equippable);
+    list.push_back(e);
+    if (blocks) theMap->TileAt(x, y)->blocked = true;
+    return e;
+  }
+
+  static RKFighter* Fighter(int hp, int def, int power, int level, int xp, DeathFunction death) {
+    auto* f = new RKFighter();
+    f->Init(hp, def, power, level, xp, death, nullptr);
+    return f;
+  }
+
+  static RKEquippable* Piece(RKEquipmentSlot slot, int power, int defense, int maxHP) {
+    auto* p = new RKEquippable();
+    p->slot = slot;
+    p->powerBonus = power;
+    p->defenseBonus = defense;
+    p->maxHPBonus = maxHP;
+    return p;
+  }
+
+  void BuildScene() {
+    theMap = new RKMap();
+    for (int i = 0; i < MAP_CELLS; ++i) {
+      auto* tile = new RKTile();
+      tile->Init(true, false);
+      theMap->tiles.push_back(tile);
+    }
+    for (int y = 1; y <= 10; ++y) {
+      for (int x = 1; x <= 20; ++x) theMap->TileAt(x, y)->Init(false, false);
+    }
+    for (int x = 0; x <= 8; ++x) theMap->TileAt(x, 4)->explored = true;
+    theMap->fov.assign(MAP_CELLS, false);
+    theMap->currentFloor = 4;
+
+    player = Add(entities, 5, 5, '@', "Player", LightGreen, true,
+                 Fighter(120, 2, 3, 2, 140, PlayerDeath));
+    player->fighter->hp = 77;
+    player->SetEquipment(new RKEquipment());
+    Add(entities, 8, 5, 'G', "Guard", Yellow, true, Fighter(20, 0, 4, 1, 35, EnemyDeath),
+        new RKBasicEnemy());
+    RKEntity* confused = Add(entities, 10, 5, 'E', "Elite Guard", LightRed, true,
+                             Fighter(30, 2, 8, 1, 100, EnemyDeath), new RKBasicEnemy());
+    auto* blinded = new RKConfusedEnemy();
+    blinded->Init(confused->ai, 7);
+    blinded->owner = confused;
+    confused->ai = blinded;
+    Add(entities, 12, 5, '%', "Unconscious Guard", DarkGray, false);
+    RKEntity* kit = Add(entities, 6, 6, '!', "First Aid Kit", Red, false);
+    kit->item = new RKItem();
+    kit->item->Init(UseFirstAidKit, kit);
+
+    Add(inventory, 0, 0, '!', "Pepper Spray", LightMagenta, false);
+    inventory.back()->item = new RKItem();
+    inventory.back()->item->Init(UsePepperSpray, inventory.back());
+    taser = Add(inventory, 0, 0, '-', "Taser", Yellow, false, nullptr, nullptr,
+                Piece(MainHand, 3, 0, 0));
+    Add(inventory, 0, 0, '[', "Riot Shield", Brown, false, nullptr, nullptr,
+        Piece(OffHand, 0, 1, 0));
+    Add(inventory, 0, 0, '-', "Baton", Cyan, false, nullptr, nullptr, Piece(MainHand, 2, 0, 0));
+    player->equipment->ToggleEquip(taser);
+
+    for (int i = 1; i <= 7; ++i) message->SetMessage("line " + std::to_string(i), false);
+    message->SetMessage(std::string("stunned ") + char(144) + " guard", false);
+    gameState = PlayerDead;
+    gameOver = true;
+    playerAction = SaveAndExit;
+  }
+
+  // The saved document, to be changed by a test and written back.
+  Value SavedDocument() {
+    EXPECT_TRUE(SaveGame());
+    Value root;
+    EXPECT_EQ(zokCSON::ParseFile("game.sav", root, nullptr), zokCSON::ErrorCode::Ok);
+    return root;
+  }
+
+  std::unique_ptr<RunFolder> folder;
+  RKEntity* taser = nullptr;
+};
+
+TEST_F(SaveGameTest, LoadGivesBackTheSavedGame) {
+  const std::vector<std::string> floorBefore = Describe(entities);
+  const std::vector<std::string> packBefore = Describe(inventory);
+  const std::vector<int> tilesBefore = TileFlags();
+  std::vector<std::string> logBefore(message->messages.begin(),
+                                     std::next(message->messages.begin(), 6));
+  ASSERT_TRUE(SaveGame());
+
+  std::string version;
+  ASSERT_EQ(LoadGame(version), LoadOk);
+
+  EXPECT_EQ(Describe(entities), floorBefore);
+  EXPECT_EQ(Describe(inventory), packBefore);
+  EXPECT_EQ(TileFlags(), tilesBefore);
+  EXPECT_EQ(std::vector<std::string>(message->messages.begin(), message->messages.end()),
+            logBefore);
+  EXPECT_EQ(message->messages.front(), std::string("STUNNED ") + char(144) + " GUARD");
+  EXPECT_EQ(theMap->currentFloor, 4);
+  EXPECT_EQ(gameState, PlayerDead);
+  EXPECT_FALSE(gameOver);
+  EXPECT_EQ(playerAction, TurnTaken);
+  EXPECT_EQ(version, GAMEVERSION);
+  for (const RKEntity* e : entities) EXPECT_EQ(e->map, theMap) << e->name;
+}
+
+TEST_F(SaveGameTest, BehavioursAndEffectsComeBackFromNames) {
+  ASSERT_TRUE(SaveGame());
+  std::string version;
+  ASSERT_EQ(LoadGame(version), LoadOk);
+
+  auto find = [](const std::list<RKEntity*>& list, const std::string& name) -> RKEntity* {
+    for (RKEntity* e : list) {
+      if (e->name == name) return e;
+    }
+    return nullptr;
+  };
+  ASSERT_NE(player, nullptr);
+  EXPECT_EQ(player, find(entities, "Player"));
+  EXPECT_EQ(player->fighter->deathFunction, &PlayerDeath);
+  ASSERT_NE(player->equipment, nullptr);
+  EXPECT_EQ(player->ai, nullptr);
+
+  // Confusion is not kept: the elite guard acts normally again.
+  RKEntity* elite = find(entities, "Elite Guard");
+  ASSERT_NE(elite->ai, nullptr);
+  EXPECT_EQ(dynamic_cast<RKConfusedEnemy*>(elite->ai), nullptr);
+  EXPECT_EQ(elite->ai->owner, elite);
+  EXPECT_EQ(elite->fighter->deathFunction, &EnemyDeath);
+  EXPECT_EQ(elite->fighter->owner, elite);
+
+  EXPECT_EQ(find(entities, "First Aid Kit")->item->useFunction, &UseFirstAidKit);
+  EXPECT_EQ(find(inventory, "Pepper Spray")->item->useFunction, &UsePepperSpray);
+  EXPECT_EQ(find(inventory, "Pepper Spray")->item->owner, find(inventory, "Pepper Spray"));
+  ASSERT_NE(find(inventory, "Baton")->item, nullptr);
+  EXPECT_EQ(find(inventory, "Baton")->item->useFunction, nullptr);
+
+  // Which piece was worn is not saved: of two main-hand pieces the one nearer the back of the
+  // pack is worn, although the taser was worn before saving.
+  EXPECT_EQ(player->equipment->mainHand, find(inventory, "Baton"));
+  EXPECT_EQ(player->equipment->offHand, find(inventory, "Riot Shield"));
+  for (const RKEntity* e : inventory) EXPECT_EQ(e->order, 0);
+}
+
+TEST_F(SaveGameTest, FileKeepsWallsOnlyAndOccupancyComesBack) {
+  Value root = SavedDocument();
+  const Value::Array& cells = root.Find("Map")->AsArray();
+  ASSERT_EQ(cells.size(), static_cast<std::size_t>(MAP_CELLS));
+  auto savedBlocked = [&](int x, int y) { return cells[CellIndex(x, y)].Find("b")->AsNumber(); };
+  EXPECT_EQ(savedBlocked(5, 5), 0) << "player";
+  EXPECT_EQ(savedBlocked(8, 5), 0) << "guard";
+  EXPECT_EQ(savedBlocked(0, 0), 1) << "wall";
+
+  std::string version;
+  ASSERT_EQ(LoadGame(version), LoadOk);
+  EXPECT_TRUE(theMap->TileAt(5, 5)->blocked);
+  EXPECT_TRUE(theMap->TileAt(8, 5)->blocked);
+  EXPECT_FALSE(theMap->TileAt(12, 5)->blocked) << "unconscious guard";
+  EXPECT_FALSE(theMap->TileAt(6, 6)->blocked) << "item";
+  EXPECT_EQ(theMap->fov.size(), static_cast<std::size_t>(MAP_CELLS));
+  EXPECT_TRUE(theMap->fov[CellIndex(0, 0)]) << "fov starts as the walls";
+  EXPECT_FALSE(theMap->fov[CellIndex(5, 5)]);
+}
+
+TEST_F(SaveGameTest, LogKeepsSixNewestLinesOldestFirst) {
+  Value root = SavedDocument();
+  const Value::Array& lines = root.Find("GameMessages")->AsArray();
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(root.Find("NumGameMessages")->AsNumber(), 6);
+  EXPECT_EQ(lines.front().Find("Message")->AsString(), "LINE 3");
+  EXPECT_EQ(lines.front().Find("Order")->AsNumber(), 0);
+  EXPECT_EQ(lines.back().Find("Message")->AsString(), "STUNNED \\u0090 GUARD");
+  EXPECT_EQ(lines.back().Find("Order")->AsNumber(), 5);
+  // The writer doubles the backslash on disk.
+  EXPECT_NE(ReadText("game.sav").find("STUNNED \\\\u0090 GUARD"), std::string::npos);
+}
+
+TEST_F(SaveGameTest, TileFlagsReadOnlyTrueAndOne) {
+  Value root = SavedDocument();
+  Value& first = root["Map"][std::size_t{0}];
+  first["b"] = Value(2);
+  first["bs"] = Value(true);
+  first["e"] = Value(1.7);
+  ASSERT_TRUE(zokCSON::WriteFile("game.sav", root, {}, nullptr));
+  std::string version;
+  ASSERT_EQ(LoadGame(version), LoadOk);
+  EXPECT_FALSE(theMap->tiles[0]->blocked);
+  EXPECT_TRUE(theMap->tiles[0]->blockSight);
+  EXPECT_TRUE(theMap->tiles[0]->explored);
+}
+
+TEST_F(SaveGameTest, GameMessagesOfAnotherKindGiveAnEmptyLog) {
+  Value root = SavedDocument();
+  root["GameMessages"] = Value(3);
+  ASSERT_TRUE(zokCSON::WriteFile("game.sav", root, {}, nullptr));
+  std::string version;
+  ASSERT_EQ(LoadGame(version), LoadOk);
+  EXPECT_TRUE(message->messages.empty());
+}
+
+struct RKBadSave {
+  const char* name;
+  std::function<void(Value&)> change;
+  int result;
+  const char* console;  // the line LoadGame prints, empty for none
+};
+
+class SaveGameRejects : public SaveGameTest,
+                        public ::testing::WithParamInterface<RKBadSave> {};
+
+TEST_P(SaveGameRejects, WithItsCodeAndLeavesNoHalfGame) {
+  const RKBadSave& bad = GetParam();
+  Value root = SavedDocument();
+  bad.change(root);
+  ASSERT_TRUE(zokCSON::WriteFile("game.sav", root, {}, nullptr));
+  RKEntity* playerBefore = player;
+  const std::size_t entitiesBefore = entities.size();
+
+  std::string version;
+  testing::internal::CaptureStdout();
+  const int result = LoadGame(version);
+  const std::string console = testing::internal::GetCapturedStdout();
+
+  EXPECT_EQ(result, bad.result);
+  EXPECT_EQ(console, bad.console);
+  if (result == LoadFailed) {
+    // The running game was reset: nothing of it, nor of the file, is left behind.
+    EXPECT_TRUE(entities.empty());
+    EXPECT_TRUE(inventory.empty());
+    EXPECT_EQ(player, nullptr);
+    ASSERT_NE(theMap, nullptr);
+    ASSERT_TRUE(theMap->HasFloor());
+    EXPECT_EQ(theMap->fov.size(), static_cast<std::size_t>(MAP_CELLS));
+    for (const RKTile* tile : theMap->tiles) ASSERT_TRUE(tile->blocked);
+    EXPECT_TRUE(message->messages.empty());
+  } else {
+    // Signature and version are checked before anything is touched.
+    EXPECT_EQ(player, playerBefore);
+    EXPECT_EQ(entities.size(), entitiesBefore);
+    EXPECT_EQ(gameState, PlayerDead);
+  }
+}
+
+Value& EntityNamed(Value& root, const char* key, const std::string& name) {
+  for (Value& e : root[key].AsArray()) {
+    if (e.Find("Name")->AsString() == name) return e;
+  }
+  throw std::runtime_error("no entity " + name);
+}
+
+const RKBadSave kBadSaves[] = {
+    {"WrongSignature", [](Value& r) { r["Signature"] = Value("TVKXX"); }, LoadBadSignature,
+     "Save game signature invalid!\n"},
+    {"SignatureNumber", [](Value& r) { r["Signature"] = Value(5); }, LoadBadSignature,
+     "Save game signature invalid!\n"},
+    {"NoSignature", [](Value& r) { r.AsObject().erase("Signature"); }, LoadFailed, ""},
+    {"NoVersion", [](Value& r) { r.AsObject().erase("Version"); }, LoadFailed, ""},
+    {"OtherVersion", [](Value& r) { r["Version"] = Value("0.3"); }, LoadBadVersion,
+     "Save game version doesn't match! (Save Game Version: 0.3 / Game Version: 0.4)\n"},
+    {"VersionNumber", [](Value& r) { r["Version"] = Value(0.4); }, LoadBadVersion,
+     "Save game version doesn't match! (Save Game Version:  / Game Version: 0.4)\n"},
+    {"NoGameMessages", [](Value& r) { r.AsObject().erase("GameMessages"); }, LoadFailed, ""},
+    {"NoNumGameMessages", [](Value& r) { r.AsObject().erase("NumGameMessages"); }, LoadFailed,
+     ""},
+    {"NoNumEntities", [](Value& r) { r.AsObject().erase("NumEntities"); }, LoadFailed, ""},
+    {"NoNumInventoryItems", [](Value& r) { r.AsObject().erase("NumInventoryItems"); },
+     LoadFailed, ""},
+    {"NoCurrentFloor", [](Value& r) { r.AsObject().erase("CurrentFloor"); }, LoadFailed, ""},
+    {"WidthNot80", [](Value& r) { r["Width"] = Value(81); }, LoadFailed, ""},
+    {"HeightAString", [](Value& r) { r["Height"] = Value("40"); }, LoadFailed, ""},
+    {"MapNotAList", [](Value& r) { r["Map"] = Value::MakeObject(); }, LoadFailed, ""},
+    {"MapOneTileShort", [](Value& r) { r["Map"].AsArray().pop_back(); }, LoadFailed, ""},
+    {"MapOneTileOver",
+     [](Value& r) { r["Map"].Append(r["Map"][std::size_t{0}]); }, LoadFailed, ""},
+    {"PlayerRightOfTheGrid", [](Value& r) { EntityNamed(r, "Entities", "Player")["X"] = Value(80); },
+     LoadFailed, ""},
+    {"GuardAboveTheGrid", [](Value& r) { EntityNamed(r, "Entities", "Guard")["Y"] = Value(-1); },
+     LoadFailed, ""},
+    {"ItemFarOutside",
+     [](Value& r) { EntityNamed(r, "Entities", "First Aid Kit")["X"] = Value(1e12); }, LoadFailed,
+     ""},
+    {"NoPlayer", [](Value& r) { EntityNamed(r, "Entities", "Player")["Name"] = Value("Ghost"); },
+     LoadFailed, ""},
+    {"TwoPlayers", [](Value& r) { EntityNamed(r, "Entities", "Guard")["Name"] = Value("Player"); },
+     LoadFailed, ""},
+    {"PlayerWithoutFighter",
+     [](Value& r) { EntityNamed(r, "Entities", "Player")["Fighter"] = Value(false); }, LoadFailed,
+     ""},
+    {"EntitiesNotAList", [](Value& r) { r["Entities"] = Value(1); }, LoadFailed, ""},
+    {"GlyphPast255",
+     [](Value& r) { EntityNamed(r, "Entities", "Guard")["Appearance"] = Value(256); }, LoadFailed,
+     ""},
+    {"ColourPastThePalette",
+     [](Value& r) { EntityNamed(r, "Entities", "Guard")["Color"] = Value(16); }, LoadFailed, ""},
+    {"NegativeColourInPack",
+     [](Value& r) { EntityNamed(r, "InventoryItems", "Baton")["Color"] = Value(-1); }, LoadFailed,
+     ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, SaveGameRejects, ::testing::ValuesIn(kBadSaves),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SaveGameTest, RejectsFilesThatAreNoDocument) {
+  ASSERT_TRUE(SaveGame());
+  const std::string saved = ReadText("game.sav");
+  struct RKCase {
+    const char* name;
+    std::string text;
+    bool exists;
+  };
+  const RKCase cases[] = {
+      {"no file", "", false},
+      {"garbage", "\x01\x02{{[[ not: a: save", true},
+      {"list at the top", "- 1\n- 2\n", true},
+      {"first half only", saved.substr(0, saved.size() / 2), true},
+  };
+  for (const RKCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove("game.sav");
+    if (c.exists) std::ofstream("game.sav", std::ios::binary) << c.text;
+    std::string version;
+    EXPECT_EQ(LoadGame(version), LoadFailed);
+  }
+}
+
+TEST(SaveMessageEscape, BytesAbove127BecomeEscapes) {
+  struct RKCase {
+    std::string line, stored;
+  };
+  const RKCase cases[] = {
+      {"PLAIN TEXT", "PLAIN TEXT"},
+      {std::string("A") + char(144) + char(255), "A\\u0090\\u00FF"},
+      {"BACK\\SLASH", "BACK\\SLASH"},
+      // A line that already holds an escape is kept as it is, high bytes and all.
+      {std::string("\\u00e9 ") + char(200), std::string("\\u00e9 ") + char(200)},
+  };
+  for (const RKCase& c : cases) {
+    EXPECT_EQ(EscapeSaveMessage(c.line), c.stored) << c.line;
+  }
+}
+
+TEST(SaveMessageEscape, UnescapeTurnsEscapesBackIntoBytes) {
+  struct RKCase {
+    std::string stored, line;
+  };
+  const RKCase cases[] = {
+      {"A\\u0090B", std::string("A") + char(144) + "B"},
+      {"\\u00fF", std::string(1, char(255))},
+      {"\\u0141", "?"},
+      {"TWO \\\\ ONE", "TWO \\ ONE"},
+      {"\\u00G1", "\\u00G1"},
+      {"END \\u00F", "END \\u00F"},
+      {"LONE \\", "LONE \\"},
+  };
+  for (const RKCase& c : cases) {
+    EXPECT_EQ(UnescapeSaveMessage(c.stored), c.line) << c.stored;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,232 @@
+// The settings file "game.cfg": how each member reads, what is written, and the round trip.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "game/sdl_globals.h"
+#include "localization/localization.h"
+#include "persistence/keybindings.h"
+#include "persistence/settings.h"
+#include "support/harness.h"
+
+namespace {
+
+// The nine default scancodes in action order.
+const std::vector<int> kDefaultKeys = {82, 81, 80, 79, 10, 44, 7, 6, 12};
+
+std::vector<int> BoundKeys() {
+  std::vector<int> keys;
+  for (const auto& [action, binding] : keyboard) {
+    EXPECT_FALSE(binding.second) << "pressed flag of action " << action;
+    keys.push_back(binding.first);
+  }
+  return keys;
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  std::vector<std::string> lines;
+  std::string line;
+  std::istringstream split(text.str());
+  while (std::getline(split, line)) lines.push_back(line);
+  if (!text.str().empty() && text.str().back() == '\n') lines.push_back("<line end at the end>");
+  return lines;
+}
+
+// Start-up's situation: an empty key table and the settings' start values, in a folder of its
+// own with the language service present.
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = std::make_unique<RunFolder>();
+    ResetProgramState();
+    gLocalization = new RKLocalization();
+  }
+  void TearDown() override {
+    delete gLocalization;
+    gLocalization = nullptr;
+    keyboard.clear();
+    folder.reset();
+  }
+  static void WriteConfig(const std::string& text) { std::ofstream("game.cfg") << text; }
+
+  std::unique_ptr<RunFolder> folder;
+};
+
+TEST_F(SettingsTest, VolumeConversions) {
+  struct RKCase {
+    const char* value;
+    int start, expected;
+  };
+  const RKCase cases[] = {
+      {"150", 75, 100},        {"-5", 75, 0},          {"42.9", 75, 42},
+      {"-0.9", 75, 0},         {"true", 75, 100},      {"false", 75, 0},
+      {"\"loud\"", 60, 60},    {"\"loud\"", 300, 100},  // kept, but still clamped
+      {"1e12", 75, 0},         {"-1e12", 75, 0},       {"2147483648", 75, 0},
+      {"2147483647", 75, 100},
+  };
+  for (const RKCase& c : cases) {
+    SCOPED_TRACE(c.value);
+    musicVolume = c.start;
+    WriteConfig(std::string("MusicVolume: ") + c.value + "\n");
+    EXPECT_TRUE(LoadGameSettings());
+    EXPECT_EQ(musicVolume, c.expected);
+  }
+}
+
+TEST_F(SettingsTest, SwitchesReadBooleansAndNumbers) {
+  struct RKCase {
+    const char* value;
+    bool start, expected;
+  };
+  const RKCase cases[] = {
+      {"0", true, false}, {"2", false, true},         {"-0.5", false, true},
+      {"true", false, true}, {"\"no\"", true, true}, {"\"yes\"", false, false},
+  };
+  for (const RKCase& c : cases) {
+    SCOPED_TRACE(c.value);
+    fullscreen = c.start;
+    musicEnabled = c.start;
+    WriteConfig(std::string("Fullscreen: ") + c.value + "\nMusic: " + c.value + "\n");
+    EXPECT_TRUE(LoadGameSettings());
+    EXPECT_EQ(fullscreen, c.expected);
+    EXPECT_EQ(musicEnabled, c.expected);
+  }
+}
+
+TEST_F(SettingsTest, KeyboardElementsAndTheGapsBetweenThem) {
+  struct RKCase {
+    const char* name;
+    const char* keyboard;
+    std::vector<int> keys;
+  };
+  const RKCase cases[] = {
+      {"absent", "", kDefaultKeys},
+      {"empty", "Keyboard: []\n", kDefaultKeys},
+      {"first two only", "Keyboard: [{\"0\": 26}, {\"1\": 4}]\n",
+       {26, 4, 80, 79, 10, 44, 7, 6, 12}},
+      // The key must be the element's own position; "1" at position 0 binds nothing there.
+      {"wrong position", "Keyboard: [{\"1\": 26}, {\"1\": 4}]\n",
+       {82, 4, 80, 79, 10, 44, 7, 6, 12}},
+      {"skipped elements", "Keyboard: [5, {\"1\": 4}, null, {\"x\": 9, \"3\": 22}]\n",
+       {82, 4, 80, 22, 10, 44, 7, 6, 12}},
+      {"no key from other kinds", "Keyboard: [{\"0\": \"W\"}, {\"1\": true}, {\"2\": 26.9}]\n",
+       {0, 1, 26, 79, 10, 44, 7, 6, 12}},
+      {"outside SDL's range", "Keyboard: [{\"0\": 512}, {\"1\": -3}, {\"2\": 1e10}, {\"3\": 511}]\n",
+       {0, 0, 0, 511, 10, 44, 7, 6, 12}},
+      {"past the last action",
+       "Keyboard: [{\"0\": 4}, {\"1\": 5}, {\"2\": 6}, {\"3\": 7}, {\"4\": 8}, {\"5\": 9}, {\"6\": "
+       "10}, {\"7\": 11}, {\"8\": 12}, {\"9\": 13}, {\"10\": 14}]\n",
+       {4, 5, 6, 7, 8, 9, 10, 11, 12}},
+  };
+  for (const RKCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    keyboard.clear();
+    WriteConfig(std::string("Music: true\n") + c.keyboard);
+    EXPECT_TRUE(LoadGameSettings());
+    EXPECT_EQ(BoundKeys(), c.keys);
+  }
+}
+
+TEST_F(SettingsTest, UnusableFilesReadAsFailures) {
+  struct RKCase {
+    const char* name;
+    const char* text;  // null: no file
+    bool volumeApplied;
+  };
+  const RKCase cases[] = {
+      {"no file", nullptr, false},
+      {"not CSON", "Fullscreen: [\nMusicVolume: 10\n", false},
+      {"a list", "- MusicVolume\n- 10\n", false},
+      // Members before the keyboard are applied; start-up's defaults then replace them.
+      {"keyboard not a list", "MusicVolume: 10\nKeyboard: 5\nLanguage: \"xx\"\n", true},
+  };
+  for (const RKCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::remove("game.cfg");
+    if (c.text != nullptr) WriteConfig(c.text);
+    musicVolume = 75;
+    gLocalization->SetLanguageCode("en");
+    EXPECT_FALSE(LoadGameSettings());
+    EXPECT_EQ(musicVolume, c.volumeApplied ? 10 : 75);
+    EXPECT_EQ(gLocalization->GetCurrentLanguageCode(), "en");
+  }
+}
+
+TEST_F(SettingsTest, WritesTheExactLines) {
+  SetDefaultGameSettings();
+  fullscreen = false;
+  musicVolume = 42;
+  gLocalization->SetLanguageCode("de");
+  keyboard[ActionMoveUp] = {SDL_SCANCODE_W, false};
+  ASSERT_TRUE(SaveGameSettings());
+
+  const std::vector<std::string> lines = ReadLines("game.cfg");
+  ASSERT_EQ(lines.size(), 16u);
+  std::vector<std::string> members;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i] != "Keyboard: ") {
+      members.push_back(lines[i]);
+      continue;
+    }
+    const std::vector<std::string> block(lines.begin() + i + 1, lines.begin() + i + 12);
+    EXPECT_EQ(block, (std::vector<std::string>{
+                         "  [", "    {\"0\": 26.0}", "    {\"1\": 81.0}", "    {\"2\": 80.0}",
+                         "    {\"3\": 79.0}", "    {\"4\": 10.0}", "    {\"5\": 44.0}",
+                         "    {\"6\": 7.0}", "    {\"7\": 6.0}", "    {\"8\": 12.0}", "  ]"}));
+    i += 11;
+  }
+  std::sort(members.begin(), members.end());
+  EXPECT_EQ(members, (std::vector<std::string>{"Fullscreen: false", "Language: \"de\"",
+                                               "Music: true", "MusicVolume: 42.0"}));
+}
+
+TEST_F(SettingsTest, WhatIsWrittenReadsBackTheSame) {
+  SetDefaultGameSettings();
+  fullscreen = false;
+  musicEnabled = false;
+  musicVolume = 3;
+  gLocalization->SetLanguageCode("fr");
+  keyboard[ActionDrop] = {SDL_SCANCODE_X, false};
+  keyboard[ActionInventory] = {SDL_SCANCODE_UNKNOWN, false};
+  const std::vector<int> keys = BoundKeys();
+  ASSERT_TRUE(SaveGameSettings());
+
+  SetDefaultGameSettings();
+  keyboard.clear();
+  ASSERT_TRUE(LoadGameSettings());
+  EXPECT_FALSE(fullscreen);
+  EXPECT_FALSE(musicEnabled);
+  EXPECT_EQ(musicVolume, 3);
+  EXPECT_EQ(gLocalization->GetCurrentLanguageCode(), "fr");
+  EXPECT_EQ(BoundKeys(), keys);
+}
+
+TEST(FileNumberToInt, TruncatesAndMarksWhatDoesNotFit) {
+  struct RKCase {
+    double value;
+    int expected;
+  };
+  const int outside = std::numeric_limits<int>::min();
+  const RKCase cases[] = {
+      {42.9, 42},        {-42.9, -42},        {2147483647.0, 2147483647},
+      {2147483648.0, outside}, {-2147483648.0, outside}, {-2147483649.0, outside},
+      {std::numeric_limits<double>::quiet_NaN(), outside},
+      {std::numeric_limits<double>::infinity(), outside},
+  };
+  for (const RKCase& c : cases) {
+    EXPECT_EQ(FileNumberToInt(c.value), c.expected) << c.value;
+  }
+}
+
+}  // namespace
