@@ -1,0 +1,127 @@
+#include "game/commands.h"
+
+#include <string>
+
+#include "game/progression.h"
+#include "game/sdl_globals.h"
+#include "localization/localization.h"
+#include "ui/menu.h"
+#include "ui/message.h"
+#include "world/entity.h"
+#include "world/equipment.h"
+#include "world/fighter.h"
+#include "world/item.h"
+
+namespace {
+
+constexpr unsigned kPromptWidth = 560;
+constexpr int kBoxWidth = 320;
+
+bool OnPlayerCell(const RKEntity* entity) {
+  return entity->x == player->x && entity->y == player->y;
+}
+
+// Shows a box without a selection until a key is pressed.
+void ShowBox(const std::string& headerKey) {
+  int selected = -1;
+  Menu(gLocalization->T(headerKey), option, kBoxWidth, selected, false);
+}
+
+// Fills inventoryMessages with the prompt and the blank line that parts it from the items.
+void SetInventoryPrompt(const std::string& promptKey) {
+  inventoryMessages.clear();
+  message->WordWarp(gLocalization->T(promptKey), inventoryMessages, kPromptWidth, true);
+  inventoryMessages.push_back("");
+}
+
+}  // namespace
+
+void TakeCommand() {
+  for (entityIterator = entities.begin(); entityIterator != entities.end(); ++entityIterator) {
+    RKEntity* entity = *entityIterator;
+    if (entity->item != nullptr && OnPlayerCell(entity)) {
+      // Picking up takes the entity out of entities: stop walking it here.
+      entity->item->PickUp(message, entities, inventory);
+      return;
+    }
+  }
+}
+
+void UseStairsCommand() {
+  RKEntity* way = nullptr;
+  for (entityIterator = entities.begin(); entityIterator != entities.end(); ++entityIterator) {
+    RKEntity* entity = *entityIterator;
+    if ((entity->name == "Stairs" || entity->name == "Exit") && OnPlayerCell(entity)) {
+      way = entity;
+      break;
+    }
+  }
+  if (way == nullptr) {
+    return;
+  }
+  if (way->name == "Exit") {
+    option.clear();
+    option.push_back(gLocalization->T("ending.message"));
+    ShowBox("ending.header");
+    playerAction = ExitWithoutSaving;
+  } else if (way->appearance == '>') {
+    PreviousFloor();
+  } else {
+    NextFloor();
+  }
+}
+
+void DropCommand() {
+  showInventory = true;
+  SetInventoryPrompt("inventory.dropPrompt");
+  RKItem* item = InventoryMenu(inventoryMessages);
+  if (item != nullptr) {
+    item->Drop(message, entities, inventory, player);
+  }
+  showInventory = false;
+}
+
+void CharacterInfoCommand() {
+  RKFighter* fighter = player->fighter;
+  int level = fighter->level;
+  option.clear();
+  // Each line goes to the front, so the box reads from the last row of this table up.
+  // key                                 value
+  const std::pair<const char*, int> lines[] = {
+      {"characterInfo.experience", fighter->xp},
+      {"characterInfo.experienceToLevel", ExperienceToLevel(level)},
+      {"characterInfo.defense", fighter->GetDefense(false)},
+      {"characterInfo.attack", fighter->GetPower(false)},
+      {"characterInfo.maxHp", fighter->GetMaxHP(false)},
+  };
+  for (const auto& [key, value] : lines) {
+    option.push_front(gLocalization->TFormat(key, {std::to_string(value)}));
+  }
+  ShowBox("characterInfo.header");
+}
+
+void InventoryCommand() {
+  showInventory = true;
+  SetInventoryPrompt("inventory.usePrompt");
+  RKItem* item = InventoryMenu(inventoryMessages);
+  showInventory = false;
+  if (item == nullptr) {
+    return;
+  }
+  // A consumed item is destroyed inside Use: only its result may be looked at afterwards.
+  RKEntity* equippable = item->Use(message, player, inventory);
+  if (equippable == nullptr) {
+    return;
+  }
+  // The result is ordered by key, so taking off the old piece is told before putting on the
+  // new one.
+  for (const auto& [change, entity] : player->equipment->ToggleEquip(equippable)) {
+    if (change == "Dequipped") {
+      message->SetMessage(
+          gLocalization->TFormat("message.dequipped", {entity->GetDisplayName()}), false);
+    } else if (change == "Equipped") {
+      message->SetMessage(
+          gLocalization->TFormat("message.equipped", {entity->GetDisplayName()}), false);
+    }
+  }
+}
