@@ -247,6 +247,13 @@ void RKMap::CreateMap(int floor, RKEntity* player, std::list<RKEntity*>& entitie
       player->y = firstCentre.second;
     }
   }
+  // Corridors dug after a room was filled may run through its guards' cells and clear their
+  // marks; put them back so that no guard can walk onto another.
+  for (const RKEntity* entity : entities) {
+    if (entity != player && entity->blocks && InsideMap(entity->x, entity->y)) {
+      TileAt(entity->x, entity->y)->blocked = true;
+    }
+  }
   SettlePlayer(player, entities);
 
   fov.resize(MAP_CELLS);
