@@ -1,0 +1,75 @@
+// Arbitrary bytes as "game.cfg": the reader must never crash, every setting it accepts must be
+// one the game can use, and writing the settings back must read back the same.
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "game/sdl_globals.h"
+#include "localization/localization.h"
+#include "persistence/settings.h"
+
+namespace {
+
+void StartValues() {
+  fullscreen = true;
+  musicEnabled = true;
+  musicVolume = 75;
+  keyboard.clear();
+  gLocalization->SetLanguageCode("en");
+}
+
+bool Usable() {
+  if (musicVolume < 0 || musicVolume > musicPattern.GetMaxMusicVolume()) return false;
+  if (keyboard.size() != static_cast<std::size_t>(ActionCount)) return false;
+  for (const auto& [action, binding] : keyboard) {
+    if (action < 0 || action >= ActionCount || binding.first < 0 ||
+        binding.first >= SDL_SCANCODE_COUNT || binding.second) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  char folder[] = "/tmp/tvk-fuzz-settings-XXXXXX";
+  if (mkdtemp(folder) == nullptr || chdir(folder) != 0) {
+    std::perror("fuzz-settings: cannot make a working folder");
+    std::abort();
+  }
+  gLocalization = new RKLocalization();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::FILE* file = std::fopen("game.cfg", "wb");
+  if (file == nullptr) std::abort();
+  std::fwrite(data, 1, size, file);
+  std::fclose(file);
+
+  StartValues();
+  if (!LoadGameSettings()) {
+    return 0;
+  }
+  if (!Usable()) std::abort();
+
+  const bool savedFullscreen = fullscreen;
+  const bool savedMusic = musicEnabled;
+  const int savedVolume = musicVolume;
+  const std::string savedLanguage = gLocalization->GetCurrentLanguageCode();
+  const RKKeyboard savedKeys = keyboard;
+  if (!SaveGameSettings()) std::abort();
+  StartValues();
+  if (!LoadGameSettings() || fullscreen != savedFullscreen || musicEnabled != savedMusic ||
+      musicVolume != savedVolume || gLocalization->GetCurrentLanguageCode() != savedLanguage ||
+      keyboard != savedKeys) {
+    std::abort();
+  }
+  return 0;
+}
