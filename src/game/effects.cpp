@@ -1,0 +1,201 @@
+#include "game/effects.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dungeon/map.h"
+#include "game/sdl_globals.h"
+#include "localization/localization.h"
+#include "ui/message.h"
+#include "ui/render.h"
+#include "world/confusedenemy.h"
+#include "world/entity.h"
+#include "world/fighter.h"
+
+namespace {
+
+// usable item        amount  range
+constexpr int kHealAmount = 40;
+constexpr int kTranquilizerDamage = 40, kTranquilizerRange = 5;
+constexpr int kStunDamage = 25, kStunRange = 3;
+constexpr int kPepperTurns = 10;
+
+// Aiming waits this long for input before drawing the next frame, so that it neither spins a
+// core nor lets the picture freeze.
+constexpr std::uint32_t kAimWaitMs = 16;
+
+constexpr int kTileSize = 8;
+constexpr int kMapPixelWidth = MAP_WIDTH * kTileSize;
+constexpr int kMapPixelHeight = MAP_HEIGHT * kTileSize;
+
+bool InView(int x, int y) {
+  if (!InsideMap(x, y) || theMap == nullptr) {
+    return false;
+  }
+  std::size_t index = static_cast<std::size_t>(CellIndex(x, y));
+  return index < theMap->fov.size() && theMap->fov[index];
+}
+
+bool IsEnemy(const RKEntity* entity) {
+  return entity != player && entity->fighter != nullptr;
+}
+
+void Post(const std::string& text) {
+  message->SetMessage(text, false);
+}
+
+// The tile under a left click at pixel (x, y), when it is one the player may aim at.
+std::optional<std::pair<int, int>> AimedTile(int x, int y, int range) {
+  // Division truncates toward zero, so the seven pixels left of and above the map still
+  // count as its first column and row.
+  if (x < -(kTileSize - 1) || x >= kMapPixelWidth || y < -(kTileSize - 1) ||
+      y >= kMapPixelHeight) {
+    return std::nullopt;
+  }
+  int tileX = x / kTileSize;
+  int tileY = y / kTileSize;
+  if (!InView(tileX, tileY)) {
+    return std::nullopt;
+  }
+  if (range != -1 && player->Distance(tileX, tileY) > static_cast<float>(range)) {
+    return std::nullopt;
+  }
+  return std::pair{tileX, tileY};
+}
+
+}  // namespace
+
+std::pair<int, int> TargetTile(int range) {
+  const std::pair<int, int> cancelled{-1, -1};
+  for (;;) {
+    Render();
+    if (!SDL_WaitEventTimeout(&event, kAimWaitMs)) {
+      continue;
+    }
+    do {
+      switch (event.type) {
+        case SDL_EVENT_QUIT:
+          // Closing the window ends the game, not just the aim: leave the request for the
+          // turn loop.
+          SDL_PushEvent(&event);
+          return cancelled;
+        case SDL_EVENT_KEY_DOWN:
+          if (event.key.scancode == SDL_SCANCODE_ESCAPE && !event.key.repeat) {
+            return cancelled;
+          }
+          break;
+        case SDL_EVENT_MOUSE_MOTION:
+          mousePos = {static_cast<int>(event.motion.x), static_cast<int>(event.motion.y)};
+          break;
+        case SDL_EVENT_MOUSE_BUTTON_DOWN: {
+          mousePos = {static_cast<int>(event.button.x), static_cast<int>(event.button.y)};
+          if (event.button.button == SDL_BUTTON_RIGHT) {
+            return cancelled;
+          }
+          if (event.button.button == SDL_BUTTON_LEFT) {
+            if (auto tile = AimedTile(mousePos.x, mousePos.y, range)) {
+              return *tile;
+            }
+          }
+          break;
+        }
+        default:
+          break;
+      }
+    } while (SDL_PollEvent(&event));
+  }
+}
+
+RKEntity* TargetEnemy(int range) {
+  for (;;) {
+    auto [x, y] = TargetTile(range);
+    if (x == -1 && y == -1) {
+      return nullptr;
+    }
+    // The entity drawn on top is the one the player sees and means.
+    for (auto it = entities.rbegin(); it != entities.rend(); ++it) {
+      if (IsEnemy(*it) && (*it)->x == x && (*it)->y == y) {
+        return *it;
+      }
+    }
+  }
+}
+
+RKEntity* ClosestEnemy(int range) {
+  int best = range + 1;
+  RKEntity* candidate = nullptr;
+  for (entityIterator = entities.begin(); entityIterator != entities.end(); ++entityIterator) {
+    RKEntity* entity = *entityIterator;
+    if (!InView(entity->x, entity->y) || !IsEnemy(entity)) {
+      continue;
+    }
+    int distance = static_cast<int>(player->DistanceTo(entity));
+    // Strictly nearer only: of two at the same distance the earlier one stays.
+    if (distance < best) {
+      best = distance;
+      candidate = entity;
+    }
+  }
+  return candidate;
+}
+
+RKItemActions UseFirstAidKit(RKEntity* user) {
+  RKFighter* fighter = user->fighter;
+  if (fighter == nullptr || fighter->hp >= fighter->GetMaxHP(false)) {
+    Post(gLocalization->T("message.fullHealth"));
+    return Cancelled;
+  }
+  Post(gLocalization->T("message.heal"));
+  fighter->Heal(kHealAmount);
+  return Used;
+}
+
+RKItemActions UseTranquilizerGun(RKEntity*) {
+  RKEntity* target = ClosestEnemy(kTranquilizerRange);
+  if (target == nullptr) {
+    Post(gLocalization->T("message.noTranquilizerTarget"));
+    return Cancelled;
+  }
+  Post(gLocalization->TFormat("message.tranquilizerHit",
+                              {target->GetDisplayName(), std::to_string(kTranquilizerDamage)}));
+  target->fighter->TakeDamage(kTranquilizerDamage);
+  return Used;
+}
+
+RKItemActions UseStunGrenade(RKEntity*) {
+  Post(gLocalization->T("message.stunPrompt"));
+  auto [x, y] = TargetTile(kStunRange);
+  if (x == -1 && y == -1) {
+    return Cancelled;
+  }
+  Post(gLocalization->TFormat("message.stunExplode", {std::to_string(kStunRange)}));
+  // A guard knocked out by the blast moves to the front of entities; choosing every victim
+  // first keeps each one hit exactly once.
+  std::vector<RKEntity*> victims;
+  for (auto it = entities.rbegin(); it != entities.rend(); ++it) {
+    if (IsEnemy(*it) && (*it)->Distance(x, y) <= static_cast<float>(kStunRange)) {
+      victims.push_back(*it);
+    }
+  }
+  for (RKEntity* victim : victims) {
+    Post(gLocalization->TFormat("message.stunHit",
+                                {victim->GetDisplayName(), std::to_string(kStunDamage)}));
+    victim->fighter->TakeDamage(kStunDamage);
+  }
+  return Used;
+}
+
+RKItemActions UsePepperSpray(RKEntity*) {
+  Post(gLocalization->T("message.pepperPrompt"));
+  RKEntity* target = TargetEnemy(-1);
+  if (target == nullptr) {
+    return Cancelled;
+  }
+  RKConfusedEnemy* confused = new RKConfusedEnemy;
+  confused->Init(target->ai, kPepperTurns);
+  target->ai = confused;
+  confused->owner = target;
+  Post(gLocalization->TFormat("message.pepperHit", {target->GetDisplayName()}));
+  return Used;
+}

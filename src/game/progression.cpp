@@ -1,0 +1,151 @@
+#include "game/progression.h"
+
+#include <string>
+
+#include "dungeon/map.h"
+#include "game/sdl_globals.h"
+#include "localization/localization.h"
+#include "ui/menu.h"
+#include "ui/message.h"
+#include "ui/render.h"
+#include "world/entity.h"
+#include "world/fighter.h"
+#include "world/tile.h"
+
+namespace {
+
+constexpr int kLevelUpMenuWidth = 560;
+
+// What each level-up choice shows and raises, in menu order.
+enum RKLevelUpChoice { Vitality = 0, Strength = 1, Agility = 2 };
+constexpr int kVitalityGain = 20;
+
+void Post(const std::string& text) {
+  message->SetMessage(text, false);
+}
+
+void PostFloorChange() {
+  Post(gLocalization->TFormat("message.floorChange",
+                              {std::to_string(11 - theMap->currentFloor)}));
+}
+
+// Floors are never kept: everything but the player is thrown away and a new floor is built.
+void BuildFloor(bool arrivedByNext) {
+  for (RKEntity* entity : entities) {
+    if (entity != player) {
+      delete entity;
+    }
+  }
+  entities.clear();
+  entities.push_back(player);
+  theMap->CreateMap(theMap->currentFloor, player, entities, funcVec, useFuncVec, arrivedByNext);
+}
+
+}  // namespace
+
+void PlayerDeath(RKEntity* entity) {
+  Post(gLocalization->T("message.defeated"));
+  gameState = PlayerDead;
+  entity->appearance = '%';
+}
+
+void EnemyDeath(RKEntity* entity) {
+  std::string oldName = entity->GetDisplayName();
+  Post(gLocalization->TFormat("message.enemyUnconscious", {oldName}));
+  entity->appearance = '%';
+  entity->blocks = false;
+  // A standing guard marks its cell blocked; lying down frees it for the very next step.
+  RKMap* map = entity->map != nullptr ? entity->map : theMap;
+  if (map != nullptr && InsideMap(entity->x, entity->y)) {
+    std::size_t index = static_cast<std::size_t>(CellIndex(entity->x, entity->y));
+    if (index < map->tiles.size()) {
+      map->tiles[index]->blocked = false;
+    }
+  }
+  int worth = entity->fighter != nullptr ? entity->fighter->xp : 0;
+  if (player != nullptr && player->fighter != nullptr) {
+    player->fighter->SetXP(worth, false);
+  }
+  Post(gLocalization->TFormat("message.enemyUnconsciousXp", {oldName, std::to_string(worth)}));
+  entity->RemoveComponents();
+  entity->name = "Unconscious " + entity->name;
+  entity->SendToBack(entities);
+}
+
+int ExperienceToLevel(int level) {
+  return 200 + 150 * level;
+}
+
+bool CheckLevelUp() {
+  if (player == nullptr || player->fighter == nullptr) {
+    return false;
+  }
+  RKFighter* fighter = player->fighter;
+  int threshold = ExperienceToLevel(fighter->level);
+  if (fighter->xp < threshold) {
+    return false;
+  }
+  // One level per call; a surplus worth another level is taken on the next frame.
+  fighter->SetLevel(1, false);
+  fighter->SetXP(-threshold, false);
+  Post(gLocalization->TFormat("menu.levelUp.message", {std::to_string(fighter->level)}));
+
+  // key                      value shown after the choice
+  const std::pair<const char*, int> choices[] = {
+      {"menu.levelUp.vitality", fighter->GetMaxHP(false) + kVitalityGain},
+      {"menu.levelUp.strength", fighter->GetPower(false) + 1},
+      {"menu.levelUp.agility", fighter->GetDefense(false) + 1},
+  };
+  std::string lines[std::size(choices)];
+  for (std::size_t i = 0; i < std::size(choices); ++i) {
+    lines[i] = gLocalization->TFormat(choices[i].first, {std::to_string(choices[i].second)});
+  }
+
+  CopyOfSurface();
+  int selected = 0;
+  for (;;) {
+    option.clear();
+    for (std::size_t i = 0; i < std::size(lines); ++i) {
+      option.push_back(static_cast<int>(i) == selected ? "> " + lines[i] + " <" : lines[i]);
+    }
+    if (Menu(gLocalization->T("menu.levelUp.header"), option, kLevelUpMenuWidth, selected,
+             false)) {
+      break;
+    }
+    // The choice cannot be skipped, but a window close is not forgotten: the game ends once
+    // the choice is made.
+    if (event.type == SDL_EVENT_QUIT) {
+      gameOver = true;
+    }
+  }
+
+  switch (selected) {
+    case Vitality:
+      fighter->SetMaxHP(kVitalityGain, false);
+      fighter->SetHP(kVitalityGain, false);
+      break;
+    case Strength:
+      fighter->SetPower(1, false);
+      break;
+    case Agility:
+      fighter->SetDefense(1, false);
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+void NextFloor() {
+  Post(gLocalization->T("message.recharge"));
+  player->fighter->Heal(player->fighter->GetMaxHP(false) / 2);
+  theMap->currentFloor += 1;
+  PostFloorChange();
+  BuildFloor(true);
+}
+
+void PreviousFloor() {
+  theMap->currentFloor -= 1;
+  PostFloorChange();
+  BuildFloor(false);
+}

@@ -1,0 +1,249 @@
+#include "game/turnloop.h"
+
+#include "dungeon/map.h"
+#include "game/commands.h"
+#include "game/effects.h"
+#include "game/lifecycle.h"
+#include "game/progression.h"
+#include "game/sdl_globals.h"
+#include "localization/localization.h"
+#include "music/music.h"
+#include "persistence/savegame.h"
+#include "ui/message.h"
+#include "ui/render.h"
+#include "world/basicenemy.h"
+#include "world/entity.h"
+#include "world/equipment.h"
+#include "world/fighter.h"
+#include "world/item.h"
+
+namespace {
+
+constexpr std::uint64_t kFrameMs = 60;
+
+struct RKMoveCommand {
+  RKActionTypes action;
+  int dx, dy;
+};
+
+// action            dx  dy
+const RKMoveCommand kMoveCommands[] = {
+    {ActionMoveUp, 0, -1},
+    {ActionMoveDown, 0, 1},
+    {ActionMoveLeft, -1, 0},
+    {ActionMoveRight, 1, 0},
+};
+
+void DeleteAll(std::list<RKEntity*>& list) {
+  for (RKEntity* entity : list) {
+    delete entity;
+  }
+  list.clear();
+}
+
+// Takes the frame's events: Escape and F2 belong to the loop itself, every other key to the
+// first action bound to it.
+void TakeEvents() {
+  while (SDL_PollEvent(&event)) {
+    switch (event.type) {
+      case SDL_EVENT_QUIT:
+        gameOver = true;
+        break;
+      case SDL_EVENT_KEY_DOWN: {
+        // A held key moves the player once, not once per repeat.
+        if (event.key.repeat) {
+          break;
+        }
+        SDL_Scancode scancode = event.key.scancode;
+        if (scancode == SDL_SCANCODE_ESCAPE) {
+          playerAction = SaveAndExit;
+        } else if (scancode == SDL_SCANCODE_F2) {
+          SDL_SetWindowRelativeMouseMode(window, !SDL_GetWindowRelativeMouseMode(window));
+        } else {
+          for (auto& [action, binding] : keyboard) {
+            if (binding.first == scancode) {
+              binding.second = true;
+              break;
+            }
+          }
+        }
+        break;
+      }
+      case SDL_EVENT_MOUSE_MOTION:
+        mousePos = {static_cast<int>(event.motion.x), static_cast<int>(event.motion.y)};
+        break;
+      case SDL_EVENT_MOUSE_BUTTON_DOWN:
+        mousePos = {static_cast<int>(event.button.x), static_cast<int>(event.button.y)};
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+// Every guard acts once; the walk goes on after one of them defeats the player.
+void EnemyStep() {
+  for (entityIterator = entities.begin(); entityIterator != entities.end(); ++entityIterator) {
+    RKEntity* entity = *entityIterator;
+    if (entity->ai != nullptr) {
+      entity->ai->TakeTurn(player, message);
+    }
+  }
+}
+
+}  // namespace
+
+bool NewGame() {
+  DeleteAll(entities);
+  player = nullptr;
+  DeleteAll(inventory);
+  option.clear();
+  inventoryMessages.clear();
+  funcVec.clear();
+  useFuncVec.clear();
+
+  player = new RKEntity;
+  playerMovedOrAttacked = false;
+  delete theMap;
+  theMap = new RKMap;
+
+  RKFighter* fighter = new RKFighter;
+  fighter->Init(100, 1, 2, 1, 0, PlayerDeath, nullptr);
+  player->Init(0, 0, '@', "Player", LightGreen, theMap, true, true, fighter, nullptr, nullptr,
+               new RKEquipment, nullptr);
+  entities.push_back(player);
+
+  RKEquippable* batonGrip = new RKEquippable;
+  batonGrip->slot = MainHand;
+  batonGrip->powerBonus = 2;
+  batonGrip->defenseBonus = 0;
+  batonGrip->maxHPBonus = 0;
+  RKEntity* baton = new RKEntity;
+  baton->Init(0, 0, '-', "Baton", Cyan, theMap, false, true, nullptr, nullptr, nullptr, nullptr,
+              batonGrip);
+  inventory.push_back(baton);
+  player->equipment->ToggleEquip(baton);
+
+  // Population and the save-game reader pick entries by index: the order is fixed.
+  funcVec.push_back(EnemyDeath);
+  useFuncVec.push_back(UseFirstAidKit);
+  useFuncVec.push_back(UseTranquilizerGun);
+  useFuncVec.push_back(UseStunGrenade);
+  useFuncVec.push_back(UsePepperSpray);
+
+  theMap->CreateMap(theMap->currentFloor, player, entities, funcVec, useFuncVec, true);
+
+  gameState = Playing;
+  playerAction = TurnTaken;
+  message->messages.clear();
+  message->SetMessage(gLocalization->T("message.objective"), false);
+  gameOver = false;
+  return true;
+}
+
+void RunGame() {
+  nextTime = SDL_GetTicks() + kFrameMs;
+  while (!gameOver) {
+    for (auto& [action, binding] : keyboard) {
+      binding.second = false;
+    }
+    TakeEvents();
+    if (musicEnabled) {
+      AdvanceMusic();
+    }
+    if (playerAction == SaveAndExit) {
+      gameOver = true;
+      SaveGame();
+      break;
+    }
+
+    HandleKeys();
+    if (playerAction == SaveAndExit || playerAction == ExitWithoutSaving) {
+      gameOver = true;
+      // Leaving through the exit keeps the save of before the win.
+      if (playerAction == SaveAndExit) {
+        SaveGame();
+      }
+      break;
+    }
+
+    if (gameState == Playing && playerAction != NoTurn) {
+      EnemyStep();
+    }
+    Render();
+    // The level-up menu took real time: give the next frame a full period again.
+    if (CheckLevelUp()) {
+      nextTime = SDL_GetTicks() + kFrameMs;
+    }
+    Delay(nextTime);
+    playerMovedOrAttacked = false;
+    nextTime += kFrameMs;
+  }
+  gameState = InMenus;
+}
+
+void HandleKeys() {
+  playerAction = TurnTaken;
+  if (gameState != Playing) {
+    return;
+  }
+  playerAction = NoTurn;
+  for (int action = ActionMoveUp; action <= ActionInventory; ++action) {
+    ExecuteKeyAction(static_cast<RKActionTypes>(action));
+  }
+}
+
+void ExecuteKeyAction(RKActionTypes action) {
+  auto binding = keyboard.find(action);
+  if (binding == keyboard.end() || !binding->second.second) {
+    return;
+  }
+  switch (action) {
+    case ActionMoveUp:
+    case ActionMoveDown:
+    case ActionMoveLeft:
+    case ActionMoveRight:
+      for (const RKMoveCommand& move : kMoveCommands) {
+        if (move.action == action) {
+          PlayerMoveOrAttack(move.dx, move.dy);
+        }
+      }
+      playerAction = TurnTaken;
+      break;
+    case ActionTake:
+      TakeCommand();
+      break;
+    case ActionUse:
+      UseStairsCommand();
+      break;
+    case ActionDrop:
+      DropCommand();
+      break;
+    case ActionCharacterInfo:
+      CharacterInfoCommand();
+      break;
+    case ActionInventory:
+      InventoryCommand();
+      break;
+  }
+  binding->second.second = false;
+}
+
+void PlayerMoveOrAttack(int dx, int dy) {
+  int targetX = player->x + dx;
+  int targetY = player->y + dy;
+  RKEntity* target = nullptr;
+  for (entityIterator = entities.begin(); entityIterator != entities.end(); ++entityIterator) {
+    RKEntity* entity = *entityIterator;
+    if (entity->fighter != nullptr && entity->x == targetX && entity->y == targetY) {
+      target = entity;
+      break;
+    }
+  }
+  if (target != nullptr) {
+    player->fighter->Attack(target, message);
+  } else {
+    player->Move(dx, dy);
+  }
+  playerMovedOrAttacked = true;
+}
