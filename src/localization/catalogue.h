@@ -1,8 +1,8 @@
 #pragma once
 // Every key the game looks up in a language's catalogue, with the number of tokens ("{0}",
 // "{1}", ...) the game fills into its text and where the text is shown. A language file is
-// complete when it holds exactly these keys; the tests hold every shipped file to this table,
-// so a key added to the game without a row here (or a row without a text) is caught there.
+// complete when it holds exactly these keys; the tests hold every shipped file to this table.
+// A new lookup in the game needs its row here, or no test will ask the translators for it.
 
 #include <cstddef>
 #include <cstdint>
@@ -10,13 +10,13 @@
 
 // Where a text reaches the player: it decides how long a line of it may be.
 enum class RKTextUse : std::uint8_t {
-  Log,     // posted to the message log: capitalised and wrapped at 58 columns
-  Prompt,  // wrapped at 70 columns above the inventory list
-  Menu,    // the header or one line of a framed box; should fit on one line
-  Help,    // one line of the help box, may colour its map symbol
-  Hud,     // drawn in the heads-up panel's narrow left box or name strip
-  Name,    // an entity's display name: a token of other texts
-  Word,    // a short word filled into a menu line (on, off, yes, no)
+  Log,        // posted to the message log: capitalised and wrapped at 58 columns
+  Menu,       // the header or one line of a framed box; should fit on one line
+  Inventory,  // a prompt or item line of the inventory box: capitalised, wrapped at 70 columns
+  Help,       // one line of the help box, may colour its map symbol
+  Hud,        // drawn in the heads-up panel's narrow left box or name strip
+  Name,       // an entity's display name: a token of other texts
+  Word,       // a short word filled into a menu line (on, off, yes, no)
 };
 
 struct RKCatalogueKey {
@@ -74,10 +74,10 @@ inline constexpr RKCatalogueKey catalogueKeys[] = {
   {"menu.levelUp.message",                      1, RKTextUse::Log},     // new level
   // The inventory box.
   {"inventory.header",                          0, RKTextUse::Menu},
-  {"inventory.empty",                           0, RKTextUse::Menu},
-  {"inventory.itemEquipped",                    1, RKTextUse::Menu},    // item
-  {"inventory.dropPrompt",                      0, RKTextUse::Prompt},
-  {"inventory.usePrompt",                       0, RKTextUse::Prompt},
+  {"inventory.empty",                           0, RKTextUse::Inventory},
+  {"inventory.itemEquipped",                    1, RKTextUse::Inventory},  // item
+  {"inventory.dropPrompt",                      0, RKTextUse::Inventory},
+  {"inventory.usePrompt",                       0, RKTextUse::Inventory},
   // Level-up, character information and the ending.
   {"menu.levelUp.header",                       0, RKTextUse::Menu},
   {"menu.levelUp.vitality",                     1, RKTextUse::Menu},    // new maximum hit points

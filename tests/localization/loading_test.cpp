@@ -1,0 +1,206 @@
+// Reading the language list and language files: what is taken, what is skipped, and that a
+// failure never leaves the game without the texts it had.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "localization/localization.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A scratch folder for the files one test writes.
+class LanguageFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device seed;
+    folder = fs::temp_directory_path() / ("tvk-loc-" + std::to_string(seed()));
+    fs::create_directories(folder);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+  }
+  std::string Write(const std::string& name, const std::string& text) {
+    const fs::path path = folder / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+  }
+  std::string Path(const std::string& name) const { return (folder / name).string(); }
+
+  fs::path folder;
+};
+
+std::vector<std::string> Codes(const RKLocalization& localization) {
+  std::vector<std::string> codes;
+  for (const RKLanguageEntry& entry : localization.GetAvailableLanguages()) {
+    codes.push_back(entry.code);
+  }
+  return codes;
+}
+
+std::map<std::string, std::string> Catalogue(const RKLocalization& localization) {
+  return {localization.translations.begin(), localization.translations.end()};
+}
+
+TEST_F(LanguageFiles, ListReadingTakesUsableEntriesAndTheDefault) {
+  struct Row {
+    const char* name;
+    std::optional<std::string> text;  // none: the file does not exist
+    bool result;
+    std::vector<std::string> codes;
+    std::string defaultCode;
+    std::string currentCode;
+  };
+  const Row rows[] = {
+      {"no default keeps the codes",
+       "languages: [\n  {code: \"de\", file: \"de.cson\"}\n  {code: \"fr\", file: \"fr.cson\"}\n]\n",
+       true, {"de", "fr"}, "en", "en"},
+      {"default becomes default and current",
+       "default: \"de\"\nlanguages: [{code: \"en\", file: \"en.cson\"}, {code: \"de\", file: "
+       "\"de.cson\"}]\n",
+       true, {"en", "de"}, "de", "de"},
+      {"empty default picks the first language",
+       "default: \"\"\nlanguages: [{code: \"fr\", file: \"fr.cson\"}, {code: \"de\", file: "
+       "\"de.cson\"}]\n",
+       true, {"fr", "de"}, "fr", "fr"},
+      {"default of another kind is ignored",
+       "default: 7\nlanguages: [{code: \"de\", file: \"de.cson\"}]\n", true, {"de"}, "en", "en"},
+      {"languages as an object fails after taking the default",
+       "default: \"de\"\nlanguages: {code: \"de\", file: \"de.cson\"}\n", false, {}, "de", "de"},
+      {"no languages fails", "default: \"de\"\n", false, {}, "de", "de"},
+      {"empty language array fails", "languages: []\n", false, {}, "en", "en"},
+      {"entries without code or file, empty ones and non-objects are skipped",
+       "languages: [{name: \"No code\", file: \"x.cson\"}, {code: \"xx\", name: \"No file\"}, "
+       "{code: \"\", file: \"x.cson\"}, {code: \"yy\", file: \"\"}, {code: 5, file: \"x.cson\"}, "
+       "\"de\", [1], {code: \"it\", file: \"it.cson\"}]\n",
+       true, {"it"}, "en", "en"},
+      {"duplicate codes are both listed",
+       "languages: [{code: \"de\", file: \"a.cson\"}, {code: \"de\", file: \"b.cson\"}]\n", true,
+       {"de", "de"}, "en", "en"},
+      {"missing file", std::nullopt, false, {}, "en", "en"},
+      {"malformed file", "languages: [\n  {code: \"de\"\n", false, {}, "en", "en"},
+      {"top level of another kind", "[1, 2]\n", false, {}, "en", "en"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    RKLocalization localization;
+    // A list read earlier never survives a new read, whatever its outcome.
+    localization.availableLanguages = {{"old", "Old", "old.cson"}};
+    const std::string path = row.text ? Write("list.cson", *row.text) : Path("absent.cson");
+    EXPECT_EQ(localization.LoadLanguageList(path), row.result);
+    EXPECT_EQ(Codes(localization), row.codes);
+    EXPECT_EQ(localization.GetDefaultLanguageCode(), row.defaultCode);
+    EXPECT_EQ(localization.GetCurrentLanguageCode(), row.currentCode);
+    fs::remove(Path("list.cson"));
+  }
+}
+
+TEST_F(LanguageFiles, ListEntryKeepsItsNameAndFileAsWritten) {
+  RKLocalization localization;
+  ASSERT_TRUE(localization.LoadLanguageList(
+      Write("list.cson",
+            "languages: [{code: \"de\", name: \"Deutsch\", file: \"languages/de.cson\", extra: 1}, "
+            "{code: \"fr\", file: \"fr.cson\"}, {code: \"it\", name: 3, file: \"it.cson\"}]\n")));
+  const std::vector<RKLanguageEntry>& list = localization.GetAvailableLanguages();
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(list[0].name, "Deutsch");
+  EXPECT_EQ(list[0].file, "languages/de.cson");
+  EXPECT_EQ(list[1].name, "");
+  EXPECT_EQ(list[2].name, "");
+}
+
+TEST_F(LanguageFiles, LanguageFileFlattensNestedObjectsAndIgnoresEverythingElse) {
+  RKLocalization localization;
+  localization.availableLanguages = {
+      {"de", "Deutsch",
+       Write("de.cson",
+             "menu:\n"
+             "  main:\n"
+             "    header: \"Haupt\\\\u00e9\"\n"
+             "    deeper:\n"
+             "      still: \"tief\"\n"
+             "  count: 3\n"
+             "  flag: true\n"
+             "  nothing: null\n"
+             "  list: [\"in an array\", {inside: \"also ignored\"}]\n"
+             "hud:\n"
+             "  hp: \"LP\"\n"
+             "  empty: \"\"\n")}};
+  localization.translations = {{"stale.key", "from before"}};
+  ASSERT_TRUE(localization.LoadLanguageByCode("de"));
+  const std::map<std::string, std::string> expected = {
+      {"menu.main.header", "Haupt\xE9"},
+      {"menu.main.deeper.still", "tief"},
+      {"hud.hp", "LP"},
+      {"hud.empty", ""},
+  };
+  EXPECT_EQ(Catalogue(localization), expected);
+  EXPECT_EQ(localization.GetCurrentLanguageCode(), "de");
+}
+
+TEST_F(LanguageFiles, FlatteningUnderAPrefixReplacesTextsAlreadyStored) {
+  RKLocalization localization;
+  localization.translations = {{"menu.quit", "old"}, {"other", "kept"}};
+  zokCSON::Value object = zokCSON::Value::MakeObject();
+  object["quit"] = "new";
+  object["sub"]["key"] = "x";
+  localization.FlattenTranslations(object.AsObject(), "menu");
+  const std::map<std::string, std::string> expected = {
+      {"menu.quit", "new"}, {"menu.sub.key", "x"}, {"other", "kept"}};
+  EXPECT_EQ(Catalogue(localization), expected);
+}
+
+TEST_F(LanguageFiles, FailedLoadKeepsThePreviousLanguage) {
+  struct Row {
+    const char* name;
+    std::string code;
+    std::optional<std::string> text;  // the listed file's content; none: it does not exist
+  };
+  const Row rows[] = {
+      {"unlisted code", "it", "a: \"b\"\n"},
+      {"code differs in case", "DE", "a: \"b\"\n"},
+      {"missing file", "de", std::nullopt},
+      {"malformed file", "de", "menu:\n  main: \"unterminated\n"},
+      {"top level is not an object", "de", "\"just a string\"\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove(Path("de.cson"));
+    RKLocalization localization;
+    localization.availableLanguages = {{"en", "English", Write("en.cson", "hud:\n  hp: \"HP\"\n")},
+                                       {"de", "Deutsch", Path("de.cson")}};
+    ASSERT_TRUE(localization.LoadLanguageByCode("en"));
+    if (row.text) {
+      Write("de.cson", *row.text);
+    }
+    EXPECT_FALSE(localization.LoadLanguageByCode(row.code));
+    EXPECT_EQ(localization.T("hud.hp"), "HP");
+    EXPECT_EQ(localization.translations.size(), 1u);
+    EXPECT_EQ(localization.GetCurrentLanguageCode(), "en");
+  }
+}
+
+TEST_F(LanguageFiles, LoadingTakesTheFirstEntryOfACodeAndReplacesTheWholeCatalogue) {
+  RKLocalization localization;
+  localization.availableLanguages = {{"de", "Erste", Write("a.cson", "hud:\n  hp: \"A\"\n")},
+                                     {"de", "Zweite", Write("b.cson", "hud:\n  hp: \"B\"\n")},
+                                     {"xx", "Leer", Write("c.cson", "count: 3\n")}};
+  ASSERT_TRUE(localization.LoadLanguageByCode("de"));
+  EXPECT_EQ(localization.T("hud.hp"), "A");
+  // A file without any text still loads: the game then shows keys.
+  ASSERT_TRUE(localization.LoadLanguageByCode("xx"));
+  EXPECT_TRUE(localization.translations.empty());
+  EXPECT_EQ(localization.T("hud.hp"), "hud.hp");
+  EXPECT_EQ(localization.GetCurrentLanguageCode(), "xx");
+}
+
+}  // namespace
