@@ -1,0 +1,201 @@
+// The options menu, driven by keys through the real start-up, and its language helpers.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "game/sdl_globals.h"
+#include "localization/localization.h"
+#include "persistence/optionsmenu.h"
+#include "support/harness.h"
+
+namespace {
+
+// Line numbers of the menu.
+constexpr int kMoveUpLine = 0;
+constexpr int kVolumeLine = 11;
+constexpr int kLanguageLine = 12;
+constexpr int kRestoreLine = 13;
+constexpr int kSaveLine = 14;
+constexpr int kDiscardLine = 15;
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class OptionsMenuTest : public HeadlessGame {
+ protected:
+  // Moves the highlight from `from` to `to` with the down arrow and confirms the line there.
+  static void Choose(InputScript& script, int& at, int line) {
+    for (; at != line; at = (at + 1) % 16) script.Key(SDL_SCANCODE_DOWN);
+    script.Key(SDL_SCANCODE_RETURN);
+  }
+
+  // Runs the menu under the script. A script that never reaches a leaving line would block the
+  // menu forever, so its last step ends the test program with a message instead.
+  static void Run(InputScript& script) {
+    script.Wait(30).Probe([] {
+      std::fputs("the options menu was never left\n", stderr);
+      std::abort();
+    });
+    script.Start();
+    OptionsMenu();
+    script.Stop();
+  }
+
+  static std::vector<std::string> Lines() { return {option.begin(), option.end()}; }
+};
+
+TEST_F(OptionsMenuTest, CapturedKeyIsBoundAndSaved) {
+  InputScript script;
+  int at = 0;
+  std::string firstLine, afterF2;
+  SDL_Scancode boundAfterF2 = SDL_SCANCODE_UNKNOWN;
+  Choose(script, at, kMoveUpLine);
+  script.Key(SDL_SCANCODE_W);
+  script.Probe([&] { firstLine = option.front(); });
+  // F2 frees the mouse and captures nothing: the binding just made stays.
+  Choose(script, at, kMoveUpLine);
+  script.Key(SDL_SCANCODE_F2);
+  script.Probe([&] {
+    afterF2 = option.front();
+    boundAfterF2 = keyboard[ActionMoveUp].first;
+  });
+  Choose(script, at, kSaveLine);
+  Run(script);
+
+  EXPECT_EQ(firstLine, "> Move up: W <");
+  EXPECT_EQ(afterF2, "> Move up: W <");
+  EXPECT_EQ(boundAfterF2, SDL_SCANCODE_W);
+  EXPECT_EQ(keyboard[ActionMoveUp], std::make_pair(SDL_SCANCODE_W, false));
+  EXPECT_NE(ReadText("game.cfg").find("{\"0\": 26.0}"), std::string::npos);
+}
+
+TEST_F(OptionsMenuTest, VolumeDialogStepsOncePerArrowWithinItsLimits) {
+  struct RKCase {
+    int start;
+    SDL_Scancode arrow;
+    int expected;
+  };
+  const RKCase cases[] = {
+      {75, SDL_SCANCODE_RIGHT, 78},
+      {99, SDL_SCANCODE_RIGHT, 100},
+      {1, SDL_SCANCODE_LEFT, 0},
+  };
+  for (const RKCase& c : cases) {
+    SCOPED_TRACE(c.start);
+    musicVolume = c.start;
+    InputScript script;
+    int at = 0;
+    std::vector<std::string> dialog, afterClose;
+    Choose(script, at, kVolumeLine);
+    for (int i = 0; i < 3; ++i) script.Key(c.arrow);
+    script.Probe([&] { dialog = Lines(); });
+    // Any other key closes the dialog; the menu is back.
+    script.Key(SDL_SCANCODE_A);
+    script.Probe([&] { afterClose = Lines(); });
+    Choose(script, at, kSaveLine);
+    Run(script);
+
+    ASSERT_EQ(dialog.size(), 3u);
+    EXPECT_EQ(dialog[0], "Volume: " + std::to_string(c.expected));
+    ASSERT_EQ(afterClose.size(), 16u);
+    EXPECT_EQ(afterClose[kVolumeLine], "> Music volume: " + std::to_string(c.expected) + " <");
+    EXPECT_EQ(musicVolume, c.expected);
+    EXPECT_NE(ReadText("game.cfg").find("MusicVolume: " + std::to_string(c.expected) + ".0"),
+              std::string::npos);
+  }
+}
+
+TEST_F(OptionsMenuTest, LanguageCyclesThroughTheListAndBack) {
+  InputScript script;
+  int at = 0;
+  std::vector<std::string> codes, lines;
+  Choose(script, at, kLanguageLine);
+  auto look = [&] {
+    codes.push_back(gLocalization->GetCurrentLanguageCode());
+    lines.push_back(option.back());
+  };
+  script.Probe(look).Key(SDL_SCANCODE_RETURN).Probe(look).Key(SDL_SCANCODE_RETURN).Probe(look);
+  Choose(script, at, kSaveLine);
+  Run(script);
+
+  // Three confirmations go round the three languages, and every line follows at once.
+  EXPECT_EQ(codes, (std::vector<std::string>{"de", "fr", "en"}));
+  EXPECT_NE(lines[0], lines[1]);
+  EXPECT_EQ(lines[2], "Discard changes");
+  EXPECT_NE(ReadText("game.cfg").find("Language: \"en\""), std::string::npos);
+}
+
+TEST_F(OptionsMenuTest, DiscardBringsEverythingBack) {
+  const std::string before = ReadText("game.cfg");
+  InputScript script;
+  int at = 0;
+  Choose(script, at, kMoveUpLine);
+  script.Key(SDL_SCANCODE_W);
+  Choose(script, at, kVolumeLine);
+  script.Key(SDL_SCANCODE_LEFT);
+  script.Key(SDL_SCANCODE_ESCAPE);
+  Choose(script, at, kLanguageLine);
+  Choose(script, at, kDiscardLine);
+  Run(script);
+
+  EXPECT_EQ(keyboard[ActionMoveUp], std::make_pair(SDL_SCANCODE_UP, false));
+  EXPECT_EQ(musicVolume, 75);
+  EXPECT_EQ(gLocalization->GetCurrentLanguageCode(), "en");
+  EXPECT_EQ(gLocalization->T("options.saveChanges"), "Save changes");
+  EXPECT_EQ(ReadText("game.cfg"), before) << "discarding writes nothing";
+}
+
+TEST_F(OptionsMenuTest, RestoreDefaultsPutsBackTheDefaultSettings) {
+  keyboard[ActionTake] = {SDL_SCANCODE_T, false};
+  musicVolume = 10;
+  gLocalization->LoadLanguageByCode("fr");
+  InputScript script;
+  int at = 0;
+  Choose(script, at, kRestoreLine);
+  Run(script);
+
+  EXPECT_EQ(keyboard[ActionTake], std::make_pair(SDL_SCANCODE_G, false));
+  EXPECT_EQ(keyboard.size(), 9u);
+  EXPECT_EQ(musicVolume, 75);
+  EXPECT_TRUE(fullscreen);
+  EXPECT_EQ(gLocalization->GetCurrentLanguageCode(), "en");
+  EXPECT_EQ(gLocalization->T("options.saveChanges"), "Save changes");
+}
+
+TEST(OptionsLanguageHelpers, FollowTheLanguageList) {
+  RKLocalization localization;
+  gLocalization = &localization;
+  struct RKCase {
+    std::vector<std::string> codes;
+    std::string code, next, name;
+  };
+  const RKCase cases[] = {
+      {{"en", "de", "fr"}, "en", "de", "name of en"},
+      {{"en", "de", "fr"}, "fr", "en", "name of fr"},
+      {{"en", "de", "fr"}, "xx", "en", "xx"},
+      {{"en"}, "en", "en", "name of en"},
+      {{}, "en", "en", "en"},
+  };
+  for (const RKCase& c : cases) {
+    SCOPED_TRACE(c.code + " among " + std::to_string(c.codes.size()));
+    localization.availableLanguages.clear();
+    for (const std::string& code : c.codes) {
+      localization.availableLanguages.push_back({code, "name of " + code, code + ".cson"});
+    }
+    EXPECT_EQ(GetNextLanguageCode(c.code), c.next);
+    EXPECT_EQ(GetLanguageDisplayName(c.code), c.name);
+  }
+  gLocalization = nullptr;
+}
+
+}  // namespace
