@@ -1,0 +1,299 @@
+// The reader: texts that read to a value, and texts that fail at an exact place.
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "test_util.h"
+
+namespace {
+
+using namespace csontest;
+using namespace std::string_literals;
+using zokCSON::Error;
+using zokCSON::ErrorCode;
+using zokCSON::ParseText;
+
+struct ReadCase {
+    const char* name;
+    std::string text;
+    Value expected;
+};
+
+class ReadsTo : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(ReadsTo, Value)
+{
+    const ReadCase& row = GetParam();
+    Value out = "untouched";
+    Error error;
+    error.code = ErrorCode::IoError;
+    ASSERT_EQ(ParseText(row.text, out, &error), ErrorCode::Ok) << error.line << ":" << error.column << " " << error.message;
+    EXPECT_EQ(out, row.expected);
+    EXPECT_EQ(error.code, ErrorCode::Ok);
+    EXPECT_EQ(error.line, 1u);
+    EXPECT_EQ(error.column, 1u);
+}
+
+const double kInf = std::numeric_limits<double>::infinity();
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Documents, ReadsTo, ::testing::Values(
+    ReadCase{"Empty", "", Value()},
+    ReadCase{"OnlyBlanksAndComments", "\n  # note\n\n# more", Value()},
+    ReadCase{"ByteOrderMarkOnly", "\xEF\xBB\xBF", Value()},
+    ReadCase{"ByteOrderMarkIsInvisible", "\xEF\xBB\xBF" "a: 1\n  b: 2", Obj({{"a", 1}, {"b", 2}})},
+    ReadCase{"Number", "42", 42},
+    ReadCase{"BareWord", "hello", "hello"},
+    ReadCase{"SingleQuoted", "'hello'", "hello"},
+    ReadCase{"IndentedFirstLine", "    a: 1\n    b: 2", Obj({{"a", 1}, {"b", 2}})},
+    ReadCase{"TabsBeforeFirstLine", "\t a: 1", Obj({{"a", 1}})}
+), RowName<ReadCase>);
+
+INSTANTIATE_TEST_SUITE_P(Scalars, ReadsTo, ::testing::Values(
+    ReadCase{"True", "true", true},
+    ReadCase{"False", "false", false},
+    ReadCase{"Null", "null", Value()},
+    ReadCase{"CapitalTrueIsAWord", "True", "True"},
+    ReadCase{"NullablePrefixIsAWord", "nullable", "nullable"},
+    ReadCase{"WordWithDashAndDigit", "hello-world_2", "hello-world_2"},
+    ReadCase{"LeadingPointAfterSign", "-.5", -0.5},
+    ReadCase{"TrailingPoint", "1.", 1.0},
+    ReadCase{"LeadingZeros", "007", 7},
+    ReadCase{"PlusSign", "+3", 3},
+    ReadCase{"CapitalExponent", "2E-3", 0.002},
+    ReadCase{"Fraction", "-12.375e1", -123.75},
+    ReadCase{"LongInteger", "12345678901234567890", 12345678901234567890.0},
+    ReadCase{"Overflow", "1e999", kInf},
+    ReadCase{"NegativeOverflow", "-1e999", -kInf},
+    ReadCase{"OverflowWithoutExponent", std::string(400, '9'), kInf},
+    ReadCase{"Underflow", "1e-999", 0.0},
+    ReadCase{"RawTabKept", "\"a\tb\"", "a\tb"},
+    ReadCase{"HashInString", "'a # b'", "a # b"},
+    ReadCase{"Escapes", R"("\\ \n \r \t \"")", "\\ \n \r \t \""},
+    ReadCase{"EscapedApostrophe", R"('it\'s')", "it's"},
+    ReadCase{"OtherQuoteUnescaped", R"('say "hi"')", "say \"hi\""},
+    ReadCase{"UnicodeTwoBytes", R"("\u00e9")", "\xC3\xA9"},
+    ReadCase{"UnicodeUpperHex", R"("\u00C9\u20AC")", "\xC3\x89\xE2\x82\xAC"},
+    ReadCase{"SurrogatePair", R"("\uD83D\uDE00")", "\xF0\x9F\x98\x80"},
+    ReadCase{"UnicodeNul", R"("a\u0000b")", std::string("a\0b", 3)},
+    ReadCase{"EscapedByteOrderMark", R"("\uFEFF")", "\xEF\xBB\xBF"},
+    ReadCase{"TripleQuotedCrLf", "\"\"\"a\r\nb\r\nc\"\"\"", "a\r\nb\r\nc"},
+    ReadCase{"TripleQuotedVerbatim", "\"\"\"\n  x \\n # y\n\"\"\"", "\n  x \\n # y\n"},
+    ReadCase{"TripleQuotedHoldsQuotes", "\"\"\"a \"\" b\"\"\"", "a \"\" b"}
+), RowName<ReadCase>);
+
+INSTANTIATE_TEST_SUITE_P(Objects, ReadsTo, ::testing::Values(
+    ReadCase{"BlanksBeforeColon", "name  : 1", Obj({{"name", 1}})},
+    ReadCase{"PairsOnOneLine", "a: 1, b: 2", Obj({{"a", 1}, {"b", 2}})},
+    ReadCase{"CommaEndsLine", "a: 1,\nb: 2", Obj({{"a", 1}, {"b", 2}})},
+    ReadCase{"FirstKeyWins", "a: 1\nb: 2\na: [3, 4]", Obj({{"a", 1}, {"b", 2}})},
+    ReadCase{"QuotedKeyAfterFirst", "a: 1\n\"b c\": 2\n'd': 3", Obj({{"a", 1}, {"b c", 2}, {"d", 3}})},
+    ReadCase{"CommentsAndBlankLines", "a: 1 # one\n\n  # indented comment\nb: 2", Obj({{"a", 1}, {"b", 2}})},
+    ReadCase{"CrLfLines", "a: 1\r\nb:\r\n  c: 2\r\n", Obj({{"a", 1}, {"b", Obj({{"c", 2}})}})},
+    ReadCase{"BlockScalar", "a:\n  42", Obj({{"a", 42}})},
+    ReadCase{"BlockAfterComment", "a: # note\n  42", Obj({{"a", 42}})},
+    ReadCase{"NestedBlocks", "a:\n  b: 1\n  c:\n    d: 2\ne: 3",
+             Obj({{"a", Obj({{"b", 1}, {"c", Obj({{"d", 2}})}})}, {"e", 3}})},
+    ReadCase{"LevelsSkipAUnit", "a:\n  b:\n      c: 1\n  d: 2", Obj({{"a", Obj({{"b", Obj({{"c", 1}})}, {"d", 2}})}})},
+    ReadCase{"DeeperLineJoinsObject", "a: 1\n    b: 2", Obj({{"a", 1}, {"b", 2}})},
+    ReadCase{"InlineBlockObjectTakesFollowingPairs", "a: b: 1\nc: 2", Obj({{"a", Obj({{"b", 1}, {"c", 2}})}})},
+    ReadCase{"InlineObject", "{a: 1, 'b': {}, \"c\": [true]}", Obj({{"a", 1}, {"b", Obj({})}, {"c", Arr({true})}})},
+    ReadCase{"InlineObjectOverLines", "{\n  a: 1, # one\n  # between\n  b: 2\n}", Obj({{"a", 1}, {"b", 2}})},
+    ReadCase{"InlineObjectAfterKey", "p: {x: 1, y: 2}\nq: 3", Obj({{"p", Obj({{"x", 1}, {"y", 2}})}, {"q", 3}})},
+    ReadCase{"QuotedStringBeforeColonIsValue", "a: \"x\"", Obj({{"a", "x"}})}
+), RowName<ReadCase>);
+
+INSTANTIATE_TEST_SUITE_P(Arrays, ReadsTo, ::testing::Values(
+    ReadCase{"InlineEmpty", "[ ]", Arr({})},
+    ReadCase{"InlineTrailingComma", "[1, 2,]", Arr({1, 2})},
+    ReadCase{"InlineOverLines", "[1, # one\n 2\n , 3]", Arr({1, 2, 3})},
+    ReadCase{"MultilineClosedOnDedent", "a: [\n  1\n  2\n]\nb: 3", Obj({{"a", Arr({1, 2})}, {"b", 3}})},
+    ReadCase{"MultilineWithoutBracketContinuesObject", "a: [\n  1\n  2\nb: 3", Obj({{"a", Arr({1, 2})}, {"b", 3}})},
+    ReadCase{"NestedMultilineWithoutBracket", "x:\n  a: [\n    1\n  b: 2\nc: 3",
+             Obj({{"x", Obj({{"a", Arr({1})}, {"b", 2}})}, {"c", 3}})},
+    ReadCase{"MultilineCommasAndComments", "[\n  1, 2 # two\n  3,\n  4\n]", Arr({1, 2, 3, 4})},
+    ReadCase{"MultilineBlankToEnd", "a: [\n\n  # nothing\n", Obj({{"a", Arr({})}})},
+    ReadCase{"MultilineEmptyBracket", "[\n]", Arr({})},
+    ReadCase{"DoubleBracketClosesOne", "[\n  [\n    1]]", Arr({Arr({1})})},
+    ReadCase{"KeyLinesFormOneElement", "[\n  a: 1\n  b: 2\n]", Arr({Obj({{"a", 1}, {"b", 2}})})},
+    ReadCase{"DeeperElementsAccepted", "[\n  1\n    2\n]", Arr({1, 2})},
+    ReadCase{"ElementsOfEveryKind", "[\n  'a'\n  {k: v}\n  [1]\n  null\n]", Arr({"a", Obj({{"k", "v"}}), Arr({1}), Value()})}
+), RowName<ReadCase>);
+// clang-format on
+
+struct FailCase {
+    const char* name;
+    std::string text;
+    ErrorCode code;
+    std::uint64_t line;
+    std::uint64_t column;
+    const char* message;
+};
+
+class FailsWith : public ::testing::TestWithParam<FailCase> {};
+
+TEST_P(FailsWith, CodeAndPlace)
+{
+    const FailCase& row = GetParam();
+    Value out = "untouched";
+    Error error;
+    EXPECT_EQ(ParseText(row.text, out, &error), row.code);
+    EXPECT_EQ(error.code, row.code);
+    EXPECT_EQ(error.line, row.line);
+    EXPECT_EQ(error.column, row.column);
+    EXPECT_EQ(error.message, row.message);
+    EXPECT_EQ(out, Value("untouched")) << "a failed read must leave the value alone";
+}
+
+constexpr auto kUtf8 = ErrorCode::InvalidUtf8;
+constexpr auto kChar = ErrorCode::UnexpectedCharacter;
+constexpr auto kEsc = ErrorCode::InvalidEscape;
+constexpr auto kIndent = ErrorCode::BadIndentation;
+constexpr auto kStr = ErrorCode::UnterminatedString;
+const char* const kBadUtf8 = "Invalid UTF-8 encoding";
+const char* const kTrailing = "Trailing characters after top-level value";
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Utf8, FailsWith, ::testing::Values(
+    FailCase{"OverlongNul", "ab\xC0\x80", kUtf8, 1, 3, kBadUtf8},
+    FailCase{"EncodedSurrogate", "\xED\xA0\x80", kUtf8, 1, 1, kBadUtf8},
+    FailCase{"BeyondLastCodePoint", "x\xF4\x90\x80\x80", kUtf8, 1, 2, kBadUtf8},
+    FailCase{"StrayContinuation", "a\n\x80", kUtf8, 2, 1, kBadUtf8},
+    FailCase{"CutShortAtEnd", "'\xE2\x82", kUtf8, 1, 2, kBadUtf8},
+    FailCase{"ColumnCountsCharacters", "a\n\xC3\xA9\xE2\x82\xAC\xFF", kUtf8, 2, 3, kBadUtf8},
+    FailCase{"MarkInTheMiddle", "a: \"x\xEF\xBB\xBF\"", kUtf8, 1, 6, kBadUtf8},
+    FailCase{"SecondMark", "\xEF\xBB\xBF\xEF\xBB\xBF", kUtf8, 1, 1, kBadUtf8},
+    // Reader errors count bytes: the two-byte character puts this one a column further right.
+    FailCase{"ReaderColumnCountsBytes", "'\xC3\xA9' x", kChar, 1, 6, kTrailing}
+), RowName<FailCase>);
+
+INSTANTIATE_TEST_SUITE_P(Indentation, FailsWith, ::testing::Values(
+    FailCase{"NotAMultiple", "a:\n  b:\n    c: 1\n   d: 2", kIndent, 4, 4, "Indentation is not a multiple of base indent width"},
+    FailCase{"DedentToUnopenedLevel", "a:\n  b: 1\nc:\n    d: 1\n  e: 2", kIndent, 5, 3, "Dedent does not match any previous indent level"},
+    FailCase{"TabOnCommentLine", "a:\n  \t# note\n  b: 1", ErrorCode::TabIndentation, 2, 3, "Tabs are not allowed in indentation"},
+    FailCase{"TabOnContentLine", "a: 1\n\tb: 2", ErrorCode::TabIndentation, 2, 1, "Tabs are not allowed in indentation"},
+    FailCase{"NoBlockAfterColon", "a:\n\n  # only a comment\n", kIndent, 4, 1, "Expected indented block after ':'"},
+    FailCase{"BlockNotDeeper", "a:\nb: 1", kIndent, 2, 1, "Expected deeper indentation for block value"},
+    FailCase{"NestedBlockNotDeeper", "a:\n  b:\n  c: 1", kIndent, 3, 3, "Expected deeper indentation for block value"}
+), RowName<FailCase>);
+
+INSTANTIATE_TEST_SUITE_P(Strings, FailsWith, ::testing::Values(
+    FailCase{"Unterminated", "\"ab", kStr, 1, 4, "Unterminated string literal"},
+    FailCase{"LineFeedInside", "a: \"x\ny\"", kStr, 2, 1, "Newline in string literal"},
+    FailCase{"CarriageReturnInside", "'x\ry'", kStr, 1, 4, "Newline in string literal"},
+    FailCase{"BackslashAtEnd", "\"a\\", kStr, 1, 4, ""},
+    FailCase{"SlashEscape", R"("\/")", kEsc, 1, 4, "Invalid escape in string"},
+    FailCase{"NulEscape", R"('\0')", kEsc, 1, 4, "Invalid escape in string"},
+    FailCase{"ApostropheInDoubleQuotes", R"("\'")", kEsc, 1, 4, "Invalid escape in string"},
+    FailCase{"QuoteInSingleQuotes", R"('\"')", kEsc, 1, 4, "Invalid escape in string"},
+    FailCase{"BackslashLineFeed", "\"\\\n\"", kEsc, 2, 1, "Invalid escape in string"},
+    FailCase{"LoneLowSurrogate", R"("\uDE00")", kEsc, 1, 8, "Unpaired surrogate"},
+    FailCase{"HighSurrogateThenLetter", R"("\uD83Dx")", kEsc, 1, 8, "Unpaired surrogate"},
+    FailCase{"HighSurrogateAtEnd", R"("\uD83D)", kEsc, 1, 8, "Unpaired surrogate"},
+    FailCase{"BadLowSurrogate", R"("\uD83D\u0041")", kEsc, 1, 14, "Invalid low surrogate"},
+    FailCase{"IncompleteUnicode", R"("\u12)", kEsc, 1, 6, "Incomplete unicode escape"},
+    FailCase{"BadHex", R"("\u12G4")", kEsc, 1, 7, "Invalid hex in unicode escape"},
+    FailCase{"LineFeedInHex", "\"\\u1\n", kEsc, 2, 1, "Invalid hex in unicode escape"},
+    FailCase{"UnterminatedTriple", "\"\"\"abc\nde", ErrorCode::UnterminatedTripleString, 2, 3, "Unterminated triple string literal"},
+    FailCase{"TripleQuoteKey", "a: 1\n\"\"\": 2", kChar, 2, 3, "Expected ':' in object pair"}
+), RowName<FailCase>);
+
+INSTANTIATE_TEST_SUITE_P(Numbers, FailsWith, ::testing::Values(
+    FailCase{"ExponentWithoutDigits", "1e", ErrorCode::InvalidNumber, 1, 3, "Invalid number literal"},
+    FailCase{"SignedExponentWithoutDigits", "a: 1e+", ErrorCode::InvalidNumber, 1, 7, "Invalid number literal"},
+    FailCase{"LonePlus", "+", ErrorCode::InvalidNumber, 1, 2, "Invalid number literal"},
+    FailCase{"LoneMinus", "[-]", ErrorCode::InvalidNumber, 1, 3, "Invalid number literal"},
+    FailCase{"LeadingPoint", ".5", kChar, 1, 1, "Unexpected character while parsing value"},
+    FailCase{"SecondPoint", "1.2.3", kChar, 1, 4, kTrailing},
+    FailCase{"HexLiteral", "0x1F", kChar, 1, 2, kTrailing}
+), RowName<FailCase>);
+
+INSTANTIATE_TEST_SUITE_P(Structure, FailsWith, ::testing::Values(
+    FailCase{"QuotedKeyAtStart", "\"k\": 1", kChar, 1, 4, kTrailing},
+    FailCase{"StrayAfterInlineValue", "a: 1 2", kChar, 1, 6, kTrailing},
+    FailCase{"CloseBraceAsValue", "a: }", kChar, 1, 4, "Unexpected character while parsing value"},
+    FailCase{"EndAfterColon", "a: ", ErrorCode::UnexpectedEnd, 1, 4, "Unexpected end of input while parsing value"},
+    FailCase{"BlockKeyWithoutColon", "a: 1\nb 2", kChar, 2, 3, "Expected ':' in object pair"},
+    FailCase{"InlineCommaBeforeBrace", "{a: 1,}", kChar, 1, 7, "Expected identifier or string as key"},
+    FailCase{"InlineKeyWithoutColon", "{a 1}", kChar, 1, 4, "Expected ':' in object"},
+    FailCase{"InlineMissingComma", "{a: 1 b: 2}", kChar, 1, 7, "Expected ',' or '}' in object"},
+    FailCase{"InlineObjectCutOff", "{a: 1", kChar, 1, 6, "Expected ',' or '}' in object"},
+    FailCase{"InlineArrayCutOff", "[1, 2", kChar, 1, 6, "Expected ',' or ']' in inline array"},
+    FailCase{"InlineArrayCutAfterComma", "[1,", ErrorCode::UnexpectedEnd, 1, 4, "Unexpected end of input while parsing value"},
+    FailCase{"InlineArrayMissingComma", "[1 2]", kChar, 1, 4, "Expected ',' or ']' in inline array"},
+    FailCase{"MultilineMissingSeparator", "[\n  1 2\n]", kChar, 2, 5, "Expected ',' or ']' or newline in multiline array"},
+    FailCase{"MultilineCutAfterElement", "[\n  1", kChar, 2, 4, "Expected ',' or ']' or newline in multiline array"},
+    FailCase{"MultilineExtraBracket", "[\n  1]]", kChar, 2, 5, kTrailing},
+    // A NUL byte is no blank: a line that starts with one (after its indentation) fails there.
+    FailCase{"NulAfterIndentation", "a:\n  \0"s, kChar, 2, 3, "Unexpected character while parsing value"},
+    FailCase{"NulLineAfterPairs", "a: 1\n\0 b: 2"s, kChar, 2, 1, kTrailing},
+    FailCase{"NulAlone", "\0"s, kChar, 1, 1, "Unexpected character while parsing value"}
+), RowName<FailCase>);
+// clang-format on
+
+// Nesting is capped so that hostile files cannot exhaust the stack.
+TEST(ReaderDepth, LimitIsExactAndPositionedOnTheOpeningByte)
+{
+    struct Row {
+        const char* name;
+        std::string text;
+        ErrorCode code;
+        std::uint64_t line, column;
+    };
+    auto blockObjects = [](int levels) {
+        std::string text;
+        for (int i = 0; i < levels; ++i) {
+            text += std::string(static_cast<std::size_t>(i) * 2, ' ') + "a:\n";
+        }
+        return text + std::string(static_cast<std::size_t>(levels) * 2, ' ') + "1";
+    };
+    auto repeat = [](const std::string& piece, int times) {
+        std::string text;
+        for (int i = 0; i < times; ++i) {
+            text += piece;
+        }
+        return text;
+    };
+    const Row rows[] = {
+        {"ArraysAtLimit", std::string(256, '[') + std::string(256, ']'), ErrorCode::Ok, 1, 1},
+        {"ArraysPastLimit", std::string(257, '[') + std::string(257, ']'), ErrorCode::TooDeep, 1, 257},
+        {"InlineObjectsPastLimit", "x: " + repeat("{a:", 300), ErrorCode::TooDeep, 1, 769},
+        {"BlockObjectsAtLimit", blockObjects(256), ErrorCode::Ok, 1, 1},
+        {"BlockObjectsPastLimit", blockObjects(257), ErrorCode::TooDeep, 257, 513},
+        {"MillionBrackets", std::string(1'000'000, '['), ErrorCode::TooDeep, 1, 257},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Value out;
+        Error error;
+        EXPECT_EQ(ParseText(row.text, out, &error), row.code);
+        EXPECT_EQ(error.line, row.line);
+        EXPECT_EQ(error.column, row.column);
+        if (row.code == ErrorCode::TooDeep) {
+            EXPECT_EQ(error.message, "Nesting too deep");
+        }
+    }
+}
+
+TEST(Reader, NullErrorPointerIsAllowed)
+{
+    Value out;
+    EXPECT_EQ(ParseText("[1,", out, nullptr), ErrorCode::UnexpectedEnd);
+    EXPECT_EQ(ParseText("a: 1", out, nullptr), ErrorCode::Ok);
+    EXPECT_EQ(out, Obj({{"a", 1}}));
+}
+
+// The text need not end in a NUL: nothing may be read past its last byte.
+TEST(Reader, ReadsNothingPastTheEnd)
+{
+    const char* texts[] = {"a: 1\n  ", "\"\\u00", "[\n  1,", "a:\n  b", "1e", "'x", "# c", "\"\"\""};
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        std::string_view view(text);
+        std::vector<char> exact(view.begin(), view.end());
+        Value out;
+        ParseText(std::string_view(exact.data(), exact.size()), out, nullptr);
+    }
+}
+
+} // namespace
