@@ -1,0 +1,167 @@
+// The world's hot paths: the field of view, a whole generated and populated floor, and a full
+// frame of play against the least any frame must cost (the "floor" of rendering).
+//
+// The frame benchmarks run the real start-up with SDL's dummy video driver in a throw-away
+// folder holding a copy of the game's data.
+
+#include <benchmark/benchmark.h>
+
+#include <SDL3/SDL.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <list>
+#include <string>
+#include <vector>
+
+#include "dungeon/map.h"
+#include "game/globals.h"
+#include "game/lifecycle.h"
+#include "localization/localization.h"
+#include "ui/font.h"
+#include "ui/message.h"
+#include "ui/render.h"
+#include "world/entity.h"
+#include "world/fighter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A map, a player and a floor for the benchmarks that need no window.
+struct Floor {
+  RKMap map;
+  RKEntity* player = new RKEntity;
+  std::list<RKEntity*> onFloor{player};
+  std::vector<DeathFunction> deaths;
+  std::vector<UseFunction> uses;
+
+  Floor() {
+    player->Init(0, 0, '@', "Player", LightGreen, &map, true, true, nullptr, nullptr, nullptr,
+                 nullptr, nullptr);
+  }
+  ~Floor() {
+    for (RKEntity* entity : onFloor) delete entity;
+  }
+  void Generate(int floor) {
+    for (RKEntity* entity : onFloor) {
+      if (entity != player) delete entity;
+    }
+    onFloor = {player};
+    map.CreateMap(floor, player, onFloor, deaths, uses, true);
+  }
+};
+
+void BM_ComputeFOV(benchmark::State& state) {
+  Floor floor;
+  floor.Generate(5);
+  for (auto _ : state) {
+    floor.map.ComputeFOV(floor.player);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_ComputeFOV)->Unit(benchmark::kMicrosecond);
+
+void BM_CreateMap(benchmark::State& state) {
+  Floor floor;
+  int number = 0;
+  for (auto _ : state) {
+    floor.Generate(1 + number++ % 10);
+    benchmark::DoNotOptimize(floor.onFloor.size());
+  }
+}
+BENCHMARK(BM_CreateMap)->Unit(benchmark::kMicrosecond);
+
+// The real game, started once for the frame benchmarks and shut down at exit.
+class Game {
+ public:
+  static bool Start() {
+    static Game game;
+    return game.started;
+  }
+
+ private:
+  fs::path folder;
+  fs::path previous;
+  bool started = false;
+
+  Game() {
+    previous = fs::current_path();
+    folder = fs::temp_directory_path() / ("tvk-bench-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    fs::copy(TVK_DATA_DIR, folder, fs::copy_options::recursive);
+    fs::current_path(folder);
+    setenv("SDL_VIDEO_DRIVER", "dummy", 1);
+    setenv("SDL_AUDIO_DRIVER", "dummy", 1);
+    fullscreen = false;
+    started = InitGame(640, 400, false);
+    if (started) Populate();
+  }
+
+  ~Game() {
+    QuitGame();
+    std::error_code ignored;
+    fs::current_path(previous, ignored);
+    fs::remove_all(folder, ignored);
+  }
+
+  // A populated floor, explored throughout, with a full log: the busiest ordinary frame.
+  static void Populate() {
+    theMap = new RKMap;
+    RKFighter* fighter = new RKFighter;
+    fighter->Init(100, 1, 2, 1, 0, nullptr, nullptr);
+    player = new RKEntity;
+    player->Init(0, 0, '@', "Player", LightGreen, theMap, true, true, fighter, nullptr, nullptr,
+                 nullptr, nullptr);
+    entities.push_back(player);
+    theMap->CreateMap(8, player, entities, funcVec, useFuncVec, true);
+    for (RKTile* tile : theMap->tiles) tile->explored = true;
+    for (int i = 0; i < 8; ++i) message->SetMessage("the guard hits you for 3 hit points", false);
+    mousePos = {player->x * 8, player->y * 8};
+  }
+};
+
+double floorNsPerFrame = 0.0;
+
+double NsPerIteration(std::chrono::steady_clock::duration elapsed, benchmark::IterationCount n) {
+  return std::chrono::duration<double, std::nano>(elapsed).count() / static_cast<double>(n);
+}
+
+// What any frame must do: clear the three surfaces, draw every map cell, put the map on the
+// screen and upload the screen.
+void BM_RenderFloor(benchmark::State& state) {
+  if (!Game::Start()) {
+    state.SkipWithError("InitGame failed");
+    return;
+  }
+  auto start = std::chrono::steady_clock::now();
+  for (auto _ : state) {
+    SDL_FillSurfaceRect(screen, nullptr, SDL_MapSurfaceRGB(screen, 0, 0, 0));
+    SDL_FillSurfaceRect(mapPanel, nullptr, SDL_MapSurfaceRGB(mapPanel, 0, 0, 0));
+    SDL_FillSurfaceRect(panel, nullptr, SDL_MapSurfaceRGB(panel, 0, 0, 0));
+    for (int y = 0; y < MAP_HEIGHT; ++y) {
+      for (int x = 0; x < MAP_WIDTH; ++x) font->DrawChar(mapPanel, '#', x * 8, y * 8, Blue);
+    }
+    SDL_BlitSurface(mapPanel, nullptr, screen, nullptr);
+    SDL_UpdateTexture(texture, nullptr, screen->pixels, screen->pitch);
+  }
+  floorNsPerFrame = NsPerIteration(std::chrono::steady_clock::now() - start, state.iterations());
+}
+BENCHMARK(BM_RenderFloor)->Unit(benchmark::kMillisecond);
+
+void BM_Render(benchmark::State& state) {
+  if (!Game::Start()) {
+    state.SkipWithError("InitGame failed");
+    return;
+  }
+  auto start = std::chrono::steady_clock::now();
+  for (auto _ : state) Render();
+  double renderNs = NsPerIteration(std::chrono::steady_clock::now() - start, state.iterations());
+  // Goal: within 1.5 times the floor measured in the same run.
+  if (floorNsPerFrame > 0.0) state.counters["vs_floor"] = renderNs / floorNsPerFrame;
+}
+BENCHMARK(BM_Render)->Unit(benchmark::kMillisecond);
+
+}  // namespace

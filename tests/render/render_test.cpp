@@ -1,0 +1,304 @@
+// The drawn frame, read back from the screen surface cell by cell.
+
+#include <SDL3/SDL.h>
+
+#include "dungeon/map.h"
+#include "game/globals.h"
+#include "game/sdl_globals.h"
+#include "localization/localization.h"
+#include "support/harness.h"
+#include "ui/font.h"
+#include "ui/message.h"
+#include "ui/render.h"
+#include "world/basicenemy.h"
+#include "world/entity.h"
+#include "world/fighter.h"
+#include "world/world_fixture.h"
+
+namespace {
+
+constexpr int HUD_TOP = 320;
+
+// Palette index of one pixel; -1 for black or a colour outside the palette.
+int PixelColor(SDL_Surface* surface, int x, int y) {
+  Uint8 r = 0, g = 0, b = 0, a = 0;
+  SDL_ReadSurfacePixel(surface, x, y, &r, &g, &b, &a);
+  for (int i = 1; i < 16; ++i) {
+    if (EGAColors[i].r == r && EGAColors[i].g == g && EGAColors[i].b == b) return i;
+  }
+  return -1;
+}
+
+class FrameTest : public HeadlessGame {
+ protected:
+  void SetUp() override {
+    HeadlessGame::SetUp();
+    if (HasFatalFailure()) return;
+    theMap = new RKMap;
+    RKFighter* fighter = new RKFighter;
+    fighter->Init(30, 1, 2, 1, 0, nullptr, nullptr);
+    player = new RKEntity;
+    player->Init(1, 1, '@', "Player", LightGreen, theMap, true, true, fighter, nullptr, nullptr,
+                 nullptr, nullptr);
+    entities.push_back(player);
+    mousePos = {600, 396};  // the cursor stays off the map unless a test moves it
+  }
+
+  RKEntity* Put(const std::string& name, unsigned char glyph, RKColors color, int x, int y,
+                bool visible, bool guard = false) {
+    RKEntity* entity = new RKEntity;
+    entity->Init(x, y, glyph, name, color, theMap, guard, visible, nullptr,
+                 guard ? new RKBasicEnemy : nullptr, nullptr, nullptr, nullptr);
+    entities.push_back(entity);
+    return entity;
+  }
+
+  int Glyph(int x, int y) { return CellGlyph(screen, x * 8, y * 8); }
+  int Color(int x, int y) { return CellColor(screen, x * 8, y * 8); }
+};
+
+TEST_F(FrameTest, CellsByViewExplorationAndDrawOrder) {
+  // A corridor longer than two views: look from its west end, then from further east.
+  std::string corridor = "#" + std::string(40, '.') + "#";
+  DrawFloor(*theMap, {std::string(42, '#'), corridor, std::string(42, '#')});
+  Put("Kit", '!', Magenta, 4, 1, true);          // remembered once seen
+  Put("Guard", 'g', LightBlue, 6, 1, false, true);  // only while in view
+  Put("Under", 'u', Yellow, 25, 1, true);        // beneath the player
+  Put("Lower", 'a', Cyan, 28, 1, false);
+  Put("Upper", 'b', Brown, 28, 1, false);        // later in the list: covers "Lower"
+  Put("Far guard", 'g', LightBlue, 38, 1, false, true);  // never seen
+  Put("Far kit", '!', Magenta, 39, 1, true);             // never seen either
+
+  Render();
+  player->x = 25;
+  Render();
+
+  EXPECT_EQ(CellText(screen, 0, 8, 41), "#...!.....       ........@..b.....       ");
+  struct Case {
+    const char* name;
+    int x, y;
+    int color;  // -1: black
+  };
+  const Case cases[] = {
+      {"floor in view", 30, 1, White},
+      {"wall in view", 30, 0, Blue},
+      {"floor remembered", 5, 1, DarkGray},
+      {"wall remembered", 5, 0, LightGray},
+      {"remembered cell where an unseen guard stands", 6, 1, DarkGray},
+      {"a visible item on a remembered cell", 4, 1, Magenta},
+      {"never seen", 12, 1, -1},
+      {"never seen, though a guard stands there", 38, 1, -1},
+      {"the later of two entities", 28, 1, Brown},
+      {"the player over an item", 25, 1, LightGreen},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Color(c.x, c.y), c.color);
+  }
+  EXPECT_TRUE(theMap->TileAt(5, 1)->explored);
+  EXPECT_FALSE(theMap->TileAt(12, 1)->explored);
+}
+
+TEST_F(FrameTest, HitPointBarFillsWholeCellsOfItsShare) {
+  DrawFloor(*theMap, OpenField());
+  struct Case {
+    int hp, maxHP;
+    int redCells;
+  };
+  for (const Case& c : {Case{0, 30, 0}, Case{7, 30, 4}, Case{30, 30, 20}, Case{5, 0, 0}}) {
+    SCOPED_TRACE(std::to_string(c.hp) + "/" + std::to_string(c.maxHP));
+    player->fighter->SetHP(c.hp, true);
+    player->fighter->SetMaxHP(c.maxHP, true);
+    Render();
+    int red = 0;
+    for (int cell = 0; cell < 20; ++cell) {
+      // The bottom-right pixel of a cell is clear of the label's letters.
+      int color = PixelColor(screen, 8 + cell * 8 + 7, HUD_TOP + 24 + 7);
+      ASSERT_TRUE(color == Red || color == LightGray) << "cell " << cell << ": " << color;
+      if (color == Red) {
+        ++red;
+        EXPECT_LT(cell, c.redCells) << "red must fill from the left";
+      }
+    }
+    EXPECT_EQ(red, c.redCells);
+  }
+}
+
+TEST_F(FrameTest, HudFrameFloorLineAndCursor) {
+  DrawFloor(*theMap, OpenField());
+  theMap->currentFloor = 3;
+  mousePos = {100, 60};
+  Render();
+
+  struct Case {
+    int x, y;
+    int glyph;
+  };
+  const Case frame[] = {
+      {0, 0, 201},   {8, 0, 205},   {168, 0, 205}, {632, 0, 187}, {0, 8, 186},  {632, 8, 186},
+      {0, 16, 204},  {168, 16, 203}, {632, 16, 185}, {168, 40, 186}, {0, 64, 186},
+      {0, 72, 200},  {168, 72, 202}, {624, 72, 205}, {632, 72, 188},
+  };
+  for (const Case& c : frame) {
+    SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
+    EXPECT_EQ(CellGlyph(screen, c.x, HUD_TOP + c.y), c.glyph);
+    EXPECT_EQ(CellColor(screen, c.x, HUD_TOP + c.y), White);
+  }
+  std::string floorLine = gLocalization->TFormat("hud.floor", {"8"});
+  EXPECT_EQ(CellText(screen, 8, HUD_TOP + 40, static_cast<int>(floorLine.size())), floorLine);
+  EXPECT_EQ(CellColor(screen, 8, HUD_TOP + 40), LightGray);
+  EXPECT_EQ(CellGlyph(screen, 100, 60), 219);  // the cursor: a red block at the mouse pixel
+  EXPECT_EQ(PixelColor(screen, 100, 60), Red);
+}
+
+TEST_F(FrameTest, AGeneratedFloorWithGuardsMatchesTheRulesCellByCell) {
+  std::vector<DeathFunction> deaths;
+  std::vector<UseFunction> uses;
+  theMap->CreateMap(8, player, entities, deaths, uses, true);
+  // A guard is certainly in view: one beside the player, inside the first room.
+  const RKRect& room = *theMap->rooms.front();
+  int guardX = player->x + 1 < room.x2 ? player->x + 1 : player->x - 1;
+  if (!theMap->IsBlocking(guardX, player->y, entities)) {
+    Put("Guard", 'g', LightBlue, guardX, player->y, false, true);
+  }
+  Render();
+  player->fighter->SetHP(10, true);
+  Render();
+
+  int guardsSeen = 0;
+  for (int y = 0; y < MAP_HEIGHT; ++y) {
+    for (int x = 0; x < MAP_WIDTH; ++x) {
+      int index = CellIndex(x, y);
+      bool inView = theMap->fov[index];
+      const RKTile* tile = theMap->tiles[index];
+      int glyph = 32;
+      int color = -1;
+      if (inView || tile->explored) {
+        glyph = tile->blockSight ? '#' : '.';
+        color = inView ? (tile->blockSight ? Blue : White) : (tile->blockSight ? LightGray : DarkGray);
+      }
+      for (const RKEntity* entity : entities) {
+        if (entity == player || entity->x != x || entity->y != y) continue;
+        if (inView || (entity->visible && tile->explored)) {
+          glyph = entity->appearance;
+          color = entity->color;
+        }
+      }
+      if (x == player->x && y == player->y) {
+        glyph = '@';
+        color = LightGreen;
+      }
+      if (glyph == 'g' || glyph == 'E') ++guardsSeen;
+      ASSERT_EQ(Glyph(x, y), glyph) << "cell " << x << "," << y;
+      if (glyph != 32) {
+        ASSERT_EQ(Color(x, y), color) << "cell " << x << "," << y;
+      }
+    }
+  }
+  EXPECT_GT(guardsSeen, 0);
+}
+
+TEST_F(FrameTest, MusicTurnsAlertOnlyWhenTheTurnWasTaken) {
+  ASSERT_GE(musicPattern.patterns.size(), 2u);
+  DrawFloor(*theMap, OpenField());
+  player->x = 10;
+  player->y = 10;
+  RKEntity* guard = Put("Guard", 'g', LightBlue, 12, 10, false, true);
+
+  playerMovedOrAttacked = false;
+  Render();
+  EXPECT_EQ(musicPattern.queuedPattern, nullptr);
+
+  playerMovedOrAttacked = true;
+  Render();
+  EXPECT_EQ(musicPattern.queuedPattern, musicPattern.patterns[1]);
+
+  guard->x = 40;  // out of view
+  musicPattern.queuedPattern = nullptr;
+  musicPattern.currentPatternName = musicPattern.patterns[1]->patternName;
+  Render();
+  EXPECT_EQ(musicPattern.queuedPattern, musicPattern.patterns[0]);
+}
+
+TEST_F(FrameTest, TheMenuBackgroundCopyRestoresTheFrame) {
+  DrawFloor(*theMap, OpenField());
+  player->x = 10;
+  player->y = 10;
+  Render();
+  std::vector<Uint32> before;
+  for (int y = 0; y < screen->h; y += 7) {
+    for (int x = 0; x < screen->w; x += 5) {
+      Uint8 r, g, b, a;
+      SDL_ReadSurfacePixel(screen, x, y, &r, &g, &b, &a);
+      before.push_back(Uint32(r) << 16 | Uint32(g) << 8 | b);
+    }
+  }
+  CopyOfSurface();
+  SDL_FillSurfaceRect(screen, nullptr, SDL_MapSurfaceRGB(screen, 255, 0, 255));
+  RenderCopyOfSurface();
+  std::size_t i = 0;
+  for (int y = 0; y < screen->h; y += 7) {
+    for (int x = 0; x < screen->w; x += 5) {
+      Uint8 r, g, b, a;
+      SDL_ReadSurfacePixel(screen, x, y, &r, &g, &b, &a);
+      ASSERT_EQ(Uint32(r) << 16 | Uint32(g) << 8 | b, before[i++]) << x << "," << y;
+    }
+  }
+}
+
+// Names under the mouse need no window: only the map, the entities and the catalogue.
+class NamesTest : public WorldTest {
+ protected:
+  void SetUp() override {
+    WorldTest::SetUp();
+    UseTexts({{"hud.namesSeparator", ", "}});
+    theMap = map;
+    savedEntities.swap(entities);
+  }
+  void TearDown() override {
+    for (RKEntity* entity : entities) delete entity;
+    entities.swap(savedEntities);
+    theMap = nullptr;
+    mousePos = {};
+    WorldTest::TearDown();
+  }
+  RKEntity* Named(const std::string& name, int x, int y) {
+    RKEntity* entity = new RKEntity;
+    entity->Init(x, y, '?', name, White, map, false, false, nullptr, nullptr, nullptr, nullptr,
+                 nullptr);
+    entities.push_back(entity);
+    return entity;
+  }
+  std::list<RKEntity*> savedEntities;
+};
+
+TEST_F(NamesTest, NamesOfWhatStandsInViewUnderTheMouse) {
+  Named("Player", 3, 3);
+  Named("Kit", 5, 3);
+  Named("Guard", 5, 3);
+  Named("Hidden", 7, 3);
+  map->fov.assign(MAP_CELLS, true);
+  map->fov[CellIndex(7, 3)] = false;
+
+  struct Case {
+    const char* name;
+    int mouseX, mouseY;
+    std::string names;
+  };
+  const Case cases[] = {
+      {"the player's cell", 3 * 8 + 4, 3 * 8 + 7, "Player"},
+      {"two entities in list order", 5 * 8, 3 * 8, "Kit, Guard"},
+      {"a cell out of view", 7 * 8 + 1, 3 * 8 + 1, ""},
+      {"an empty cell", 9 * 8, 3 * 8, ""},
+      {"over the panel below the map", 3 * 8, 45 * 8, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    mousePos = {c.mouseX, c.mouseY};
+    std::string text = "x";
+    GetNamesUnderMouse(text);
+    EXPECT_EQ(text, "x" + c.names) << "names are appended to what the text holds";
+  }
+}
+
+}  // namespace
