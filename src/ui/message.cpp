@@ -93,8 +93,12 @@ void RKMessage::ReplaceAll(std::string& text, const std::string& search,
 }
 
 void RKMessage::GetMessages(int x, int y, RKFont* font, RKColors color, bool fade) const {
+  if (font == nullptr || surface == nullptr) {
+    return;  // nothing to draw with until start-up has made both
+  }
   std::size_t k = 0;
   for (auto line = messages.begin(); line != messages.end() && k < kShownLines; ++line, ++k) {
-    font->DrawString(surface, *line, x, y + 8 * static_cast<int>(k), fade ? kFadeColors[k] : color);
+    const RKColors lineColor = fade ? kFadeColors[k] : color;
+    font->DrawString(surface, *line, x, y + 8 * static_cast<int>(k), lineColor);
   }
 }
