@@ -62,7 +62,8 @@ TEST_F(LanguageFiles, ListReadingTakesUsableEntriesAndTheDefault) {
   };
   const Row rows[] = {
       {"no default keeps the codes",
-       "languages: [\n  {code: \"de\", file: \"de.cson\"}\n  {code: \"fr\", file: \"fr.cson\"}\n]\n",
+       "languages: [\n  {code: \"de\", file: \"de.cson\"}\n"
+       "  {code: \"fr\", file: \"fr.cson\"}\n]\n",
        true, {"de", "fr"}, "en", "en"},
       {"default becomes default and current",
        "default: \"de\"\nlanguages: [{code: \"en\", file: \"en.cson\"}, {code: \"de\", file: "
