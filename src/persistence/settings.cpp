@@ -124,7 +124,8 @@ bool LoadSettingsFile() {
   if (keys != nullptr && !keys->IsArray()) {
     return false;
   }
-  ReadKeyboard(keys != nullptr ? keys->AsArray() : zokCSON::Value::Array{});
+  static const zokCSON::Value::Array kNoElements;
+  ReadKeyboard(keys != nullptr ? keys->AsArray() : kNoElements);
 
   const zokCSON::Value* language = root.Find("Language");
   if (language != nullptr && language->IsString() && gLocalization != nullptr) {
