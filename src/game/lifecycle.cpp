@@ -1,0 +1,241 @@
+#include "game/lifecycle.h"
+
+#include <SDL3/SDL.h>
+#include <SDL3_mixer/SDL_mixer.h>
+
+#include <algorithm>
+#include <iostream>
+
+#include "dungeon/map.h"
+#include "game/globals.h"
+#include "game/sdl_globals.h"
+#include "localization/localization.h"
+#include "music/music.h"
+#include "persistence/keybindings.h"
+#include "persistence/settings.h"
+#include "ui/font.h"
+#include "ui/message.h"
+#include "world/entity.h"
+
+namespace {
+
+// A fatal start-up step failed: say so with SDL's reason and give up.
+bool Fail(std::ostream& stream, const char* what) {
+  stream << what << SDL_GetError() << std::endl;
+  return false;
+}
+
+void DeleteAll(std::list<RKEntity*>& list) {
+  while (!list.empty()) {
+    delete list.back();
+    list.pop_back();
+  }
+}
+
+void DestroySurface(SDL_Surface*& surface) {
+  if (surface) {
+    SDL_DestroySurface(surface);
+    surface = nullptr;
+  }
+}
+
+}  // namespace
+
+bool InitGame(int width, int height, bool useDefaultRenderer) {
+  if (!gLocalization) {
+    gLocalization = new RKLocalization;
+  }
+  gLocalization->LoadLanguageList("languages/languages.cson");
+  if (!LoadGameSettings()) {
+    SetDefaultGameSettings();
+  }
+  if (!gLocalization->LoadLanguageByCode(gLocalization->GetCurrentLanguageCode())) {
+    gLocalization->SetLanguageCode(gLocalization->GetDefaultLanguageCode());
+    gLocalization->LoadLanguageByCode(gLocalization->GetCurrentLanguageCode());
+  }
+
+  if (!SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO)) {
+    return Fail(std::cerr, "Couldn't initialize SDL: ");
+  }
+  if (fullscreen) {
+    flags |= SDL_WINDOW_FULLSCREEN;
+  }
+  std::string title = "Tower Vault Keeper (T.V.K.) v" + GAMEVERSION;
+  window = SDL_CreateWindow(title.c_str(), width, height, flags);
+  if (!window) {
+    return Fail(std::cerr, "Couldn't set video mode: ");
+  }
+  SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  SDL_SetWindowRelativeMouseMode(window, true);
+  renderer = SDL_CreateRenderer(window, useDefaultRenderer ? nullptr : "software");
+  if (!renderer) {
+    return Fail(std::cerr, "Couldn't create renderer: ");
+  }
+  SDL_HideCursor();
+  screenFormat = SDL_GetWindowPixelFormat(window);
+  if (screenFormat == SDL_PIXELFORMAT_UNKNOWN) {
+    screenFormat = SDL_PIXELFORMAT_ABGR8888;
+  }
+  const SDL_DisplayMode* mode = SDL_GetCurrentDisplayMode(SDL_GetDisplayForWindow(window));
+  if (!mode) {
+    return Fail(std::cerr, "Unable to get current display mode information: ");
+  }
+  displayMode = *mode;
+
+  if (!MIX_Init()) {
+    return Fail(std::cerr, "SDL_mixer could not initialize! SDL_mixer Error: ");
+  }
+  SDL_AudioSpec spec{SDL_AUDIO_S16LE, 2, 44100};
+  musicMixer = MIX_CreateMixerDevice(SDL_AUDIO_DEVICE_DEFAULT_PLAYBACK, &spec);
+  if (!musicMixer) {
+    return Fail(std::cerr, "SDL_mixer could not open audio device! SDL_mixer Error: ");
+  }
+  musicTrack = MIX_CreateTrack(musicMixer);
+  if (!musicTrack) {
+    return Fail(std::cerr, "SDL_mixer could not create music track! SDL_mixer Error: ");
+  }
+  if (!MIX_TagTrack(musicTrack, "music")) {
+    std::cerr << "SDL_mixer could not tag music track! SDL_mixer Error: " << SDL_GetError()
+              << std::endl;
+  }
+  musicPattern.SetTrack(musicTrack);
+  musicPattern.SetVolumeSource(&musicVolume);
+  if (!musicPattern.UpdateMusicVolume()) {
+    return Fail(std::cerr, "SDL_mixer could not set music volume! SDL_mixer Error: ");
+  }
+  if (!LoadMusicDefinition("music/music_def.cson")) {
+    return false;
+  }
+
+  screen = CreateRGBSurface(width, height);
+  tempSurface = CreateRGBSurface(width, height);
+  texture = SDL_CreateTexture(renderer, screenFormat, SDL_TEXTUREACCESS_STREAMING, width, height);
+  SDL_SetTextureScaleMode(texture, SDL_SCALEMODE_NEAREST);
+  if (!(panel = CreateRGBSurface(width, 80))) {
+    return Fail(std::cout, "Couldn't create new surface for HUD: ");
+  }
+  if (!(mapPanel = CreateRGBSurface(640, 320))) {
+    return Fail(std::cout, "Couldn't create new surface for map: ");
+  }
+  if (!(inventoryPanel = CreateRGBSurface(456, 40))) {
+    return Fail(std::cout, "Couldn't create new surface for inventory: ");
+  }
+
+  float mouseX = 0, mouseY = 0;
+  SDL_GetMouseState(&mouseX, &mouseY);
+  int x = static_cast<int>(mouseX);
+  int y = static_cast<int>(mouseY);
+  int clampedX = std::clamp(x, 0, width - 1);
+  int clampedY = std::clamp(y, 0, height - 1);
+  if (clampedX != x || clampedY != y) {
+    SDL_WarpMouseInWindow(window, static_cast<float>(clampedX), static_cast<float>(clampedY));
+  }
+  mousePos = {clampedX, clampedY};
+
+  font = new RKFont;
+  if (!font->Init("gfx/font.png", screenFormat)) {
+    return false;
+  }
+  message = new RKMessage;
+  return message->Init(panel);
+}
+
+void QuitGame() {
+  DeleteAll(entities);
+  player = nullptr;
+  DeleteAll(inventory);
+  option.clear();
+  inventoryMessages.clear();
+  funcVec.clear();
+  useFuncVec.clear();
+
+  delete font;
+  font = nullptr;
+  delete message;
+  message = nullptr;
+  delete theMap;
+  theMap = nullptr;
+
+  DestroySurface(mapPanel);
+  DestroySurface(inventoryPanel);
+  DestroySurface(panel);
+  DestroySurface(tempSurface);
+  DestroySurface(screen);
+  if (texture) {
+    SDL_DestroyTexture(texture);
+    texture = nullptr;
+  }
+
+  FadeOutMusic();
+  SaveGameSettings();
+  delete gLocalization;
+  gLocalization = nullptr;
+
+  // The pattern records go with their audio: a later start-up (the tests start the game many
+  // times in one process) reads the definition afresh.
+  for (RKMusicPatternSystem::RKMusicPatternEntry* entry : musicPattern.patterns) {
+    if (entry->audio) {
+      MIX_DestroyAudio(entry->audio);
+    }
+    delete entry;
+  }
+  musicPattern.patterns.clear();
+  musicPattern.queuedPattern = nullptr;
+  musicPattern.SetTrack(nullptr);
+  if (musicMixer) {
+    MIX_DestroyMixer(musicMixer);
+    musicMixer = nullptr;
+    musicTrack = nullptr;
+  }
+  MIX_Quit();
+  if (renderer) {
+    SDL_DestroyRenderer(renderer);
+    renderer = nullptr;
+  }
+  if (window) {
+    SDL_DestroyWindow(window);
+    window = nullptr;
+  }
+  DestroySurface(windowIcon);
+  SDL_Quit();
+}
+
+SDL_Surface* CreateRGBSurface(int width, int height) {
+  SDL_Surface* surface = SDL_CreateSurface(width, height, screenFormat);
+  if (!surface) {
+    std::cout << "CreateRGBSurface failed: " << SDL_GetError() << std::endl;
+  }
+  return surface;
+}
+
+void Delay(std::uint64_t ticks) {
+  std::uint64_t now = SDL_GetTicks();
+  SDL_Delay(ticks > now ? static_cast<Uint32>(ticks - now) : 0);
+}
+
+void SetWindowIcon() {
+  SDL_Surface* loaded = SDL_LoadPNG("gfx/icon.png");
+  if (!loaded) {
+    return;
+  }
+  SDL_PixelFormat format =
+      SDL_ISPIXELFORMAT_ALPHA(screenFormat) ? screenFormat : SDL_PIXELFORMAT_ABGR8888;
+  DestroySurface(windowIcon);
+  windowIcon = SDL_ConvertSurface(loaded, format);
+  if (windowIcon) {
+    SDL_SetWindowIcon(window, windowIcon);
+  }
+  SDL_DestroySurface(loaded);
+}
+
+bool SetFullscreen(bool on) { return SDL_SetWindowFullscreen(window, on); }
+
+bool ToggleFullscreen() {
+  if (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) {
+    SetFullscreen(false);
+    SetWindowIcon();
+    return false;
+  }
+  SetFullscreen(true);
+  return true;
+}
