@@ -45,9 +45,15 @@ void ChangePattern(Sint64 position) {
   if (musicPattern.queuedPattern != nullptr) StartQueuedPattern();
 }
 
+// Ends or abandons the menu fade-in with the music at the volume setting.
 void SwitchMenuFadeOff() {
   menuFadeActive = false;
   menuFadeWaitingForPlayback = false;
+  // The gain of the tag "music" is the music track's own gain, not a second one: the fade
+  // (or a tag gain of 1.0) leaves the track at that gain until the volume is applied again,
+  // which would play the music at full volume, or stuck part-way, whatever the setting.
+  if (musicMixer != nullptr) MIX_SetTagGain(musicMixer, "music", 1.0f);
+  musicPattern.UpdateMusicVolume();
 }
 
 }  // namespace
@@ -153,17 +159,12 @@ void UpdateMenuMusicFade() {
   float t = static_cast<float>(SDL_GetTicks() - menuFadeStart) / static_cast<float>(kMenuFadeMs);
   if (t > 1.0f) t = 1.0f;
   MIX_SetTagGain(musicMixer, "music", musicPattern.GetMusicGain() * t);
-  if (t >= 1.0f) {
-    SwitchMenuFadeOff();
-    MIX_SetTagGain(musicMixer, "music", 1.0f);
-    musicPattern.UpdateMusicVolume();
-  }
+  if (t >= 1.0f) SwitchMenuFadeOff();
 }
 
 void StartMenuMusic(bool& backFromGame) {
   if (!musicEnabled) {
     SwitchMenuFadeOff();
-    if (musicMixer != nullptr) MIX_SetTagGain(musicMixer, "music", 1.0f);
     return;
   }
   if (musicPattern.patterns.empty() || musicPattern.track == nullptr) return;
