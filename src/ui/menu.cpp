@@ -1,0 +1,380 @@
+#include "ui/menu.h"
+
+#include <algorithm>
+#include <cctype>
+#include <iostream>
+#include <iterator>
+
+#include "game/lifecycle.h"
+#include "game/sdl_globals.h"
+#include "localization/localization.h"
+#include "music/music.h"
+#include "ui/font.h"
+#include "ui/message.h"
+#include "ui/render.h"
+#include "world/entity.h"
+#include "world/equipment.h"
+
+namespace {
+
+// Box-drawing codes of the glyph sheet (code page 437 positions).
+constexpr unsigned char GLYPH_VERTICAL = 186;
+constexpr unsigned char GLYPH_TOP_RIGHT = 187;
+constexpr unsigned char GLYPH_BOTTOM_RIGHT = 188;
+constexpr unsigned char GLYPH_BOTTOM_LEFT = 200;
+constexpr unsigned char GLYPH_TOP_LEFT = 201;
+constexpr unsigned char GLYPH_HORIZONTAL = 205;
+constexpr unsigned char GLYPH_BLOCK = 219;
+
+constexpr int CELL = 8;
+constexpr int HUD_HEIGHT = 80;
+constexpr std::size_t MAX_INVENTORY_OPTIONS = 26;
+constexpr Uint32 MENU_WAIT_SLICE_MS = 16;  // short, so the menu music fade keeps moving
+
+void FillBlack(SDL_Surface* surface) {
+  if (surface != nullptr) {
+    SDL_FillSurfaceRect(surface, nullptr, SDL_MapSurfaceRGBA(surface, 0, 0, 0, 255));
+  }
+}
+
+// Position of the terminator ("^" or "|") of the colour code starting at `start`, or npos.
+std::size_t ColourCodeEnd(const std::string& text, std::size_t start) {
+  return text.find_first_of("^|", start + 2);
+}
+
+// The font cannot draw a colour code that never ends (it would read a number out of the
+// rest of the line and then a character past its end), so such a code is dropped together
+// with its digits; the text after it is drawn in the line's own colour. This keeps what is
+// drawn in step with GetVisibleTextLength, which counts nothing for the code either.
+std::string WithoutOpenColourCode(std::string text) {
+  std::size_t i = 0;
+  while (i + 1 < text.size()) {
+    if (text[i] != '^' || text[i + 1] != 'C') {
+      ++i;
+      continue;
+    }
+    std::size_t end = ColourCodeEnd(text, i);
+    if (end == std::string::npos) {
+      std::size_t digitsEnd = i + 2;
+      while (digitsEnd < text.size() && std::isdigit(static_cast<unsigned char>(text[digitsEnd]))) {
+        ++digitsEnd;
+      }
+      text.erase(i, digitsEnd - i);
+      break;
+    }
+    // The byte after the terminator is drawn as a plain glyph, whatever it is.
+    i = end + 2;
+  }
+  return text;
+}
+
+// Width in cells used to centre a line: its bytes, less a leading colour code (the
+// terminator stays counted, as the code's coloured character takes its place).
+int CentringLength(const std::string& line) {
+  int length = static_cast<int>(line.size());
+  if (line.size() >= 2 && line[0] == '^' && line[1] == 'C') {
+    std::size_t end = ColourCodeEnd(line, 0);
+    if (end != std::string::npos) {
+      length -= static_cast<int>(end);
+    }
+  }
+  return length;
+}
+
+// Makes inventoryPanel a width x height box, keeping the surface when it already fits.
+bool SizeBoxSurface(int width, int height) {
+  if (inventoryPanel != nullptr && inventoryPanel->w == width && inventoryPanel->h == height) {
+    return true;
+  }
+  if (inventoryPanel != nullptr) {
+    SDL_DestroySurface(inventoryPanel);
+    inventoryPanel = nullptr;
+  }
+  inventoryPanel = CreateRGBSurface(width, height);
+  if (inventoryPanel == nullptr) {
+    std::cout << "Couldn't create new surface for HUD: " << SDL_GetError() << std::endl;
+    return false;
+  }
+  FillBlack(inventoryPanel);
+  return true;
+}
+
+// The title row of a box whose content is `contentWidth` pixels wide: corners, the white
+// bar over the content and the title in black on it. Without corners the row is the top
+// of the side bars (a box without a header).
+void DrawTitleRow(const std::string& title, int contentWidth, bool corners) {
+  int boxWidth = contentWidth + 32;
+  unsigned char left = corners ? GLYPH_TOP_LEFT : GLYPH_VERTICAL;
+  unsigned char right = corners ? GLYPH_TOP_RIGHT : GLYPH_VERTICAL;
+  font->DrawChar(inventoryPanel, left, 0, 0, White);
+  font->DrawChar(inventoryPanel, GLYPH_HORIZONTAL, CELL, 0, White);
+  for (int x = 2 * CELL; x <= contentWidth + CELL; x += CELL) {
+    font->DrawChar(inventoryPanel, GLYPH_BLOCK, x, 0, White);
+  }
+  font->DrawChar(inventoryPanel, GLYPH_HORIZONTAL, contentWidth + 2 * CELL, 0, White);
+  font->DrawChar(inventoryPanel, right, contentWidth + 3 * CELL, 0, White);
+  std::string text = WithoutOpenColourCode(title);
+  font->DrawString(inventoryPanel, text, (boxWidth - CELL * static_cast<int>(text.size())) / 2, 0,
+                   Black);
+}
+
+// Side bars on the rows firstY..lastY and the bottom row at bottomY.
+void DrawSidesAndBottom(int firstY, int lastY, int bottomY, int contentWidth) {
+  for (int y = firstY; y <= lastY; y += CELL) {
+    font->DrawChar(inventoryPanel, GLYPH_VERTICAL, 0, y, White);
+    font->DrawChar(inventoryPanel, GLYPH_VERTICAL, contentWidth + 3 * CELL, y, White);
+  }
+  font->DrawChar(inventoryPanel, GLYPH_BOTTOM_LEFT, 0, bottomY, White);
+  for (int x = CELL; x <= contentWidth + 2 * CELL; x += CELL) {
+    font->DrawChar(inventoryPanel, GLYPH_HORIZONTAL, x, bottomY, White);
+  }
+  font->DrawChar(inventoryPanel, GLYPH_BOTTOM_RIGHT, contentWidth + 3 * CELL, bottomY, White);
+}
+
+void DrawCentredLine(const std::string& line, int boxWidth, int y, RKColors colour) {
+  std::string text = WithoutOpenColourCode(line);
+  int x = (boxWidth - CELL * CentringLength(text)) / 2;
+  font->DrawString(inventoryPanel, text, x, y, colour);
+}
+
+// The widest wrap the screen allows for lines of up to `longest` visible characters;
+// `fallback` when that comes to nothing.
+int WrapWidth(unsigned longest, int fallback) {
+  int wanted = CELL * static_cast<int>(longest);
+  int room = screen->w - 32;
+  int wrap = room > 0 ? std::min(wanted, room) : wanted;
+  return wrap > 0 ? wrap : fallback;
+}
+
+void PresentScreen() {
+  SDL_UpdateTexture(texture, nullptr, screen->pixels, screen->pitch);
+  SDL_RenderClear(renderer);
+  SDL_RenderTexture(renderer, texture, nullptr, nullptr);
+  SDL_RenderPresent(renderer);
+}
+
+void ToggleRelativeMouse() {
+  SDL_SetWindowRelativeMouseMode(window, !SDL_GetWindowRelativeMouseMode(window));
+}
+
+}  // namespace
+
+unsigned GetVisibleTextLength(const std::string& text) {
+  unsigned count = 0;
+  std::size_t i = 0;
+  const std::size_t size = text.size();
+  while (i < size) {
+    char c = text[i];
+    bool last = i + 1 == size;
+    if (c == '\\' && !last && text[i + 1] == 'n') {
+      i += 2;
+    } else if (c == '^' && !last && text[i + 1] == 'C') {
+      i += 2;
+      while (i < size && std::isdigit(static_cast<unsigned char>(text[i]))) {
+        ++i;
+      }
+      if (i < size && (text[i] == '^' || text[i] == '|')) {
+        ++i;
+      }
+    } else {
+      ++count;
+      ++i;
+    }
+  }
+  return count;
+}
+
+unsigned GetMaxVisibleLength(const std::list<std::string>& lines, unsigned extra) {
+  unsigned longest = 0;
+  for (const std::string& line : lines) {
+    longest = std::max(longest, extra + GetVisibleTextLength(line));
+  }
+  return longest;
+}
+
+bool Menu(const std::string& header, std::list<std::string>& options, int width, int& selected,
+          bool captureKey) {
+  FillBlack(inventoryPanel);
+
+  unsigned longest = std::max(GetVisibleTextLength(header), GetMaxVisibleLength(options, 0));
+  int wrap = WrapWidth(longest, width);
+  // Wrapped into a list of its own first: a caller may hand inventoryMessages in as options.
+  std::list<std::string> wrapped;
+  for (const std::string& text : options) {
+    message->WordWarp(text, wrapped, static_cast<unsigned>(wrap), true);
+  }
+  inventoryMessages = std::move(wrapped);
+
+  const int firstLineY = header.empty() ? CELL : 2 * CELL;
+  const int lineCount = static_cast<int>(inventoryMessages.size());
+  const int contentWidth =
+      CELL * static_cast<int>(std::max<std::size_t>(header.size(), GetMaxVisibleLength(inventoryMessages, 0)));
+  const int boxWidth = contentWidth + 32;
+  const int boxHeight = firstLineY + CELL * lineCount + 16;
+  if (!SizeBoxSurface(boxWidth, boxHeight)) {
+    return false;
+  }
+
+  DrawTitleRow(header, contentWidth, !header.empty());
+  int k = 0;
+  for (const std::string& line : inventoryMessages) {
+    DrawCentredLine(line, boxWidth, firstLineY + CELL * k, k == selected ? Cyan : White);
+    ++k;
+  }
+  DrawSidesAndBottom(firstLineY - CELL, firstLineY + CELL * lineCount,
+                     firstLineY + CELL * lineCount + CELL, contentWidth);
+
+  // The level-up box is drawn over a snapshot of the game so it can be shown repeatedly.
+  const bool overSnapshot =
+      gLocalization != nullptr && header == gLocalization->T("menu.levelUp.header");
+  const int screenHeight = gameState == Playing ? screen->h - HUD_HEIGHT : screen->h;
+  SDL_Rect place{(screen->w - boxWidth) / 2, (screenHeight - boxHeight) / 2, boxWidth, boxHeight};
+  for (;;) {
+    UpdateMenuMusicFade();
+    if (overSnapshot) {
+      SDL_BlitSurface(tempSurface, nullptr, screen, nullptr);
+    }
+    SDL_Rect target = place;
+    SDL_BlitSurface(inventoryPanel, nullptr, screen, &target);
+    PresentScreen();
+    if (!SDL_WaitEventTimeout(&event, MENU_WAIT_SLICE_MS)) {
+      continue;
+    }
+    if (event.type == SDL_EVENT_QUIT) {
+      return false;
+    }
+    if (event.type == SDL_EVENT_KEY_DOWN) {
+      break;
+    }
+  }
+
+  const SDL_Scancode key = event.key.scancode;
+  if (key == SDL_SCANCODE_F2) {
+    ToggleRelativeMouse();
+    return false;
+  }
+  if (captureKey) {
+    selectedKey = key;
+    return true;
+  }
+  const int optionCount = static_cast<int>(options.size());
+  switch (key) {
+    case SDL_SCANCODE_RETURN:
+      return selected != -1;
+    case SDL_SCANCODE_DOWN:
+      if (selected != -1) {
+        ++selected;
+        if (selected >= optionCount) {
+          selected = 0;
+        }
+      }
+      return false;
+    case SDL_SCANCODE_UP:
+      if (selected != -1) {
+        if (selected <= 0) {
+          selected = optionCount;
+        }
+        --selected;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+bool MSGBox(const std::string& header, std::list<std::string>& lines, int width) {
+  int noSelection = -1;
+  return Menu(header, lines, width, noSelection, false);
+}
+
+int Menu(std::list<std::string>& lines) {
+  if (option.size() > MAX_INVENTORY_OPTIONS) {
+    std::cout << "Can't have a menu with more than 26 options!" << std::endl;
+    return -1;
+  }
+  FillBlack(inventoryPanel);
+
+  // Room for the "(a) " label in front of every real item.
+  const bool labelled = !inventory.empty();
+  unsigned longest = std::max(GetMaxVisibleLength(lines, 0), GetMaxVisibleLength(option, labelled ? 4 : 0));
+  int wrap = WrapWidth(longest, 560);
+  char letter = 'a';
+  for (optionIterator = option.begin(); optionIterator != option.end(); ++optionIterator) {
+    std::string text = labelled ? std::string("(") + letter + ") " + *optionIterator : *optionIterator;
+    message->WordWarp(text, lines, static_cast<unsigned>(wrap), true);
+    ++letter;
+  }
+
+  const std::string title = gLocalization->T("inventory.header");
+  const int lineCount = static_cast<int>(lines.size());
+  const int contentWidth =
+      CELL * static_cast<int>(std::max({title.size(), static_cast<std::size_t>(GetMaxVisibleLength(lines, 0)),
+                                        static_cast<std::size_t>(GetMaxVisibleLength(inventoryMessages, 0))}));
+  const int boxWidth = contentWidth + 32;
+  const int boxHeight = CELL * lineCount + 32;
+  if (!SizeBoxSurface(boxWidth, boxHeight)) {
+    return -1;
+  }
+
+  DrawTitleRow(title, contentWidth, true);
+  int k = 0;
+  for (std::string& line : lines) {
+    std::transform(line.begin(), line.end(), line.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    DrawCentredLine(line, boxWidth, 2 * CELL + CELL * k, White);
+    ++k;
+  }
+  DrawSidesAndBottom(CELL, CELL * lineCount + 2 * CELL, CELL * lineCount + 3 * CELL, contentWidth);
+
+  for (;;) {
+    Render();
+    if (!SDL_WaitEvent(&event)) {
+      std::cout << "SDL_WaitEvent error: " << SDL_GetError() << std::endl;
+      return -1;
+    }
+    if (event.type == SDL_EVENT_QUIT) {
+      return -1;
+    }
+    if (event.type == SDL_EVENT_KEY_DOWN) {
+      break;
+    }
+  }
+  // The letter keys A to Z have the scancodes 4 to 29, by key position.
+  int index = static_cast<int>(event.key.scancode) - SDL_SCANCODE_A;
+  if (index >= 0 && index < static_cast<int>(MAX_INVENTORY_OPTIONS) &&
+      index < static_cast<int>(option.size())) {
+    return index;
+  }
+  return -1;
+}
+
+RKItem* InventoryMenu(std::list<std::string>& lines) {
+  option.clear();
+  if (inventory.empty()) {
+    option.push_back(gLocalization->T("inventory.empty"));
+  } else {
+    RKEntity* mainHand = nullptr;
+    RKEntity* offHand = nullptr;
+    if (player != nullptr && player->equipment != nullptr) {
+      mainHand = player->equipment->mainHand;
+      offHand = player->equipment->offHand;
+    }
+    // Newest first: letter a names the last entity of the inventory.
+    for (inventoryIterator = inventory.begin(); inventoryIterator != inventory.end(); ++inventoryIterator) {
+      RKEntity* entity = *inventoryIterator;
+      std::string label = entity->GetDisplayName();
+      if (entity == mainHand || entity == offHand) {
+        label = gLocalization->TFormat("inventory.itemEquipped", {label});
+      }
+      option.push_front(label);
+    }
+  }
+
+  int chosen = Menu(lines);
+  nextTime = SDL_GetTicks() + 60;
+  if (chosen == -1 || inventory.empty()) {
+    return nullptr;
+  }
+  inventoryIterator = std::prev(inventory.end(), chosen + 1);
+  return (*inventoryIterator)->item;
+}
