@@ -1,0 +1,220 @@
+#include <SDL3/SDL.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "dungeon/map.h"
+#include "game/effects.h"
+#include "game/sdl_globals.h"
+#include "game/turnloop.h"
+#include "localization/localization.h"
+#include "play/play_fixture.h"
+#include "ui/message.h"
+#include "world/confusedenemy.h"
+#include "world/entity.h"
+#include "world/fighter.h"
+#include "world/tile.h"
+
+namespace {
+
+using Effects = PlayGame;
+
+bool Carried(const RKEntity* item) {
+  return std::find(inventory.begin(), inventory.end(), item) != inventory.end();
+}
+
+TEST_F(Effects, FirstAidKitHealsOnlyWhenHurt) {
+  struct Row {
+    int hp;
+    bool used;
+    int hpAfter;
+    const char* messageKey;
+  };
+  // hp before  used   hp after  message
+  const Row rows[] = {
+      {100, false, 100, "message.fullHealth"},
+      {90, true, 100, "message.heal"},
+      {30, true, 70, "message.heal"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "hp " << row.hp);
+    ASSERT_TRUE(NewGame());
+    OpenArena();
+    player->fighter->SetHP(row.hp, true);
+    RKEntity* kit = MakeUsable("First Aid Kit", 0, 0, 0);
+    Carry(kit);
+    InputScript script;
+    script.Key(SDL_SCANCODE_I).Key(LetterOf(kit)).Wait();
+    Play(script);
+
+    EXPECT_EQ(player->fighter->hp, row.hpAfter);
+    EXPECT_EQ(inventory.size(), row.used ? 1u : 2u);
+    EXPECT_TRUE(LogHas(gLocalization->T(row.messageKey)));
+  }
+}
+
+TEST_F(Effects, TranquilizerGunHitsTheNearestGuardWithinFive) {
+  struct Row {
+    const char* name;
+    int dx, dy;
+    bool pillar;  // a wall between the player and the guard
+    bool hit;
+  };
+  const Row rows[] = {
+      {"5.83 truncates to 5", 5, 3, false, true},
+      {"6 is too far", 6, 0, false, false},
+      {"out of view", 3, 0, true, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_TRUE(NewGame());
+    OpenArena();
+    if (row.pillar) {
+      theMap->tiles[CellIndex(kPlayerX + 1, kPlayerY)]->Init(true, false);
+      RefreshView();
+    }
+    RKEntity* guard = AddGuard(kPlayerX + row.dx, kPlayerY + row.dy);
+    std::string name = guard->GetDisplayName();
+    RKEntity* gun = MakeUsable("Tranquilizer Gun", 1, 0, 0);
+    Carry(gun);
+    InputScript script;
+    script.Key(SDL_SCANCODE_I).Key(LetterOf(gun)).Wait();
+    Play(script);
+
+    EXPECT_EQ(Carried(gun), !row.hit);
+    // 40 is twice what a guard can take.
+    EXPECT_EQ(guard->fighter == nullptr, row.hit);
+    EXPECT_EQ(LogHas(gLocalization->TFormat("message.tranquilizerHit", {name, "40"})), row.hit);
+    EXPECT_EQ(LogHas(gLocalization->T("message.noTranquilizerTarget")), !row.hit);
+  }
+}
+
+TEST_F(Effects, ClosestEnemyKeepsTheEarlierOfTwoAtTheSameDistance) {
+  OpenArena();
+  // Both at distance 3; a nearer one out of view must not count.
+  RKEntity* east = AddGuard(kPlayerX + 3, kPlayerY);
+  RKEntity* south = AddGuard(kPlayerX, kPlayerY + 3);
+  theMap->tiles[CellIndex(kPlayerX - 2, kPlayerY)]->Init(true, false);
+  RefreshView();
+  AddGuard(kPlayerX - 3, kPlayerY);
+  EXPECT_EQ(ClosestEnemy(5), east);
+  entities.remove(south);
+  entities.push_front(south);
+  EXPECT_EQ(ClosestEnemy(5), south);
+  EXPECT_EQ(ClosestEnemy(2), nullptr);
+  EXPECT_EQ(ClosestEnemy(3), south);
+}
+
+TEST_F(Effects, StunGrenadeHitsEveryGuardInTheBlastOnce) {
+  OpenArena();
+  // Blast centre three cells east of the player. The guard at the back of entities is hit
+  // first and knocked out, which moves it to the front.
+  RKEntity* nearby = AddGuard(kPlayerX + 5, kPlayerY, 30);
+  RKEntity* below = AddGuard(kPlayerX + 3, kPlayerY + 2, 30);
+  RKEntity* outside = AddGuard(kPlayerX + 7, kPlayerY, 30);
+  RKEntity* weak = AddGuard(kPlayerX + 4, kPlayerY + 1, 25);
+  std::string name = weak->GetDisplayName();
+  RKEntity* grenade = MakeUsable("Stun Grenade", 2, 0, 0);
+  Carry(grenade);
+  InputScript script;
+  script.Key(SDL_SCANCODE_I)
+      .Key(LetterOf(grenade))
+      .Click(PixelOf(kPlayerX + 4), PixelOf(kPlayerY))  // 4 away: ignored
+      .Click(PixelOf(kPlayerX + 3), PixelOf(kPlayerY))
+      .Wait();
+  Play(script);
+
+  EXPECT_FALSE(Carried(grenade));
+  EXPECT_EQ(weak->fighter, nullptr);
+  EXPECT_EQ(weak->name, "Unconscious Guard");
+  EXPECT_EQ(nearby->fighter->hp, 5);
+  EXPECT_EQ(below->fighter->hp, 5);
+  EXPECT_EQ(outside->fighter->hp, 30);
+  EXPECT_TRUE(LogHas(gLocalization->T("message.stunPrompt")));
+  EXPECT_EQ(LogCount(gLocalization->TFormat("message.stunExplode", {"3"})), 1);
+  EXPECT_EQ(LogCount(gLocalization->TFormat("message.stunHit", {name, "25"})), 3);
+}
+
+TEST_F(Effects, StunGrenadeOnAnEmptyTileIsStillUsed) {
+  OpenArena();
+  RKEntity* grenade = MakeUsable("Stun Grenade", 2, 0, 0);
+  Carry(grenade);
+  InputScript script;
+  script.Key(SDL_SCANCODE_I)
+      .Key(LetterOf(grenade))
+      .Click(PixelOf(kPlayerX), PixelOf(kPlayerY - 3))
+      .Wait();
+  Play(script);
+  EXPECT_FALSE(Carried(grenade));
+  EXPECT_TRUE(LogHas(gLocalization->TFormat("message.stunExplode", {"3"})));
+}
+
+TEST_F(Effects, PepperSprayConfusesTheClickedGuard) {
+  OpenArena();
+  RKEntity* guard = AddGuard(kPlayerX + 6, kPlayerY);
+  RKBasicEnemy* normal = guard->ai;
+  RKEntity* spray = MakeUsable("Pepper Spray", 3, 0, 0);
+  Carry(spray);
+  bool stillAiming = false;
+  InputScript script;
+  script.Key(SDL_SCANCODE_I)
+      .Key(LetterOf(spray))
+      .Click(PixelOf(kPlayerX + 5), PixelOf(kPlayerY))  // an empty tile: keep waiting
+      .Probe([&] { stillAiming = Carried(spray); })
+      .Click(PixelOf(kPlayerX + 6), PixelOf(kPlayerY))
+      .Wait();
+  Play(script);
+
+  EXPECT_TRUE(stillAiming);
+  EXPECT_FALSE(Carried(spray));
+  auto* confused = dynamic_cast<RKConfusedEnemy*>(guard->ai);
+  ASSERT_NE(confused, nullptr);
+  EXPECT_EQ(confused->numTurns, 10);
+  EXPECT_EQ(confused->previousAI, normal);
+  EXPECT_EQ(confused->owner, guard);
+  EXPECT_TRUE(LogHas(gLocalization->TFormat("message.pepperHit", {guard->GetDisplayName()})));
+}
+
+struct Cancel {
+  const char* name;
+  const char* item;
+  int useIndex;
+  bool byEscape;
+};
+
+class CancelledAim : public PlayGame, public testing::WithParamInterface<Cancel> {};
+
+TEST_P(CancelledAim, KeepsTheItemAndTheGame) {
+  const Cancel& cancel = GetParam();
+  OpenArena();
+  RKEntity* guard = AddGuard(kPlayerX + 2, kPlayerY);
+  RKEntity* item = MakeUsable(cancel.item, cancel.useIndex, 0, 0);
+  Carry(item);
+  InputScript script;
+  script.Key(SDL_SCANCODE_I).Key(LetterOf(item));
+  if (cancel.byEscape) {
+    script.Key(SDL_SCANCODE_ESCAPE);
+  } else {
+    script.Click(PixelOf(guard->x), PixelOf(guard->y), SDL_BUTTON_RIGHT);
+  }
+  script.Wait();
+  Play(script);
+
+  EXPECT_TRUE(Carried(item));
+  EXPECT_EQ(guard->fighter->hp, 20);
+  EXPECT_EQ(dynamic_cast<RKConfusedEnemy*>(guard->ai), nullptr);
+  // Escape only ended the aim, not the game: nothing was saved.
+  EXPECT_FALSE(std::filesystem::exists("game.sav"));
+}
+
+// row                  item            index  by Escape
+INSTANTIATE_TEST_SUITE_P(, CancelledAim,
+                         testing::Values(Cancel{"grenade_right", "Stun Grenade", 2, false},
+                                         Cancel{"grenade_escape", "Stun Grenade", 2, true},
+                                         Cancel{"spray_right", "Pepper Spray", 3, false},
+                                         Cancel{"spray_escape", "Pepper Spray", 3, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -1,0 +1,100 @@
+#include <SDL3/SDL.h>
+#include <gtest/gtest.h>
+
+#include <iterator>
+
+#include "game/sdl_globals.h"
+#include "localization/localization.h"
+#include "persistence/keybindings.h"
+#include "support/harness.h"
+
+namespace {
+
+using KeyBindings = HeadlessGame;
+
+struct DefaultKey {
+  RKActionTypes action;
+  SDL_Scancode scancode;
+};
+
+// action               default scancode
+const DefaultKey kDefaults[] = {
+    {ActionMoveUp, SDL_SCANCODE_UP},   {ActionMoveDown, SDL_SCANCODE_DOWN},
+    {ActionMoveLeft, SDL_SCANCODE_LEFT}, {ActionMoveRight, SDL_SCANCODE_RIGHT},
+    {ActionTake, SDL_SCANCODE_G},      {ActionUse, SDL_SCANCODE_SPACE},
+    {ActionDrop, SDL_SCANCODE_D},      {ActionCharacterInfo, SDL_SCANCODE_C},
+    {ActionInventory, SDL_SCANCODE_I},
+};
+
+TEST_F(KeyBindings, DefaultsReplaceEverySetting) {
+  fullscreen = false;
+  musicEnabled = false;
+  musicVolume = 3;
+  gLocalization->SetLanguageCode("xx");
+  keyboard.clear();
+  keyboard[ActionTake] = {SDL_SCANCODE_Q, true};
+  keyboard[static_cast<RKActionTypes>(42)] = {SDL_SCANCODE_Z, true};
+
+  SetDefaultGameSettings();
+
+  EXPECT_TRUE(fullscreen);
+  EXPECT_TRUE(musicEnabled);
+  EXPECT_EQ(musicVolume, 75);
+  EXPECT_EQ(gLocalization->GetCurrentLanguageCode(), gLocalization->GetDefaultLanguageCode());
+  ASSERT_EQ(keyboard.size(), std::size(kDefaults));
+  auto binding = keyboard.begin();
+  for (const DefaultKey& expected : kDefaults) {
+    SCOPED_TRACE(testing::Message() << "action " << expected.action);
+    EXPECT_EQ(binding->first, expected.action);
+    EXPECT_EQ(binding->second.first, expected.scancode);
+    EXPECT_FALSE(binding->second.second);
+    ++binding;
+  }
+}
+
+TEST_F(KeyBindings, LabelsNameTheBoundKey) {
+  SetDefaultGameSettings();
+  EXPECT_EQ(SetMenuOptionOfKeybinding(ActionMoveUp, "Move up: "), "Move up: Up");
+  EXPECT_EQ(SetMenuOptionOfKeybinding(ActionUse, "Use: "), "Use: Space");
+  EXPECT_EQ(SetMenuOptionOfKeybinding(ActionInventory, ""), "I");
+}
+
+TEST_F(KeyBindings, UpdateAssignsTheCapturedKeyOnlyWhenAsked) {
+  struct Row {
+    const char* name;
+    bool assign;
+    SDL_Scancode bound;
+    const char* text;
+  };
+  const Row rows[] = {
+      {"assign", true, SDL_SCANCODE_W, "Move up: W"},
+      {"only show", false, SDL_SCANCODE_UP, "Move up: Up"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    SetDefaultGameSettings();
+    keyboard[ActionMoveUp].second = true;
+    selectedKey = SDL_SCANCODE_W;
+
+    EXPECT_EQ(UpdateKeybinding(ActionMoveUp, "Move up: ", row.assign), row.text);
+    EXPECT_EQ(keyboard[ActionMoveUp].first, row.bound);
+    // Writing a binding always leaves it unpressed; only showing it leaves the flag alone.
+    EXPECT_EQ(keyboard[ActionMoveUp].second, !row.assign);
+  }
+}
+
+TEST_F(KeyBindings, AKeyMayServeTwoActions) {
+  SetDefaultGameSettings();
+  selectedKey = SDL_SCANCODE_UP;
+  UpdateKeybinding(ActionTake, "", true);
+  EXPECT_EQ(keyboard[ActionTake].first, SDL_SCANCODE_UP);
+  EXPECT_EQ(keyboard[ActionMoveUp].first, SDL_SCANCODE_UP);
+}
+
+TEST_F(KeyBindings, AMissingBindingShowsTheLabelAlone) {
+  keyboard.clear();
+  EXPECT_EQ(UpdateKeybinding(ActionDrop, "Drop: ", true), "Drop: ");
+  EXPECT_TRUE(keyboard.empty());
+}
+
+}  // namespace

@@ -1,0 +1,155 @@
+#include "play/play_fixture.h"
+
+#include "dungeon/map.h"
+#include "game/globals.h"
+#include "game/progression.h"
+#include "game/turnloop.h"
+#include "ui/message.h"
+#include "world/basicenemy.h"
+#include "world/entity.h"
+#include "world/equipment.h"
+#include "world/fighter.h"
+#include "world/item.h"
+#include "world/rect.h"
+#include "world/tile.h"
+
+std::string Capitalised(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') {
+      c = static_cast<char>(c - 'a' + 'A');
+    }
+  }
+  return text;
+}
+
+int PixelOf(int cell) { return cell * 8 + 4; }
+
+void PlayGame::SetUp() {
+  HeadlessGame::SetUp();
+  if (HasFatalFailure()) {
+    return;
+  }
+  ASSERT_TRUE(NewGame());
+}
+
+void PlayGame::OpenArena() {
+  for (auto it = entities.begin(); it != entities.end();) {
+    if (*it == player) {
+      ++it;
+    } else {
+      delete *it;
+      it = entities.erase(it);
+    }
+  }
+  RKRect arena;
+  arena.Init(24, 9, 32, 22);
+  theMap->CreateRoom(arena);
+  player->x = kPlayerX;
+  player->y = kPlayerY;
+  theMap->tiles[CellIndex(kPlayerX, kPlayerY)]->blocked = true;
+  RefreshView();
+}
+
+void PlayGame::RefreshView() { theMap->ComputeFOV(player); }
+
+RKEntity* PlayGame::AddGuard(int x, int y, int hp) {
+  RKFighter* fighter = new RKFighter;
+  fighter->Init(hp, 0, 4, 1, 35, EnemyDeath, nullptr);
+  RKEntity* guard = new RKEntity;
+  guard->Init(x, y, 'g', "Guard", LightBlue, theMap, true, false, fighter, new RKBasicEnemy,
+              nullptr, nullptr, nullptr);
+  theMap->tiles[CellIndex(x, y)]->blocked = true;
+  entities.push_back(guard);
+  return guard;
+}
+
+RKEntity* PlayGame::MakeUsable(const std::string& name, int useIndex, int x, int y) {
+  RKItem* item = new RKItem;
+  item->Init(useFuncVec.at(static_cast<std::size_t>(useIndex)), nullptr);
+  RKEntity* entity = new RKEntity;
+  entity->Init(x, y, '!', name, Magenta, theMap, false, true, nullptr, nullptr, item, nullptr,
+               nullptr);
+  entities.push_front(entity);
+  return entity;
+}
+
+RKEntity* PlayGame::MakeTaser(int x, int y) {
+  RKEquippable* grip = new RKEquippable;
+  grip->slot = MainHand;
+  grip->powerBonus = 3;
+  RKEntity* entity = new RKEntity;
+  entity->Init(x, y, '\\', "Taser", DarkGray, theMap, false, true, nullptr, nullptr, nullptr,
+               nullptr, grip);
+  entities.push_front(entity);
+  return entity;
+}
+
+void PlayGame::Carry(RKEntity* item) {
+  entities.remove(item);
+  inventory.push_back(item);
+}
+
+SDL_Scancode PlayGame::LetterOf(RKEntity* item) {
+  int fromBack = 0;
+  for (auto it = inventory.rbegin(); it != inventory.rend(); ++it, ++fromBack) {
+    if (*it == item) {
+      return static_cast<SDL_Scancode>(SDL_SCANCODE_A + fromBack);
+    }
+  }
+  ADD_FAILURE() << item->name << " is not carried";
+  return SDL_SCANCODE_UNKNOWN;
+}
+
+bool RelativeMouseModeWorks() {
+  bool before = SDL_GetWindowRelativeMouseMode(window);
+  bool works = SDL_SetWindowRelativeMouseMode(window, !before) &&
+               SDL_GetWindowRelativeMouseMode(window) != before;
+  SDL_SetWindowRelativeMouseMode(window, before);
+  return works;
+}
+
+void PlayGame::Resume() {
+  gameOver = false;
+  gameState = Playing;
+}
+
+void PlayGame::Play(InputScript& script) {
+  script.Quit();
+  script.Start();
+  RunGame();
+  script.Stop();
+  SDL_FlushEvents(SDL_EVENT_FIRST, SDL_EVENT_LAST);
+}
+
+std::string PlayGame::LogText() const {
+  std::string text;
+  for (auto it = message->messages.rbegin(); it != message->messages.rend(); ++it) {
+    text += *it + " ";
+  }
+  return text;
+}
+
+bool PlayGame::LogHas(const std::string& text) const { return LogCount(text) > 0; }
+
+int PlayGame::LogCount(const std::string& text) const {
+  std::string all = LogText();
+  std::string wanted = Capitalised(text);
+  int count = 0;
+  for (std::size_t at = all.find(wanted); at != std::string::npos;
+       at = all.find(wanted, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+int PlayGame::ScreenRowOf(const std::string& text) const {
+  for (int y = 0; y + 8 <= screen->h; y += 4) {
+    for (int x : {0, 4}) {
+      std::string row = CellText(screen, x, y, (screen->w - x) / 8);
+      if (row.find(text) != std::string::npos) {
+        return y;
+      }
+    }
+  }
+  return -1;
+}
