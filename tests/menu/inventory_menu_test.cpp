@@ -1,0 +1,196 @@
+// The lettered inventory menu and the choice of an item from the player's pack.
+
+#include <SDL3/SDL.h>
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdint>
+#include <iterator>
+#include <list>
+#include <string>
+#include <vector>
+
+#include "game/sdl_globals.h"
+#include "game/turnloop.h"
+#include "localization/localization.h"
+#include "menu_support.h"
+#include "support/harness.h"
+#include "ui/menu.h"
+#include "world/entity.h"
+#include "world/equipment.h"
+#include "world/item.h"
+
+namespace {
+
+std::string Upper(std::string text) {
+  for (char& c : text) {
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  return text;
+}
+
+// A running game whose pack the test fills itself, with the prompt open as the drop and use
+// commands open it.
+class InventoryMenuTest : public HeadlessGame {
+ protected:
+  void SetUp() override {
+    HeadlessGame::SetUp();
+    NewGame();
+    EmptyPack();
+    showInventory = true;
+    inventoryMessages = {"Pick one!"};
+  }
+
+  void EmptyPack() {
+    player->equipment->mainHand = nullptr;
+    player->equipment->offHand = nullptr;
+    while (!inventory.empty()) {
+      delete inventory.back();
+      inventory.pop_back();
+    }
+  }
+
+  RKEntity* Carry(const std::string& name) {
+    auto* entity = new RKEntity();
+    auto* item = new RKItem();
+    entity->Init(0, 0, '!', name, Yellow, theMap, false, true, nullptr, nullptr, item, nullptr, nullptr);
+    inventory.push_back(entity);
+    return entity;
+  }
+
+  int Press(SDL_Scancode key) {
+    InputScript script;
+    script.Key(key);
+    return WithInput(script, [] { return Menu(inventoryMessages); });
+  }
+
+  RKItem* Choose(SDL_Scancode key) {
+    InputScript script;
+    script.Key(key);
+    return WithInput(script, [] { return InventoryMenu(inventoryMessages); });
+  }
+
+  void FillOptions(int count) {
+    option.clear();
+    for (int i = 0; i < count; ++i) {
+      option.push_back("thing " + std::to_string(i));
+    }
+  }
+};
+
+TEST_F(InventoryMenuTest, LettersPickTheirOptionAndAnyOtherKeyCancels) {
+  Carry("Baton");
+  struct Row {
+    const char* name;
+    int options;
+    SDL_Scancode key;
+    int expected;
+  };
+  const Row rows[] = {
+      {"a is the first option", 3, SDL_SCANCODE_A, 0},
+      {"c is the third", 3, SDL_SCANCODE_C, 2},
+      {"d has no option", 3, SDL_SCANCODE_D, -1},
+      {"escape", 3, SDL_SCANCODE_ESCAPE, -1},
+      {"a digit", 3, SDL_SCANCODE_1, -1},
+      {"z with 26 options", 26, SDL_SCANCODE_Z, 25},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FillOptions(row.options);
+    inventoryMessages = {"Pick one!"};
+    EXPECT_EQ(Press(row.key), row.expected);
+  }
+}
+
+TEST_F(InventoryMenuTest, ShowsThePromptAndLabelledOptionsInCapitals) {
+  gLocalization->translations["inventory.header"] = "Pack";
+  Carry("Baton");
+  FillOptions(3);
+  Press(SDL_SCANCODE_ESCAPE);
+
+  const std::vector<std::string> expected = {"PICK ONE!", "(A) THING 0", "(B) THING 1", "(C) THING 2"};
+  EXPECT_EQ(std::vector<std::string>(inventoryMessages.begin(), inventoryMessages.end()), expected);
+  // Title row, a blank row, four lines, the bottom; eleven cells of content.
+  ASSERT_EQ(inventoryPanel->h, 4 * 8 + 32);
+  ASSERT_EQ(inventoryPanel->w, 11 * 8 + 32);
+  EXPECT_EQ(CellText(inventoryPanel, 16, 24, 11), "(A) THING 0");
+  EXPECT_EQ(CellText(inventoryPanel, 24, 16, 9), "PICK ONE!");
+  EXPECT_EQ(CellGlyph(inventoryPanel, 0, 48), 186);
+  EXPECT_EQ(CellGlyph(inventoryPanel, 0, 56), 200);
+}
+
+TEST_F(InventoryMenuTest, RefusesMoreThan26OptionsWithoutDrawing) {
+  Carry("Baton");
+  FillOptions(27);
+  SDL_Surface* before = inventoryPanel;
+  const int width = before->w, height = before->h;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(Menu(inventoryMessages), -1);  // returns at once: no key needed
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Can't have a menu with more than 26 options!\n");
+  EXPECT_EQ(inventoryPanel, before);
+  EXPECT_EQ(inventoryPanel->w, width);
+  EXPECT_EQ(inventoryPanel->h, height);
+  EXPECT_EQ(inventoryMessages.size(), 1u);
+}
+
+TEST_F(InventoryMenuTest, AQuitRequestCancels) {
+  Carry("Baton");
+  FillOptions(3);
+  InputScript script;
+  script.Quit();
+  EXPECT_EQ(WithInput(script, [] { return Menu(inventoryMessages); }), -1);
+  EXPECT_EQ(event.type, SDL_EVENT_QUIT);
+}
+
+TEST_F(InventoryMenuTest, ListsThePackNewestLastAndMapsLettersBack) {
+  RKEntity* baton = Carry("Baton");
+  RKEntity* taser = Carry("Taser");
+  RKEntity* kit = Carry("First Aid Kit");
+  baton->SetEquippable(new RKEquippable());
+  player->equipment->mainHand = baton;
+
+  struct Row {
+    const char* name;
+    SDL_Scancode key;
+    RKEntity* expected;
+  };
+  const Row rows[] = {
+      {"a names the last entity", SDL_SCANCODE_A, kit},
+      {"b the one before", SDL_SCANCODE_B, taser},
+      {"c the first", SDL_SCANCODE_C, baton},
+      {"d nothing", SDL_SCANCODE_D, nullptr},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    inventoryMessages = {"Pick one!"};
+    RKItem* chosen = Choose(row.key);
+    const std::uint64_t now = SDL_GetTicks();
+    EXPECT_GT(nextTime, now - 1) << "a full frame follows the menu";
+    EXPECT_LE(nextTime, now + 60);
+    if (row.expected == nullptr) {
+      EXPECT_EQ(chosen, nullptr);
+      continue;
+    }
+    EXPECT_EQ(chosen, row.expected->item);
+    EXPECT_EQ(*inventoryIterator, row.expected);
+  }
+
+  const std::vector<std::string> labels = {
+      kit->GetDisplayName(),
+      taser->GetDisplayName(),
+      gLocalization->TFormat("inventory.itemEquipped", {baton->GetDisplayName()}),
+  };
+  EXPECT_EQ(std::vector<std::string>(option.begin(), option.end()), labels);
+}
+
+TEST_F(InventoryMenuTest, AnEmptyPackShowsItsTextWithoutALetter) {
+  for (SDL_Scancode key : {SDL_SCANCODE_A, SDL_SCANCODE_ESCAPE}) {
+    SCOPED_TRACE(SDL_GetScancodeName(key));
+    inventoryMessages = {"Pick one!"};
+    EXPECT_EQ(Choose(key), nullptr);
+    ASSERT_EQ(inventoryMessages.size(), 2u);
+    EXPECT_EQ(inventoryMessages.back(), Upper(gLocalization->T("inventory.empty")));
+  }
+}
+
+}  // namespace
