@@ -83,6 +83,11 @@ class MusicTest : public ::testing::Test {
   void TearDown() override {
     CloseAudio();
     ForgetMusicPatterns();
+    // The next test (perhaps a whole game on the environment's dummy driver) gets SDL as the
+    // environment sets it up.
+    SDL_ResetHint(SDL_HINT_AUDIO_DRIVER);
+    SDL_ResetHint(SDL_HINT_AUDIO_DISK_OUTPUT_FILE);
+    SDL_ResetHint(SDL_HINT_AUDIO_DEVICE_SAMPLE_FRAMES);
     folder.reset();
   }
 
