@@ -432,7 +432,7 @@ def main():
     work = args.outdir if args.wav_only else tempfile.mkdtemp(prefix="musicgen-")
     loops = {}
     try:
-        for name, build, level in PATTERNS:
+        for serial, (name, build, level) in enumerate(PATTERNS, start=1):
             loop = build()
             peak = finish(loop, level)
             loops[name] = loop
@@ -440,7 +440,8 @@ def main():
             wav = os.path.join(work, name + ".wav")
             write_wav(wav, loop)
             if not args.wav_only:
-                subprocess.run(["oggenc", "-Q", "-q", args.quality, "-o",
+                # A fixed stream serial keeps the files identical from one build to the next.
+                subprocess.run(["oggenc", "-Q", "-q", args.quality, "-s", str(serial), "-o",
                                 os.path.join(args.outdir, name + ".ogg"), wav], check=True)
         worst = max(seam(a, b) for a in loops.values() for b in loops.values())
         print(f"largest jump at any loop point: {worst:.4f}")
