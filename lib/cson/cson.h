@@ -18,6 +18,8 @@
 
 namespace zokCSON {
 
+class Parser;
+
 // What went wrong in a read or a write. The numbers are part of the format's contract.
 enum class ErrorCode : std::uint8_t {
     Ok = 0,
@@ -87,7 +89,12 @@ public:
     Value& operator=(const Value&) = default;
     Value& operator=(Value&&) noexcept = default;
     // Tears very deep trees down without deep recursion.
-    ~Value();
+    ~Value()
+    {
+        if (data.index() >= 4) {
+            ReleaseContainer();
+        }
+    }
 
     static Value MakeArray() { return Value(Array{}); }
     static Value MakeObject() { return Value(Object{}); }
@@ -138,6 +145,10 @@ public:
     bool operator==(const Value& other) const { return data == other.data; }
 
 private:
+    friend class Parser; // builds values in place while reading
+
+    void ReleaseContainer();
+
     std::variant<std::monostate, bool, double, std::string, Array, Object> data;
 };
 

@@ -213,6 +213,37 @@ bool ConvertNumber(std::string_view taken, double& out)
     return true;
 }
 
+// Most objects in the game's files are small (a map tile, a key binding). Kept in the hash map's
+// one built-in bucket while they are read, they need no bucket array at all; larger ones are
+// spread over proper buckets once complete.
+constexpr float kBuildLoadFactor = 16.0f;
+constexpr std::size_t kSmallObject = 16;
+
+void StartObject(Value::Object& object)
+{
+    object.max_load_factor(kBuildLoadFactor);
+}
+
+void FinishObject(Value::Object& object)
+{
+    object.max_load_factor(1.0f);
+    if (object.size() > kSmallObject) {
+        object.rehash(0);
+    }
+}
+
+// The member's value is read straight into its place; a repeated key is read into scratch and
+// dropped, as the first pair with a key wins.
+Value& MemberSlot(Value::Object& object, std::string& key, Value& scratch)
+{
+    auto [it, inserted] = object.try_emplace(std::move(key));
+    if (inserted) {
+        return it->second;
+    }
+    scratch = Value();
+    return scratch;
+}
+
 // Keeps the parser's nesting counter right on every way out of a level.
 struct LevelGuard {
     int& depth;
@@ -222,20 +253,6 @@ struct LevelGuard {
 } // namespace
 
 Parser::Parser(std::string_view input) : text(input) {}
-
-void Parser::Advance()
-{
-    if (AtEnd()) {
-        return;
-    }
-    if (text[pos] == '\n') {
-        ++line;
-        column = 1;
-    } else {
-        ++column;
-    }
-    ++pos;
-}
 
 // Advances over count bytes (all present), keeping line and column right.
 void Parser::AdvanceBy(std::uint64_t count)
@@ -331,26 +348,20 @@ ErrorCode Parser::CheckUtf8()
     return ErrorCode::Ok;
 }
 
-bool Parser::Match(unsigned char c)
+void Parser::SkipInlineSpacesFrom()
 {
-    if (AtEnd() || Peek() != c) {
-        return false;
-    }
-    Advance();
-    return true;
-}
-
-void Parser::SkipInlineSpaces()
-{
-    while (!AtEnd() && (text[pos] == ' ' || text[pos] == '\t')) {
+    std::uint64_t start = pos;
+    const std::uint64_t size = text.size();
+    while (pos < size && (text[pos] == ' ' || text[pos] == '\t')) {
         ++pos;
-        ++column;
     }
+    column += pos - start;
 }
 
-void Parser::SkipWhitespaceAndComments()
+void Parser::SkipWhitespaceAndCommentsFrom()
 {
-    while (!AtEnd()) {
+    const std::uint64_t size = text.size();
+    while (pos < size) {
         char c = text[pos];
         if (c == ' ' || c == '\t' || c == '\r') {
             ++pos;
@@ -418,6 +429,11 @@ ErrorCode Parser::NextContentLine(bool& found)
         }
         // Anything else, a NUL byte included, is content: a NUL can begin no value or key, so
         // such a line fails where it is read, at the NUL.
+        // The same indentation as the open level was checked when that level opened.
+        if (n == indentStack.back()) {
+            found = true;
+            return ErrorCode::Ok;
+        }
         if (n > 0) {
             if (baseIndent == 0) {
                 baseIndent = n;
@@ -450,7 +466,7 @@ ErrorCode Parser::ParseStringDouble(Value& out)
     std::string collected;
     ErrorCode code = ParseQuoted('"', collected);
     if (code == ErrorCode::Ok) {
-        out = Value(std::move(collected));
+        Set(out, std::move(collected));
     }
     return code;
 }
@@ -463,7 +479,7 @@ ErrorCode Parser::ParseStringSingle(Value& out)
     std::string collected;
     ErrorCode code = ParseQuoted('\'', collected);
     if (code == ErrorCode::Ok) {
-        out = Value(std::move(collected));
+        Set(out, std::move(collected));
     }
     return code;
 }
@@ -587,7 +603,7 @@ ErrorCode Parser::ParseTripleString(Value& out)
     }
     std::string collected(text.substr(pos, close - pos));
     AdvanceBy(close + 3 - pos);
-    out = Value(std::move(collected));
+    Set(out, std::move(collected));
     return ErrorCode::Ok;
 }
 
@@ -650,7 +666,7 @@ ErrorCode Parser::ParseNumber(Value& out)
     if (!ConvertNumber(text.substr(start, pos - start), number)) {
         return Fail(ErrorCode::InvalidNumber, "Invalid number literal");
     }
-    out = Value(number);
+    Set(out, number);
     return ErrorCode::Ok;
 }
 
@@ -699,13 +715,13 @@ ErrorCode Parser::parseIdentifierOrIndentedObject(Value& out)
     SkipInlineSpaces();
     if (AtEnd() || Peek() != ':') {
         if (word == "true") {
-            out = Value(true);
+            Set(out, true);
         } else if (word == "false") {
-            out = Value(false);
+            Set(out, false);
         } else if (word == "null") {
-            out = Value();
+            Set(out, std::monostate());
         } else {
-            out = Value(word);
+            Set(out, std::string(word));
         }
         return ErrorCode::Ok;
     }
@@ -724,7 +740,9 @@ ErrorCode Parser::ParseBlockObject(Value& out)
     LevelGuard guard{depth};
     const int d = indentStack.back();
     Value::Object object;
+    StartObject(object);
     std::string key;
+    Value scratch;
     bool found = false;
     for (;;) {
         // Pair start.
@@ -754,7 +772,7 @@ ErrorCode Parser::ParseBlockObject(Value& out)
         }
         SkipInlineSpaces();
 
-        Value member;
+        Value& member = MemberSlot(object, key, scratch);
         if (!AtEnd() && (Peek() == '#' || Peek() == '\r' || Peek() == '\n')) {
             // Block value on the following, deeper lines.
             if (Peek() == '#') {
@@ -775,7 +793,6 @@ ErrorCode Parser::ParseBlockObject(Value& out)
             if (ErrorCode code = ParseValue(member); code != ErrorCode::Ok) {
                 return code;
             }
-            object.try_emplace(std::move(key), std::move(member));
             if (indentStack.back() < d) {
                 break;
             }
@@ -787,7 +804,6 @@ ErrorCode Parser::ParseBlockObject(Value& out)
         if (ErrorCode code = ParseValue(member); code != ErrorCode::Ok) {
             return code;
         }
-        object.try_emplace(std::move(key), std::move(member));
         // A multiline array left open ends at a dedent, on the start of a later content line:
         // that line goes on as after a line end, so the dedented pairs still belong here.
         if (line != valueLine && !AtEnd() && AtContentLineStart()) {
@@ -823,7 +839,8 @@ ErrorCode Parser::ParseBlockObject(Value& out)
         }
         break;
     }
-    out = Value(std::move(object));
+    FinishObject(object);
+    Set(out, std::move(object));
     return ErrorCode::Ok;
 }
 
@@ -840,10 +857,12 @@ ErrorCode Parser::ParseInlineObject(Value& out)
     Value::Object object;
     SkipWhitespaceAndComments();
     if (Match('}')) {
-        out = Value(std::move(object));
+        Set(out, std::move(object));
         return ErrorCode::Ok;
     }
+    StartObject(object);
     std::string key;
+    Value scratch;
     for (;;) {
         if (ErrorCode code = ParseKey(key); code != ErrorCode::Ok) {
             return code;
@@ -853,11 +872,9 @@ ErrorCode Parser::ParseInlineObject(Value& out)
             return Fail(ErrorCode::UnexpectedCharacter, "Expected ':' in object");
         }
         SkipWhitespaceAndComments();
-        Value member;
-        if (ErrorCode code = ParseValue(member); code != ErrorCode::Ok) {
+        if (ErrorCode code = ParseValue(MemberSlot(object, key, scratch)); code != ErrorCode::Ok) {
             return code;
         }
-        object.try_emplace(std::move(key), std::move(member));
         SkipWhitespaceAndComments();
         if (Match('}')) {
             break;
@@ -867,7 +884,8 @@ ErrorCode Parser::ParseInlineObject(Value& out)
         }
         SkipWhitespaceAndComments();
     }
-    out = Value(std::move(object));
+    FinishObject(object);
+    Set(out, std::move(object));
     return ErrorCode::Ok;
 }
 
@@ -888,18 +906,16 @@ ErrorCode Parser::ParseArray(Value& out)
     Value::Array array;
     SkipWhitespaceAndComments();
     if (Match(']')) {
-        out = Value(std::move(array));
+        Set(out, std::move(array));
         return ErrorCode::Ok;
     }
     for (;;) {
         if (Match(']')) {
             break;
         }
-        Value element;
-        if (ErrorCode code = ParseValue(element); code != ErrorCode::Ok) {
+        if (ErrorCode code = ParseValue(array.emplace_back()); code != ErrorCode::Ok) {
             return code;
         }
-        array.push_back(std::move(element));
         SkipWhitespaceAndComments();
         if (Match(']')) {
             break;
@@ -909,7 +925,7 @@ ErrorCode Parser::ParseArray(Value& out)
         }
         SkipWhitespaceAndComments();
     }
-    out = Value(std::move(array));
+    Set(out, std::move(array));
     return ErrorCode::Ok;
 }
 
@@ -924,7 +940,7 @@ ErrorCode Parser::ParseMultilineArray(Value& out)
         return code;
     }
     if (!found || Match(']')) {
-        out = Value(std::move(array));
+        Set(out, std::move(array));
         return ErrorCode::Ok;
     }
     const int w = indentStack.back();
@@ -934,11 +950,9 @@ ErrorCode Parser::ParseMultilineArray(Value& out)
             closed = true;
             break;
         }
-        Value element;
-        if (ErrorCode code = ParseValue(element); code != ErrorCode::Ok) {
+        if (ErrorCode code = ParseValue(array.emplace_back()); code != ErrorCode::Ok) {
             return code;
         }
-        array.push_back(std::move(element));
         if (indentStack.back() < w) {
             break;
         }
@@ -978,7 +992,7 @@ ErrorCode Parser::ParseMultilineArray(Value& out)
         // Ended by a dedent or by the end of the input: the closing bracket is optional.
         Match(']');
     }
-    out = Value(std::move(array));
+    Set(out, std::move(array));
     return ErrorCode::Ok;
 }
 

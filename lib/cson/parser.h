@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "cson/cson.h"
@@ -31,7 +33,19 @@ private:
 
     bool AtEnd() const { return pos >= text.size(); }
     unsigned char Peek() const { return static_cast<unsigned char>(text[pos]); }
-    void Advance();
+    void Advance()
+    {
+        if (AtEnd()) {
+            return;
+        }
+        if (text[pos] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+        ++pos;
+    }
     void AdvanceBy(std::uint64_t count);
     void SkipPastLineFeed();
     bool AtContentLineStart() const;
@@ -41,9 +55,35 @@ private:
     ErrorCode EnterLevel();
 
     ErrorCode CheckUtf8();
-    bool Match(unsigned char c);
-    void SkipInlineSpaces();
-    void SkipWhitespaceAndComments();
+    // Most calls stand on a token already: that case costs one look at the byte.
+    bool Match(unsigned char c)
+    {
+        if (AtEnd() || Peek() != c) {
+            return false;
+        }
+        Advance();
+        return true;
+    }
+    void SkipInlineSpaces()
+    {
+        if (!AtEnd() && (text[pos] == ' ' || text[pos] == '\t')) {
+            SkipInlineSpacesFrom();
+        }
+    }
+    void SkipWhitespaceAndComments()
+    {
+        if (AtEnd() || (Peek() > ' ' && Peek() != '#')) {
+            return;
+        }
+        SkipWhitespaceAndCommentsFrom();
+    }
+    void SkipInlineSpacesFrom();
+    void SkipWhitespaceAndCommentsFrom();
+    template <class T>
+    static void Set(Value& out, T&& content)
+    {
+        out.data.emplace<std::decay_t<T>>(std::forward<T>(content));
+    }
     ErrorCode NextContentLine(bool& found);
 
     ErrorCode ParseStringDouble(Value& out);

@@ -56,9 +56,9 @@ thread_local int destroyNesting = 0;
 
 } // namespace
 
-Value::~Value()
+void Value::ReleaseContainer()
 {
-    if (data.index() < 4 || Size() == 0) {
+    if (Size() == 0) {
         return;
     }
     // Ordinary trees are torn down by plain recursion. Past a few hundred levels (only a Value
