@@ -134,6 +134,7 @@ bool RelativeMouseModeWorks() {
 void PlayGame::Resume() {
   gameOver = false;
   gameState = Playing;
+  playerAction = TurnTaken;
 }
 
 void PlayGame::Play(InputScript& script) {

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "dungeon/map.h"
@@ -10,6 +12,7 @@
 #include "game/sdl_globals.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
+#include "persistence/savegame.h"
 #include "play/play_fixture.h"
 #include "ui/message.h"
 #include "world/entity.h"
@@ -183,7 +186,12 @@ TEST_F(Floors, StairsLeadUpWithHealingAndBackDownWithout) {
   EXPECT_EQ(std::count(entities.begin(), entities.end(), player), 1);
 }
 
-TEST_F(Floors, TheExitEndsTheGameWithoutSaving) {
+std::string FileText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+TEST_F(Floors, TheExitEndsTheGameAndContinuingFindsTheLastSave) {
   for (auto it = entities.begin(); it != entities.end();) {
     if (*it == player) {
       ++it;
@@ -200,9 +208,18 @@ TEST_F(Floors, TheExitEndsTheGameWithoutSaving) {
     }
   }
   ASSERT_NE(exit, nullptr);
+
+  // Leave with Escape once, a step away from where the game is won.
+  InputScript leave;
+  leave.Key(SDL_SCANCODE_ESCAPE);
+  Play(leave);
+  std::string saved = FileText("game.sav");
+  ASSERT_FALSE(saved.empty());
+  std::pair<int, int> savedCell{player->x, player->y};
+
+  Resume();
   player->x = exit->x;
   player->y = exit->y;
-
   bool boxShown = false;
   InputScript script;
   script.Key(SDL_SCANCODE_SPACE)
@@ -216,7 +233,13 @@ TEST_F(Floors, TheExitEndsTheGameWithoutSaving) {
   EXPECT_TRUE(boxShown);
   EXPECT_TRUE(gameOver);
   EXPECT_EQ(gameState, InMenus);
-  EXPECT_FALSE(std::filesystem::exists("game.sav"));
+  EXPECT_TRUE(FileText("game.sav") == saved) << "the won game was saved";
+
+  std::string version;
+  ASSERT_EQ(LoadGame(version), LoadOk);
+  EXPECT_EQ(theMap->currentFloor, 10);
+  EXPECT_EQ(std::make_pair(player->x, player->y), savedCell);
+  EXPECT_EQ(gameState, Playing);
 }
 
 }  // namespace
