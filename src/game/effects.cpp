@@ -15,15 +15,15 @@
 
 namespace {
 
-// usable item        amount  range
+// What each usable item does: hit points healed or dealt, reach in tiles, turns of confusion.
 constexpr int kHealAmount = 40;
 constexpr int kTranquilizerDamage = 40, kTranquilizerRange = 5;
-constexpr int kStunDamage = 25, kStunRange = 3;
+constexpr int kStunDamage = 25, kStunRange = 3;  // the blast reaches as far as the throw
 constexpr int kPepperTurns = 10;
 
 // Aiming waits this long for input before drawing the next frame, so that it neither spins a
 // core nor lets the picture freeze.
-constexpr std::uint32_t kAimWaitMs = 16;
+constexpr Sint32 kAimWaitMs = 16;
 
 constexpr int kTileSize = 8;
 constexpr int kMapPixelWidth = MAP_WIDTH * kTileSize;

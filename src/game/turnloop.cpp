@@ -15,7 +15,6 @@
 #include "world/entity.h"
 #include "world/equipment.h"
 #include "world/fighter.h"
-#include "world/item.h"
 
 namespace {
 
