@@ -1,4 +1,6 @@
 #include <cstdio>
+#include <memory>
+#include <new>
 #include <string>
 
 #include "cson/cson.h"
@@ -110,11 +112,14 @@ ErrorCode ParseFile(const std::string& path, Value& out, Error* error)
     if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) {
         return FailIo(error, "Failed to read file");
     }
-    std::string buffer(static_cast<std::size_t>(size), '\0');
-    if (size > 0 && std::fread(buffer.data(), 1, buffer.size(), file.get()) != buffer.size()) {
+    // A folder opens on some systems and then claims an enormous size: the buffer is taken
+    // without throwing, and the short read that follows reports the failure.
+    const auto length = static_cast<std::size_t>(size);
+    std::unique_ptr<char[]> buffer(length > 0 ? new (std::nothrow) char[length] : nullptr);
+    if (length > 0 && (buffer == nullptr || std::fread(buffer.get(), 1, length, file.get()) != length)) {
         return FailIo(error, "Failed to read file");
     }
-    Parser parser(buffer);
+    Parser parser(std::string_view(buffer.get(), length));
     return parser.Parse(out, error);
 }
 

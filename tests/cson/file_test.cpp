@@ -57,6 +57,16 @@ TEST_F(CsonFiles, MissingFileLeavesValueAlone)
     EXPECT_EQ(out, Value("old"));
 }
 
+TEST_F(CsonFiles, FolderIsNoFile)
+{
+    fs::create_directories(dir / "folder.cson");
+    Value out = "old";
+    Error error;
+    EXPECT_EQ(zokCSON::ParseFile(Path("folder.cson"), out, &error), ErrorCode::IoError);
+    EXPECT_EQ(error.code, ErrorCode::IoError);
+    EXPECT_EQ(out, Value("old"));
+}
+
 TEST_F(CsonFiles, EmptyAndMarkOnlyFilesAreNull)
 {
     for (const std::string bytes : {"", "\xEF\xBB\xBF"}) {
