@@ -68,7 +68,7 @@ TEST_F(Commands, DroppingTheWornBatonTakesItOffSilently) {
   RKEntity* baton = inventory.front();
   bool promptShown = false;
   InputScript script;
-  script.Key(SDL_SCANCODE_D)
+  script.Key(SDL_SCANCODE_D).Wait()
       .Probe([&] { promptShown = showInventory; })
       .Key(LetterOf(baton))
       .Wait();
@@ -140,7 +140,7 @@ TEST_F(Commands, TheCharacterBoxReadsTopToBottom) {
     std::vector<std::string> shown;
     std::vector<int> rows;
     InputScript script;
-    script.Key(SDL_SCANCODE_C)
+    script.Key(SDL_SCANCODE_C).Wait()
         .Probe([&] {
           shown.assign(option.begin(), option.end());
           for (const std::string& line : expected) {

@@ -161,7 +161,7 @@ TEST_F(Effects, PepperSprayConfusesTheClickedGuard) {
   InputScript script;
   script.Key(SDL_SCANCODE_I)
       .Key(LetterOf(spray))
-      .Click(PixelOf(kPlayerX + 5), PixelOf(kPlayerY))  // an empty tile: keep waiting
+      .Click(PixelOf(kPlayerX + 5), PixelOf(kPlayerY)).Wait()  // an empty tile: keep waiting
       .Probe([&] { stillAiming = Carried(spray); })
       .Click(PixelOf(kPlayerX + 6), PixelOf(kPlayerY))
       .Wait();

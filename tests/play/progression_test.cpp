@@ -52,7 +52,9 @@ TEST_P(LevelUpChoice, RaisesTheChosenStatistic) {
   for (int i = 0; i < choice.downs; ++i) {
     script.Key(SDL_SCANCODE_DOWN);
   }
-  script.Probe([&] { shown.assign(option.begin(), option.end()); }).Key(SDL_SCANCODE_RETURN);
+  script.Wait()
+      .Probe([&] { shown.assign(option.begin(), option.end()); })
+      .Key(SDL_SCANCODE_RETURN);
   Play(script);
 
   RKFighter* fighter = player->fighter;
@@ -90,6 +92,7 @@ TEST_F(LevelUp, TheMenuWaitsForAChoice) {
   script.Key(SDL_SCANCODE_ESCAPE)
       .Key(SDL_SCANCODE_X)
       .Quit()
+      .Wait()
       .Probe([&] { stillAsking = option.size() == 3 && gameState == Playing; })
       .Key(SDL_SCANCODE_RETURN)
       .Wait(5)
@@ -111,8 +114,9 @@ TEST_F(LevelUp, ASurplusGivesTheNextLevelOnTheNextFrame) {
   player->fighter->SetXP(900, true);
   std::pair<int, int> first, second;
   InputScript script;
-  script.Probe([&] { first = {player->fighter->level, player->fighter->xp}; })
-      .Key(SDL_SCANCODE_RETURN)
+  script.Wait()
+      .Probe([&] { first = {player->fighter->level, player->fighter->xp}; })
+      .Key(SDL_SCANCODE_RETURN).Wait()
       .Probe([&] { second = {player->fighter->level, player->fighter->xp}; })
       .Key(SDL_SCANCODE_RETURN);
   Play(script);
@@ -152,12 +156,12 @@ TEST_F(Floors, StairsLeadUpWithHealingAndBackDownWithout) {
     std::string log;
   } afterUp, afterDown;
   InputScript script;
-  script.Key(SDL_SCANCODE_SPACE)
+  script.Key(SDL_SCANCODE_SPACE).Wait()
       .Probe([&] {
         afterUp = {theMap->currentFloor, player->fighter->hp, PlayerOn(StairsWithGlyph('>')),
                    LogText()};
       })
-      .Key(SDL_SCANCODE_SPACE)
+      .Key(SDL_SCANCODE_SPACE).Wait()
       .Probe([&] {
         afterDown = {theMap->currentFloor, player->fighter->hp, PlayerOn(StairsWithGlyph('<')),
                      LogText()};
@@ -222,7 +226,7 @@ TEST_F(Floors, TheExitEndsTheGameAndContinuingFindsTheLastSave) {
   player->y = exit->y;
   bool boxShown = false;
   InputScript script;
-  script.Key(SDL_SCANCODE_SPACE)
+  script.Key(SDL_SCANCODE_SPACE).Wait()
       .Probe([&] {
         boxShown = option.size() == 1 && option.front() == gLocalization->T("ending.message") &&
                    !inventoryMessages.empty() && ScreenRowOf(inventoryMessages.front()) != -1;

@@ -87,7 +87,7 @@ TEST_F(TurnLoop, ArrowKeysMoveThePlayerAndTheFrameShowsIt) {
   std::vector<int> glyphs, colors;
   InputScript script;
   for (const Step& step : steps) {
-    script.Key(step.key).Probe([&] {
+    script.Key(step.key).Wait().Probe([&] {
       cells.push_back(PlayerCell());
       glyphs.push_back(CellGlyph(screen, player->x * 8, player->y * 8));
       colors.push_back(CellColor(screen, player->x * 8, player->y * 8));
@@ -171,12 +171,12 @@ TEST_F(TurnLoop, FightingAGuardUntilItIsKnockedOut) {
   int hpAfterFirstHit = -1, playerHpAfterFirstHit = -1;
   bool cellFreeAtOnce = false;
   InputScript script;
-  script.Key(SDL_SCANCODE_RIGHT)
+  script.Key(SDL_SCANCODE_RIGHT).Wait()
       .Probe([&] {
         hpAfterFirstHit = guard->fighter->hp;
         playerHpAfterFirstHit = player->fighter->hp;
       })
-      .Key(SDL_SCANCODE_RIGHT)
+      .Key(SDL_SCANCODE_RIGHT).Wait()
       .Probe([&] { cellFreeAtOnce = !theMap->tiles[CellIndex(kPlayerX + 1, kPlayerY)]->blocked; })
       .Key(SDL_SCANCODE_RIGHT)
       .Wait();
@@ -209,14 +209,14 @@ TEST_F(TurnLoop, ADefeatedPlayerCanOnlySaveToggleTheMouseOrLeave) {
   bool relativeBefore = false, relativeAfter = false;
   std::pair<int, int> cellWhenDead;
   InputScript script;
-  script.Key(SDL_SCANCODE_UP)
+  script.Key(SDL_SCANCODE_UP).Wait()
       .Probe([&] {
         cellWhenDead = PlayerCell();
         relativeBefore = SDL_GetWindowRelativeMouseMode(window);
       })
       .Key(SDL_SCANCODE_DOWN)
       .Key(SDL_SCANCODE_C)
-      .Key(SDL_SCANCODE_F2)
+      .Key(SDL_SCANCODE_F2).Wait()
       .Probe([&] { relativeAfter = SDL_GetWindowRelativeMouseMode(window); })
       .Key(SDL_SCANCODE_ESCAPE);
   Play(script);
