@@ -78,15 +78,18 @@ const RKItemKind ITEM_KINDS[] = {
     {"Pepper",       "Pepper Spray",     '}',  LightRed,   10,    2,   3,  MainHand, 0, 0},
 };
 
-// Stairs and the exit:                 name     glyph colour
+// What stands on a floor besides guards and items: never blocking, without components.
 struct RKFixture {
   const char* name;
   unsigned char glyph;
   RKColors color;
 };
-const RKFixture STAIRS_UP = {"Stairs", '<', White};
-const RKFixture EXIT = {"Exit", '<', Red};
-const RKFixture STAIRS_DOWN = {"Stairs", '>', White};
+// The exit takes the place of the stairs up on the top floor; the decoration marks where the
+// escape began, on the first floor.
+//                                   name                 glyph colour
+const RKFixture STAIRS_UP        = {"Stairs",            '<', White};
+const RKFixture EXIT             = {"Exit",              '<', Red};
+const RKFixture STAIRS_DOWN      = {"Stairs",            '>', White};
 const RKFixture START_DECORATION = {"Unconscious Guard", '%', LightBlue};
 
 RKEntity* NewFixture(const RKFixture& fixture, int x, int y, RKMap* map, bool visible) {

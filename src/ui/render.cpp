@@ -148,9 +148,9 @@ void Render() {
               player->fighter->GetMaxHP(false), panel, Red, LightGray);
   }
   if (theMap) {
-    font->DrawString(panel,
-                     gLocalization->TFormat("hud.floor", {std::to_string(11 - theMap->currentFloor)}),
-                     8, 40, LightGray);
+    // Floors count down to the way out: the first floor shows 10.
+    std::string shown = std::to_string(11 - theMap->currentFloor);
+    font->DrawString(panel, gLocalization->TFormat("hud.floor", {shown}), 8, 40, LightGray);
   }
   if (message) message->GetMessages(176, 24, font, Black, true);
   if (haveFloor) GetNamesUnderMouse(names);
