@@ -74,10 +74,9 @@ void AppendUtf8(std::uint32_t cp, std::string& out)
     }
 }
 
-// Offset of the first ill-formed UTF-8 sequence at or after start, or npos when there is none.
-// EF BB BF (U+FEFF) counts as ill-formed: the byte-order mark is only allowed at the very start,
-// and the caller starts past it.
-std::size_t FindInvalidUtf8(std::string_view text, std::size_t start)
+} // namespace
+
+std::size_t detail::FindInvalidUtf8(std::string_view text, std::size_t start, bool allowFeff)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
@@ -113,7 +112,7 @@ std::size_t FindInvalidUtf8(std::string_view text, std::size_t start)
             }
             unsigned char c1 = p[i + 1];
             if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0) ||
-                (c == 0xEF && c1 == 0xBB && p[i + 2] == 0xBF)) {
+                (!allowFeff && c == 0xEF && c1 == 0xBB && p[i + 2] == 0xBF)) {
                 return i;
             }
             i += 3;
@@ -133,6 +132,8 @@ std::size_t FindInvalidUtf8(std::string_view text, std::size_t start)
     }
     return std::string_view::npos;
 }
+
+namespace {
 
 // Converts a taken number literal (sign, digits, one ".", one exponent) as strtod would, in the
 // C locale whatever the program's locale is. False when the conversion stops before the end.
@@ -327,7 +328,7 @@ ErrorCode Parser::CheckUtf8()
         static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF) {
         start = 3;
     }
-    std::size_t bad = FindInvalidUtf8(text, start);
+    std::size_t bad = detail::FindInvalidUtf8(text, start, false);
     if (bad != std::string_view::npos) {
         // Everything before the fault is well-formed, so characters are the bytes that do not
         // continue a sequence.

@@ -12,6 +12,15 @@
 
 namespace zokCSON {
 
+namespace detail {
+
+// Offset of the first ill-formed UTF-8 sequence at or after start, or npos when there is none.
+// Unless allowFeff, EF BB BF (U+FEFF) counts as ill-formed: in a text the byte-order mark may
+// only stand at the very start, and the reader starts past it.
+std::size_t FindInvalidUtf8(std::string_view text, std::size_t start, bool allowFeff);
+
+} // namespace detail
+
 class Parser {
 public:
     // The text is not copied: it must outlive the parser.

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "cson/cson.h"
+#include "cson/parser.h"
 
 namespace zokCSON::detail {
 
@@ -147,38 +148,7 @@ void SetError(Error* error, ErrorCode code, const char* message)
 
 bool IsValidUtf8(std::string_view text)
 {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n) {
-        unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t left = n - i;
-        auto cont = [&](std::size_t k) { return (p[i + k] & 0xC0) == 0x80; };
-        if (c >= 0xC2 && c <= 0xDF) {
-            if (left < 2 || !cont(1)) {
-                return false;
-            }
-            i += 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            if (left < 3 || !cont(1) || !cont(2) || (c == 0xE0 && p[i + 1] < 0xA0) || (c == 0xED && p[i + 1] >= 0xA0)) {
-                return false;
-            }
-            i += 3;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            if (left < 4 || !cont(1) || !cont(2) || !cont(3) || (c == 0xF0 && p[i + 1] < 0x90) ||
-                (c == 0xF4 && p[i + 1] >= 0x90)) {
-                return false;
-            }
-            i += 4;
-        } else {
-            return false;
-        }
-    }
-    return true;
+    return FindInvalidUtf8(text, 0, true) == std::string_view::npos;
 }
 
 bool ValidateFiniteNumbers(const Value& value, Error* error)
