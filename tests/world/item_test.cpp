@@ -51,8 +51,10 @@ TEST_F(ItemTest, PickUpFitsTwentySixItems) {
     EXPECT_EQ(inPack, c.taken);
     EXPECT_EQ(onTheFloor, !c.taken);
     EXPECT_EQ(Story(), std::vector<std::string>{c.taken ? "TOOK KIT" : "NO ROOM FOR KIT"});
-    if (c.taken) onFloor.push_back(kit);  // keep the fixture's ownership simple
-    if (c.taken) pack.pop_front();
+    if (c.taken) {  // hand it back to the floor list, which the fixture frees
+      pack.pop_front();
+      onFloor.push_back(kit);
+    }
   }
 }
 
