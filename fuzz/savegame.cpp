@@ -18,6 +18,11 @@
 
 namespace {
 
+// The reader works on a file of the working directory. Each run steps into a folder of its own
+// and back out, so that libFuzzer's corpus paths and crash files stay where it expects them.
+char startFolder[4096];
+char runFolder[64];
+
 void DeleteAll(std::list<RKEntity*>& list) {
   for (RKEntity* entity : list) delete entity;
   list.clear();
@@ -33,21 +38,7 @@ void EndGame() {
   useFuncVec.clear();
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // The reader works on the working directory's "game.sav": give every run a folder of its own.
-  char folder[] = "/tmp/tvk-fuzz-savegame-XXXXXX";
-  if (mkdtemp(folder) == nullptr || chdir(folder) != 0) {
-    std::perror("fuzz-savegame: cannot make a working folder");
-    std::abort();
-  }
-  // The log only needs its list here; nothing is drawn.
-  message = new RKMessage();
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+int Run(const std::uint8_t* data, std::size_t size) {
   std::FILE* file = std::fopen("game.sav", "wb");
   if (file == nullptr) std::abort();
   std::fwrite(data, 1, size, file);
@@ -67,4 +58,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   EndGame();
   message->messages.clear();
   return 0;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  char folder[] = "/tmp/tvk-fuzz-savegame-XXXXXX";
+  if (mkdtemp(folder) == nullptr || getcwd(startFolder, sizeof startFolder) == nullptr) {
+    std::perror("fuzz-savegame: cannot make a working folder");
+    std::abort();
+  }
+  std::snprintf(runFolder, sizeof runFolder, "%s", folder);
+  // The log only needs its list here; nothing is drawn.
+  message = new RKMessage();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (chdir(runFolder) != 0) std::abort();
+  const int result = Run(data, size);
+  if (chdir(startFolder) != 0) std::abort();
+  return result;
 }

@@ -15,6 +15,11 @@
 
 namespace {
 
+// The reader works on a file of the working directory. Each run steps into a folder of its own
+// and back out, so that libFuzzer's corpus paths and crash files stay where it expects them.
+char startFolder[4096];
+char runFolder[64];
+
 void StartValues() {
   fullscreen = true;
   musicEnabled = true;
@@ -35,19 +40,7 @@ bool Usable() {
   return true;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char folder[] = "/tmp/tvk-fuzz-settings-XXXXXX";
-  if (mkdtemp(folder) == nullptr || chdir(folder) != 0) {
-    std::perror("fuzz-settings: cannot make a working folder");
-    std::abort();
-  }
-  gLocalization = new RKLocalization();
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+int Run(const std::uint8_t* data, std::size_t size) {
   std::FILE* file = std::fopen("game.cfg", "wb");
   if (file == nullptr) std::abort();
   std::fwrite(data, 1, size, file);
@@ -72,4 +65,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
   }
   return 0;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  char folder[] = "/tmp/tvk-fuzz-settings-XXXXXX";
+  if (mkdtemp(folder) == nullptr || getcwd(startFolder, sizeof startFolder) == nullptr) {
+    std::perror("fuzz-settings: cannot make a working folder");
+    std::abort();
+  }
+  std::snprintf(runFolder, sizeof runFolder, "%s", folder);
+  gLocalization = new RKLocalization();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (chdir(runFolder) != 0) std::abort();
+  const int result = Run(data, size);
+  if (chdir(startFolder) != 0) std::abort();
+  return result;
 }
