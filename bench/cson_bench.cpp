@@ -1,6 +1,7 @@
 // Reading and writing the game's three kinds of CSON file, against nlohmann-json on the same
 // content. The documents are generated here, shaped like the real ones:
-//   save       ~120 KB: 3200 map tiles, 60 entities of ~15 members, an inventory, six messages
+//   save       ~120 KB: 3200 map tiles, 60 entities of 15 members, an inventory, six messages,
+//              with the keys the game's save uses
 //   catalogue  one language's nested keys, ~180 strings, some of them non-ASCII
 //   settings   a handful of options and the key bindings
 // Each CSON benchmark also reports x_nlohmann: how many times faster than nlohmann-json it is on
@@ -24,47 +25,58 @@ using zokCSON::Value;
 Value MakeSave()
 {
     Value save;
-    save["signature"] = "TVK-SAVE";
-    save["version"] = 4;
-    save["currentFloor"] = 3;
-    Value& tiles = save["map"]["tiles"];
+    save["Version"] = "0.4";
+    save["CurrentFloor"] = 3;
+    save["GameState"] = 0;
+    Value& tiles = save["Map"];
     for (int i = 0; i < 3200; ++i) {
         Value tile;
-        tile["b"] = (i % 7) == 0;
-        tile["s"] = (i % 7) == 0;
-        tile["e"] = (i % 3) != 0;
+        tile["b"] = (i % 7) == 0 ? 1 : 0;
+        tile["bs"] = (i % 7) == 0 ? 1 : 0;
+        tile["e"] = (i % 3) != 0 ? 1 : 0;
         tiles.Append(std::move(tile));
     }
-    Value& entities = save["entities"];
+    save["NumEntities"] = 60;
+    Value& entities = save["Entities"];
     for (int i = 0; i < 60; ++i) {
         Value e;
-        e["name"] = i % 2 ? "Guard" : "First aid kit";
-        e["x"] = i % 80;
-        e["y"] = i % 40;
-        e["char"] = 103 + i % 5;
-        e["color"] = i % 16;
-        e["blocks"] = i % 2 == 1;
-        e["renderOrder"] = 1 + i % 3;
-        e["hp"] = 10 + i % 7;
-        e["maxHp"] = 16;
-        e["defense"] = i % 3;
-        e["power"] = 3 + i % 4;
-        e["xp"] = 35;
-        e["ai"] = i % 2 ? "basic" : "none";
-        e["turnsConfused"] = 0;
-        e["speed"] = 1.25 + i * 0.5;
+        e["X"] = i % 80;
+        e["Y"] = i % 40;
+        e["Appearance"] = 103 + i % 5;
+        e["Color"] = i % 16;
+        e["Name"] = i % 2 ? "Guard" : "First aid kit";
+        e["Blocks"] = i % 2 == 1;
+        e["Visible"] = true;
+        e["Equippable"] = false;
+        e["Fighter"] = i % 2 == 1;
+        e["MaxHP"] = 16;
+        e["HP"] = 10 + i % 7;
+        e["Defense"] = i % 3;
+        e["Power"] = 3 + i % 4;
+        e["Level"] = 1;
+        e["XP"] = 35.5;
         entities.Append(std::move(e));
     }
     const char* items[] = {"Baton", "Taser", "Riot shield", "First aid kit", "Stun grenade"};
-    for (const char* name : items) {
+    save["NumInventoryItems"] = 5;
+    for (int i = 0; i < 5; ++i) {
         Value item;
-        item["name"] = name;
-        item["useFunction"] = 1;
-        item["equipped"] = false;
-        save["inventory"].Append(std::move(item));
+        item["Order"] = i + 1;
+        item["X"] = 0;
+        item["Y"] = 0;
+        item["Appearance"] = 40 + i;
+        item["Color"] = 14;
+        item["Name"] = items[i];
+        item["Blocks"] = false;
+        item["Visible"] = true;
+        item["Equippable"] = i < 3;
+        save["InventoryItems"].Append(std::move(item));
     }
     for (int i = 0; i < 6; ++i) {
-        save["messages"].Append("The guard hits you for " + std::to_string(i + 2) + " hit points.");
+        Value message;
+        message["Order"] = i + 1;
+        message["Message"] = "The guard hits you for " + std::to_string(i + 2) + " hit points.";
+        save["Messages"].Append(std::move(message));
     }
     return save;
 }

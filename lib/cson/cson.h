@@ -91,7 +91,10 @@ public:
     // Tears very deep trees down without deep recursion.
     ~Value()
     {
-        if (data.index() >= 4) {
+        // Scalars and emptied (moved-from) containers need nothing beyond the members' own.
+        if (const Array* a = std::get_if<Array>(&data); a != nullptr && !a->empty()) {
+            ReleaseContainer();
+        } else if (const Object* o = std::get_if<Object>(&data); o != nullptr && !o->empty()) {
             ReleaseContainer();
         }
     }

@@ -145,20 +145,32 @@ bool ConvertNumber(std::string_view taken, double& out)
         negative = body[0] == '-';
         body.remove_prefix(1);
     }
-    // Small integers are most of what the game writes: no general conversion needed.
-    if (!body.empty() && body.size() <= 15) {
+    // The game writes short fixed-point numbers ("12.0", "0.5"). With at most 15 digits the
+    // digits are exact as a double, and so is a power of ten up to 10^22: one division then
+    // rounds exactly as the general conversion would.
+    if (!body.empty() && body.size() <= 16) {
+        static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
+                                                  1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16};
         std::uint64_t n = 0;
+        int digits = 0;
+        int decimals = 0;
+        bool point = false;
         bool plain = true;
         for (char ch : body) {
             auto c = static_cast<unsigned char>(ch);
-            if (!IsDigit(c)) {
+            if (IsDigit(c)) {
+                n = n * 10 + (c - '0');
+                ++digits;
+                decimals += point ? 1 : 0;
+            } else if (c == '.' && !point) {
+                point = true;
+            } else {
                 plain = false;
                 break;
             }
-            n = n * 10 + (c - '0');
         }
-        if (plain) {
-            double v = static_cast<double>(n);
+        if (plain && digits > 0 && digits <= 15) {
+            double v = static_cast<double>(n) / kPowersOfTen[decimals];
             out = negative ? -v : v;
             return true;
         }
