@@ -25,13 +25,6 @@ bool Fail(std::ostream& stream, const char* what) {
   return false;
 }
 
-void DeleteAll(std::list<RKEntity*>& list) {
-  while (!list.empty()) {
-    delete list.back();
-    list.pop_back();
-  }
-}
-
 void DestroySurface(SDL_Surface*& surface) {
   if (surface) {
     SDL_DestroySurface(surface);
@@ -141,9 +134,9 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
 }
 
 void QuitGame() {
-  DeleteAll(entities);
+  DeleteEntities(entities);
   player = nullptr;
-  DeleteAll(inventory);
+  DeleteEntities(inventory);
   option.clear();
   inventoryMessages.clear();
   funcVec.clear();
@@ -171,16 +164,7 @@ void QuitGame() {
   delete gLocalization;
   gLocalization = nullptr;
 
-  // The pattern records go with their audio: a later start-up (the tests start the game many
-  // times in one process) reads the definition afresh.
-  for (RKMusicPatternSystem::RKMusicPatternEntry* entry : musicPattern.patterns) {
-    if (entry->audio) {
-      MIX_DestroyAudio(entry->audio);
-    }
-    delete entry;
-  }
-  musicPattern.patterns.clear();
-  musicPattern.queuedPattern = nullptr;
+  ForgetMusicPatterns();
   musicPattern.SetTrack(nullptr);
   if (musicMixer) {
     MIX_DestroyMixer(musicMixer);

@@ -33,13 +33,6 @@ const RKMoveCommand kMoveCommands[] = {
     {ActionMoveRight, 1, 0},
 };
 
-void DeleteAll(std::list<RKEntity*>& list) {
-  for (RKEntity* entity : list) {
-    delete entity;
-  }
-  list.clear();
-}
-
 // Takes the frame's events: Escape and F2 belong to the loop itself, every other key to the
 // first action bound to it.
 void TakeEvents() {
@@ -93,9 +86,9 @@ void EnemyStep() {
 }  // namespace
 
 bool NewGame() {
-  DeleteAll(entities);
+  DeleteEntities(entities);
   player = nullptr;
-  DeleteAll(inventory);
+  DeleteEntities(inventory);
   option.clear();
   inventoryMessages.clear();
   funcVec.clear();
@@ -123,13 +116,7 @@ bool NewGame() {
   inventory.push_back(baton);
   player->equipment->ToggleEquip(baton);
 
-  // Population and the save-game reader pick entries by index: the order is fixed.
-  funcVec.push_back(EnemyDeath);
-  useFuncVec.push_back(UseFirstAidKit);
-  useFuncVec.push_back(UseTranquilizerGun);
-  useFuncVec.push_back(UseStunGrenade);
-  useFuncVec.push_back(UsePepperSpray);
-
+  FillRegistries();
   theMap->CreateMap(theMap->currentFloor, player, entities, funcVec, useFuncVec, true);
 
   gameState = Playing;
@@ -138,6 +125,11 @@ bool NewGame() {
   message->SetMessage(gLocalization->T("message.objective"), false);
   gameOver = false;
   return true;
+}
+
+void FillRegistries() {
+  funcVec = {EnemyDeath};
+  useFuncVec = {UseFirstAidKit, UseTranquilizerGun, UseStunGrenade, UsePepperSpray};
 }
 
 void RunGame() {

@@ -5,6 +5,9 @@
 
 // Throws away any previous game and sets up floor 1 with a fresh player; always true.
 bool NewGame();
+// Fills the two registries, emptied first, in their fixed order: population and the save-game
+// reader hand out their entries by index.
+void FillRegistries();
 // Runs frames until the game is left (Escape saves first; the exit and a window close do
 // not). On return gameState is InMenus.
 void RunGame();

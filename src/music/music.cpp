@@ -59,13 +59,7 @@ void SwitchMenuFadeOff() {
 }  // namespace
 
 bool LoadMusicDefinition(const std::string& path) {
-  for (Entry* entry : musicPattern.patterns) delete entry;
-  musicPattern.patterns.clear();
-  musicPattern.queuedPattern = nullptr;
-  musicPattern.currentPatternName.clear();
-  musicPattern.nextPatternName.clear();
-  musicPattern.lastPosition = -1;
-  musicPattern.patternLengthMs = 0;
+  ForgetMusicPatterns();
 
   zokCSON::Value root;
   zokCSON::Error error{};
@@ -219,9 +213,15 @@ void FadeOutMusic() {
   while (MIX_TrackPlaying(musicTrack) && SDL_GetTicks() < giveUpAt) SDL_Delay(10);
 }
 
-void ReleaseMusicAudio() {
+void ForgetMusicPatterns() {
   for (Entry* entry : musicPattern.patterns) {
     if (entry->audio != nullptr) MIX_DestroyAudio(entry->audio);
-    entry->audio = nullptr;
+    delete entry;
   }
+  musicPattern.patterns.clear();
+  musicPattern.queuedPattern = nullptr;
+  musicPattern.currentPatternName.clear();
+  musicPattern.nextPatternName.clear();
+  musicPattern.lastPosition = -1;
+  musicPattern.patternLengthMs = 0;
 }

@@ -8,8 +8,7 @@
 
 // Reads the music definition into musicPattern and loads every pattern's audio on musicMixer.
 // False, after printing why to stderr, when the file or a pattern is unusable or fewer than two
-// patterns are defined. Patterns of an earlier load are forgotten first (their audio belongs
-// to shut-down, which has released it already).
+// patterns are defined. Patterns of an earlier load are forgotten first.
 bool LoadMusicDefinition(const std::string& path);
 
 // One frame of play: notices that the current pattern wrapped around (or ended) and then starts
@@ -43,5 +42,7 @@ void ChooseInGameMusic(bool enemyInView);
 // longer than two seconds.
 void FadeOutMusic();
 
-// Shut-down: destroys the audio of every pattern and forgets it (the pattern records stay).
-void ReleaseMusicAudio();
+// Destroys the audio of every pattern, the pattern records themselves and whatever was queued
+// or playing by name: the system is as empty as before the first load. Shut-down calls it, and
+// so does a new load (the tests start the game many times in one process).
+void ForgetMusicPatterns();

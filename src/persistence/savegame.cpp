@@ -9,9 +9,9 @@
 
 #include "cson/cson.h"
 #include "dungeon/map.h"
-#include "game/effects.h"
 #include "game/globals.h"
 #include "game/progression.h"
+#include "game/turnloop.h"
 #include "persistence/settings.h"
 #include "ui/message.h"
 #include "world/basicenemy.h"
@@ -229,12 +229,8 @@ struct RKLoadedGame {
   RKLoadedGame(const RKLoadedGame&) = delete;
   RKLoadedGame& operator=(const RKLoadedGame&) = delete;
   ~RKLoadedGame() {
-    for (RKEntity* entity : entities) {
-      delete entity;
-    }
-    for (RKEntity* entity : inventory) {
-      delete entity;
-    }
+    DeleteEntities(entities);
+    DeleteEntities(inventory);
     delete map;
   }
 };
@@ -466,26 +462,13 @@ bool ReadGame(const Value& root, RKLoadedGame& game, std::vector<std::string>& l
   return true;
 }
 
-void DeleteAll(std::list<RKEntity*>& list) {
-  while (!list.empty()) {
-    delete list.back();
-    list.pop_back();
-  }
-}
-
 // Ends the running game: no entities, no player, a new map without a floor.
 void ResetGame() {
-  DeleteAll(entities);
-  DeleteAll(inventory);
+  DeleteEntities(entities);
+  DeleteEntities(inventory);
   player = nullptr;
   inventoryMessages.clear();
-  funcVec.clear();
-  funcVec.push_back(EnemyDeath);
-  useFuncVec.clear();
-  useFuncVec.push_back(UseFirstAidKit);
-  useFuncVec.push_back(UseTranquilizerGun);
-  useFuncVec.push_back(UseStunGrenade);
-  useFuncVec.push_back(UsePepperSpray);
+  FillRegistries();
   playerMovedOrAttacked = false;
   delete theMap;
   theMap = nullptr;

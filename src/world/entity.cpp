@@ -106,3 +106,10 @@ void RKEntity::SetEquippable(RKEquippable* newEquippable) {
 std::string RKEntity::GetDisplayName() const {
   return gLocalization ? gLocalization->LocalizeEntityName(name) : name;
 }
+
+void DeleteEntities(std::list<RKEntity*>& list) {
+  while (!list.empty()) {
+    delete list.back();
+    list.pop_back();
+  }
+}

@@ -65,3 +65,7 @@ class RKEntity {
   // The name as the player reads it, in the current language.
   std::string GetDisplayName() const;
 };
+
+// Destroys every entity of the list, from the back, and empties it: what whoever removes
+// entities from their list for good does.
+void DeleteEntities(std::list<RKEntity*>& list);

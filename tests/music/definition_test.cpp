@@ -104,7 +104,6 @@ TEST_F(MusicDefinitionFields, TextsThatAreNotStringsReadAsEmpty) {
 TEST_F(MusicDefinitionFields, LoadingAgainReplacesTheEarlierPatterns) {
   ASSERT_TRUE(LoadDefinition(kTwo));
   musicPattern.SetNextMusicPattern("alert");
-  ReleaseMusicAudio();
   ASSERT_TRUE(LoadDefinition(kTwo));
   EXPECT_EQ(musicPattern.patterns.size(), 2u);
   EXPECT_EQ(musicPattern.queuedPattern, nullptr);

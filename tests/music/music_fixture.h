@@ -60,18 +60,6 @@ inline void WriteText(const std::filesystem::path& path, const std::string& text
   std::ofstream(path, std::ios::binary) << text;
 }
 
-// Forgets every pattern and its audio, so that each test starts from an empty system.
-inline void ForgetMusicPatterns() {
-  ReleaseMusicAudio();
-  for (auto* entry : musicPattern.patterns) delete entry;
-  musicPattern.patterns.clear();
-  musicPattern.queuedPattern = nullptr;
-  musicPattern.currentPatternName.clear();
-  musicPattern.nextPatternName.clear();
-  musicPattern.lastPosition = -1;
-  musicPattern.patternLengthMs = 0;
-}
-
 class MusicTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -117,7 +105,7 @@ class MusicTest : public ::testing::Test {
   // Closes the device (which finishes the disk driver's file) and SDL.
   void CloseAudio() {
     if (!audioOpen) return;
-    ReleaseMusicAudio();
+    ForgetMusicPatterns();
     MIX_DestroyMixer(musicMixer);
     musicMixer = nullptr;
     musicTrack = nullptr;

@@ -121,7 +121,7 @@ TEST_F(MusicTest, StepsDoNothingWithoutMixerOrPatterns) {
     ChooseInGameMusic(true);
     ChooseInGameMusic(false);
     FadeOutMusic();
-    ReleaseMusicAudio();
+    ForgetMusicPatterns();
   });
   System::RKMusicPatternEntry entry;
   EXPECT_FALSE(musicPattern.PlayMusicPattern(&entry, 0)) << "no track";
