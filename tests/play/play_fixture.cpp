@@ -1,6 +1,5 @@
 #include "play/play_fixture.h"
 
-#include <cstdlib>
 
 #include "dungeon/map.h"
 #include "game/globals.h"
@@ -14,27 +13,6 @@
 #include "world/item.h"
 #include "world/rect.h"
 #include "world/tile.h"
-
-namespace {
-
-// The play tests never need a display or a sound device, and must not reach for real hardware
-// when the binary is run by hand or CTest passes on only part of the environment. The dummy
-// video driver is forced: the offscreen one brings up EGL on the first presented frame, and its
-// libraries are unloaded again by SDL_Quit, so the sanitizer reports what they keep as leaks of
-// an unknown module that no suppression can name.
-class HeadlessDrivers : public testing::Environment {
- public:
-  void SetUp() override {
-    setenv("SDL_VIDEO_DRIVER", "dummy", 1);
-    setenv("SDL_RENDER_DRIVER", "software", 0);
-    setenv("SDL_AUDIO_DRIVER", "dummy", 0);
-  }
-};
-
-[[maybe_unused]] testing::Environment* const kHeadlessDrivers =
-    testing::AddGlobalTestEnvironment(new HeadlessDrivers);
-
-}  // namespace
 
 std::string Capitalised(std::string text) {
   for (char& c : text) {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdlib>
 #include <cstdint>
 #include <random>
 
@@ -11,6 +12,25 @@
 #include "game/sdl_globals.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// The headless drivers, also when a suite is run by hand without CTest's environment: no
+// display, no GL behind the software renderer, no sound device. What the caller set wins.
+class HeadlessDrivers : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    setenv("SDL_VIDEO_DRIVER", "offscreen", 0);
+    setenv("SDL_RENDER_DRIVER", "software", 0);
+    setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
+    setenv("SDL_AUDIO_DRIVER", "dummy", 0);
+  }
+};
+
+[[maybe_unused]] ::testing::Environment* const headlessDrivers =
+    ::testing::AddGlobalTestEnvironment(new HeadlessDrivers);
+
+}  // namespace
 
 RunFolder::RunFolder() {
   previous = fs::current_path();
