@@ -134,13 +134,7 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
 }
 
 void QuitGame() {
-  DeleteEntities(entities);
-  player = nullptr;
-  DeleteEntities(inventory);
-  option.clear();
-  inventoryMessages.clear();
-  funcVec.clear();
-  useFuncVec.clear();
+  EmptyGameLists();
 
   delete font;
   font = nullptr;
@@ -182,6 +176,16 @@ void QuitGame() {
   }
   DestroySurface(windowIcon);
   SDL_Quit();
+}
+
+void EmptyGameLists() {
+  DeleteEntities(entities);
+  player = nullptr;
+  DeleteEntities(inventory);
+  option.clear();
+  inventoryMessages.clear();
+  funcVec.clear();
+  useFuncVec.clear();
 }
 
 SDL_Surface* CreateRGBSurface(int width, int height) {

@@ -86,13 +86,7 @@ void EnemyStep() {
 }  // namespace
 
 bool NewGame() {
-  DeleteEntities(entities);
-  player = nullptr;
-  DeleteEntities(inventory);
-  option.clear();
-  inventoryMessages.clear();
-  funcVec.clear();
-  useFuncVec.clear();
+  EmptyGameLists();
 
   player = new RKEntity;
   playerMovedOrAttacked = false;
