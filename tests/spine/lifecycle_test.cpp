@@ -1,0 +1,158 @@
+// Start-up and shut-down of the real program, headless: what exists after InitGame, what a
+// failing step prints, and that QuitGame releases everything (and still writes the settings)
+// after a full or a partial start.
+
+#include <SDL3/SDL.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "game/globals.h"
+#include "game/lifecycle.h"
+#include "game/sdl_globals.h"
+#include "support/harness.h"
+#include "ui/font.h"
+#include "ui/message.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Everything QuitGame must leave behind: no window, no surfaces, no owned objects.
+void ExpectAllReleased() {
+  EXPECT_EQ(window, nullptr);
+  EXPECT_EQ(renderer, nullptr);
+  EXPECT_EQ(texture, nullptr);
+  EXPECT_EQ(screen, nullptr);
+  EXPECT_EQ(tempSurface, nullptr);
+  EXPECT_EQ(mapPanel, nullptr);
+  EXPECT_EQ(panel, nullptr);
+  EXPECT_EQ(inventoryPanel, nullptr);
+  EXPECT_EQ(font, nullptr);
+  EXPECT_EQ(message, nullptr);
+  EXPECT_EQ(gLocalization, nullptr);
+  EXPECT_EQ(musicMixer, nullptr);
+  EXPECT_EQ(musicTrack, nullptr);
+  EXPECT_TRUE(musicPattern.patterns.empty());
+  EXPECT_EQ(SDL_WasInit(0), 0u) << "SDL is still initialised";
+}
+
+}  // namespace
+
+TEST(Spine, StartsWithItsWindowSurfacesAndFontAndShutsDownInOrder) {
+  RunFolder folder;
+  ResetProgramState();
+  ASSERT_TRUE(InitGame(640, 400, false)) << SDL_GetError();
+
+  ASSERT_NE(window, nullptr);
+  EXPECT_STREQ(SDL_GetWindowTitle(window), "Tower Vault Keeper (T.V.K.) v0.4");
+  EXPECT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) << "fullscreen by default";
+  ASSERT_NE(renderer, nullptr);
+  EXPECT_STREQ(SDL_GetRendererName(renderer), "software");
+  EXPECT_NE(screenFormat, SDL_PIXELFORMAT_UNKNOWN);
+
+  struct Size {
+    const char* name;
+    SDL_Surface* surface;
+    int w, h;
+  };
+  // surface          width height
+  const Size sizes[] = {
+      {"screen", screen, 640, 400},
+      {"tempSurface", tempSurface, 640, 400},
+      {"mapPanel", mapPanel, 640, 320},
+      {"panel", panel, 640, 80},
+      {"inventoryPanel", inventoryPanel, 456, 40},
+  };
+  for (const Size& size : sizes) {
+    SCOPED_TRACE(size.name);
+    ASSERT_NE(size.surface, nullptr);
+    EXPECT_EQ(size.surface->w, size.w);
+    EXPECT_EQ(size.surface->h, size.h);
+    EXPECT_EQ(size.surface->format, screenFormat);
+  }
+  ASSERT_NE(texture, nullptr);
+  float textureW = 0, textureH = 0;
+  SDL_GetTextureSize(texture, &textureW, &textureH);
+  EXPECT_EQ(textureW, 640);
+  EXPECT_EQ(textureH, 400);
+
+  ASSERT_NE(font, nullptr);
+  for (SDL_Surface* sheet : font->glyphSurfaces) EXPECT_NE(sheet, nullptr);
+  ASSERT_NE(message, nullptr);
+  EXPECT_EQ(message->surface, panel);
+  ASSERT_NE(musicTrack, nullptr);
+  EXPECT_GE(musicPattern.patterns.size(), 2u);
+  EXPECT_GE(mousePos.x, 0);
+  EXPECT_LT(mousePos.x, 640);
+  EXPECT_GE(mousePos.y, 0);
+  EXPECT_LT(mousePos.y, 400);
+
+  QuitGame();
+  ExpectAllReleased();
+  EXPECT_TRUE(fs::exists("game.cfg")) << "shut-down writes the settings";
+}
+
+// A step that fails stops the start-up with its message; QuitGame then releases whatever
+// exists and still writes the settings file.
+struct FailingStep {
+  const char* name;
+  const char* removed;   // data file taken away before start-up
+  const char* expected;  // what the failure prints ("" when it prints nothing)
+  bool onStderr;
+};
+
+class SpineFailure : public ::testing::TestWithParam<FailingStep> {};
+
+TEST_P(SpineFailure, ShutsDownCleanlyWithItsMessage) {
+  const FailingStep& step = GetParam();
+  RunFolder folder;
+  fs::remove_all(step.removed);
+  ResetProgramState();
+
+  ::testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStdout();
+  const bool started = InitGame(640, 400, false);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  const std::string err = ::testing::internal::GetCapturedStderr();
+
+  EXPECT_FALSE(started);
+  const std::string& printed = step.onStderr ? err : out;
+  if (*step.expected == '\0') {
+    EXPECT_EQ(out + err, "") << "this failure prints nothing";
+  } else {
+    EXPECT_NE(printed.find(step.expected), std::string::npos) << "printed: " << out << err;
+  }
+  EXPECT_NE(window, nullptr) << "the failing step comes after the window";
+
+  QuitGame();
+  ExpectAllReleased();
+  EXPECT_TRUE(fs::exists("game.cfg")) << "settings are written also after a failed start";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, SpineFailure,
+    ::testing::Values(
+        // name             removed                  expected message                 stderr
+        FailingStep{"font", "gfx/font.png", "", false},
+        FailingStep{"music", "music/music_def.cson", "Failed to load music definition file!",
+                    true},
+        FailingStep{"audio", "music/calm.ogg", "Failed to load music! SDL_mixer Error: ", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Without a window there is nothing to draw with: the first fatal step fails, and QuitGame is
+// still safe, also when called twice.
+TEST(Spine, QuitGameIsSafeAfterAFailedVideoStart) {
+  RunFolder folder;
+  ResetProgramState();
+  SDL_SetHintWithPriority(SDL_HINT_VIDEO_DRIVER, "no-such-driver", SDL_HINT_OVERRIDE);
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(InitGame(640, 400, false));
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  SDL_ResetHint(SDL_HINT_VIDEO_DRIVER);
+  EXPECT_EQ(err.rfind("Couldn't initialize SDL: ", 0), 0u) << err;
+  QuitGame();
+  QuitGame();
+  ExpectAllReleased();
+}
