@@ -208,6 +208,7 @@ void SetWindowIcon() {
   }
   SDL_PixelFormat format =
       SDL_ISPIXELFORMAT_ALPHA(screenFormat) ? screenFormat : SDL_PIXELFORMAT_ABGR8888;
+  // Every return from fullscreen loads the icon again: the one kept from the last is freed.
   DestroySurface(windowIcon);
   windowIcon = SDL_ConvertSurface(loaded, format);
   if (windowIcon) {

@@ -29,6 +29,7 @@ void ExpectAllReleased() {
   EXPECT_EQ(mapPanel, nullptr);
   EXPECT_EQ(panel, nullptr);
   EXPECT_EQ(inventoryPanel, nullptr);
+  EXPECT_EQ(windowIcon, nullptr);
   EXPECT_EQ(font, nullptr);
   EXPECT_EQ(message, nullptr);
   EXPECT_EQ(gLocalization, nullptr);
@@ -153,6 +154,43 @@ TEST(Spine, QuitGameIsSafeAfterAFailedVideoStart) {
   SDL_ResetHint(SDL_HINT_VIDEO_DRIVER);
   EXPECT_EQ(err.rfind("Couldn't initialize SDL: ", 0), 0u) << err;
   QuitGame();
+  QuitGame();
+  ExpectAllReleased();
+}
+
+// The icon is set only on leaving fullscreen, never at start-up, and a missing icon file is
+// silent. The converted icon takes the screen's format only when that has an alpha channel.
+TEST(Spine, LeavingFullscreenSetsTheWindowIcon) {
+  RunFolder folder;
+  ResetProgramState();
+  ASSERT_TRUE(InitGame(640, 400, false)) << SDL_GetError();
+  EXPECT_EQ(windowIcon, nullptr) << "no icon at start-up";
+
+  // Twice: the icon of the first return from fullscreen is replaced, not leaked.
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    EXPECT_FALSE(ToggleFullscreen()) << "fullscreen by default, so the toggle leaves it";
+    SDL_SyncWindow(window);
+    EXPECT_FALSE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN);
+    ASSERT_NE(windowIcon, nullptr);
+    EXPECT_EQ(windowIcon->format,
+              SDL_ISPIXELFORMAT_ALPHA(screenFormat) ? screenFormat : SDL_PIXELFORMAT_ABGR8888);
+
+    EXPECT_TRUE(ToggleFullscreen());
+    SDL_SyncWindow(window);
+    EXPECT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN);
+  }
+
+  // Without the file, leaving fullscreen keeps the icon there is and prints nothing.
+  SDL_Surface* icon = windowIcon;
+  fs::remove("gfx/icon.png");
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(ToggleFullscreen());
+  EXPECT_EQ(::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr(),
+            "");
+  EXPECT_EQ(windowIcon, icon);
+
   QuitGame();
   ExpectAllReleased();
 }
