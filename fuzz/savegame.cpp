@@ -1,11 +1,8 @@
 // Arbitrary bytes as "game.sav": the reader must refuse or accept them without crashing, and a
 // game it accepts must be whole enough to be saved again.
 
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <list>
 #include <string>
@@ -16,12 +13,9 @@
 #include "ui/message.h"
 #include "world/entity.h"
 
-namespace {
+#include "fuzz_support.h"
 
-// The reader works on a file of the working directory. Each run steps into a folder of its own
-// and back out, so that libFuzzer's corpus paths and crash files stay where it expects them.
-char startFolder[4096];
-char runFolder[64];
+namespace {
 
 void DeleteAll(std::list<RKEntity*>& list) {
   for (RKEntity* entity : list) delete entity;
@@ -39,10 +33,7 @@ void EndGame() {
 }
 
 int Run(const std::uint8_t* data, std::size_t size) {
-  std::FILE* file = std::fopen("game.sav", "wb");
-  if (file == nullptr) std::abort();
-  std::fwrite(data, 1, size, file);
-  std::fclose(file);
+  tvkfuzz::WriteInput("game.sav", data, size);
 
   std::string version;
   const int result = LoadGame(version);
@@ -63,20 +54,12 @@ int Run(const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char folder[] = "/tmp/tvk-fuzz-savegame-XXXXXX";
-  if (mkdtemp(folder) == nullptr || getcwd(startFolder, sizeof startFolder) == nullptr) {
-    std::perror("fuzz-savegame: cannot make a working folder");
-    std::abort();
-  }
-  std::snprintf(runFolder, sizeof runFolder, "%s", folder);
+  tvkfuzz::MakeRunFolder("savegame");
   // The log only needs its list here; nothing is drawn.
   message = new RKMessage();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (chdir(runFolder) != 0) std::abort();
-  const int result = Run(data, size);
-  if (chdir(startFolder) != 0) std::abort();
-  return result;
+  return tvkfuzz::RunInFolder(Run, data, size);
 }

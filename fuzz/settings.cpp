@@ -1,11 +1,8 @@
 // Arbitrary bytes as "game.cfg": the reader must never crash, every setting it accepts must be
 // one the game can use, and writing the settings back must read back the same.
 
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -13,12 +10,9 @@
 #include "localization/localization.h"
 #include "persistence/settings.h"
 
-namespace {
+#include "fuzz_support.h"
 
-// The reader works on a file of the working directory. Each run steps into a folder of its own
-// and back out, so that libFuzzer's corpus paths and crash files stay where it expects them.
-char startFolder[4096];
-char runFolder[64];
+namespace {
 
 void StartValues() {
   fullscreen = true;
@@ -41,10 +35,7 @@ bool Usable() {
 }
 
 int Run(const std::uint8_t* data, std::size_t size) {
-  std::FILE* file = std::fopen("game.cfg", "wb");
-  if (file == nullptr) std::abort();
-  std::fwrite(data, 1, size, file);
-  std::fclose(file);
+  tvkfuzz::WriteInput("game.cfg", data, size);
 
   StartValues();
   if (!LoadGameSettings()) {
@@ -70,19 +61,11 @@ int Run(const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char folder[] = "/tmp/tvk-fuzz-settings-XXXXXX";
-  if (mkdtemp(folder) == nullptr || getcwd(startFolder, sizeof startFolder) == nullptr) {
-    std::perror("fuzz-settings: cannot make a working folder");
-    std::abort();
-  }
-  std::snprintf(runFolder, sizeof runFolder, "%s", folder);
+  tvkfuzz::MakeRunFolder("settings");
   gLocalization = new RKLocalization();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (chdir(runFolder) != 0) std::abort();
-  const int result = Run(data, size);
-  if (chdir(startFolder) != 0) std::abort();
-  return result;
+  return tvkfuzz::RunInFolder(Run, data, size);
 }

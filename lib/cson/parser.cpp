@@ -788,13 +788,7 @@ ErrorCode Parser::ParseBlockObject(Value& out)
         Value& member = MemberSlot(object, key, scratch);
         if (!AtEnd() && (Peek() == '#' || Peek() == '\r' || Peek() == '\n')) {
             // Block value on the following, deeper lines.
-            if (Peek() == '#') {
-                SkipPastLineFeed();
-            } else {
-                Match('\r');
-                Match('\n');
-            }
-            if (ErrorCode code = NextContentLine(found); code != ErrorCode::Ok) {
+            if (ErrorCode code = EndLine(found); code != ErrorCode::Ok) {
                 return code;
             }
             if (!found) {
@@ -836,13 +830,7 @@ ErrorCode Parser::ParseBlockObject(Value& out)
             continue;
         }
         if (c == '#' || c == '\r' || c == '\n') {
-            if (c == '#') {
-                SkipPastLineFeed();
-            } else {
-                Match('\r');
-                Match('\n');
-            }
-            if (ErrorCode code = NextContentLine(found); code != ErrorCode::Ok) {
+            if (ErrorCode code = EndLine(found); code != ErrorCode::Ok) {
                 return code;
             }
             if (!found || indentStack.back() < d) {
@@ -945,11 +933,9 @@ ErrorCode Parser::ParseArray(Value& out)
 // The cursor is on the line end right after "[".
 ErrorCode Parser::ParseMultilineArray(Value& out)
 {
-    Match('\r');
-    Match('\n');
     Value::Array array;
     bool found = false;
-    if (ErrorCode code = NextContentLine(found); code != ErrorCode::Ok) {
+    if (ErrorCode code = EndLine(found); code != ErrorCode::Ok) {
         return code;
     }
     if (!found || Match(']')) {
@@ -985,13 +971,7 @@ ErrorCode Parser::ParseMultilineArray(Value& out)
             continue;
         }
         if (c == '#' || c == '\r' || c == '\n') {
-            if (c == '#') {
-                SkipPastLineFeed();
-            } else {
-                Match('\r');
-                Match('\n');
-            }
-            if (ErrorCode code = NextContentLine(found); code != ErrorCode::Ok) {
+            if (ErrorCode code = EndLine(found); code != ErrorCode::Ok) {
                 return code;
             }
             if (!found || indentStack.back() < w) {

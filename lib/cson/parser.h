@@ -94,6 +94,19 @@ private:
         out.data.emplace<std::decay_t<T>>(std::forward<T>(content));
     }
     ErrorCode NextContentLine(bool& found);
+    // Ends the line the cursor stands on, at a "#" comment or at its CR or LF, and moves on to the
+    // next content line. Kept here so that each of its few callers gets the step inline: it runs
+    // at every line end of a file.
+    ErrorCode EndLine(bool& found)
+    {
+        if (Peek() == '#') {
+            SkipPastLineFeed();
+        } else {
+            Match('\r');
+            Match('\n');
+        }
+        return NextContentLine(found);
+    }
 
     ErrorCode ParseStringDouble(Value& out);
     ErrorCode ParseStringSingle(Value& out);
