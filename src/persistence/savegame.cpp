@@ -28,6 +28,7 @@ namespace {
 const char* const kSaveFile = "game.sav";
 constexpr int kCellCount = MAP_WIDTH * MAP_HEIGHT;
 constexpr std::size_t kSavedLogLines = 6;
+constexpr int kTopFloor = 10;  // the floor with the exit
 
 // Items get their effect back from their name: index into useFuncVec.
 struct RKItemEffectByName {
@@ -449,7 +450,13 @@ bool ReadGame(const Value& root, RKLoadedGame& game, std::vector<std::string>& l
     return false;
   }
   if (floor->IsNumber()) {
-    game.map->currentFloor = FileNumberToInt(floor->AsNumber());
+    // Floors run from 1 to 10; the panel shows 11 - floor and the floor changes count from it,
+    // so a number far outside would overflow there.
+    const int number = FileNumberToInt(floor->AsNumber());
+    if (number < 1 || number > kTopFloor) {
+      return false;
+    }
+    game.map->currentFloor = number;
   }
   if (!ReadMap(root, *game.map) || !ReadEntities(root, game) || !ReadInventory(root, game) ||
       !ReadMessages(root, lines)) {

@@ -373,6 +373,10 @@ const RKBadSave kBadSaves[] = {
     {"NoNumInventoryItems", [](Value& r) { r.AsObject().erase("NumInventoryItems"); },
      LoadFailed, ""},
     {"NoCurrentFloor", [](Value& r) { r.AsObject().erase("CurrentFloor"); }, LoadFailed, ""},
+    // A floor far outside the int range overflowed the heads-up panel's "11 - floor".
+    {"FloorFarOutside", [](Value& r) { r["CurrentFloor"] = Value(-1e12); }, LoadFailed, ""},
+    {"FloorBelowTheFirst", [](Value& r) { r["CurrentFloor"] = Value(0); }, LoadFailed, ""},
+    {"FloorAboveTheTop", [](Value& r) { r["CurrentFloor"] = Value(11); }, LoadFailed, ""},
     {"WidthNot80", [](Value& r) { r["Width"] = Value(81); }, LoadFailed, ""},
     {"HeightAString", [](Value& r) { r["Height"] = Value("40"); }, LoadFailed, ""},
     {"MapNotAList", [](Value& r) { r["Map"] = Value::MakeObject(); }, LoadFailed, ""},
