@@ -26,7 +26,6 @@ using zokCSON::Value;
 namespace {
 
 const char* const kSaveFile = "game.sav";
-constexpr int kCellCount = MAP_WIDTH * MAP_HEIGHT;
 constexpr std::size_t kSavedLogLines = 6;
 constexpr int kTopFloor = 10;  // the floor with the exit
 
@@ -70,10 +69,6 @@ bool IsUnicodeEscapeAt(const std::string& text, std::size_t pos) {
   return true;
 }
 
-bool InsideGrid(int x, int y) {
-  return x >= 0 && x < MAP_WIDTH && y >= 0 && y < MAP_HEIGHT;
-}
-
 // ---- Writing ---------------------------------------------------------------------------------
 
 void WriteEntityKeys(const RKEntity& entity, Value& object) {
@@ -96,14 +91,14 @@ void WriteEntityKeys(const RKEntity& entity, Value& object) {
 Value WriteMap() {
   // "b" keeps walls only: a cell is blocked under the player and conscious guards too, and the
   // loader marks those again from the entities themselves.
-  std::vector<bool> occupied(kCellCount, false);
+  std::vector<bool> occupied(MAP_CELLS, false);
   for (const RKEntity* entity : entities) {
-    if (InsideGrid(entity->x, entity->y)) {
-      occupied[entity->x + entity->y * MAP_WIDTH] = true;
+    if (InsideMap(entity->x, entity->y)) {
+      occupied[CellIndex(entity->x, entity->y)] = true;
     }
   }
   Value cells = Value::MakeArray();
-  for (int index = 0; index < kCellCount; ++index) {
+  for (int index = 0; index < MAP_CELLS; ++index) {
     const RKTile* tile = theMap->tiles[index];
     Value cell = Value::MakeObject();
     cell["b"] = Value(tile->blocked && !occupied[index] ? 1 : 0);
@@ -312,7 +307,7 @@ void ReadFighter(const Value& object, RKEntity& entity, RKLoadedGame& game) {
   }
   fighter->owner = &entity;
   entity.fighter = fighter;
-  game.map->tiles[entity.x + entity.y * MAP_WIDTH]->blocked = true;
+  game.map->TileAt(entity.x, entity.y)->blocked = true;
 }
 
 bool ReadMap(const Value& root, RKMap& map) {
@@ -332,7 +327,7 @@ bool ReadMap(const Value& root, RKMap& map) {
     if (!cell.IsObject()) {
       continue;
     }
-    if (map.tiles.size() == kCellCount) {
+    if (map.tiles.size() == MAP_CELLS) {
       return false;
     }
     auto* tile = new RKTile();
@@ -341,7 +336,7 @@ bool ReadMap(const Value& root, RKMap& map) {
     tile->explored = ReadTileFlag(cell, "e");
     map.tiles.push_back(tile);
   }
-  if (map.tiles.size() != kCellCount) {
+  if (map.tiles.size() != MAP_CELLS) {
     return false;
   }
   map.fov.clear();
@@ -364,7 +359,7 @@ bool ReadEntities(const Value& root, RKLoadedGame& game) {
       }
       auto* entity = new RKEntity();
       game.entities.push_back(entity);
-      if (!ReadEntityBase(object, *entity, game.map) || !InsideGrid(entity->x, entity->y)) {
+      if (!ReadEntityBase(object, *entity, game.map) || !InsideMap(entity->x, entity->y)) {
         return false;
       }
       if (entity->name == "Player") {
@@ -485,7 +480,7 @@ void ResetGame() {
 // looks at theMap can step outside its cells.
 void InstallEmptyGame() {
   theMap = new RKMap();
-  for (int index = 0; index < kCellCount; ++index) {
+  for (int index = 0; index < MAP_CELLS; ++index) {
     auto* tile = new RKTile();
     tile->Init(true, false);
     theMap->tiles.push_back(tile);
@@ -544,7 +539,7 @@ std::string UnescapeSaveMessage(const std::string& text) {
 }
 
 bool SaveGame() {
-  if (theMap == nullptr || theMap->tiles.size() != kCellCount) {
+  if (theMap == nullptr || theMap->tiles.size() != MAP_CELLS) {
     return false;
   }
   Value root = Value::MakeObject();
