@@ -203,6 +203,33 @@ TEST_F(GenerationTest, ThePlayerArrivesOnAMarkedCellOfItsOwn) {
   }
 }
 
+TEST_F(GenerationTest, NoTwoStandingEntitiesShareACell) {
+  for (int run = 0; run < FLOORS_PER_RUN; ++run) {
+    int floor = 6 + run % 5;  // up to five guards a room: crowded enough for collisions
+    Generate(floor, run % 2 == 0);
+    SCOPED_TRACE(run);
+    std::vector<bool> taken(MAP_CELLS, false);
+    for (const RKEntity* entity : onFloor) {
+      if (!entity->blocks) continue;
+      int index = CellIndex(entity->x, entity->y);
+      ASSERT_FALSE(taken[index]) << entity->name << " at " << entity->x << "," << entity->y;
+      taken[index] = true;
+    }
+  }
+}
+
+TEST_F(GenerationTest, PlacementSkipsTakenCellsWithoutMakingUpForThem) {
+  // A room whose every interior cell is held: each attempt draws a taken cell and ends there.
+  RKRect room;
+  room.Init(10, 10, 6, 6);
+  for (int y = room.y1 + 1; y < room.y2; ++y) {
+    for (int x = room.x1 + 1; x < room.x2; ++x) Guard(x, y);
+  }
+  std::size_t before = onFloor.size();
+  for (int i = 0; i < 40; ++i) map->PlaceEntites(10, room, onFloor, deaths, uses);
+  EXPECT_EQ(onFloor.size(), before);
+}
+
 TEST_F(GenerationTest, PopulationMakesOnlyTheKindsAFloorAllows) {
   std::map<std::string, int> seen;
   for (int run = 0; run < FLOORS_PER_RUN; ++run) {
