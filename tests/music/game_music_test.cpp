@@ -3,8 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "dungeon/map.h"
@@ -55,10 +53,7 @@ TEST_F(GameMusicHeard, MainMenuPlaysTheCalmMusic) {
 
   QuitGame();  // closes the device, which completes the file
   started = false;
-  std::ifstream in(output, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::vector<std::int16_t> samples(bytes.size() / 2);
-  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+  const std::vector<std::int16_t> samples = ReadSamples(output);
   const auto loudest = std::max_element(samples.begin(), samples.end(), [](auto a, auto b) {
     return std::abs(a) < std::abs(b);
   });

@@ -56,6 +56,15 @@ inline void WriteToneWav(const std::filesystem::path& path, double seconds, doub
   out.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
 }
 
+// What the disk audio driver wrote: interleaved S16LE stereo samples at 44100 Hz.
+inline std::vector<std::int16_t> ReadSamples(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<std::int16_t> samples(bytes.size() / 2);
+  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+  return samples;
+}
+
 inline void WriteText(const std::filesystem::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
@@ -117,14 +126,7 @@ class MusicTest : public ::testing::Test {
 
   std::filesystem::path DiskFile() const { return folder->Path() / "mixed.raw"; }
 
-  // The disk driver's output: interleaved S16LE stereo samples at 44100 Hz.
-  std::vector<std::int16_t> ReadDiskOutput() const {
-    std::ifstream in(DiskFile(), std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<std::int16_t> samples(bytes.size() / 2);
-    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
-    return samples;
-  }
+  std::vector<std::int16_t> ReadDiskOutput() const { return ReadSamples(DiskFile()); }
 
   // Writes the definition text into the run folder and loads it.
   bool LoadDefinition(const std::string& text) {
