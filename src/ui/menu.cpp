@@ -131,10 +131,13 @@ void DrawSidesAndBottom(int firstY, int lastY, int bottomY, int contentWidth) {
   font->DrawChar(inventoryPanel, GLYPH_BOTTOM_RIGHT, contentWidth + 3 * CELL, bottomY, White);
 }
 
-void DrawCentredLine(const std::string& line, int boxWidth, int y, RKColors colour) {
+// Centres the line by its bytes; the general menu leaves a leading colour code out of that
+// count (leadingCodeTakesRoom false), the inventory menu counts every byte.
+void DrawCentredLine(const std::string& line, int boxWidth, int y, RKColors colour,
+                     bool leadingCodeTakesRoom) {
   std::string text = WithoutOpenColourCode(line);
-  int x = (boxWidth - CELL * CentringLength(text)) / 2;
-  font->DrawString(inventoryPanel, text, x, y, colour);
+  int length = leadingCodeTakesRoom ? static_cast<int>(text.size()) : CentringLength(text);
+  font->DrawString(inventoryPanel, text, (boxWidth - CELL * length) / 2, y, colour);
 }
 
 // The widest wrap the screen allows for lines of up to `longest` visible characters;
@@ -218,7 +221,8 @@ bool Menu(const std::string& header, std::list<std::string>& options, int width,
   DrawTitleRow(header, contentWidth, !header.empty());
   int k = 0;
   for (const std::string& line : inventoryMessages) {
-    DrawCentredLine(line, boxWidth, firstLineY + CELL * k, k == selected ? Cyan : White);
+    DrawCentredLine(line, boxWidth, firstLineY + CELL * k, k == selected ? Cyan : White,
+                    false);
     ++k;
   }
   DrawSidesAndBottom(firstLineY - CELL, firstLineY + CELL * lineCount,
@@ -321,7 +325,7 @@ int Menu(std::list<std::string>& lines) {
   for (std::string& line : lines) {
     std::transform(line.begin(), line.end(), line.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    DrawCentredLine(line, boxWidth, 2 * CELL + CELL * k, White);
+    DrawCentredLine(line, boxWidth, 2 * CELL + CELL * k, White, true);
     ++k;
   }
   DrawSidesAndBottom(CELL, CELL * lineCount + 2 * CELL, CELL * lineCount + 3 * CELL, contentWidth);

@@ -119,6 +119,20 @@ TEST_F(InventoryMenuTest, ShowsThePromptAndLabelledOptionsInCapitals) {
   EXPECT_EQ(CellGlyph(inventoryPanel, 0, 56), 200);
 }
 
+TEST_F(InventoryMenuTest, CentresALineByAllItsBytesEvenWithALeadingColourCode) {
+  gLocalization->translations["inventory.header"] = "Pack";
+  Carry("Baton");
+  option = {"x"};
+  inventoryMessages = {"^C14^AB"};
+  Press(SDL_SCANCODE_ESCAPE);
+
+  // Five cells of content ("(A) X"); the prompt's seven bytes put it at (72 - 56) / 2, where
+  // the code draws nothing and the coloured A comes first.
+  ASSERT_EQ(inventoryPanel->w, 72);
+  EXPECT_EQ(CellText(inventoryPanel, 8, 16, 2), "AB");
+  EXPECT_EQ(CellColor(inventoryPanel, 8, 16), Yellow);
+}
+
 TEST_F(InventoryMenuTest, RefusesMoreThan26OptionsWithoutDrawing) {
   Carry("Baton");
   FillOptions(27);
