@@ -3,9 +3,11 @@
 // after a full or a partial start.
 
 #include <SDL3/SDL.h>
+#include <SDL3_mixer/SDL_mixer.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "game/globals.h"
@@ -93,6 +95,19 @@ TEST(Spine, StartsWithItsWindowSurfacesAndFontAndShutsDownInOrder) {
   QuitGame();
   ExpectAllReleased();
   EXPECT_TRUE(fs::exists("game.cfg")) << "shut-down writes the settings";
+}
+
+// The settings file is read before the window and the mixer exist: its fullscreen switch
+// decides the window's flags and its volume is the music track's gain from the start.
+TEST(Spine, SettingsFileShapesTheWindowAndTheMusicVolume) {
+  RunFolder folder;
+  ResetProgramState();
+  std::ofstream("game.cfg") << "Fullscreen: false\nMusicVolume: 40\n";
+  ASSERT_TRUE(InitGame(640, 400, false)) << SDL_GetError();
+  EXPECT_FALSE(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN);
+  EXPECT_FLOAT_EQ(MIX_GetTrackGain(musicTrack), 0.4f);
+  QuitGame();
+  ExpectAllReleased();
 }
 
 // A step that fails stops the start-up with its message; QuitGame then releases whatever
