@@ -101,7 +101,7 @@ std::string RKLocalization::LocalizeEntityName(const std::string& name) const {
   return TranslateKeyOrFallback(key->second, name);
 }
 
-std::string RKLocalization::NormalizeText(const std::string& text) const {
+std::string RKLocalization::NormalizeText(const std::string& text) {
   std::string result;
   result.reserve(text.size());
   std::size_t i = 0;

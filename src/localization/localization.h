@@ -47,7 +47,8 @@ class RKLocalization {
   std::string LocalizeEntityName(const std::string& name) const;
   // Turns the escape of a code point (backslash, 'u', four hex digits) into the one font byte
   // of that code ("?" above 255) and a doubled backslash into one; everything else is kept.
-  std::string NormalizeText(const std::string& text) const;
+  // Needs no catalogue: the save game reads its log lines back with it too.
+  static std::string NormalizeText(const std::string& text);
   bool StartsWith(const std::string& text, const std::string& prefix) const;
 
   // Reads the language list. True when at least one usable language is listed. A "default"

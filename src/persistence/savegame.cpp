@@ -12,6 +12,7 @@
 #include "game/globals.h"
 #include "game/progression.h"
 #include "game/turnloop.h"
+#include "localization/localization.h"
 #include "persistence/settings.h"
 #include "ui/message.h"
 #include "world/basicenemy.h"
@@ -44,16 +45,6 @@ const RKItemEffectByName kItemEffects[] = {
 
 bool IsHexDigit(char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  return c - 'A' + 10;
 }
 
 // A backslash, "u" and four hex digits starting at pos, all inside the text.
@@ -516,26 +507,8 @@ std::string EscapeSaveMessage(const std::string& line) {
 }
 
 std::string UnescapeSaveMessage(const std::string& text) {
-  std::string plain;
-  plain.reserve(text.size());
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    if (IsUnicodeEscapeAt(text, pos)) {
-      int value = 0;
-      for (std::size_t i = pos + 2; i < pos + 6; ++i) {
-        value = value * 16 + HexValue(text[i]);
-      }
-      plain += value <= 255 ? static_cast<char>(value) : '?';
-      pos += 6;
-    } else if (text[pos] == '\\' && pos + 1 < text.size() && text[pos + 1] == '\\') {
-      plain += '\\';
-      pos += 2;
-    } else {
-      plain += text[pos];
-      ++pos;
-    }
-  }
-  return plain;
+  // The same two escapes a language file uses for the font's bytes.
+  return RKLocalization::NormalizeText(text);
 }
 
 bool SaveGame() {
