@@ -124,12 +124,7 @@ void Render() {
   static std::string names;
   names.clear();
 
-  // The map and the panel are copied over the whole screen below; clearing it as well would
-  // only be needed if they left part of it uncovered.
-  if (mapPanel->w < screen->w || panel->w < screen->w ||
-      mapPanel->h + HUD_HEIGHT < screen->h) {
-    FillBlack(screen, nullptr);
-  }
+  FillBlack(screen, nullptr);
   FillBlack(mapPanel, nullptr);
   FillBlack(panel, nullptr);
 

@@ -220,6 +220,22 @@ TEST_F(FrameTest, MusicTurnsAlertOnlyWhenTheTurnWasTaken) {
   EXPECT_EQ(musicPattern.queuedPattern, musicPattern.patterns[0]);
 }
 
+TEST_F(FrameTest, EveryFrameStartsFromABlackScreen) {
+  DrawFloor(*theMap, OpenField());
+  SDL_FillSurfaceRect(screen, nullptr, SDL_MapSurfaceRGB(screen, 255, 0, 255));
+  // A panel shorter than its place leaves the bottom rows of the screen to the clear alone.
+  SDL_Surface* fullPanel = panel;
+  panel = SDL_CreateSurface(screen->w, 40, screen->format);
+  ASSERT_NE(panel, nullptr);
+  Render();
+  SDL_DestroySurface(panel);
+  panel = fullPanel;
+
+  Uint8 r = 1, g = 1, b = 1, a = 0;
+  SDL_ReadSurfacePixel(screen, 300, 390, &r, &g, &b, &a);
+  EXPECT_EQ(Uint32(r) << 16 | Uint32(g) << 8 | b, 0u);
+}
+
 TEST_F(FrameTest, TheMenuBackgroundCopyRestoresTheFrame) {
   DrawFloor(*theMap, OpenField());
   player->x = 10;
