@@ -177,6 +177,29 @@ TEST_F(Effects, PepperSprayConfusesTheClickedGuard) {
   EXPECT_TRUE(LogHas(gLocalization->TFormat("message.pepperHit", {guard->GetDisplayName()})));
 }
 
+TEST_F(Effects, AimingIgnoresAClickOnAGuardOutOfView) {
+  OpenArena();
+  // A short wall two cells east hides the guard right behind it.
+  for (int y = kPlayerY - 1; y <= kPlayerY + 1; ++y) {
+    theMap->tiles[CellIndex(kPlayerX + 2, y)]->Init(true, true);
+  }
+  RKEntity* hidden = AddGuard(kPlayerX + 3, kPlayerY);
+  RefreshView();
+  ASSERT_FALSE(theMap->fov[CellIndex(hidden->x, hidden->y)]);
+  RKEntity* spray = MakeUsable("Pepper Spray", 3, 0, 0);
+  Carry(spray);
+  InputScript script;
+  script.Key(SDL_SCANCODE_I)
+      .Key(LetterOf(spray))
+      .Click(PixelOf(hidden->x), PixelOf(hidden->y))
+      .Click(PixelOf(hidden->x), PixelOf(hidden->y), SDL_BUTTON_RIGHT)
+      .Wait();
+  Play(script);
+
+  EXPECT_TRUE(Carried(spray));
+  EXPECT_EQ(dynamic_cast<RKConfusedEnemy*>(hidden->ai), nullptr);
+}
+
 struct Cancel {
   const char* name;
   const char* item;
