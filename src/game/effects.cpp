@@ -142,6 +142,8 @@ RKEntity* ClosestEnemy(int range) {
 
 RKItemActions UseFirstAidKit(RKEntity* user) {
   RKFighter* fighter = user->fighter;
+  // Hit points above the maximum (a saved game may hold them) count as full as well: healing
+  // would cap them down and use up the kit for nothing.
   if (fighter == nullptr || fighter->hp >= fighter->GetMaxHP(false)) {
     Post(gLocalization->T("message.fullHealth"));
     return Cancelled;
