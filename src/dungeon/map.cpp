@@ -141,6 +141,7 @@ RKEntity* BlockerAt(int x, int y, const std::list<RKEntity*>& entities, const RK
 }  // namespace
 
 int RandomGetInt(int min, int max) {
+  // Bounds given the wrong way round would leave the distribution undefined: swap them.
   if (min > max) std::swap(min, max);
   std::random_device device("default");
   std::mt19937 engine(device());
