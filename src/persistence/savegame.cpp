@@ -190,6 +190,24 @@ bool ReadInt(const Value& object, const char* key, int& out) {
   return true;
 }
 
+// Fighter statistics and equipment bonuses far beyond anything play produces would overflow
+// the sums of combat and levelling (power minus defence, 200 + 150 x level); such a file is
+// refused rather than played.
+constexpr int kStatLimit = 1000000;
+
+bool IsPlausibleStat(int value) { return value >= -kStatLimit && value <= kStatLimit; }
+
+// The stored fields of a fighter, each with its absolute setter.
+struct RKFighterField {
+  const char* key;
+  void (RKFighter::*set)(int value, bool absolute);
+};
+const RKFighterField kFighterFields[] = {
+    {"MaxHP", &RKFighter::SetMaxHP}, {"HP", &RKFighter::SetHP},
+    {"Defense", &RKFighter::SetDefense}, {"Power", &RKFighter::SetPower},
+    {"Level", &RKFighter::SetLevel}, {"XP", &RKFighter::SetXP},
+};
+
 // "Order" of inventory items and log lines: negative counts as 0, a boolean as 0 or 1.
 int ReadOrder(const Value& object) {
   const Value* value = object.Find("Order");
@@ -247,7 +265,7 @@ bool ReadEntityBase(const Value& object, RKEntity& entity, RKMap* map) {
   return true;
 }
 
-void ReadEquippable(const Value& object, RKEntity& entity) {
+bool ReadEquippable(const Value& object, RKEntity& entity) {
   auto* equippable = new RKEquippable();
   equippable->owner = nullptr;
   equippable->slot = MainHand;
@@ -262,6 +280,8 @@ void ReadEquippable(const Value& object, RKEntity& entity) {
   ReadInt(object, "DefenseBonus", equippable->defenseBonus);
   ReadInt(object, "MaxHPBonus", equippable->maxHPBonus);
   entity.SetEquippable(equippable);
+  return IsPlausibleStat(equippable->powerBonus) && IsPlausibleStat(equippable->defenseBonus) &&
+         IsPlausibleStat(equippable->maxHPBonus);
 }
 
 void RestoreItemEffect(RKEntity& entity) {
@@ -277,15 +297,16 @@ void RestoreItemEffect(RKEntity& entity) {
   }
 }
 
-void ReadFighter(const Value& object, RKEntity& entity, RKLoadedGame& game) {
+bool ReadFighter(const Value& object, RKEntity& entity, RKLoadedGame& game) {
   auto* fighter = new RKFighter();
-  int value = 0;
-  if (ReadInt(object, "MaxHP", value)) fighter->SetMaxHP(value, true);
-  if (ReadInt(object, "HP", value)) fighter->SetHP(value, true);
-  if (ReadInt(object, "Defense", value)) fighter->SetDefense(value, true);
-  if (ReadInt(object, "Power", value)) fighter->SetPower(value, true);
-  if (ReadInt(object, "Level", value)) fighter->SetLevel(value, true);
-  if (ReadInt(object, "XP", value)) fighter->SetXP(value, true);
+  bool plausible = true;
+  for (const RKFighterField& field : kFighterFields) {
+    int value = 0;
+    if (ReadInt(object, field.key, value)) {
+      plausible = plausible && IsPlausibleStat(value);
+      (fighter->*field.set)(value, true);
+    }
+  }
   if (entity.name == "Player") {
     fighter->deathFunction = PlayerDeath;
     entity.SetEquipment(new RKEquipment());
@@ -299,6 +320,7 @@ void ReadFighter(const Value& object, RKEntity& entity, RKLoadedGame& game) {
   fighter->owner = &entity;
   entity.fighter = fighter;
   game.map->TileAt(entity.x, entity.y)->blocked = true;
+  return plausible;
 }
 
 bool ReadMap(const Value& root, RKMap& map) {
@@ -356,11 +378,11 @@ bool ReadEntities(const Value& root, RKLoadedGame& game) {
       if (entity->name == "Player") {
         ++players;
       }
-      if (ReadEntityFlag(object, "Equippable")) {
-        ReadEquippable(object, *entity);
+      if (ReadEntityFlag(object, "Equippable") && !ReadEquippable(object, *entity)) {
+        return false;
       }
-      if (ReadEntityFlag(object, "Fighter")) {
-        ReadFighter(object, *entity, game);
+      if (ReadEntityFlag(object, "Fighter") && !ReadFighter(object, *entity, game)) {
+        return false;
       }
       RestoreItemEffect(*entity);
     }
@@ -387,7 +409,9 @@ bool ReadInventory(const Value& root, RKLoadedGame& game) {
       }
       RestoreItemEffect(*entity);
       if (ReadEntityFlag(object, "Equippable")) {
-        ReadEquippable(object, *entity);
+        if (!ReadEquippable(object, *entity)) {
+          return false;
+        }
         // Which piece was worn is not saved: every piece is put on in file order, so of two
         // for one slot the later one ends up worn.
         game.player->equipment->ToggleEquip(entity);

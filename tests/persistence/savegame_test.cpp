@@ -406,6 +406,14 @@ const RKBadSave kBadSaves[] = {
     {"NegativeColourInPack",
      [](Value& r) { EntityNamed(r, "InventoryItems", "Baton")["Color"] = Value(-1); }, LoadFailed,
      ""},
+    // Statistics no game reaches overflowed power minus defence and the level threshold.
+    {"PowerNoGameReaches",
+     [](Value& r) { EntityNamed(r, "Entities", "Player")["Power"] = Value(2e9); }, LoadFailed, ""},
+    {"LevelNoGameReaches",
+     [](Value& r) { EntityNamed(r, "Entities", "Player")["Level"] = Value(2e7); }, LoadFailed, ""},
+    {"BonusNoGameReaches",
+     [](Value& r) { EntityNamed(r, "InventoryItems", "Baton")["DefenseBonus"] = Value(-2e9); },
+     LoadFailed, ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Files, SaveGameRejects, ::testing::ValuesIn(kBadSaves),
