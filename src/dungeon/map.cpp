@@ -16,7 +16,6 @@ namespace {
 constexpr int ROOM_ATTEMPTS = 30;
 constexpr int ROOM_MIN_SIZE = 6;
 constexpr int ROOM_MAX_SIZE = 10;
-constexpr int TOP_FLOOR = 10;
 
 constexpr int FOV_RADIUS = 8;
 constexpr double FOV_STEP_DEGREES = 0.18;

@@ -17,6 +17,8 @@ class RKEntity;
 constexpr int MAP_WIDTH = 80;
 constexpr int MAP_HEIGHT = 40;
 constexpr int MAP_CELLS = MAP_WIDTH * MAP_HEIGHT;
+// Floors run from 1 up to this one, which holds the exit.
+constexpr int TOP_FLOOR = 10;
 
 // Value -> first floor on which it applies, ordered by value.
 using RKFloorTable = std::multimap<int, int>;

@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr unsigned kPromptWidth = 560;
-constexpr int kBoxWidth = 320;
+constexpr unsigned PROMPT_WIDTH = 560;
+constexpr int BOX_WIDTH = 320;
 
 bool OnPlayerCell(const RKEntity* entity) {
   return entity->x == player->x && entity->y == player->y;
@@ -24,13 +24,13 @@ bool OnPlayerCell(const RKEntity* entity) {
 // Shows a box without a selection until a key is pressed.
 void ShowBox(const std::string& headerKey) {
   int selected = -1;
-  Menu(gLocalization->T(headerKey), option, kBoxWidth, selected, false);
+  Menu(gLocalization->T(headerKey), option, BOX_WIDTH, selected, false);
 }
 
 // Fills inventoryMessages with the prompt and the blank line that parts it from the items.
 void SetInventoryPrompt(const std::string& promptKey) {
   inventoryMessages.clear();
-  message->WordWarp(gLocalization->T(promptKey), inventoryMessages, kPromptWidth, true);
+  message->WordWarp(gLocalization->T(promptKey), inventoryMessages, PROMPT_WIDTH, true);
   inventoryMessages.push_back("");
 }
 

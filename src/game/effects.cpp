@@ -7,6 +7,7 @@
 #include "dungeon/map.h"
 #include "game/sdl_globals.h"
 #include "localization/localization.h"
+#include "ui/font.h"
 #include "ui/message.h"
 #include "ui/render.h"
 #include "world/confusedenemy.h"
@@ -16,18 +17,17 @@
 namespace {
 
 // What each usable item does: hit points healed or dealt, reach in tiles, turns of confusion.
-constexpr int kHealAmount = 40;
-constexpr int kTranquilizerDamage = 40, kTranquilizerRange = 5;
-constexpr int kStunDamage = 25, kStunRange = 3;  // the blast reaches as far as the throw
-constexpr int kPepperTurns = 10;
+constexpr int HEAL_AMOUNT = 40;
+constexpr int TRANQUILIZER_DAMAGE = 40, TRANQUILIZER_RANGE = 5;
+constexpr int STUN_DAMAGE = 25, STUN_RANGE = 3;  // the blast reaches as far as the throw
+constexpr int PEPPER_TURNS = 10;
 
 // Aiming waits this long for input before drawing the next frame, so that it neither spins a
 // core nor lets the picture freeze.
-constexpr Sint32 kAimWaitMs = 16;
+constexpr Sint32 AIM_WAIT_MS = 16;
 
-constexpr int kTileSize = 8;
-constexpr int kMapPixelWidth = MAP_WIDTH * kTileSize;
-constexpr int kMapPixelHeight = MAP_HEIGHT * kTileSize;
+constexpr int MAP_PIXEL_WIDTH = MAP_WIDTH * GLYPH_SIZE;
+constexpr int MAP_PIXEL_HEIGHT = MAP_HEIGHT * GLYPH_SIZE;
 
 bool InView(int x, int y) {
   if (!InsideMap(x, y) || theMap == nullptr) {
@@ -49,12 +49,12 @@ void Post(const std::string& text) {
 std::optional<std::pair<int, int>> AimedTile(int x, int y, int range) {
   // Division truncates toward zero, so the seven pixels left of and above the map still
   // count as its first column and row.
-  if (x < -(kTileSize - 1) || x >= kMapPixelWidth || y < -(kTileSize - 1) ||
-      y >= kMapPixelHeight) {
+  if (x < -(GLYPH_SIZE - 1) || x >= MAP_PIXEL_WIDTH || y < -(GLYPH_SIZE - 1) ||
+      y >= MAP_PIXEL_HEIGHT) {
     return std::nullopt;
   }
-  int tileX = x / kTileSize;
-  int tileY = y / kTileSize;
+  int tileX = x / GLYPH_SIZE;
+  int tileY = y / GLYPH_SIZE;
   if (!InView(tileX, tileY)) {
     return std::nullopt;
   }
@@ -70,7 +70,7 @@ std::pair<int, int> TargetTile(int range) {
   const std::pair<int, int> cancelled{-1, -1};
   for (;;) {
     Render();
-    if (!SDL_WaitEventTimeout(&event, kAimWaitMs)) {
+    if (!SDL_WaitEventTimeout(&event, AIM_WAIT_MS)) {
       continue;
     }
     do {
@@ -149,41 +149,41 @@ RKItemActions UseFirstAidKit(RKEntity* user) {
     return Cancelled;
   }
   Post(gLocalization->T("message.heal"));
-  fighter->Heal(kHealAmount);
+  fighter->Heal(HEAL_AMOUNT);
   return Used;
 }
 
 RKItemActions UseTranquilizerGun(RKEntity*) {
-  RKEntity* target = ClosestEnemy(kTranquilizerRange);
+  RKEntity* target = ClosestEnemy(TRANQUILIZER_RANGE);
   if (target == nullptr) {
     Post(gLocalization->T("message.noTranquilizerTarget"));
     return Cancelled;
   }
   Post(gLocalization->TFormat("message.tranquilizerHit",
-                              {target->GetDisplayName(), std::to_string(kTranquilizerDamage)}));
-  target->fighter->TakeDamage(kTranquilizerDamage);
+                              {target->GetDisplayName(), std::to_string(TRANQUILIZER_DAMAGE)}));
+  target->fighter->TakeDamage(TRANQUILIZER_DAMAGE);
   return Used;
 }
 
 RKItemActions UseStunGrenade(RKEntity*) {
   Post(gLocalization->T("message.stunPrompt"));
-  auto [x, y] = TargetTile(kStunRange);
+  auto [x, y] = TargetTile(STUN_RANGE);
   if (x == -1 && y == -1) {
     return Cancelled;
   }
-  Post(gLocalization->TFormat("message.stunExplode", {std::to_string(kStunRange)}));
+  Post(gLocalization->TFormat("message.stunExplode", {std::to_string(STUN_RANGE)}));
   // A guard knocked out by the blast moves to the front of entities; choosing every victim
   // first keeps each one hit exactly once.
   std::vector<RKEntity*> victims;
   for (auto it = entities.rbegin(); it != entities.rend(); ++it) {
-    if (IsEnemy(*it) && (*it)->Distance(x, y) <= static_cast<float>(kStunRange)) {
+    if (IsEnemy(*it) && (*it)->Distance(x, y) <= static_cast<float>(STUN_RANGE)) {
       victims.push_back(*it);
     }
   }
   for (RKEntity* victim : victims) {
     Post(gLocalization->TFormat("message.stunHit",
-                                {victim->GetDisplayName(), std::to_string(kStunDamage)}));
-    victim->fighter->TakeDamage(kStunDamage);
+                                {victim->GetDisplayName(), std::to_string(STUN_DAMAGE)}));
+    victim->fighter->TakeDamage(STUN_DAMAGE);
   }
   return Used;
 }
@@ -195,7 +195,7 @@ RKItemActions UsePepperSpray(RKEntity*) {
     return Cancelled;
   }
   RKConfusedEnemy* confused = new RKConfusedEnemy;
-  confused->Init(target->ai, kPepperTurns);
+  confused->Init(target->ai, PEPPER_TURNS);
   target->ai = confused;
   confused->owner = target;
   Post(gLocalization->TFormat("message.pepperHit", {target->GetDisplayName()}));

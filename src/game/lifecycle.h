@@ -15,6 +15,8 @@ void QuitGame();
 void EmptyGameLists();
 // A surface of the screen's pixel format; null (with a message on stdout) on failure.
 SDL_Surface* CreateRGBSurface(int width, int height);
+// Every loop of the game, play and menus alike, paces itself at one frame per FRAME_MS.
+constexpr std::uint64_t FRAME_MS = 60;
 // Waits until SDL_GetTicks() reaches the tick.
 void Delay(std::uint64_t ticks);
 // Loads "gfx/icon.png" as the window icon; silent when it cannot.

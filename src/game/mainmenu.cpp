@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr std::uint64_t FRAME_MS = 60;
 
 // The menu's lines in order; the selected index is the position in this table.
 enum RKMainMenuItem : int {

@@ -14,11 +14,11 @@
 
 namespace {
 
-constexpr int kLevelUpMenuWidth = 560;
+constexpr int LEVEL_UP_MENU_WIDTH = 560;
 
 // What each level-up choice shows and raises, in menu order.
 enum RKLevelUpChoice { Vitality = 0, Strength = 1, Agility = 2 };
-constexpr int kVitalityGain = 20;
+constexpr int VITALITY_GAIN = 20;
 
 void Post(const std::string& text) {
   message->SetMessage(text, false);
@@ -92,7 +92,7 @@ bool CheckLevelUp() {
 
   // key                      value shown after the choice
   const std::pair<const char*, int> choices[] = {
-      {"menu.levelUp.vitality", fighter->GetMaxHP(false) + kVitalityGain},
+      {"menu.levelUp.vitality", fighter->GetMaxHP(false) + VITALITY_GAIN},
       {"menu.levelUp.strength", fighter->GetPower(false) + 1},
       {"menu.levelUp.agility", fighter->GetDefense(false) + 1},
   };
@@ -108,7 +108,7 @@ bool CheckLevelUp() {
     for (std::size_t i = 0; i < std::size(lines); ++i) {
       option.push_back(static_cast<int>(i) == selected ? "> " + lines[i] + " <" : lines[i]);
     }
-    if (Menu(gLocalization->T("menu.levelUp.header"), option, kLevelUpMenuWidth, selected,
+    if (Menu(gLocalization->T("menu.levelUp.header"), option, LEVEL_UP_MENU_WIDTH, selected,
              false)) {
       break;
     }
@@ -121,8 +121,8 @@ bool CheckLevelUp() {
 
   switch (selected) {
     case Vitality:
-      fighter->SetMaxHP(kVitalityGain, false);
-      fighter->SetHP(kVitalityGain, false);
+      fighter->SetMaxHP(VITALITY_GAIN, false);
+      fighter->SetHP(VITALITY_GAIN, false);
       break;
     case Strength:
       fighter->SetPower(1, false);

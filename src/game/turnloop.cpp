@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr std::uint64_t kFrameMs = 60;
 
 struct RKMoveCommand {
   RKActionTypes action;
@@ -26,7 +25,7 @@ struct RKMoveCommand {
 };
 
 // action            dx  dy
-const RKMoveCommand kMoveCommands[] = {
+const RKMoveCommand MOVE_COMMANDS[] = {
     {ActionMoveUp, 0, -1},
     {ActionMoveDown, 0, 1},
     {ActionMoveLeft, -1, 0},
@@ -127,7 +126,7 @@ void FillRegistries() {
 }
 
 void RunGame() {
-  nextTime = SDL_GetTicks() + kFrameMs;
+  nextTime = SDL_GetTicks() + FRAME_MS;
   while (!gameOver) {
     for (auto& [action, binding] : keyboard) {
       binding.second = false;
@@ -158,11 +157,11 @@ void RunGame() {
     Render();
     // The level-up menu took real time: give the next frame a full period again.
     if (CheckLevelUp()) {
-      nextTime = SDL_GetTicks() + kFrameMs;
+      nextTime = SDL_GetTicks() + FRAME_MS;
     }
     Delay(nextTime);
     playerMovedOrAttacked = false;
-    nextTime += kFrameMs;
+    nextTime += FRAME_MS;
   }
   gameState = InMenus;
 }
@@ -188,7 +187,7 @@ void ExecuteKeyAction(RKActionTypes action) {
     case ActionMoveDown:
     case ActionMoveLeft:
     case ActionMoveRight:
-      for (const RKMoveCommand& move : kMoveCommands) {
+      for (const RKMoveCommand& move : MOVE_COMMANDS) {
         if (move.action == action) {
           PlayerMoveOrAttack(move.dx, move.dy);
         }

@@ -12,7 +12,7 @@ struct EntityNameKey {
 };
 
 // name                 key
-constexpr EntityNameKey kEntityNameKeys[] = {
+constexpr EntityNameKey ENTITY_NAME_KEYS[] = {
     {"Player", "entity.player"},
     {"Baton", "entity.baton"},
     {"Guard", "entity.guard"},
@@ -27,7 +27,7 @@ constexpr EntityNameKey kEntityNameKeys[] = {
     {"Exit", "entity.exit"},
 };
 
-const std::string kUnconsciousPrefix = "Unconscious ";
+const std::string UNCONSCIOUS_PREFIX = "Unconscious ";
 
 // Value of one hexadecimal digit, or -1.
 int HexValue(char c) {
@@ -40,7 +40,7 @@ int HexValue(char c) {
 }  // namespace
 
 RKLocalization::RKLocalization() {
-  for (const EntityNameKey& entry : kEntityNameKeys) {
+  for (const EntityNameKey& entry : ENTITY_NAME_KEYS) {
     entityNameKeys.emplace(entry.name, entry.key);
   }
 }
@@ -87,8 +87,8 @@ std::string RKLocalization::ReplaceTokens(const std::string& text,
 }
 
 std::string RKLocalization::LocalizeEntityName(const std::string& name) const {
-  if (StartsWith(name, kUnconsciousPrefix)) {
-    const std::string base = name.substr(kUnconsciousPrefix.size());
+  if (StartsWith(name, UNCONSCIOUS_PREFIX)) {
+    const std::string base = name.substr(UNCONSCIOUS_PREFIX.size());
     // Without a prefix text the whole name stays English, so a half-translated catalogue
     // never mixes an English prefix with a translated base.
     const std::string pattern = TranslateKeyOrFallback("entity.unconsciousPrefix", name);

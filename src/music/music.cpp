@@ -13,11 +13,11 @@ namespace {
 
 using Entry = RKMusicPatternSystem::RKMusicPatternEntry;
 
-constexpr int kMenuFadeMs = 500;
-constexpr int kShutdownFadeMs = 500;
+constexpr int MENU_FADE_MS = 500;
+constexpr int SHUTDOWN_FADE_MS = 500;
 // The fade-out should end after 500 ms; a track that never reports stopping must not hang
 // the program on its way out.
-constexpr Uint64 kShutdownWaitLimitMs = 2000;
+constexpr Uint64 SHUTDOWN_WAIT_LIMIT_MS = 2000;
 
 [[noreturn]] void ThrowPlayFailure() {
   throw std::runtime_error(std::string("Failed to play music! SDL_mixer Error: ") + SDL_GetError());
@@ -150,7 +150,7 @@ void UpdateMenuMusicFade() {
   }
   if (menuFadeStart == 0) return;
 
-  float t = static_cast<float>(SDL_GetTicks() - menuFadeStart) / static_cast<float>(kMenuFadeMs);
+  float t = static_cast<float>(SDL_GetTicks() - menuFadeStart) / static_cast<float>(MENU_FADE_MS);
   if (t > 1.0f) t = 1.0f;
   MIX_SetTagGain(musicMixer, "music", musicPattern.GetMusicGain() * t);
   if (t >= 1.0f) SwitchMenuFadeOff();
@@ -208,8 +208,8 @@ void ChooseInGameMusic(bool enemyInView) {
 
 void FadeOutMusic() {
   if (musicTrack == nullptr || !MIX_TrackPlaying(musicTrack)) return;
-  MIX_StopTrack(musicTrack, MIX_TrackMSToFrames(musicTrack, kShutdownFadeMs));
-  const Uint64 giveUpAt = SDL_GetTicks() + kShutdownWaitLimitMs;
+  MIX_StopTrack(musicTrack, MIX_TrackMSToFrames(musicTrack, SHUTDOWN_FADE_MS));
+  const Uint64 giveUpAt = SDL_GetTicks() + SHUTDOWN_WAIT_LIMIT_MS;
   while (MIX_TrackPlaying(musicTrack) && SDL_GetTicks() < giveUpAt) SDL_Delay(10);
 }
 

@@ -13,7 +13,7 @@ struct RKDefaultBinding {
 };
 
 // action               default key
-const RKDefaultBinding kDefaultBindings[] = {
+const RKDefaultBinding DEFAULT_BINDINGS[] = {
     {ActionMoveUp, SDL_SCANCODE_UP},
     {ActionMoveDown, SDL_SCANCODE_DOWN},
     {ActionMoveLeft, SDL_SCANCODE_LEFT},
@@ -24,7 +24,7 @@ const RKDefaultBinding kDefaultBindings[] = {
     {ActionCharacterInfo, SDL_SCANCODE_C},
     {ActionInventory, SDL_SCANCODE_I},
 };
-static_assert(std::size(kDefaultBindings) == ActionCount);
+static_assert(std::size(DEFAULT_BINDINGS) == ActionCount);
 
 // Name of the key at this position on the current keyboard layout ("Up", "Space", "G").
 std::string KeyName(SDL_Scancode scancode) {
@@ -41,7 +41,7 @@ void SetDefaultGameSettings() {
     gLocalization->SetLanguageCode(gLocalization->GetDefaultLanguageCode());
   }
   keyboard.clear();
-  for (const RKDefaultBinding& binding : kDefaultBindings) {
+  for (const RKDefaultBinding& binding : DEFAULT_BINDINGS) {
     keyboard[binding.action] = {binding.scancode, false};
   }
 }

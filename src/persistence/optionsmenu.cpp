@@ -19,7 +19,7 @@ namespace {
 
 // The text keys of each action: "options.keybinding.<name>" labels its line,
 // "options.changeKey.<name>" heads its key capture.
-const char* const kActionKeyNames[ActionCount] = {
+const char* const ACTION_KEY_NAMES[ActionCount] = {
     "moveUp", "moveDown", "moveLeft", "moveRight", "take",
     "use",    "drop",     "characterInfo",         "inventory",
 };
@@ -35,7 +35,6 @@ enum RKOptionsLine : int {
   LineDiscardChanges = 15,
 };
 
-const int kFrameMs = 60;
 
 std::string T(const std::string& key) {
   return gLocalization != nullptr ? gLocalization->T(key) : key;
@@ -69,7 +68,7 @@ void ApplyMusicSwitch() {
 }
 
 void CaptureKey(RKActionTypes action) {
-  const std::string name = kActionKeyNames[action];
+  const std::string name = ACTION_KEY_NAMES[action];
   option.clear();
   option.push_back(T("options.changeKey.prompt"));
   // F2 or a close request captures nothing; starting from the current key means the binding
@@ -151,7 +150,7 @@ bool ConfirmLine(int line) {
 
 void OptionsMenu() {
   SaveOldGameSettings();
-  nextTime = SDL_GetTicks() + kFrameMs;
+  nextTime = SDL_GetTicks() + FRAME_MS;
   int selected = 0;
   std::vector<std::string> lines;
   for (;;) {
@@ -162,10 +161,10 @@ void OptionsMenu() {
     }
     Header();
     const bool confirmed = Menu(T("menu.options.header"), option, 560, selected, false);
-    nextTime = SDL_GetTicks() + kFrameMs;
+    nextTime = SDL_GetTicks() + FRAME_MS;
     const bool leave = confirmed && ConfirmLine(selected);
     Delay(nextTime);
-    nextTime += kFrameMs;
+    nextTime += FRAME_MS;
     if (leave) {
       return;
     }
@@ -177,7 +176,7 @@ void BuildOptionsMenuOptions(std::vector<std::string>& lines) {
   for (int action = 0; action < ActionCount; ++action) {
     lines.push_back(SetMenuOptionOfKeybinding(
         static_cast<RKActionTypes>(action),
-        T(std::string("options.keybinding.") + kActionKeyNames[action])));
+        T(std::string("options.keybinding.") + ACTION_KEY_NAMES[action])));
   }
   // The window's own state, which can differ from the setting when a switch failed.
   lines.push_back(TFormat("options.fullscreen", {GetYesNoText(WindowIsFullscreen())}));

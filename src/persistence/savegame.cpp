@@ -26,16 +26,15 @@ using zokCSON::Value;
 
 namespace {
 
-const char* const kSaveFile = "game.sav";
-constexpr std::size_t kSavedLogLines = 6;
-constexpr int kTopFloor = 10;  // the floor with the exit
+const char* const SAVE_FILE = "game.sav";
+constexpr std::size_t SAVED_LOG_LINES = 6;
 
 // Items get their effect back from their name: index into useFuncVec.
 struct RKItemEffectByName {
   const char* name;
   std::size_t useFunction;
 };
-const RKItemEffectByName kItemEffects[] = {
+const RKItemEffectByName ITEM_EFFECTS[] = {
     // name                 useFuncVec entry
     {"First Aid Kit",       0},
     {"Tranquilizer Gun",    1},
@@ -137,7 +136,7 @@ Value WriteMessages(std::size_t& count) {
   std::vector<const std::string*> newest;
   if (message != nullptr) {
     for (const std::string& line : message->messages) {
-      if (newest.size() == kSavedLogLines) {
+      if (newest.size() == SAVED_LOG_LINES) {
         break;
       }
       newest.push_back(&line);
@@ -193,16 +192,16 @@ bool ReadInt(const Value& object, const char* key, int& out) {
 // Fighter statistics and equipment bonuses far beyond anything play produces would overflow
 // the sums of combat and levelling (power minus defence, 200 + 150 x level); such a file is
 // refused rather than played.
-constexpr int kStatLimit = 1000000;
+constexpr int STAT_LIMIT = 1000000;
 
-bool IsPlausibleStat(int value) { return value >= -kStatLimit && value <= kStatLimit; }
+bool IsPlausibleStat(int value) { return value >= -STAT_LIMIT && value <= STAT_LIMIT; }
 
 // The stored fields of a fighter, each with its absolute setter.
 struct RKFighterField {
   const char* key;
   void (RKFighter::*set)(int value, bool absolute);
 };
-const RKFighterField kFighterFields[] = {
+const RKFighterField FIGHTER_FIELDS[] = {
     {"MaxHP", &RKFighter::SetMaxHP}, {"HP", &RKFighter::SetHP},
     {"Defense", &RKFighter::SetDefense}, {"Power", &RKFighter::SetPower},
     {"Level", &RKFighter::SetLevel}, {"XP", &RKFighter::SetXP},
@@ -285,7 +284,7 @@ bool ReadEquippable(const Value& object, RKEntity& entity) {
 }
 
 void RestoreItemEffect(RKEntity& entity) {
-  for (const RKItemEffectByName& effect : kItemEffects) {
+  for (const RKItemEffectByName& effect : ITEM_EFFECTS) {
     if (entity.name == effect.name) {
       // An equippable already brought an item without effect; give that one the effect.
       if (entity.item == nullptr) {
@@ -300,7 +299,7 @@ void RestoreItemEffect(RKEntity& entity) {
 bool ReadFighter(const Value& object, RKEntity& entity, RKLoadedGame& game) {
   auto* fighter = new RKFighter();
   bool plausible = true;
-  for (const RKFighterField& field : kFighterFields) {
+  for (const RKFighterField& field : FIGHTER_FIELDS) {
     int value = 0;
     if (ReadInt(object, field.key, value)) {
       plausible = plausible && IsPlausibleStat(value);
@@ -463,7 +462,7 @@ bool ReadGame(const Value& root, RKLoadedGame& game, std::vector<std::string>& l
     // Floors run from 1 to 10; the panel shows 11 - floor and the floor changes count from it,
     // so a number far outside would overflow there.
     const int number = FileNumberToInt(floor->AsNumber());
-    if (number < 1 || number > kTopFloor) {
+    if (number < 1 || number > TOP_FLOOR) {
       return false;
     }
     game.map->currentFloor = number;
@@ -514,7 +513,7 @@ std::string EscapeSaveMessage(const std::string& line) {
       return line;
     }
   }
-  static const char kHex[] = "0123456789ABCDEF";
+  static const char HEX[] = "0123456789ABCDEF";
   std::string escaped;
   escaped.reserve(line.size());
   for (char c : line) {
@@ -524,8 +523,8 @@ std::string EscapeSaveMessage(const std::string& line) {
       continue;
     }
     escaped += "\\u00";
-    escaped += kHex[byte >> 4];
-    escaped += kHex[byte & 0x0F];
+    escaped += HEX[byte >> 4];
+    escaped += HEX[byte & 0x0F];
   }
   return escaped;
 }
@@ -561,12 +560,12 @@ bool SaveGame() {
   options.sortKeys = false;
   // The library writes a temporary file and renames it over the old save, so a failed or
   // interrupted save never costs the player the previous one.
-  return zokCSON::WriteFile(kSaveFile, root, options, nullptr);
+  return zokCSON::WriteFile(SAVE_FILE, root, options, nullptr);
 }
 
 int LoadGame(std::string& savedVersion) {
   Value root;
-  if (zokCSON::ParseFile(kSaveFile, root, nullptr) != zokCSON::ErrorCode::Ok || !root.IsObject()) {
+  if (zokCSON::ParseFile(SAVE_FILE, root, nullptr) != zokCSON::ErrorCode::Ok || !root.IsObject()) {
     return LoadFailed;
   }
   const Value* signature = root.Find("Signature");

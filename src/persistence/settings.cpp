@@ -13,7 +13,7 @@
 
 namespace {
 
-const char* const kSettingsFile = "game.cfg";
+const char* const SETTINGS_FILE = "game.cfg";
 
 // Fullscreen and music: a boolean as it is, a number counts as on unless it is 0.
 void ReadSwitch(const zokCSON::Value& root, const char* key, bool& setting) {
@@ -112,7 +112,7 @@ void ReadKeyboard(const zokCSON::Value::Array& elements) {
 
 bool LoadSettingsFile() {
   zokCSON::Value root;
-  if (zokCSON::ParseFile(kSettingsFile, root, nullptr) != zokCSON::ErrorCode::Ok ||
+  if (zokCSON::ParseFile(SETTINGS_FILE, root, nullptr) != zokCSON::ErrorCode::Ok ||
       !root.IsObject()) {
     return false;
   }
@@ -124,8 +124,8 @@ bool LoadSettingsFile() {
   if (keys != nullptr && !keys->IsArray()) {
     return false;
   }
-  static const zokCSON::Value::Array kNoElements;
-  ReadKeyboard(keys != nullptr ? keys->AsArray() : kNoElements);
+  static const zokCSON::Value::Array NO_ELEMENTS;
+  ReadKeyboard(keys != nullptr ? keys->AsArray() : NO_ELEMENTS);
 
   const zokCSON::Value* language = root.Find("Language");
   if (language != nullptr && language->IsString() && gLocalization != nullptr) {
@@ -160,7 +160,7 @@ bool SaveSettingsFile() {
   zokCSON::WriteOptions options;
   options.indent = 2;
   options.sortKeys = false;
-  return zokCSON::WriteFile(kSettingsFile, root, options, nullptr);
+  return zokCSON::WriteFile(SETTINGS_FILE, root, options, nullptr);
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int CELL = 8;
 constexpr int BANNER_ROWS = 16;
 constexpr int BANNER_TOP = 8;
 constexpr int BANNER_WIDTH = 520;  // columns 0-64; the last letter's dot reaches past it
@@ -145,15 +144,15 @@ void Header() {
         // One empty column between the letter and its dot.
         text += std::string(" ") + DOT[dotRow];
       }
-      font->DrawString(screen, text, originX, BANNER_TOP + CELL * row, letter.colour);
+      font->DrawString(screen, text, originX, BANNER_TOP + GLYPH_SIZE * row, letter.colour);
     }
   }
-  font->DrawString(screen, NOTICE, (screen->w - CELL * static_cast<int>(NOTICE.size())) / 2, NOTICE_Y,
+  font->DrawString(screen, NOTICE, (screen->w - GLYPH_SIZE * static_cast<int>(NOTICE.size())) / 2, NOTICE_Y,
                    Yellow);
 }
 
 void HelpScreen() {
-  nextTime = SDL_GetTicks() + 60;
+  nextTime = SDL_GetTicks() + FRAME_MS;
   bool closed = false;
   while (!closed) {
     option.clear();
@@ -162,8 +161,8 @@ void HelpScreen() {
     }
     int noSelection = -1;
     closed = Menu(gLocalization->T("menu.help.header"), option, 320, noSelection, true);
-    nextTime = SDL_GetTicks() + 60;
+    nextTime = SDL_GetTicks() + FRAME_MS;
     Delay(nextTime);
-    nextTime += 60;
+    nextTime += FRAME_MS;
   }
 }

@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr int GLYPH_SIZE = 8;
 constexpr int LINE_ADVANCE = 16;  // one glyph plus an 8-pixel gap
 constexpr int TAB_ADVANCE = 40;   // five cells, a fixed step rather than a tab stop
 constexpr int PALETTE_SIZE = 16;

@@ -26,7 +26,6 @@ constexpr unsigned char GLYPH_TOP_LEFT = 201;
 constexpr unsigned char GLYPH_HORIZONTAL = 205;
 constexpr unsigned char GLYPH_BLOCK = 219;
 
-constexpr int CELL = 8;
 constexpr int HUD_HEIGHT = 80;
 constexpr std::size_t MAX_INVENTORY_OPTIONS = 26;
 constexpr Uint32 MENU_WAIT_SLICE_MS = 16;  // short, so the menu music fade keeps moving
@@ -107,28 +106,28 @@ void DrawTitleRow(const std::string& title, int contentWidth, bool corners) {
   unsigned char left = corners ? GLYPH_TOP_LEFT : GLYPH_VERTICAL;
   unsigned char right = corners ? GLYPH_TOP_RIGHT : GLYPH_VERTICAL;
   font->DrawChar(inventoryPanel, left, 0, 0, White);
-  font->DrawChar(inventoryPanel, GLYPH_HORIZONTAL, CELL, 0, White);
-  for (int x = 2 * CELL; x <= contentWidth + CELL; x += CELL) {
+  font->DrawChar(inventoryPanel, GLYPH_HORIZONTAL, GLYPH_SIZE, 0, White);
+  for (int x = 2 * GLYPH_SIZE; x <= contentWidth + GLYPH_SIZE; x += GLYPH_SIZE) {
     font->DrawChar(inventoryPanel, GLYPH_BLOCK, x, 0, White);
   }
-  font->DrawChar(inventoryPanel, GLYPH_HORIZONTAL, contentWidth + 2 * CELL, 0, White);
-  font->DrawChar(inventoryPanel, right, contentWidth + 3 * CELL, 0, White);
+  font->DrawChar(inventoryPanel, GLYPH_HORIZONTAL, contentWidth + 2 * GLYPH_SIZE, 0, White);
+  font->DrawChar(inventoryPanel, right, contentWidth + 3 * GLYPH_SIZE, 0, White);
   std::string text = WithoutOpenColourCode(title);
-  font->DrawString(inventoryPanel, text, (boxWidth - CELL * static_cast<int>(text.size())) / 2, 0,
+  font->DrawString(inventoryPanel, text, (boxWidth - GLYPH_SIZE * static_cast<int>(text.size())) / 2, 0,
                    Black);
 }
 
 // Side bars on the rows firstY..lastY and the bottom row at bottomY.
 void DrawSidesAndBottom(int firstY, int lastY, int bottomY, int contentWidth) {
-  for (int y = firstY; y <= lastY; y += CELL) {
+  for (int y = firstY; y <= lastY; y += GLYPH_SIZE) {
     font->DrawChar(inventoryPanel, GLYPH_VERTICAL, 0, y, White);
-    font->DrawChar(inventoryPanel, GLYPH_VERTICAL, contentWidth + 3 * CELL, y, White);
+    font->DrawChar(inventoryPanel, GLYPH_VERTICAL, contentWidth + 3 * GLYPH_SIZE, y, White);
   }
   font->DrawChar(inventoryPanel, GLYPH_BOTTOM_LEFT, 0, bottomY, White);
-  for (int x = CELL; x <= contentWidth + 2 * CELL; x += CELL) {
+  for (int x = GLYPH_SIZE; x <= contentWidth + 2 * GLYPH_SIZE; x += GLYPH_SIZE) {
     font->DrawChar(inventoryPanel, GLYPH_HORIZONTAL, x, bottomY, White);
   }
-  font->DrawChar(inventoryPanel, GLYPH_BOTTOM_RIGHT, contentWidth + 3 * CELL, bottomY, White);
+  font->DrawChar(inventoryPanel, GLYPH_BOTTOM_RIGHT, contentWidth + 3 * GLYPH_SIZE, bottomY, White);
 }
 
 // Centres the line by its bytes; the general menu leaves a leading colour code out of that
@@ -137,13 +136,13 @@ void DrawCentredLine(const std::string& line, int boxWidth, int y, RKColors colo
                      bool leadingCodeTakesRoom) {
   std::string text = WithoutOpenColourCode(line);
   int length = leadingCodeTakesRoom ? static_cast<int>(text.size()) : CentringLength(text);
-  font->DrawString(inventoryPanel, text, (boxWidth - CELL * length) / 2, y, colour);
+  font->DrawString(inventoryPanel, text, (boxWidth - GLYPH_SIZE * length) / 2, y, colour);
 }
 
 // The widest wrap the screen allows for lines of up to `longest` visible characters;
 // `fallback` when that comes to nothing.
 int WrapWidth(unsigned longest, int fallback) {
-  int wanted = CELL * static_cast<int>(longest);
+  int wanted = GLYPH_SIZE * static_cast<int>(longest);
   int room = screen->w - 32;
   int wrap = room > 0 ? std::min(wanted, room) : wanted;
   return wrap > 0 ? wrap : fallback;
@@ -208,12 +207,12 @@ bool Menu(const std::string& header, std::list<std::string>& options, int width,
   }
   inventoryMessages = std::move(wrapped);
 
-  const int firstLineY = header.empty() ? CELL : 2 * CELL;
+  const int firstLineY = header.empty() ? GLYPH_SIZE : 2 * GLYPH_SIZE;
   const int lineCount = static_cast<int>(inventoryMessages.size());
   const int contentWidth =
-      CELL * static_cast<int>(std::max<std::size_t>(header.size(), GetMaxVisibleLength(inventoryMessages, 0)));
+      GLYPH_SIZE * static_cast<int>(std::max<std::size_t>(header.size(), GetMaxVisibleLength(inventoryMessages, 0)));
   const int boxWidth = contentWidth + 32;
-  const int boxHeight = firstLineY + CELL * lineCount + 16;
+  const int boxHeight = firstLineY + GLYPH_SIZE * lineCount + 16;
   if (!SizeBoxSurface(boxWidth, boxHeight)) {
     return false;
   }
@@ -221,12 +220,12 @@ bool Menu(const std::string& header, std::list<std::string>& options, int width,
   DrawTitleRow(header, contentWidth, !header.empty());
   int k = 0;
   for (const std::string& line : inventoryMessages) {
-    DrawCentredLine(line, boxWidth, firstLineY + CELL * k, k == selected ? Cyan : White,
+    DrawCentredLine(line, boxWidth, firstLineY + GLYPH_SIZE * k, k == selected ? Cyan : White,
                     false);
     ++k;
   }
-  DrawSidesAndBottom(firstLineY - CELL, firstLineY + CELL * lineCount,
-                     firstLineY + CELL * lineCount + CELL, contentWidth);
+  DrawSidesAndBottom(firstLineY - GLYPH_SIZE, firstLineY + GLYPH_SIZE * lineCount,
+                     firstLineY + GLYPH_SIZE * lineCount + GLYPH_SIZE, contentWidth);
 
   // The level-up box is drawn over a snapshot of the game so it can be shown repeatedly.
   const bool overSnapshot =
@@ -312,10 +311,10 @@ int Menu(std::list<std::string>& lines) {
   const std::string title = gLocalization->T("inventory.header");
   const int lineCount = static_cast<int>(lines.size());
   const int contentWidth =
-      CELL * static_cast<int>(std::max({title.size(), static_cast<std::size_t>(GetMaxVisibleLength(lines, 0)),
+      GLYPH_SIZE * static_cast<int>(std::max({title.size(), static_cast<std::size_t>(GetMaxVisibleLength(lines, 0)),
                                         static_cast<std::size_t>(GetMaxVisibleLength(inventoryMessages, 0))}));
   const int boxWidth = contentWidth + 32;
-  const int boxHeight = CELL * lineCount + 32;
+  const int boxHeight = GLYPH_SIZE * lineCount + 32;
   if (!SizeBoxSurface(boxWidth, boxHeight)) {
     return -1;
   }
@@ -325,10 +324,10 @@ int Menu(std::list<std::string>& lines) {
   for (std::string& line : lines) {
     std::transform(line.begin(), line.end(), line.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    DrawCentredLine(line, boxWidth, 2 * CELL + CELL * k, White, true);
+    DrawCentredLine(line, boxWidth, 2 * GLYPH_SIZE + GLYPH_SIZE * k, White, true);
     ++k;
   }
-  DrawSidesAndBottom(CELL, CELL * lineCount + 2 * CELL, CELL * lineCount + 3 * CELL, contentWidth);
+  DrawSidesAndBottom(GLYPH_SIZE, GLYPH_SIZE * lineCount + 2 * GLYPH_SIZE, GLYPH_SIZE * lineCount + 3 * GLYPH_SIZE, contentWidth);
 
   for (;;) {
     Render();
@@ -375,7 +374,7 @@ RKItem* InventoryMenu(std::list<std::string>& lines) {
   }
 
   int chosen = Menu(lines);
-  nextTime = SDL_GetTicks() + 60;
+  nextTime = SDL_GetTicks() + FRAME_MS;
   if (chosen == -1 || inventory.empty()) {
     return nullptr;
   }

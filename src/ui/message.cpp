@@ -8,11 +8,11 @@
 namespace {
 
 // The log's width in pixels: 58 characters of 8 pixels.
-constexpr unsigned kLogWidth = 464;
+constexpr unsigned LOG_WIDTH = 464;
 
 // Colours of the six drawn lines when they fade with age, newest first.
-constexpr RKColors kFadeColors[] = {White, White, LightGray, LightGray, DarkGray, DarkGray};
-constexpr std::size_t kShownLines = std::size(kFadeColors);
+constexpr RKColors FADE_COLORS[] = {White, White, LightGray, LightGray, DarkGray, DarkGray};
+constexpr std::size_t SHOWN_LINES = std::size(FADE_COLORS);
 
 // The blanks of the "C" locale, which is what separates words for a formatted stream read.
 bool IsBlank(char c) {
@@ -34,7 +34,7 @@ void RKMessage::SetMessage(std::string text, bool order) {
       c = static_cast<char>(c - 'a' + 'A');
     }
   }
-  WordWarp(text, messages, kLogWidth, order);
+  WordWarp(text, messages, LOG_WIDTH, order);
 }
 
 void RKMessage::WordWarp(const std::string& text, std::list<std::string>& lines, unsigned width,
@@ -97,8 +97,8 @@ void RKMessage::GetMessages(int x, int y, RKFont* font, RKColors color, bool fad
     return;  // nothing to draw with until start-up has made both
   }
   std::size_t k = 0;
-  for (auto line = messages.begin(); line != messages.end() && k < kShownLines; ++line, ++k) {
-    const RKColors lineColor = fade ? kFadeColors[k] : color;
+  for (auto line = messages.begin(); line != messages.end() && k < SHOWN_LINES; ++line, ++k) {
+    const RKColors lineColor = fade ? FADE_COLORS[k] : color;
     font->DrawString(surface, *line, x, y + 8 * static_cast<int>(k), lineColor);
   }
 }

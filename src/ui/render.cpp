@@ -14,9 +14,8 @@
 
 namespace {
 
-constexpr int CELL = 8;
 constexpr int HUD_HEIGHT = 80;
-constexpr int MAP_PANEL_HEIGHT = MAP_HEIGHT * CELL;
+constexpr int MAP_PANEL_HEIGHT = MAP_HEIGHT * GLYPH_SIZE;
 constexpr int BOX_DIVIDER_X = 168;  // between the left box (bar, floor) and the message log
 
 constexpr unsigned char GLYPH_WALL = '#';
@@ -54,7 +53,7 @@ void FillBlack(SDL_Surface* surface, const SDL_Rect* rect) {
 
 // Blanks the cell first, so whatever is drawn there last is all that shows.
 void DrawOnCell(const RKEntity* entity) {
-  SDL_Rect cell{entity->x * CELL, entity->y * CELL, CELL, CELL};
+  SDL_Rect cell{entity->x * GLYPH_SIZE, entity->y * GLYPH_SIZE, GLYPH_SIZE, GLYPH_SIZE};
   FillBlack(mapPanel, &cell);
   font->DrawChar(mapPanel, entity->appearance, cell.x, cell.y, entity->color);
 }
@@ -70,7 +69,7 @@ void DrawTiles() {
       } else if (!tile->explored) {
         continue;
       }
-      font->DrawChar(mapPanel, tile->blockSight ? GLYPH_WALL : GLYPH_FLOOR, x * CELL, y * CELL,
+      font->DrawChar(mapPanel, tile->blockSight ? GLYPH_WALL : GLYPH_FLOOR, x * GLYPH_SIZE, y * GLYPH_SIZE,
                      CELL_COLORS[inView][tile->blockSight]);
     }
   }
@@ -92,10 +91,10 @@ bool DrawEntities() {
 }
 
 void DrawHudFrame() {
-  const int right = panel->w - CELL;
+  const int right = panel->w - GLYPH_SIZE;
   for (const RKFrameRule& rule : FRAME_RULES) {
     font->DrawChar(panel, rule.left, 0, rule.y, White);
-    for (int x = CELL; x < right; x += CELL) {
+    for (int x = GLYPH_SIZE; x < right; x += GLYPH_SIZE) {
       bool tee = rule.tee != 0 && x == BOX_DIVIDER_X;
       font->DrawChar(panel, tee ? rule.tee : GLYPH_HORIZONTAL, x, rule.y, White);
     }
@@ -103,7 +102,7 @@ void DrawHudFrame() {
   }
   font->DrawChar(panel, GLYPH_VERTICAL, 0, NAMES_ROW, White);
   font->DrawChar(panel, GLYPH_VERTICAL, right, NAMES_ROW, White);
-  for (int y = FIRST_BOX_ROW; y <= LAST_BOX_ROW; y += CELL) {
+  for (int y = FIRST_BOX_ROW; y <= LAST_BOX_ROW; y += GLYPH_SIZE) {
     font->DrawChar(panel, GLYPH_VERTICAL, 0, y, White);
     font->DrawChar(panel, GLYPH_VERTICAL, BOX_DIVIDER_X, y, White);
     font->DrawChar(panel, GLYPH_VERTICAL, right, y, White);
@@ -166,14 +165,14 @@ void Render() {
 
 void RenderBar(int x, int y, int width, const std::string& name, int value, int maximum,
                SDL_Surface* surface, RKColors barColor, RKColors backColor) {
-  for (int cell = 0; cell < width / CELL; ++cell) {
-    font->DrawChar(surface, GLYPH_BLOCK, x + cell * CELL, y, backColor);
+  for (int cell = 0; cell < width / GLYPH_SIZE; ++cell) {
+    font->DrawChar(surface, GLYPH_BLOCK, x + cell * GLYPH_SIZE, y, backColor);
   }
   if (maximum != 0) {
     int filled = static_cast<int>(static_cast<float>(value) / static_cast<float>(maximum) *
                                   static_cast<float>(width));
-    for (int cell = 0; cell < filled / CELL; ++cell) {
-      font->DrawChar(surface, GLYPH_BLOCK, x + cell * CELL, y, barColor);
+    for (int cell = 0; cell < filled / GLYPH_SIZE; ++cell) {
+      font->DrawChar(surface, GLYPH_BLOCK, x + cell * GLYPH_SIZE, y, barColor);
     }
   }
   std::string label = name + ": " + std::to_string(value) + "/" + std::to_string(maximum);
@@ -181,8 +180,8 @@ void RenderBar(int x, int y, int width, const std::string& name, int value, int 
 }
 
 void GetNamesUnderMouse(std::string& text) {
-  int x = mousePos.x / CELL;
-  int y = mousePos.y / CELL;
+  int x = mousePos.x / GLYPH_SIZE;
+  int y = mousePos.y / GLYPH_SIZE;
   // Beyond the map (the panel below it included) nothing is named.
   if (!theMap || !theMap->HasFloor() || !InsideMap(x, y) || !theMap->InView(x, y)) return;
   bool first = true;
