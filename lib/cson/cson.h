@@ -176,7 +176,8 @@ ErrorCode ParseText(std::string_view text, Value& out, Error* error);
 // refused value or a failed write leaves the old file whole. Refused before anything is created:
 // a non-finite number (InvalidNumber), a string or key that is not UTF-8 (InvalidUtf8), nesting
 // deeper than kMaxDepth (TooDeep), all at 1:1.
-bool WriteFile(const std::string& path, const Value& value, const WriteOptions& options, Error* error);
+bool WriteFile(const std::string& path, const Value& value, const WriteOptions& options,
+               Error* error);
 
 // The text WriteFile would write, into out (replaced); false with *error filled when refused.
 bool WriteText(const Value& value, std::string& out, const WriteOptions& options, Error* error);
@@ -202,9 +203,10 @@ using ObjectItem = std::pair<std::string_view, const Value*>;
 std::vector<ObjectItem> OrderedObjectItems(const Value::Object& object, bool sortKeys);
 
 // The writer's steps; each appends to out and never fails (the value has been validated).
-void WriteValue(const Value& value, std::string& out, int depth, const WriteOptions& options, WriteContext context);
-void WriteObject(const Value::Object& object, std::string& out, int depth, const WriteOptions& options,
-                 WriteContext context, bool indentFirst);
+void WriteValue(const Value& value, std::string& out, int depth, const WriteOptions& options,
+                WriteContext context);
+void WriteObject(const Value::Object& object, std::string& out, int depth,
+                 const WriteOptions& options, WriteContext context, bool indentFirst);
 void WriteValueInline(const Value& value, std::string& out, const WriteOptions& options);
 void WriteStringQuoted(std::string_view text, std::string& out);
 // A number in fixed-point form with at least one and at most six decimals ("75.0", "0.123457").

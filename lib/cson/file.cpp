@@ -24,12 +24,14 @@ std::wstring Widen(const std::string& s)
     if (s.empty()) {
         return {};
     }
-    int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(),
+                                     static_cast<int>(s.size()), nullptr, 0);
     if (length <= 0) {
         return {};
     }
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()), wide.data(), length);
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()),
+                        wide.data(), length);
     return wide;
 }
 #endif
@@ -40,7 +42,8 @@ bool ReplaceFile(const std::string& source, const std::string& target)
 #if defined(_WIN32)
     std::wstring from = Widen(source);
     std::wstring to = Widen(target);
-    return !from.empty() && !to.empty() && MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    return !from.empty() && !to.empty() &&
+           MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 #else
     return std::rename(source.c_str(), target.c_str()) == 0;
 #endif
@@ -90,7 +93,8 @@ FileHandle OpenFileUTF8(const std::string& path, const std::string& mode)
     std::wstring widePath = Widen(path);
     std::wstring wideMode = Widen(mode);
     std::FILE* file = nullptr;
-    if (widePath.empty() || wideMode.empty() || _wfopen_s(&file, widePath.c_str(), wideMode.c_str()) != 0) {
+    if (widePath.empty() || wideMode.empty() ||
+        _wfopen_s(&file, widePath.c_str(), wideMode.c_str()) != 0) {
         return FileHandle();
     }
     return FileHandle(file);
@@ -116,14 +120,16 @@ ErrorCode ParseFile(const std::string& path, Value& out, Error* error)
     // without throwing, and the short read that follows reports the failure.
     const auto length = static_cast<std::size_t>(size);
     std::unique_ptr<char[]> buffer(length > 0 ? new (std::nothrow) char[length] : nullptr);
-    if (length > 0 && (buffer == nullptr || std::fread(buffer.get(), 1, length, file.get()) != length)) {
+    if (length > 0 &&
+        (buffer == nullptr || std::fread(buffer.get(), 1, length, file.get()) != length)) {
         return FailIo(error, "Failed to read file");
     }
     Parser parser(std::string_view(buffer.get(), length));
     return parser.Parse(out, error);
 }
 
-bool WriteFile(const std::string& path, const Value& value, const WriteOptions& options, Error* error)
+bool WriteFile(const std::string& path, const Value& value, const WriteOptions& options,
+               Error* error)
 {
     // Everything that can refuse the value is checked before any file is touched.
     std::string text;
@@ -138,7 +144,8 @@ bool WriteFile(const std::string& path, const Value& value, const WriteOptions& 
         FailIo(error, "Failed to open file for writing");
         return false;
     }
-    bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size() && FlushToDisk(file.get());
+    bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size() &&
+                   FlushToDisk(file.get());
     bool closed = std::fclose(file.release()) == 0;
     if (!written || !closed || !ReplaceFile(temporary, path)) {
         RemoveFile(temporary);

@@ -180,7 +180,8 @@ bool ConvertNumber(std::string_view taken, double& out)
         return false;
     }
     double v = 0;
-    auto result = std::from_chars(body.data(), body.data() + body.size(), v, std::chars_format::general);
+    auto result =
+        std::from_chars(body.data(), body.data() + body.size(), v, std::chars_format::general);
     if (result.ptr != body.data() + body.size()) {
         return false;
     }
@@ -219,7 +220,8 @@ bool ConvertNumber(std::string_view taken, double& out)
                 exponent = -exponent;
             }
         }
-        std::int64_t magnitude = firstDigit < pointAt ? pointAt - firstDigit - 1 : pointAt - firstDigit;
+        std::int64_t magnitude =
+            firstDigit < pointAt ? pointAt - firstDigit - 1 : pointAt - firstDigit;
         v = magnitude + exponent >= 0 ? std::numeric_limits<double>::infinity() : 0.0;
     }
     out = negative ? -v : v;
@@ -273,9 +275,11 @@ void Parser::AdvanceBy(std::uint64_t count)
     const char* start = text.data() + pos;
     const char* end = start + count;
     const char* lastLineFeed = nullptr;
-    for (const char* p = start; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)))) != nullptr; ++p) {
+    const char* p = start;
+    while (const void* found = std::memchr(p, '\n', static_cast<std::size_t>(end - p))) {
+        lastLineFeed = static_cast<const char*>(found);
+        p = lastLineFeed + 1;
         ++line;
-        lastLineFeed = p;
     }
     if (lastLineFeed != nullptr) {
         column = static_cast<std::uint64_t>(end - lastLineFeed);
@@ -314,7 +318,8 @@ ErrorCode Parser::Fail(ErrorCode code, const char* message)
     return FailAt(code, line, column, message);
 }
 
-ErrorCode Parser::FailAt(ErrorCode code, std::uint64_t atLine, std::uint64_t atColumn, const char* message)
+ErrorCode Parser::FailAt(ErrorCode code, std::uint64_t atLine, std::uint64_t atColumn,
+                         const char* message)
 {
     lastError.code = code;
     lastError.line = atLine;
@@ -337,7 +342,8 @@ ErrorCode Parser::CheckUtf8()
 {
     std::size_t start = 0;
     if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
-        static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF) {
+        static_cast<unsigned char>(text[1]) == 0xBB &&
+        static_cast<unsigned char>(text[2]) == 0xBF) {
         start = 3;
     }
     std::size_t bad = detail::FindInvalidUtf8(text, start, false);
@@ -795,7 +801,8 @@ ErrorCode Parser::ParseBlockObject(Value& out)
                 return Fail(ErrorCode::BadIndentation, "Expected indented block after ':'");
             }
             if (indentStack.back() <= d) {
-                return Fail(ErrorCode::BadIndentation, "Expected deeper indentation for block value");
+                return Fail(ErrorCode::BadIndentation,
+                            "Expected deeper indentation for block value");
             }
             if (ErrorCode code = ParseValue(member); code != ErrorCode::Ok) {
                 return code;
@@ -957,7 +964,8 @@ ErrorCode Parser::ParseMultilineArray(Value& out)
         }
         SkipInlineSpaces();
         if (AtEnd()) {
-            return Fail(ErrorCode::UnexpectedCharacter, "Expected ',' or ']' or newline in multiline array");
+            return Fail(ErrorCode::UnexpectedCharacter,
+                        "Expected ',' or ']' or newline in multiline array");
         }
         unsigned char c = Peek();
         if (c == ']') {
@@ -979,7 +987,8 @@ ErrorCode Parser::ParseMultilineArray(Value& out)
             }
             continue;
         }
-        return Fail(ErrorCode::UnexpectedCharacter, "Expected ',' or ']' or newline in multiline array");
+        return Fail(ErrorCode::UnexpectedCharacter,
+                    "Expected ',' or ']' or newline in multiline array");
     }
     if (!closed) {
         // Ended by a dedent or by the end of the input: the closing bracket is optional.

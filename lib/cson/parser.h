@@ -60,7 +60,8 @@ private:
     bool AtContentLineStart() const;
 
     ErrorCode Fail(ErrorCode code, const char* message);
-    ErrorCode FailAt(ErrorCode code, std::uint64_t atLine, std::uint64_t atColumn, const char* message);
+    ErrorCode FailAt(ErrorCode code, std::uint64_t atLine, std::uint64_t atColumn,
+                     const char* message);
     ErrorCode EnterLevel();
 
     ErrorCode CheckUtf8();

@@ -20,12 +20,15 @@ int IndentWidth(const WriteOptions& options)
 
 void AppendIndent(std::string& out, int depth, const WriteOptions& options)
 {
-    out.append(static_cast<std::size_t>(depth) * static_cast<std::size_t>(IndentWidth(options)), ' ');
+    out.append(static_cast<std::size_t>(depth) * static_cast<std::size_t>(IndentWidth(options)),
+               ' ');
 }
 
 bool IsIdentifierKey(std::string_view key)
 {
-    auto letter = [](unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; };
+    auto letter = [](unsigned char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+    };
     if (key.empty() || !letter(static_cast<unsigned char>(key[0]))) {
         return false;
     }
@@ -55,7 +58,8 @@ bool IsSimpleArray(const Value::Array& array)
 // (three quotes in a row, a quote at the end) or it holds U+FEFF, which only the escape carries.
 bool FitsTripleQuotes(const std::string& s)
 {
-    return s.find(R"(""")") == std::string::npos && s.back() != '"' && s.find(kByteOrderMark) == std::string::npos;
+    return s.find(R"(""")") == std::string::npos && s.back() != '"' &&
+           s.find(kByteOrderMark) == std::string::npos;
 }
 
 void WriteKey(std::string_view key, std::string& out)
@@ -187,7 +191,8 @@ std::vector<ObjectItem> OrderedObjectItems(const Value::Object& object, bool sor
     }
     if (sortKeys) {
         // string_view compares as unsigned bytes (char_traits<char>), a prefix first.
-        std::sort(items.begin(), items.end(), [](const ObjectItem& a, const ObjectItem& b) { return a.first < b.first; });
+        std::sort(items.begin(), items.end(),
+                  [](const ObjectItem& a, const ObjectItem& b) { return a.first < b.first; });
     }
     return items;
 }
@@ -197,7 +202,8 @@ void WriteNumber(double number, std::string& out)
     // Whole numbers are what the game writes most: no general conversion needed for them.
     if (number == std::trunc(number) && std::fabs(number) < 9007199254740992.0) {
         char digits[24];
-        auto end = std::to_chars(digits, digits + sizeof digits, static_cast<long long>(number)).ptr;
+        auto end =
+            std::to_chars(digits, digits + sizeof digits, static_cast<long long>(number)).ptr;
         if (std::signbit(number) && number == 0) {
             out += '-';
         }
@@ -207,7 +213,8 @@ void WriteNumber(double number, std::string& out)
     }
     // Fixed point with six decimals, as "%f" in the C locale, whatever the program's locale.
     char buffer[std::numeric_limits<double>::max_exponent10 + 32];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, number, std::chars_format::fixed, 6);
+    auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, number, std::chars_format::fixed, 6);
     char* end = result.ptr;
     while (end[-1] == '0' && end[-2] != '.') {
         --end;
@@ -268,7 +275,8 @@ void WriteValueInline(const Value& value, std::string& out, const WriteOptions& 
     }
 }
 
-void WriteValue(const Value& value, std::string& out, int depth, const WriteOptions& options, WriteContext context)
+void WriteValue(const Value& value, std::string& out, int depth, const WriteOptions& options,
+                WriteContext context)
 {
     if (value.IsString()) {
         const std::string& s = value.AsString();
@@ -325,8 +333,8 @@ void WriteValue(const Value& value, std::string& out, int depth, const WriteOpti
     out += ']';
 }
 
-void WriteObject(const Value::Object& object, std::string& out, int depth, const WriteOptions& options,
-                 WriteContext context, bool indentFirst)
+void WriteObject(const Value::Object& object, std::string& out, int depth,
+                 const WriteOptions& options, WriteContext context, bool indentFirst)
 {
     if (object.empty()) {
         if (indentFirst && context != WriteContext::InArray) {

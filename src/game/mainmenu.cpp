@@ -43,7 +43,8 @@ void ShowLoadFailure(int result, const std::string& savedVersion) {
   } else if (result == LoadBadSignature) {
     option.push_back(gLocalization->T("menu.loadingFailed.badSignature"));
   } else {
-    option.push_back(gLocalization->TFormat("menu.loadingFailed.badVersion", {savedVersion, GAMEVERSION}));
+    option.push_back(
+        gLocalization->TFormat("menu.loadingFailed.badVersion", {savedVersion, GAMEVERSION}));
   }
   option.push_back("\\n");
   option.push_back(gLocalization->T("menu.loadingFailed.returnMainMenu"));
@@ -67,7 +68,8 @@ void MainMenu() {
       option.push_back(index == selected ? "> " + text + " <" : text);
     }
     Header();
-    bool confirmed = Menu(gLocalization->TFormat("menu.main.header", {GAMEVERSION}), option, 560, selected, false);
+    bool confirmed = Menu(gLocalization->TFormat("menu.main.header", {GAMEVERSION}), option, 560,
+                          selected, false);
     nextTime = SDL_GetTicks() + FRAME_MS;
 
     bool quit = false;

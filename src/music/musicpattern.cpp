@@ -13,7 +13,8 @@ bool RKMusicPatternSystem::PlayMusicPattern(RKMusicPatternEntry* entry, int fade
   SDL_PropertiesID properties = SDL_CreateProperties();
   if (properties == 0) return false;
   SDL_SetNumberProperty(properties, MIX_PROP_PLAY_LOOPS_NUMBER, -1);
-  if (fadeInMs > 0) SDL_SetNumberProperty(properties, MIX_PROP_PLAY_FADE_IN_MILLISECONDS_NUMBER, fadeInMs);
+  if (fadeInMs > 0)
+    SDL_SetNumberProperty(properties, MIX_PROP_PLAY_FADE_IN_MILLISECONDS_NUMBER, fadeInMs);
   const bool playing = MIX_PlayTrack(track, properties);
   SDL_DestroyProperties(properties);
   if (!playing) return false;

@@ -147,8 +147,8 @@ void Header() {
       font->DrawString(screen, text, originX, BANNER_TOP + GLYPH_SIZE * row, letter.colour);
     }
   }
-  font->DrawString(screen, NOTICE, (screen->w - GLYPH_SIZE * static_cast<int>(NOTICE.size())) / 2, NOTICE_Y,
-                   Yellow);
+  font->DrawString(screen, NOTICE, (screen->w - GLYPH_SIZE * static_cast<int>(NOTICE.size())) / 2,
+                   NOTICE_Y, Yellow);
 }
 
 void HelpScreen() {

@@ -113,8 +113,8 @@ void DrawTitleRow(const std::string& title, int contentWidth, bool corners) {
   font->DrawChar(inventoryPanel, GLYPH_HORIZONTAL, contentWidth + 2 * GLYPH_SIZE, 0, White);
   font->DrawChar(inventoryPanel, right, contentWidth + 3 * GLYPH_SIZE, 0, White);
   std::string text = WithoutOpenColourCode(title);
-  font->DrawString(inventoryPanel, text, (boxWidth - GLYPH_SIZE * static_cast<int>(text.size())) / 2, 0,
-                   Black);
+  font->DrawString(inventoryPanel, text,
+                   (boxWidth - GLYPH_SIZE * static_cast<int>(text.size())) / 2, 0, Black);
 }
 
 // Side bars on the rows firstY..lastY and the bottom row at bottomY.
@@ -210,7 +210,8 @@ bool Menu(const std::string& header, std::list<std::string>& options, int width,
   const int firstLineY = header.empty() ? GLYPH_SIZE : 2 * GLYPH_SIZE;
   const int lineCount = static_cast<int>(inventoryMessages.size());
   const int contentWidth =
-      GLYPH_SIZE * static_cast<int>(std::max<std::size_t>(header.size(), GetMaxVisibleLength(inventoryMessages, 0)));
+      GLYPH_SIZE * static_cast<int>(std::max<std::size_t>(
+                       header.size(), GetMaxVisibleLength(inventoryMessages, 0)));
   const int boxWidth = contentWidth + 32;
   const int boxHeight = firstLineY + GLYPH_SIZE * lineCount + 16;
   if (!SizeBoxSurface(boxWidth, boxHeight)) {
@@ -299,11 +300,13 @@ int Menu(std::list<std::string>& lines) {
 
   // Room for the "(a) " label in front of every real item.
   const bool labelled = !inventory.empty();
-  unsigned longest = std::max(GetMaxVisibleLength(lines, 0), GetMaxVisibleLength(option, labelled ? 4 : 0));
+  unsigned longest =
+      std::max(GetMaxVisibleLength(lines, 0), GetMaxVisibleLength(option, labelled ? 4 : 0));
   int wrap = WrapWidth(longest, 560);
   char letter = 'a';
   for (optionIterator = option.begin(); optionIterator != option.end(); ++optionIterator) {
-    std::string text = labelled ? std::string("(") + letter + ") " + *optionIterator : *optionIterator;
+    std::string text =
+        labelled ? std::string("(") + letter + ") " + *optionIterator : *optionIterator;
     message->WordWarp(text, lines, static_cast<unsigned>(wrap), true);
     ++letter;
   }
@@ -311,8 +314,9 @@ int Menu(std::list<std::string>& lines) {
   const std::string title = gLocalization->T("inventory.header");
   const int lineCount = static_cast<int>(lines.size());
   const int contentWidth =
-      GLYPH_SIZE * static_cast<int>(std::max({title.size(), static_cast<std::size_t>(GetMaxVisibleLength(lines, 0)),
-                                        static_cast<std::size_t>(GetMaxVisibleLength(inventoryMessages, 0))}));
+      GLYPH_SIZE * static_cast<int>(std::max(
+                       {title.size(), static_cast<std::size_t>(GetMaxVisibleLength(lines, 0)),
+                        static_cast<std::size_t>(GetMaxVisibleLength(inventoryMessages, 0))}));
   const int boxWidth = contentWidth + 32;
   const int boxHeight = GLYPH_SIZE * lineCount + 32;
   if (!SizeBoxSurface(boxWidth, boxHeight)) {
@@ -327,7 +331,8 @@ int Menu(std::list<std::string>& lines) {
     DrawCentredLine(line, boxWidth, 2 * GLYPH_SIZE + GLYPH_SIZE * k, White, true);
     ++k;
   }
-  DrawSidesAndBottom(GLYPH_SIZE, GLYPH_SIZE * lineCount + 2 * GLYPH_SIZE, GLYPH_SIZE * lineCount + 3 * GLYPH_SIZE, contentWidth);
+  DrawSidesAndBottom(GLYPH_SIZE, GLYPH_SIZE * lineCount + 2 * GLYPH_SIZE,
+                     GLYPH_SIZE * lineCount + 3 * GLYPH_SIZE, contentWidth);
 
   for (;;) {
     Render();
@@ -363,7 +368,8 @@ RKItem* InventoryMenu(std::list<std::string>& lines) {
       offHand = player->equipment->offHand;
     }
     // Newest first: letter a names the last entity of the inventory.
-    for (inventoryIterator = inventory.begin(); inventoryIterator != inventory.end(); ++inventoryIterator) {
+    for (inventoryIterator = inventory.begin(); inventoryIterator != inventory.end();
+         ++inventoryIterator) {
       RKEntity* entity = *inventoryIterator;
       std::string label = entity->GetDisplayName();
       if (entity == mainHand || entity == offHand) {

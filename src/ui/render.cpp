@@ -69,8 +69,8 @@ void DrawTiles() {
       } else if (!tile->explored) {
         continue;
       }
-      font->DrawChar(mapPanel, tile->blockSight ? GLYPH_WALL : GLYPH_FLOOR, x * GLYPH_SIZE, y * GLYPH_SIZE,
-                     CELL_COLORS[inView][tile->blockSight]);
+      font->DrawChar(mapPanel, tile->blockSight ? GLYPH_WALL : GLYPH_FLOOR, x * GLYPH_SIZE,
+                     y * GLYPH_SIZE, CELL_COLORS[inView][tile->blockSight]);
     }
   }
 }

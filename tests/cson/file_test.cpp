@@ -26,7 +26,8 @@ protected:
     void SetUp() override
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() / ("cson-files-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
+        dir = fs::temp_directory_path() /
+              ("cson-files-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
@@ -160,7 +161,8 @@ TEST(CsonValue, GetOrInsertFindAndAppend)
     doc["player"]["hp"] = 10;
     doc["inventory"].Append("baton");
     doc["inventory"].Append(Obj({{"name", "taser"}}));
-    EXPECT_EQ(doc, Obj({{"player", Obj({{"hp", 10}})}, {"inventory", Arr({"baton", Obj({{"name", "taser"}})})}}));
+    EXPECT_EQ(doc, Obj({{"player", Obj({{"hp", 10}})},
+                        {"inventory", Arr({"baton", Obj({{"name", "taser"}})})}}));
 
     const Value& view = doc;
     EXPECT_EQ(view.Find("missing"), nullptr);

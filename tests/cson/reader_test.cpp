@@ -27,7 +27,8 @@ TEST_P(ReadsTo, Value)
     Value out = "untouched";
     Error error;
     error.code = ErrorCode::IoError;
-    ASSERT_EQ(ParseText(row.text, out, &error), ErrorCode::Ok) << error.line << ":" << error.column << " " << error.message;
+    ASSERT_EQ(ParseText(row.text, out, &error), ErrorCode::Ok)
+        << error.line << ":" << error.column << " " << error.message;
     EXPECT_EQ(out, row.expected);
     EXPECT_EQ(error.code, ErrorCode::Ok);
     EXPECT_EQ(error.line, 1u);
@@ -261,7 +262,8 @@ TEST(ReaderDepth, LimitIsExactAndPositionedOnTheOpeningByte)
     };
     const Row rows[] = {
         {"ArraysAtLimit", std::string(256, '[') + std::string(256, ']'), ErrorCode::Ok, 1, 1},
-        {"ArraysPastLimit", std::string(257, '[') + std::string(257, ']'), ErrorCode::TooDeep, 1, 257},
+        {"ArraysPastLimit", std::string(257, '[') + std::string(257, ']'), ErrorCode::TooDeep, 1,
+         257},
         {"InlineObjectsPastLimit", "x: " + repeat("{a:", 300), ErrorCode::TooDeep, 1, 769},
         {"BlockObjectsAtLimit", blockObjects(256), ErrorCode::Ok, 1, 1},
         {"BlockObjectsPastLimit", blockObjects(257), ErrorCode::TooDeep, 257, 513},
@@ -289,16 +291,15 @@ TEST(Reader, NullErrorPointerIsAllowed)
 }
 
 // The text need not end in a NUL: nothing may be read past its last byte.
-TEST(Reader, ReadsNothingPastTheEnd)
-{
-    const char* texts[] = {"a: 1\n  ", "\"\\u00", "[\n  1,", "a:\n  b", "1e", "'x", "# c", "\"\"\""};
-    for (const char* text : texts) {
-        SCOPED_TRACE(text);
-        std::string_view view(text);
-        std::vector<char> exact(view.begin(), view.end());
-        Value out;
-        ParseText(std::string_view(exact.data(), exact.size()), out, nullptr);
-    }
+TEST(Reader, ReadsNothingPastTheEnd) {
+  const char* texts[] = {"a: 1\n  ", "\"\\u00", "[\n  1,", "a:\n  b", "1e", "'x", "# c", "\"\"\""};
+  for (const char* text : texts) {
+    SCOPED_TRACE(text);
+    std::string_view view(text);
+    std::vector<char> exact(view.begin(), view.end());
+    Value out;
+    ParseText(std::string_view(exact.data(), exact.size()), out, nullptr);
+  }
 }
 
 } // namespace

@@ -30,7 +30,8 @@ protected:
             GTEST_SKIP() << "the cson tool is not built";
         }
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() / ("cson-tool-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
+        dir = fs::temp_directory_path() /
+              ("cson-tool-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
@@ -54,12 +55,12 @@ protected:
     }
 
     // Runs the tool in the test folder with the given arguments (already shell-quoted).
-    ToolRun Tool(const std::string& args, const std::string& stdinFile = "/dev/null") const
-    {
-        std::string command = "cd '" + dir.string() + "' && '" CSON_TOOL_PATH "' " + args + " <'" + stdinFile +
-                              "' >out.txt 2>err.txt";
-        int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir / "out.txt"), Slurp(dir / "err.txt")};
+    ToolRun Tool(const std::string& args, const std::string& stdinFile = "/dev/null") const {
+      std::string command = "cd '" + dir.string() + "' && '" CSON_TOOL_PATH "' " + args + " <'" +
+                            stdinFile + "' >out.txt 2>err.txt";
+      int status = std::system(command.c_str());
+      return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(dir / "out.txt"),
+              Slurp(dir / "err.txt")};
     }
 };
 
@@ -111,7 +112,8 @@ TEST_F(CsonTool, JsonIsSortedExactAndEscaped)
     ToolRun run = Tool("json doc.cson");
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out,
-              "{\"B\":\"x\",\"a\":{\"a\":null,\"b\":true},\"s\":\"q\\\"b\\\\ \\u0000 \\u001f \\t \xC3\xA9\","
+              "{\"B\":\"x\",\"a\":{\"a\":null,\"b\":true},\"s\":\"q\\\"b\\\\ \\u0000 \\u001f \\t "
+              "\xC3\xA9\","
               "\"z\":[1,-0.5,Infinity,-Infinity,0.1,12345678901234567168,-0]}\n");
     Put("bad.cson", "a: 1 2");
     ToolRun bad = Tool("json bad.cson");

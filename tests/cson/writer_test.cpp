@@ -138,29 +138,38 @@ INSTANTIATE_TEST_SUITE_P(Keys, WritesAs, ::testing::Values(
 // Everything the writer accepts must read back to the same value.
 TEST(WriterRoundTrip, AwkwardValuesReadBackEqual)
 {
-    const Value rows[] = {
-        Obj({{"triple", "x\n\"\"\"y"}, {"endQuote", "x\n\""}, {"startQuote", "\"\n"}, {"crlf", "a\r\nb"}}),
-        Obj({{"mark", "\xEF\xBB\xBF"}, {"\xEF\xBB\xBF key", Arr({"\xEF\xBB\xBF\n"})}}),
-        Obj({{"9lives", 1}, {"x", Obj({{"", Obj({{"y z", 2}})}})}}),
-        Obj({{"a", Arr({Arr({Arr({1, 2, 3, 4}), Obj({})}), "s\nt", Obj({{"k", Arr({"u\nv", Obj({{"#", 1}})})}})})}}),
-        Obj({{"nul", std::string("a\0b", 3)}, {"hash", "# not a comment"}, {"word", "true"}, {"num", "1.0"}}),
-        Arr({Obj({{"a", 1}}), Obj({}), Arr({}), -0.25, "tab\there"}),
-        Obj({{"empty", Obj({})}, {"none", Arr({})}, {"deep", Obj({{"deeper", Obj({{"deepest", Arr({1, 2, 3, 4})}})}})}}),
-        NestedArrays(zokCSON::kMaxDepth - 1),
-        "just a string",
-    };
-    for (bool sortKeys : {false, true}) {
-        for (int indent : {2, 4, 1}) {
-            for (const Value& row : rows) {
-                std::string text = Write(row, sortKeys, indent);
-                SCOPED_TRACE(text.substr(0, 200));
-                Value back;
-                Error error;
-                ASSERT_EQ(zokCSON::ParseText(text, back, &error), ErrorCode::Ok)
-                    << error.line << ":" << error.column << " " << error.message;
-                EXPECT_EQ(back, row);
-            }
-        }
+  const Value rows[] = {
+      Obj({{"triple", "x\n\"\"\"y"},
+           {"endQuote", "x\n\""},
+           {"startQuote", "\"\n"},
+           {"crlf", "a\r\nb"}}),
+      Obj({{"mark", "\xEF\xBB\xBF"}, {"\xEF\xBB\xBF key", Arr({"\xEF\xBB\xBF\n"})}}),
+      Obj({{"9lives", 1}, {"x", Obj({{"", Obj({{"y z", 2}})}})}}),
+      Obj({{"a", Arr({Arr({Arr({1, 2, 3, 4}), Obj({})}), "s\nt",
+                      Obj({{"k", Arr({"u\nv", Obj({{"#", 1}})})}})})}}),
+      Obj({{"nul", std::string("a\0b", 3)},
+           {"hash", "# not a comment"},
+           {"word", "true"},
+           {"num", "1.0"}}),
+      Arr({Obj({{"a", 1}}), Obj({}), Arr({}), -0.25, "tab\there"}),
+      Obj({{"empty", Obj({})},
+           {"none", Arr({})},
+           {"deep", Obj({{"deeper", Obj({{"deepest", Arr({1, 2, 3, 4})}})}})}}),
+      NestedArrays(zokCSON::kMaxDepth - 1),
+      "just a string",
+  };
+  for (bool sortKeys : {false, true}) {
+    for (int indent : {2, 4, 1}) {
+      for (const Value& row : rows) {
+        std::string text = Write(row, sortKeys, indent);
+        SCOPED_TRACE(text.substr(0, 200));
+        Value back;
+        Error error;
+        ASSERT_EQ(zokCSON::ParseText(text, back, &error), ErrorCode::Ok)
+            << error.line << ":" << error.column << " " << error.message;
+        EXPECT_EQ(back, row);
+      }
+    }
     }
 }
 
@@ -176,10 +185,10 @@ TEST(WriterRefuses, ValuesThatCannotReadBack)
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     struct Row {
-        const char* name;
-        Value value;
-        ErrorCode code;
-        const char* message;
+      const char* name;
+      Value value;
+      ErrorCode code;
+      const char* message;
     };
     const Row rows[] = {
         {"NaNInArray", Arr({1, nan}), ErrorCode::InvalidNumber, "Non-finite number value"},

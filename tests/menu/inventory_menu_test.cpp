@@ -53,7 +53,8 @@ class InventoryMenuTest : public HeadlessGame {
   RKEntity* Carry(const std::string& name) {
     auto* entity = new RKEntity();
     auto* item = new RKItem();
-    entity->Init(0, 0, '!', name, Yellow, theMap, false, true, nullptr, nullptr, item, nullptr, nullptr);
+    entity->Init(0, 0, '!', name, Yellow, theMap, false, true, nullptr, nullptr, item, nullptr,
+                 nullptr);
     inventory.push_back(entity);
     return entity;
   }

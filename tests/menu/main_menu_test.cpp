@@ -21,7 +21,8 @@
 namespace {
 
 const char* const ITEM_KEYS[] = {
-    "menu.main.newGame", "menu.main.loadGame", "menu.main.options", "menu.main.help", "menu.main.quit",
+    "menu.main.newGame", "menu.main.loadGame", "menu.main.options",
+    "menu.main.help",    "menu.main.quit",
 };
 
 // Every probe that follows a key waits one more step: on a busy machine the frame after the

@@ -31,8 +31,8 @@ class MenuBox : public HeadlessGame {
   }
 
   // Shows the menu, presses one key and returns what the menu returned.
-  bool Press(SDL_Scancode key, const std::string& header, std::list<std::string> options, int& selected,
-             bool captureKey = false) {
+  bool Press(SDL_Scancode key, const std::string& header, std::list<std::string> options,
+             int& selected, bool captureKey = false) {
     InputScript script;
     script.Key(key);
     return WithInput(script, [&] { return Menu(header, options, 560, selected, captureKey); });
@@ -213,7 +213,8 @@ TEST_F(MenuBox, TheLevelUpBoxIsShownOverTheSnapshot) {
   // A mark in the snapshot's corner, far from where the box goes.
   ClearSurface(tempSurface);
   font->DrawChar(tempSurface, '@', 0, 0, LightGreen);
-  for (const std::string& header : {std::string("Other"), gLocalization->T("menu.levelUp.header")}) {
+  for (const std::string& header :
+       {std::string("Other"), gLocalization->T("menu.levelUp.header")}) {
     SCOPED_TRACE(header);
     ClearSurface(screen);
     Press(SDL_SCANCODE_ESCAPE, header, {"one", "two"});

@@ -42,7 +42,8 @@ auto WithInput(InputScript& script, Call call) {
 
 // One character per 8x8 cell of the region: the frame glyphs as + = | #, printable text as
 // itself, a cell that no glyph matches (black text on the white title bar) as '*'.
-inline std::vector<std::string> BoxPicture(SDL_Surface* surface, int x, int y, int cells, int rows) {
+inline std::vector<std::string> BoxPicture(SDL_Surface* surface, int x, int y, int cells,
+                                           int rows) {
   std::vector<std::string> picture;
   for (int row = 0; row < rows; ++row) {
     std::string line;

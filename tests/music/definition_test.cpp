@@ -22,10 +22,12 @@ const std::string kAlert = R"({patternName: "alert", fileName: "b.wav", type: "Z
 const std::string kTwo = "patterns: [\n  " + kCalm + "\n  " + kAlert + "\n]\n";
 const std::string kNumberAmongThem = "patterns: [\n  " + kCalm + "\n  42\n  " + kAlert + "\n]\n";
 const std::string kLowerCaseZone =
-    "patterns: [\n  " + kCalm + "\n  {patternName: \"alert\", fileName: \"b.wav\", type: \"zone\"}\n]\n";
+    "patterns: [\n  " + kCalm +
+    "\n  {patternName: \"alert\", fileName: \"b.wav\", type: \"zone\"}\n]\n";
 const std::string kNoType = "patterns: [\n  " + kCalm + "\n  {patternName: \"alert\", fileName: \"b.wav\"}\n]\n";
 const std::string kMissingAudio =
-    "patterns: [\n  " + kCalm + "\n  {patternName: \"alert\", fileName: \"nowhere.ogg\", type: \"Fill\"}\n]\n";
+    "patterns: [\n  " + kCalm +
+    "\n  {patternName: \"alert\", fileName: \"nowhere.ogg\", type: \"Fill\"}\n]\n";
 const std::string kOnlyOne = "patterns: [\n  " + kCalm + "\n]\n";
 
 // clang-format off

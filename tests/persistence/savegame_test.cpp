@@ -60,7 +60,8 @@ std::vector<std::string> Describe(const std::list<RKEntity*>& list) {
 
 std::vector<int> TileFlags() {
   std::vector<int> flags;
-  for (const RKTile* t : theMap->tiles) flags.push_back(t->blocked * 4 + t->blockSight * 2 + t->explored);
+  for (const RKTile* t : theMap->tiles)
+    flags.push_back(t->blocked * 4 + t->blockSight * 2 + t->explored);
   return flags;
 }
 
@@ -367,11 +368,10 @@ const RKBadSave kBadSaves[] = {
     {"VersionNumber", [](Value& r) { r["Version"] = Value(0.4); }, LoadBadVersion,
      "Save game version doesn't match! (Save Game Version:  / Game Version: 0.4)\n", true},
     {"NoGameMessages", [](Value& r) { r.AsObject().erase("GameMessages"); }, LoadFailed, ""},
-    {"NoNumGameMessages", [](Value& r) { r.AsObject().erase("NumGameMessages"); }, LoadFailed,
-     ""},
+    {"NoNumGameMessages", [](Value& r) { r.AsObject().erase("NumGameMessages"); }, LoadFailed, ""},
     {"NoNumEntities", [](Value& r) { r.AsObject().erase("NumEntities"); }, LoadFailed, ""},
-    {"NoNumInventoryItems", [](Value& r) { r.AsObject().erase("NumInventoryItems"); },
-     LoadFailed, ""},
+    {"NoNumInventoryItems", [](Value& r) { r.AsObject().erase("NumInventoryItems"); }, LoadFailed,
+     ""},
     {"NoCurrentFloor", [](Value& r) { r.AsObject().erase("CurrentFloor"); }, LoadFailed, ""},
     // A floor far outside the int range overflowed the heads-up panel's "11 - floor".
     {"FloorFarOutside", [](Value& r) { r["CurrentFloor"] = Value(-1e12); }, LoadFailed, ""},
@@ -381,10 +381,9 @@ const RKBadSave kBadSaves[] = {
     {"HeightAString", [](Value& r) { r["Height"] = Value("40"); }, LoadFailed, ""},
     {"MapNotAList", [](Value& r) { r["Map"] = Value::MakeObject(); }, LoadFailed, ""},
     {"MapOneTileShort", [](Value& r) { r["Map"].AsArray().pop_back(); }, LoadFailed, ""},
-    {"MapOneTileOver",
-     [](Value& r) { r["Map"].Append(r["Map"][std::size_t{0}]); }, LoadFailed, ""},
-    {"PlayerRightOfTheGrid", [](Value& r) { EntityNamed(r, "Entities", "Player")["X"] = Value(80); },
-     LoadFailed, ""},
+    {"MapOneTileOver", [](Value& r) { r["Map"].Append(r["Map"][std::size_t{0}]); }, LoadFailed, ""},
+    {"PlayerRightOfTheGrid",
+     [](Value& r) { EntityNamed(r, "Entities", "Player")["X"] = Value(80); }, LoadFailed, ""},
     {"GuardAboveTheGrid", [](Value& r) { EntityNamed(r, "Entities", "Guard")["Y"] = Value(-1); },
      LoadFailed, ""},
     {"ItemFarOutside",

@@ -175,7 +175,8 @@ TEST_F(FrameTest, AGeneratedFloorWithGuardsMatchesTheRulesCellByCell) {
       int color = -1;
       if (inView || tile->explored) {
         glyph = tile->blockSight ? '#' : '.';
-        color = inView ? (tile->blockSight ? Blue : White) : (tile->blockSight ? LightGray : DarkGray);
+        color =
+            inView ? (tile->blockSight ? Blue : White) : (tile->blockSight ? LightGray : DarkGray);
       }
       for (const RKEntity* entity : entities) {
         if (entity == player || entity->x != x || entity->y != y) continue;

@@ -139,7 +139,8 @@ TEST(Tile, InitMakesABlockingCellBlockSightAndForgetsExploration) {
     bool blocked, blockSight;
     bool expectBlockSight;
   };
-  for (const Case& c : {Case{true, false, true}, Case{false, true, true}, Case{false, false, false}}) {
+  for (const Case& c :
+       {Case{true, false, true}, Case{false, true, true}, Case{false, false, false}}) {
     RKTile tile;
     tile.explored = true;
     tile.Init(c.blocked, c.blockSight);

@@ -123,7 +123,8 @@ TEST_F(ItemTest, UseConsumesUnlessCancelled) {
     RKItemActions result;
     bool kept;
   };
-  for (const Case& c : {Case{"cancelled stays", Cancelled, true}, Case{"used is gone", Used, false}}) {
+  for (const Case& c :
+       {Case{"cancelled stays", Cancelled, true}, Case{"used is gone", Used, false}}) {
     SCOPED_TRACE(c.name);
     RKEntity* kit = Consumable("Kit", FakeUse);
     onFloor.remove(kit);

@@ -116,7 +116,9 @@ class WorldTest : public ::testing::Test {
     return Fighter("Guard", x, y, 20, 0, 4, death, true);
   }
 
-  RKEntity* EliteGuard(int x, int y) { return Fighter("Elite Guard", x, y, 30, 2, 8, nullptr, true); }
+  RKEntity* EliteGuard(int x, int y) {
+    return Fighter("Elite Guard", x, y, 30, 2, 8, nullptr, true);
+  }
 
   // A piece of equipment in the pack, as population and the new game make them.
   RKEntity* Piece(const std::string& name, RKEquipmentSlot slot, int power, int defense,

@@ -35,8 +35,8 @@ int Usage()
 
 void PrintError(const std::string& name, const zokCSON::Error& error)
 {
-    std::cerr << name << ':' << error.line << ':' << error.column << ": error: " << error.message << " ["
-              << zokCSON::ErrorCodeName(error.code) << "]\n";
+    std::cerr << name << ':' << error.line << ':' << error.column << ": error: " << error.message
+              << " [" << zokCSON::ErrorCodeName(error.code) << "]\n";
 }
 
 // Reads and parses one file ("-" for standard input). Returns an exit code: document errors are
@@ -141,7 +141,8 @@ void AppendJson(const zokCSON::Value& value, std::string& out)
     case Kind::Object: {
         out += '{';
         bool first = true;
-        for (const auto& [key, member] : zokCSON::detail::OrderedObjectItems(value.AsObject(), true)) {
+        for (const auto& [key, member] :
+             zokCSON::detail::OrderedObjectItems(value.AsObject(), true)) {
             if (!first) {
                 out += ',';
             }
