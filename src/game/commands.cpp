@@ -21,10 +21,20 @@ bool OnPlayerCell(const RKEntity* entity) {
   return entity->x == player->x && entity->y == player->y;
 }
 
+// The menus hand a window close back to their caller instead of acting on it. Closing the
+// window while one is open ends the game after this frame, as a close during play does,
+// rather than being forgotten.
+void KeepCloseRequest() {
+  if (event.type == SDL_EVENT_QUIT) {
+    gameOver = true;
+  }
+}
+
 // Shows a box without a selection until a key is pressed.
 void ShowBox(const std::string& headerKey) {
   int selected = -1;
   Menu(gLocalization->T(headerKey), option, BOX_WIDTH, selected, false);
+  KeepCloseRequest();
 }
 
 // Fills inventoryMessages with the prompt and the blank line that parts it from the items.
@@ -75,6 +85,7 @@ void DropCommand() {
   showInventory = true;
   SetInventoryPrompt("inventory.dropPrompt");
   RKItem* item = InventoryMenu(inventoryMessages);
+  KeepCloseRequest();
   if (item != nullptr) {
     item->Drop(message, entities, inventory, player);
   }
@@ -104,6 +115,7 @@ void InventoryCommand() {
   showInventory = true;
   SetInventoryPrompt("inventory.usePrompt");
   RKItem* item = InventoryMenu(inventoryMessages);
+  KeepCloseRequest();
   showInventory = false;
   if (item == nullptr) {
     return;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include "game/sdl_globals.h"
@@ -162,3 +163,25 @@ TEST_F(Commands, TheCharacterBoxReadsTopToBottom) {
 }
 
 }  // namespace
+
+// Closing the window while a command's box was open used to be forgotten: the box closed and
+// the game went on. Now the game ends after that frame, unsaved, like any close during play.
+TEST_F(Commands, ClosingTheWindowInACommandsBoxEndsTheGame) {
+  struct Row {
+    const char* name;
+    SDL_Scancode key;
+  };
+  for (const Row& row : {Row{"character box", SDL_SCANCODE_C}, Row{"drop prompt", SDL_SCANCODE_D},
+                         Row{"use prompt", SDL_SCANCODE_I}}) {
+    SCOPED_TRACE(row.name);
+    ASSERT_TRUE(NewGame());
+    OpenArena();
+    InputScript script;
+    // Had the close been lost, the game would still be running for the steps to the right.
+    script.Key(row.key).Quit().Key(SDL_SCANCODE_RIGHT).Key(SDL_SCANCODE_RIGHT);
+    Play(script);
+    EXPECT_EQ(player->x, kPlayerX) << "the game went on after the window was closed";
+    EXPECT_EQ(gameState, InMenus);
+    EXPECT_FALSE(std::filesystem::exists("game.sav"));
+  }
+}
