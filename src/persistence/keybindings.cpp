@@ -46,6 +46,15 @@ void SetDefaultGameSettings() {
   }
 }
 
+SDL_Scancode GetDefaultScancode(RKActionTypes action) {
+  for (const RKDefaultBinding& binding : DEFAULT_BINDINGS) {
+    if (binding.action == action) {
+      return binding.scancode;
+    }
+  }
+  return SDL_SCANCODE_UNKNOWN;
+}
+
 std::string SetMenuOptionOfKeybinding(RKActionTypes action, const std::string& label) {
   return UpdateKeybinding(action, label, false);
 }

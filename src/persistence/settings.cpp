@@ -63,29 +63,6 @@ SDL_Scancode ElementScancode(const zokCSON::Value& member) {
   return static_cast<SDL_Scancode>(code);
 }
 
-// The default key of every action. The table lives with the key bindings, which only offer
-// it through SetDefaultGameSettings: run that and put back everything else it resets.
-RKKeyboard DefaultKeyboard() {
-  const bool savedFullscreen = fullscreen;
-  const bool savedMusic = musicEnabled;
-  const int savedVolume = musicVolume;
-  const std::string savedLanguage =
-      gLocalization != nullptr ? gLocalization->GetCurrentLanguageCode() : std::string();
-  RKKeyboard savedKeyboard;
-  savedKeyboard.swap(keyboard);
-  SetDefaultGameSettings();
-  RKKeyboard defaults;
-  defaults.swap(keyboard);
-  keyboard.swap(savedKeyboard);
-  fullscreen = savedFullscreen;
-  musicEnabled = savedMusic;
-  musicVolume = savedVolume;
-  if (gLocalization != nullptr) {
-    gLocalization->SetLanguageCode(savedLanguage);
-  }
-  return defaults;
-}
-
 // Binds the actions the file names; every action it leaves out keeps its default key, so the
 // turn loop, the options menu and the writer always find all nine. Elements past the last action
 // are dropped: no command could ever use them.
@@ -102,10 +79,10 @@ void ReadKeyboard(const zokCSON::Value::Array& elements) {
     keyboard[static_cast<RKActionTypes>(i)] = {ElementScancode(*member), false};
     bound[i] = true;
   }
-  const RKKeyboard defaults = DefaultKeyboard();
-  for (const auto& [action, binding] : defaults) {
-    if (action >= 0 && action < ActionCount && !bound[action]) {
-      keyboard[action] = {binding.first, false};
+  for (int action = 0; action < ActionCount; ++action) {
+    if (!bound[action]) {
+      const auto key = static_cast<RKActionTypes>(action);
+      keyboard[key] = {GetDefaultScancode(key), false};
     }
   }
 }
