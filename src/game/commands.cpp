@@ -4,6 +4,7 @@
 
 #include "game/progression.h"
 #include "game/sdl_globals.h"
+#include "game/turnloop.h"
 #include "localization/localization.h"
 #include "ui/menu.h"
 #include "ui/message.h"
@@ -19,15 +20,6 @@ constexpr int BOX_WIDTH = 320;
 
 bool OnPlayerCell(const RKEntity* entity) {
   return entity->x == player->x && entity->y == player->y;
-}
-
-// The menus hand a window close back to their caller instead of acting on it. Closing the
-// window while one is open ends the game after this frame, as a close during play does,
-// rather than being forgotten.
-void KeepCloseRequest() {
-  if (event.type == SDL_EVENT_QUIT) {
-    gameOver = true;
-  }
 }
 
 // Shows a box without a selection until a key is pressed.

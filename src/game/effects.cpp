@@ -6,6 +6,7 @@
 
 #include "dungeon/map.h"
 #include "game/sdl_globals.h"
+#include "game/turnloop.h"
 #include "localization/localization.h"
 #include "ui/font.h"
 #include "ui/message.h"
@@ -76,9 +77,8 @@ std::pair<int, int> TargetTile(int range) {
     do {
       switch (event.type) {
         case SDL_EVENT_QUIT:
-          // Closing the window ends the game, not just the aim: leave the request for the
-          // turn loop.
-          SDL_PushEvent(&event);
+          // Closing the window ends the game, not just the aim.
+          KeepCloseRequest();
           return cancelled;
         case SDL_EVENT_KEY_DOWN:
           if (event.key.scancode == SDL_SCANCODE_ESCAPE && !event.key.repeat) {

@@ -17,7 +17,6 @@
 
 namespace {
 
-
 // The menu's lines in order; the selected index is the position in this table.
 enum RKMainMenuItem : int {
   ItemNewGame = 0,

@@ -4,6 +4,7 @@
 
 #include "dungeon/map.h"
 #include "game/sdl_globals.h"
+#include "game/turnloop.h"
 #include "localization/localization.h"
 #include "ui/menu.h"
 #include "ui/message.h"
@@ -112,11 +113,8 @@ bool CheckLevelUp() {
              false)) {
       break;
     }
-    // The choice cannot be skipped, but a window close is not forgotten: the game ends once
-    // the choice is made.
-    if (event.type == SDL_EVENT_QUIT) {
-      gameOver = true;
-    }
+    // The choice cannot be skipped; a window close ends the game once it is made.
+    KeepCloseRequest();
   }
 
   switch (selected) {

@@ -213,6 +213,12 @@ void ExecuteKeyAction(RKActionTypes action) {
   binding->second.second = false;
 }
 
+void KeepCloseRequest() {
+  if (event.type == SDL_EVENT_QUIT) {
+    gameOver = true;
+  }
+}
+
 void PlayerMoveOrAttack(int dx, int dy) {
   int targetX = player->x + dx;
   int targetY = player->y + dy;

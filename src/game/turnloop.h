@@ -15,6 +15,10 @@ void RunGame();
 void HandleKeys();
 // Runs the command bound to the action if its key went down this frame, then clears the flag.
 void ExecuteKeyAction(RKActionTypes action);
+// The menus and the aim hand a window close back instead of acting on it: when the last event
+// taken is one, the game ends after this frame, as a close during play does, rather than the
+// request being forgotten.
+void KeepCloseRequest();
 // Attacks the first fighter on the cell at (dx, dy) from the player, or steps there. Counts
 // as a move even when a wall refuses it.
 void PlayerMoveOrAttack(int dx, int dy);

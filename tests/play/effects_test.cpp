@@ -240,4 +240,21 @@ INSTANTIATE_TEST_SUITE_P(, CancelledAim,
                                          Cancel{"spray_escape", "Pepper Spray", 3, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Closing the window while aiming cancels the aim and ends the game after that frame, unsaved;
+// the item stays in the pack.
+TEST_F(Effects, ClosingTheWindowWhileAimingEndsTheGame) {
+  OpenArena();
+  RKEntity* grenade = MakeUsable("Stun Grenade", 2, 0, 0);
+  Carry(grenade);
+  InputScript script;
+  // Had the close been lost, the game would still be running for the steps to the right.
+  script.Key(SDL_SCANCODE_I).Key(LetterOf(grenade)).Quit().Key(SDL_SCANCODE_RIGHT).Key(
+      SDL_SCANCODE_RIGHT);
+  Play(script);
+  EXPECT_TRUE(Carried(grenade));
+  EXPECT_EQ(player->x, kPlayerX) << "the game went on after the window was closed";
+  EXPECT_EQ(gameState, InMenus);
+  EXPECT_FALSE(std::filesystem::exists("game.sav"));
+}
+
 }  // namespace
