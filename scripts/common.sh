@@ -11,6 +11,9 @@ root_packages=(
   clang libclang-rt-dev
   xvfb xauth xdotool x11-apps imagemagick
   python3 console-setup-linux sox vorbis-tools
+  openbox wmctrl
+  clang-format clang-tidy
+  dpkg-dev file fakeroot desktop-file-utils appstream
 )
 
 cache_dir="${XDG_CACHE_HOME:-$HOME/.cache}/tvk"
