@@ -15,8 +15,10 @@ Which picture stands at each code:
   0-31, 127
            blank
 
-Glyphs are looked up by Unicode code point through the font's own Unicode table. A frame
-piece or the block missing from the font is drawn here instead.
+Glyphs are looked up by Unicode code point through the font's own Unicode table. The
+double-line frame pieces are always drawn here: a console font's table commonly maps them
+onto its single-line pieces, which would turn every frame of the game into single lines.
+The block is drawn here only when the font lacks it.
 
 Run inside the build root, where console-setup-linux is installed:
   scripts/with-deps python3 tools/makefont.py [--psf PATH] [--out PATH]
@@ -155,7 +157,7 @@ def sheet_glyphs(font):
             cp = code
         else:
             continue  # controls and the blank stay empty
-        glyph = font.get(cp)
+        glyph = None if cp in DOUBLE_LINE_ARMS else font.get(cp)
         if glyph is None and code in SYMBOLS:
             glyph = drawn_symbol(cp)
             drawn.append(code)
@@ -198,7 +200,7 @@ def main():
                 row += ink if bits & (0x80 >> x) else clear
         rows.append(bytes(row))
     write_png(args.out, 128, 128, rows)
-    note = f"; drew {', '.join(map(str, drawn))} myself" if drawn else ""
+    note = f"; drew {', '.join(map(str, drawn))} itself" if drawn else ""
     print(f"wrote {os.path.normpath(args.out)} from {args.psf}{note}")
 
 
