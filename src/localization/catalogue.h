@@ -10,7 +10,7 @@
 
 // Where a text reaches the player: it decides how long a line of it may be.
 enum class RKTextUse : std::uint8_t {
-  Log,        // posted to the message log: capitalised and wrapped at 58 columns
+  Log,        // posted to the message log: capitalised and wrapped at 57 columns
   Menu,       // the header or one line of a framed box; should fit on one line
   Inventory,  // a prompt or item line of the inventory box: capitalised, wrapped at 70 columns
   Help,       // one line of the help box, may colour its map symbol

@@ -7,9 +7,6 @@
 
 namespace {
 
-// The log's width in pixels: 58 characters of 8 pixels.
-constexpr unsigned LOG_WIDTH = 464;
-
 // Colours of the six drawn lines when they fade with age, newest first.
 constexpr RKColors FADE_COLORS[] = {White, White, LightGray, LightGray, DarkGray, DarkGray};
 constexpr std::size_t SHOWN_LINES = std::size(FADE_COLORS);

@@ -199,10 +199,10 @@ TEST(ShippedLanguages, LinesFitWhereTheGameDrawsThem) {
         case RKTextUse::Log: {
           // Capitalising turns backslash + n into backslash + N, shown as two characters.
           EXPECT_EQ(text.find("\\n"), std::string::npos) << text;
-          const std::list<std::string> lines = Wrap(text, 464);
+          const std::list<std::string> lines = Wrap(text, LOG_WIDTH);
           // The panel shows six lines and a turn may post several messages.
           EXPECT_LE(lines.size(), 2u) << text;
-          for (const std::string& line : lines) EXPECT_LE(line.size(), 58u) << line;
+          for (const std::string& line : lines) EXPECT_LE(line.size(), LOG_WIDTH / 8) << line;
           break;
         }
         case RKTextUse::Inventory: {

@@ -102,6 +102,16 @@ TEST(SetMessage, NewestLineComesFirstAndAWrappedMessageReadsBottomUp) {
   EXPECT_EQ(log.messages, (Lines{longWord + " END", "SECOND", "FIRST"}));
 }
 
+TEST(SetMessage, WrapsAtTheFiftySevenCellsOfThePanelsRightBox) {
+  RKMessage log;
+  const std::string a55(55, 'A'), a56(56, 'A');
+  log.SetMessage(a55 + " b", false);
+  EXPECT_EQ(log.messages, (Lines{a55 + " B"})) << "57 characters fit";
+  log.messages.clear();
+  log.SetMessage(a56 + " b", false);
+  EXPECT_EQ(log.messages, (Lines{"B", a56})) << "a 58th character would cover the border";
+}
+
 // A panel-sized surface and the real glyph sheet, to read back what the log draws.
 class LogPanel : public ::testing::Test {
  protected:

@@ -128,6 +128,8 @@ TEST_F(FrameTest, HudFrameFloorLineAndCursor) {
   DrawFloor(*theMap, OpenField());
   theMap->currentFloor = 3;
   mousePos = {100, 60};
+  // The widest line the log makes ends one cell short of the right border.
+  message->SetMessage(std::string(LOG_WIDTH / 8, 'W'), false);
   Render();
 
   struct Case {
@@ -137,6 +139,7 @@ TEST_F(FrameTest, HudFrameFloorLineAndCursor) {
   const Case frame[] = {
       {0, 0, 201},   {8, 0, 205},   {168, 0, 205}, {632, 0, 187}, {0, 8, 186},  {632, 8, 186},
       {0, 16, 204},  {168, 16, 203}, {632, 16, 185}, {168, 40, 186}, {0, 64, 186},
+      {632, 24, 186},
       {0, 72, 200},  {168, 72, 202}, {624, 72, 205}, {632, 72, 188},
   };
   for (const Case& c : frame) {
@@ -147,6 +150,7 @@ TEST_F(FrameTest, HudFrameFloorLineAndCursor) {
   std::string floorLine = gLocalization->TFormat("hud.floor", {"8"});
   EXPECT_EQ(CellText(screen, 8, HUD_TOP + 40, static_cast<int>(floorLine.size())), floorLine);
   EXPECT_EQ(CellColor(screen, 8, HUD_TOP + 40), LightGray);
+  EXPECT_EQ(CellGlyph(screen, 624, HUD_TOP + 24), 'W');
   EXPECT_EQ(CellGlyph(screen, 100, 60), 219);  // the cursor: a red block at the mouse pixel
   EXPECT_EQ(PixelColor(screen, 100, 60), Red);
 }
