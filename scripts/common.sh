@@ -60,6 +60,9 @@ in_root() {
   if [ -n "${XDG_RUNTIME_DIR:-}" ] && [ -d "$XDG_RUNTIME_DIR" ]; then
     args+=(--bind "$XDG_RUNTIME_DIR" "$XDG_RUNTIME_DIR")
   fi
+  # X servers listen on abstract sockets, which every sandbox of the machine's network shares:
+  # the tests' servers get a network of their own, so no other run on the machine meets them.
+  [ -n "${TVK_PRIVATE_NETWORK:-}" ] && args+=(--unshare-net)
   bwrap "${args[@]}" --chdir "$PWD" --setenv PATH /usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
 }
 

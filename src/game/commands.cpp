@@ -26,7 +26,6 @@ bool OnPlayerCell(const RKEntity* entity) {
 void ShowBox(const std::string& headerKey) {
   int selected = -1;
   Menu(gLocalization->T(headerKey), option, BOX_WIDTH, selected, false);
-  KeepCloseRequest();
 }
 
 // Fills inventoryMessages with the prompt and the blank line that parts it from the items.
@@ -77,7 +76,6 @@ void DropCommand() {
   showInventory = true;
   SetInventoryPrompt("inventory.dropPrompt");
   RKItem* item = InventoryMenu(inventoryMessages);
-  KeepCloseRequest();
   if (item != nullptr) {
     item->Drop(message, entities, inventory, player);
   }
@@ -107,7 +105,6 @@ void InventoryCommand() {
   showInventory = true;
   SetInventoryPrompt("inventory.usePrompt");
   RKItem* item = InventoryMenu(inventoryMessages);
-  KeepCloseRequest();
   showInventory = false;
   if (item == nullptr) {
     return;

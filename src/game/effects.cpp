@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "dungeon/map.h"
+#include "game/lifecycle.h"
 #include "game/sdl_globals.h"
-#include "game/turnloop.h"
 #include "localization/localization.h"
 #include "ui/font.h"
 #include "ui/message.h"
@@ -78,7 +78,7 @@ std::pair<int, int> TargetTile(int range) {
       switch (event.type) {
         case SDL_EVENT_QUIT:
           // Closing the window ends the game, not just the aim.
-          KeepCloseRequest();
+          quitRequested = true;
           return cancelled;
         case SDL_EVENT_KEY_DOWN:
           if (event.key.scancode == SDL_SCANCODE_ESCAPE && !event.key.repeat) {
@@ -86,10 +86,10 @@ std::pair<int, int> TargetTile(int range) {
           }
           break;
         case SDL_EVENT_MOUSE_MOTION:
-          mousePos = {static_cast<int>(event.motion.x), static_cast<int>(event.motion.y)};
+          TrackMouse(event);
           break;
         case SDL_EVENT_MOUSE_BUTTON_DOWN: {
-          mousePos = {static_cast<int>(event.button.x), static_cast<int>(event.button.y)};
+          TrackMouse(event);
           if (event.button.button == SDL_BUTTON_RIGHT) {
             return cancelled;
           }

@@ -35,6 +35,7 @@ RKMessage* message = nullptr;
 RKMousePos mousePos;
 std::uint64_t nextTime = 0;
 
+bool quitRequested = false;
 bool gameOver = false;
 int playerAction = TurnTaken;
 bool playerMovedOrAttacked = false;

@@ -56,10 +56,13 @@ struct RKMousePos {
   int x = 0;
   int y = 0;
 };
-extern RKMousePos mousePos;  // window pixels; the game draws its own cursor there
+extern RKMousePos mousePos;  // game pixels (0..639, 0..399); the game draws its own cursor there
 extern std::uint64_t nextTime;  // tick in ms at which the current frame ends
 
 // --- Game ---------------------------------------------------------------------------------
+// Set when the window is asked to close (its close button, Alt+F4, SIGTERM or SIGINT): every
+// loop gives way, a game in play is saved as Escape saves it, and the program ends.
+extern bool quitRequested;
 extern bool gameOver;
 extern int playerAction;  // RKPlayerActions
 extern bool playerMovedOrAttacked;

@@ -25,6 +25,13 @@ bool Fail(std::ostream& stream, const char* what) {
   return false;
 }
 
+// A position in render coordinates as a game pixel: truncated, and clamped onto the picture
+// (a pointer over the bars beside it stands at its edge).
+RKMousePos OnPicture(float x, float y, int width, int height) {
+  return {std::clamp(static_cast<int>(x), 0, width - 1),
+          std::clamp(static_cast<int>(y), 0, height - 1)};
+}
+
 void DestroySurface(SDL_Surface*& surface) {
   if (surface) {
     SDL_DestroySurface(surface);
@@ -53,8 +60,14 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
   if (fullscreen) {
     flags |= SDL_WINDOW_FULLSCREEN;
   }
+  flags |= SDL_WINDOW_RESIZABLE;
+  // Out of fullscreen the window is the largest whole multiple of the picture that the
+  // desktop has room for, so every game pixel becomes an equal square of screen pixels.
+  SDL_Rect desktop{0, 0, width, height};
+  SDL_GetDisplayUsableBounds(SDL_GetPrimaryDisplay(), &desktop);
+  const int scale = WholeScaleThatFits(desktop.w, desktop.h, width, height);
   std::string title = "Tower Vault Keeper (T.V.K.) v" + GAMEVERSION;
-  window = SDL_CreateWindow(title.c_str(), width, height, flags);
+  window = SDL_CreateWindow(title.c_str(), scale * width, scale * height, flags);
   if (!window) {
     return Fail(std::cerr, "Couldn't set video mode: ");
   }
@@ -64,6 +77,9 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
   if (!renderer) {
     return Fail(std::cerr, "Couldn't create renderer: ");
   }
+  // The frame keeps its shape in any window: one factor across and down, centred, with black
+  // bars where the window's shape differs from the picture's.
+  SDL_SetRenderLogicalPresentation(renderer, width, height, SDL_LOGICAL_PRESENTATION_LETTERBOX);
   SDL_HideCursor();
   screenFormat = SDL_GetWindowPixelFormat(window);
   if (screenFormat == SDL_PIXELFORMAT_UNKNOWN) {
@@ -114,16 +130,16 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
     return Fail(std::cout, "Couldn't create new surface for inventory: ");
   }
 
-  float mouseX = 0, mouseY = 0;
-  SDL_GetMouseState(&mouseX, &mouseY);
-  int x = static_cast<int>(mouseX);
-  int y = static_cast<int>(mouseY);
-  int clampedX = std::clamp(x, 0, width - 1);
-  int clampedY = std::clamp(y, 0, height - 1);
-  if (clampedX != x || clampedY != y) {
-    SDL_WarpMouseInWindow(window, static_cast<float>(clampedX), static_cast<float>(clampedY));
+  float windowX = 0, windowY = 0;
+  SDL_GetMouseState(&windowX, &windowY);
+  float x = windowX, y = windowY;
+  SDL_RenderCoordinatesFromWindow(renderer, windowX, windowY, &x, &y);
+  mousePos = OnPicture(x, y, width, height);
+  if (mousePos.x != static_cast<int>(x) || mousePos.y != static_cast<int>(y)) {
+    SDL_RenderCoordinatesToWindow(renderer, static_cast<float>(mousePos.x),
+                                  static_cast<float>(mousePos.y), &windowX, &windowY);
+    SDL_WarpMouseInWindow(window, windowX, windowY);
   }
-  mousePos = {clampedX, clampedY};
 
   font = new RKFont;
   if (!font->Init("gfx/font.png", screenFormat)) {
@@ -217,7 +233,32 @@ void SetWindowIcon() {
   SDL_DestroySurface(loaded);
 }
 
-bool SetFullscreen(bool on) { return SDL_SetWindowFullscreen(window, on); }
+bool SetFullscreen(bool on) {
+  bool switched = SDL_SetWindowFullscreen(window, on);
+  // Some platforms (X11) switch later, on their own time: wait, so that the window's flags
+  // tell the new state to whoever reads them next.
+  SDL_SyncWindow(window);
+  return switched;
+}
+
+int WholeScaleThatFits(int areaWidth, int areaHeight, int width, int height) {
+  if (width <= 0 || height <= 0) {
+    return 1;
+  }
+  return std::max(1, std::min(areaWidth / width, areaHeight / height));
+}
+
+void TrackMouse(SDL_Event& event) {
+  if (event.type != SDL_EVENT_MOUSE_MOTION && event.type != SDL_EVENT_MOUSE_BUTTON_DOWN) {
+    return;
+  }
+  if (renderer) {
+    SDL_ConvertEventToRenderCoordinates(renderer, &event);
+  }
+  const bool motion = event.type == SDL_EVENT_MOUSE_MOTION;
+  mousePos = OnPicture(motion ? event.motion.x : event.button.x,
+                       motion ? event.motion.y : event.button.y, screen->w, screen->h);
+}
 
 bool ToggleFullscreen() {
   if (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) {

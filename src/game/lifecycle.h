@@ -4,6 +4,7 @@
 #include <cstdint>
 
 struct SDL_Surface;
+union SDL_Event;
 
 // Opens everything the game needs; false (after printing why) when something is missing.
 // useDefaultRenderer false asks SDL for its "software" renderer.
@@ -21,6 +22,15 @@ constexpr std::uint64_t FRAME_MS = 60;
 void Delay(std::uint64_t ticks);
 // Loads "gfx/icon.png" as the window icon; silent when it cannot.
 void SetWindowIcon();
+// Switches fullscreen and waits for the window to settle; false when the switch was refused.
 bool SetFullscreen(bool on);
 // Switches fullscreen on or off and returns the new state.
 bool ToggleFullscreen();
+// The largest whole multiple of width x height that fits an area of areaWidth x areaHeight;
+// 1 when not even one fits.
+int WholeScaleThatFits(int areaWidth, int areaHeight, int width, int height);
+// Mouse events come in window pixels; the game works in the pixels of its own picture, which
+// the window shows scaled and centred. For a motion or button-down event, converts the event
+// to those pixels and moves mousePos there, clamped onto the picture; other events are left
+// as they are.
+void TrackMouse(SDL_Event& event);

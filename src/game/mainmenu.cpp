@@ -109,6 +109,10 @@ void MainMenu() {
           break;
       }
     }
+    // A close request, here or in a game or screen opened from here, ends the program.
+    if (quitRequested) {
+      return;
+    }
     Delay(nextTime);
     nextTime += FRAME_MS;
     if (quit) {

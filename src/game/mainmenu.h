@@ -2,5 +2,5 @@
 // The title screen's menu: new game, continue, options, help and quit.
 
 // Runs the main menu, and the games, options and help screens it opens, until the player
-// chooses quit. Closing the window here does not end the program.
+// chooses quit or the window is asked to close.
 void MainMenu();

@@ -86,11 +86,6 @@ bool CheckLevelUp() {
   if (fighter->xp < threshold) {
     return false;
   }
-  // One level per call; a surplus worth another level is taken on the next frame.
-  fighter->SetLevel(1, false);
-  fighter->SetXP(-threshold, false);
-  Post(gLocalization->TFormat("menu.levelUp.message", {std::to_string(fighter->level)}));
-
   // key                      value shown after the choice
   const std::pair<const char*, int> choices[] = {
       {"menu.levelUp.vitality", fighter->GetMaxHP(false) + VITALITY_GAIN},
@@ -113,9 +108,17 @@ bool CheckLevelUp() {
              false)) {
       break;
     }
-    // The choice cannot be skipped; a window close ends the game once it is made.
-    KeepCloseRequest();
+    // The choice cannot be skipped, but a close request abandons it: the experience stays
+    // as it is, so the level is offered again when the saved game is continued.
+    if (quitRequested) {
+      return false;
+    }
   }
+
+  // One level per call; a surplus worth another level is taken on the next frame.
+  fighter->SetLevel(1, false);
+  fighter->SetXP(-threshold, false);
+  Post(gLocalization->TFormat("menu.levelUp.message", {std::to_string(fighter->level)}));
 
   switch (selected) {
     case Vitality:

@@ -10,6 +10,7 @@ void EnemyDeath(RKEntity* entity);
 // Experience needed at the given level to reach the next one.
 int ExperienceToLevel(int level);
 // Gains at most one level and asks which statistic to raise; true when a level was gained.
+// A close request during the choice abandons it, and no level is gained.
 bool CheckLevelUp();
 // Climbs to the next floor, restoring half the hit points.
 void NextFloor();

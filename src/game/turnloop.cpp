@@ -38,7 +38,7 @@ void TakeEvents() {
   while (SDL_PollEvent(&event)) {
     switch (event.type) {
       case SDL_EVENT_QUIT:
-        gameOver = true;
+        quitRequested = true;
         break;
       case SDL_EVENT_KEY_DOWN: {
         // A held key moves the player once, not once per repeat.
@@ -61,10 +61,8 @@ void TakeEvents() {
         break;
       }
       case SDL_EVENT_MOUSE_MOTION:
-        mousePos = {static_cast<int>(event.motion.x), static_cast<int>(event.motion.y)};
-        break;
       case SDL_EVENT_MOUSE_BUTTON_DOWN:
-        mousePos = {static_cast<int>(event.button.x), static_cast<int>(event.button.y)};
+        TrackMouse(event);
         break;
       default:
         break;
@@ -80,6 +78,28 @@ void EnemyStep() {
       entity->ai->TakeTurn(player, message);
     }
   }
+}
+
+// Escape or a close request: the game is saved and left (a close then ends the program).
+// True when the game ends; false when the save failed, the player was told so, and play goes
+// on. A close whose save failed before ends the game anyway, trying the save once more
+// without a word, so the player can always get out.
+bool SaveAndLeave(bool& closeFailedToSave) {
+  const bool closing = quitRequested;
+  if (closing && closeFailedToSave) {
+    SaveGame();
+    gameOver = true;
+    return true;
+  }
+  // A close while the failure is shown is taken as the second one.
+  quitRequested = false;
+  if (SaveGameOrShowFailure() || quitRequested) {
+    quitRequested = quitRequested || closing;
+    gameOver = true;
+    return true;
+  }
+  closeFailedToSave = closeFailedToSave || closing;
+  return false;
 }
 
 }  // namespace
@@ -127,6 +147,7 @@ void FillRegistries() {
 
 void RunGame() {
   nextTime = SDL_GetTicks() + FRAME_MS;
+  bool closeFailedToSave = false;
   while (!gameOver) {
     for (auto& [action, binding] : keyboard) {
       binding.second = false;
@@ -135,19 +156,18 @@ void RunGame() {
     if (musicEnabled) {
       AdvanceMusic();
     }
-    if (playerAction == SaveAndExit) {
-      gameOver = true;
-      SaveGame();
+    if ((playerAction == SaveAndExit || quitRequested) && SaveAndLeave(closeFailedToSave)) {
       break;
     }
 
     HandleKeys();
-    if (playerAction == SaveAndExit || playerAction == ExitWithoutSaving) {
+    // Leaving through the exit keeps the save of before the win.
+    if (playerAction == ExitWithoutSaving) {
       gameOver = true;
-      // Leaving through the exit keeps the save of before the win.
-      if (playerAction == SaveAndExit) {
-        SaveGame();
-      }
+      break;
+    }
+    // A close during an aim or a box opened by a command: what it was doing is abandoned.
+    if (quitRequested && SaveAndLeave(closeFailedToSave)) {
       break;
     }
 
@@ -172,7 +192,8 @@ void HandleKeys() {
     return;
   }
   playerAction = NoTurn;
-  for (int action = ActionMoveUp; action <= ActionInventory; ++action) {
+  // After a close request no further command may open a box that waits for a key.
+  for (int action = ActionMoveUp; action <= ActionInventory && !quitRequested; ++action) {
     ExecuteKeyAction(static_cast<RKActionTypes>(action));
   }
 }
@@ -211,12 +232,6 @@ void ExecuteKeyAction(RKActionTypes action) {
       break;
   }
   binding->second.second = false;
-}
-
-void KeepCloseRequest() {
-  if (event.type == SDL_EVENT_QUIT) {
-    gameOver = true;
-  }
 }
 
 void PlayerMoveOrAttack(int dx, int dy) {

@@ -79,7 +79,9 @@ void CaptureKey(RKActionTypes action) {
   }
   int noSelection = -1;
   Menu(T("options.changeKey." + name), option, 320, noSelection, true);
-  UpdateKeybinding(action, T("options.keybinding." + name), true);
+  if (!quitRequested) {
+    UpdateKeybinding(action, T("options.keybinding." + name), true);
+  }
 }
 
 // One step per arrow key press, with the music following at once; any other key closes it.
@@ -91,7 +93,7 @@ void VolumeDialog() {
       musicVolume = musicVolume < maxVolume ? musicVolume + 1 : maxVolume;
     } else if (selectedKey == SDL_SCANCODE_LEFT) {
       musicVolume = musicVolume > 0 ? musicVolume - 1 : 0;
-    } else if (selectedKey != SDL_SCANCODE_UNKNOWN) {
+    } else if (selectedKey != SDL_SCANCODE_UNKNOWN || quitRequested) {
       break;
     }
     musicPattern.UpdateMusicVolume();
@@ -162,7 +164,8 @@ void OptionsMenu() {
     Header();
     const bool confirmed = Menu(T("menu.options.header"), option, 560, selected, false);
     nextTime = SDL_GetTicks() + FRAME_MS;
-    const bool leave = confirmed && ConfirmLine(selected);
+    // A close request leaves the changes in effect; shut-down writes them with the settings.
+    const bool leave = (confirmed && ConfirmLine(selected)) || quitRequested;
     Delay(nextTime);
     nextTime += FRAME_MS;
     if (leave) {

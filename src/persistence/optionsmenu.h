@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-// Runs the menu until the player saves, restores the defaults or discards the changes.
+// Runs the menu until the player saves, restores the defaults or discards the changes, or the
+// window is asked to close (the changes then stay in effect).
 void OptionsMenu();
 
 // The 16 lines of the menu, in menu order, in the current language.

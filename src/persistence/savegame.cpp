@@ -616,3 +616,5 @@ int LoadGame(std::string& savedVersion) {
   gameOver = false;
   return LoadOk;
 }
+
+bool SaveGameOrShowFailure() { return SaveGame(); }

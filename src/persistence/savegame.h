@@ -15,6 +15,8 @@ enum RKLoadResult : int {
 // Writes the running game to "game.sav", replacing the previous save only once the new one is
 // complete. False when nothing could be written (the old save is then still there).
 bool SaveGame();
+// Saves the running game; when that fails, tells the player in a box and returns false.
+bool SaveGameOrShowFailure();
 
 // Rebuilds the game from "game.sav". savedVersion receives the file's "Version" when it is a
 // string (the main menu shows it in the bad-version box). A signature or version mismatch leaves

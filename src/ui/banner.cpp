@@ -154,7 +154,7 @@ void Header() {
 void HelpScreen() {
   nextTime = SDL_GetTicks() + FRAME_MS;
   bool closed = false;
-  while (!closed) {
+  while (!closed && !quitRequested) {
     option.clear();
     for (const char* key : HELP_LINES) {
       option.push_back(key == HELP_BLANK ? std::string(HELP_BLANK) : gLocalization->T(key));

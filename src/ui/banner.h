@@ -5,5 +5,6 @@
 // Nothing is presented: the menu shown next presents the screen with its box on top.
 void Header();
 
-// Shows the help box until a key other than F2 is pressed; the key is left in selectedKey.
+// Shows the help box until a key other than F2 is pressed (the key is left in selectedKey) or
+// the window is asked to close.
 void HelpScreen();

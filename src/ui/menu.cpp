@@ -245,6 +245,7 @@ bool Menu(const std::string& header, std::list<std::string>& options, int width,
       continue;
     }
     if (event.type == SDL_EVENT_QUIT) {
+      quitRequested = true;
       return false;
     }
     if (event.type == SDL_EVENT_KEY_DOWN) {
@@ -341,6 +342,7 @@ int Menu(std::list<std::string>& lines) {
       return -1;
     }
     if (event.type == SDL_EVENT_QUIT) {
+      quitRequested = true;
       return -1;
     }
     if (event.type == SDL_EVENT_KEY_DOWN) {

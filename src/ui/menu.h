@@ -8,7 +8,7 @@
 
 class RKItem;
 
-// Shows the box and returns after one key press (or a quit request, left in `event`).
+// Shows the box and returns after one key press or a close request (which sets quitRequested).
 // True when Return confirmed a line (only with a selection, i.e. selected != -1) or, with
 // captureKey, when any key but F2 was pressed (its scancode is then in selectedKey). Up and
 // Down move `selected` among the options with wrap-around and return false; F2 toggles the
@@ -22,8 +22,8 @@ bool MSGBox(const std::string& header, std::list<std::string>& lines, int width)
 
 // The inventory prompt: `lines` holds the prompt on entry; the options of the global `option`
 // list (at most 26) are appended to it labelled (a), (b), ... unless the inventory is empty.
-// Returns the index of the letter pressed, or -1 for any other key, a quit request, too
-// many options, or a failure.
+// Returns the index of the letter pressed, or -1 for any other key, a close request (which
+// sets quitRequested), too many options, or a failure.
 int Menu(std::list<std::string>& lines);
 
 // Lets the player pick an item of the inventory under the prompt in `lines`. Returns the

@@ -77,12 +77,6 @@ TEST_F(MainMenuTest, ArrowsMoveTheMarkersWithWrapAroundAndQuitEndsIt) {
   RunMainMenu(script);
 }
 
-TEST_F(MainMenuTest, ClosingTheWindowDoesNotEndIt) {
-  InputScript script;
-  script.Quit().Wait(2).Probe(ShowsMarkerOn(0)).Key(SDL_SCANCODE_UP).Key(SDL_SCANCODE_RETURN);
-  RunMainMenu(script);
-}
-
 TEST_F(MainMenuTest, HelpOpensAndAnyKeyButF2ClosesIt) {
   const auto showsHelp = [] {
     ASSERT_EQ(option.size(), 27u);

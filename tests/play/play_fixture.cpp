@@ -116,11 +116,13 @@ void PlayGame::Resume() {
 }
 
 void PlayGame::Play(InputScript& script) {
-  script.Quit();
+  // A close saves the game first; the second one ends it even when that save fails.
+  script.Quit().Wait().Quit();
   script.Start();
   RunGame();
   script.Stop();
   SDL_FlushEvents(SDL_EVENT_FIRST, SDL_EVENT_LAST);
+  quitRequested = false;
 }
 
 std::string PlayGame::LogText() const {

@@ -38,7 +38,8 @@ class PlayGame : public HeadlessGame {
   // Lets the turn loop run again after it ended, as continuing a game does.
   void Resume();
   // Runs the real turn loop while the script plays, then closes the window so that the loop
-  // ends even when the script did not; leaves no event behind for the next loop.
+  // ends even when the script did not; leaves no event and no close request behind for the
+  // next loop.
   void Play(InputScript& script);
 
   // The whole log in reading order, lines joined with spaces.
@@ -60,5 +61,5 @@ std::string Capitalised(std::string text);
 // cannot, so F2 has nothing to show there).
 bool RelativeMouseModeWorks();
 
-// The cell's centre in window pixels, for clicks.
+// The cell's centre in game pixels, for clicks.
 int PixelOf(int cell);

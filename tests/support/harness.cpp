@@ -64,6 +64,7 @@ void ResetProgramState() {
   musicPattern.queuedPattern = nullptr;
   mousePos = {};
   nextTime = 0;
+  quitRequested = false;
   gameOver = false;
   playerAction = TurnTaken;
   playerMovedOrAttacked = false;
@@ -141,22 +142,25 @@ InputScript& InputScript::KeyUp(SDL_Scancode scancode) {
   return Add({{KeyEvent(scancode, false, false)}, {}});
 }
 
-InputScript& InputScript::MouseMove(int x, int y) {
+// A motion event to the window position that shows game pixel (x, y), where SDL would report
+// a real pointer over it.
+static SDL_Event MotionTo(int x, int y) {
   SDL_Event e{};
   e.type = SDL_EVENT_MOUSE_MOTION;
   e.motion.windowID = window ? SDL_GetWindowID(window) : 0;
   e.motion.x = static_cast<float>(x);
   e.motion.y = static_cast<float>(y);
-  return Add({{e}, {}});
+  if (renderer) {
+    SDL_RenderCoordinatesToWindow(renderer, e.motion.x, e.motion.y, &e.motion.x, &e.motion.y);
+  }
+  return e;
 }
+
+InputScript& InputScript::MouseMove(int x, int y) { return Add({{MotionTo(x, y)}, {}}); }
 
 InputScript& InputScript::Click(int x, int y, Uint8 button) {
   Step step;
-  SDL_Event e{};
-  e.type = SDL_EVENT_MOUSE_MOTION;
-  e.motion.windowID = window ? SDL_GetWindowID(window) : 0;
-  e.motion.x = static_cast<float>(x);
-  e.motion.y = static_cast<float>(y);
+  SDL_Event e = MotionTo(x, y);
   step.events.push_back(e);
   for (bool down : {true, false}) {
     SDL_Event b{};
@@ -177,6 +181,8 @@ InputScript& InputScript::Quit() {
   e.type = SDL_EVENT_QUIT;
   return Add({{e}, {}});
 }
+
+InputScript& InputScript::Push(const SDL_Event& event) { return Add({{event}, {}}); }
 
 InputScript& InputScript::Wait(int count) {
   for (int i = 0; i < count; ++i) Add({});

@@ -61,9 +61,12 @@ class InputScript {
   InputScript& Keys(std::initializer_list<SDL_Scancode> scancodes);  // several downs, one step
   InputScript& KeyDown(SDL_Scancode scancode, bool repeat = false);
   InputScript& KeyUp(SDL_Scancode scancode);
+  // The mouse over game pixel (x, y): the events carry the window position that shows it,
+  // as a real pointer's would, however the window scales the picture.
   InputScript& MouseMove(int x, int y);
   InputScript& Click(int x, int y, Uint8 button = SDL_BUTTON_LEFT);  // motion, down, up
   InputScript& Quit();  // a close request of the window
+  InputScript& Push(const SDL_Event& event);  // any event, exactly as given
   InputScript& Wait(int steps = 1);
   // Runs fn on the main thread between frames (when the game next pumps events); later steps
   // wait until it has run.

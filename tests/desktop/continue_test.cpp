@@ -1,16 +1,10 @@
 // The real program under Xvfb: a game left with Escape is continued as it was, and damaged
 // save files show their box while the game keeps running.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -20,9 +14,8 @@
 #include <vector>
 
 #include "cson/cson.h"
+#include "support/desktop.h"
 #include "support/harness.h"
-
-extern char** environ;
 
 namespace {
 
@@ -62,120 +55,49 @@ RKSavedPlace ReadPlace(const std::string& path) {
   return place;
 }
 
-// One X server for the whole test, on a display number derived from the process id so that
-// parallel runs do not meet.
+// A bare X display of the game's size; the game runs windowed there, since no window manager
+// makes it fullscreen, and music plays into the dummy driver.
 class XvfbGameTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!fs::exists("/usr/bin/Xvfb") || !fs::exists("/usr/bin/xdotool") ||
-        !fs::exists("/usr/bin/import")) {
-      GTEST_SKIP() << "Xvfb, xdotool or import is missing";
-    }
+    const std::string missing = XDesktop::Missing(false);
+    if (!missing.empty()) GTEST_SKIP() << "needs " << missing;
     folder = std::make_unique<RunFolder>();
-    display = ":" + std::to_string(200 + ::getpid() % 700);
-    xvfb = Spawn({"/usr/bin/Xvfb", display, "-screen", "0", "640x400x24", "-nolisten", "tcp"},
-                 "xvfb.log");
-    const std::string socket = "/tmp/.X11-unix/X" + display.substr(1);
-    for (int i = 0; i < 100 && !fs::exists(socket); ++i) Sleep(50);
-    ASSERT_TRUE(fs::exists(socket)) << ReadText("xvfb.log");
-    // Windowed, so that no window manager is needed; music plays into the dummy driver.
+    ASSERT_TRUE(desktop.Start(640, 400, false)) << desktop.error;
     std::ofstream("game.cfg") << "Fullscreen: false\n";
   }
 
   void TearDown() override {
-    if (game > 0) {
-      ::kill(game, SIGKILL);
-      ::waitpid(game, nullptr, 0);
-    }
-    if (xvfb > 0) {
-      ::kill(xvfb, SIGTERM);
-      ::waitpid(xvfb, nullptr, 0);
-    }
+    desktop.Stop();
     folder.reset();
-  }
-
-  pid_t Spawn(const std::vector<std::string>& args, const std::string& output) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-      const std::string entry = *e;
-      if (entry.rfind("DISPLAY=", 0) != 0 && entry.rfind("SDL_VIDEO_DRIVER=", 0) != 0) {
-        env.push_back(entry);
-      }
-    }
-    env.push_back("DISPLAY=" + display);
-    env.push_back("SDL_VIDEO_DRIVER=x11");
-    std::vector<char*> argv, envp;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                     0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = 0;
-    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return failed == 0 ? pid : -1;
-  }
-
-  int X(const std::string& command) {
-    return std::system(("DISPLAY=" + display + " " + command + " >>x.log 2>&1").c_str());
   }
 
   // Starts the game and waits until its window has the keyboard.
   void StartGame() {
-    game = Spawn({TVK_BINARY_PATH}, "game.log");
-    ASSERT_GT(game, 0);
-    ASSERT_EQ(X("timeout 30 xdotool search --sync --name 'Tower Vault Keeper' windowfocus --sync"),
-              0)
-        << ReadText("game.log");
+    ASSERT_GT(desktop.StartGame(), 0);
+    ASSERT_TRUE(desktop.WaitForWindow()) << ReadText("game.log");
     Sleep(500);
   }
 
-  void Keys(const std::string& keys) { ASSERT_EQ(X("xdotool key --delay 200 " + keys), 0); }
-
-  bool Running() { return game > 0 && ::waitpid(game, nullptr, WNOHANG) == 0; }
+  void Keys(const std::string& keys) { ASSERT_EQ(desktop.Run("xdotool key --delay 200 " + keys), 0); }
 
   // Chooses the quit line from the given line of the main menu and waits for the exit code.
   void QuitFromMenu(int selected) {
     std::string downs;
     for (int i = selected; i < 4; ++i) downs += "Down ";
     Keys(downs + "Return");
-    int status = -1;
-    for (int i = 0; i < 100; ++i) {
-      if (::waitpid(game, &status, WNOHANG) == game) {
-        game = -1;
-        break;
-      }
-      Sleep(100);
-    }
-    ASSERT_EQ(game, -1) << "the game did not end";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadText("game.log");
+    EXPECT_EQ(desktop.WaitForExit(std::chrono::seconds(10)), 0) << ReadText("game.log");
   }
 
   SDL_Surface* Screenshot(std::string name) {
     std::replace(name.begin(), name.end(), ' ', '-');
-    X("import -window root -depth 8 PNG24:" + name);
-    SDL_Surface* shot = SDL_LoadPNG(name.c_str());
+    SDL_Surface* shot = desktop.Screenshot(name);
     if (shot == nullptr) ADD_FAILURE() << "no screenshot: " << SDL_GetError();
     return shot;
   }
 
-  // True when some row of the screen shows the text centred, as the menus draw their lines.
-  static bool ShowsCentred(SDL_Surface* shot, const std::string& text) {
-    const int x = (shot->w - 8 * static_cast<int>(text.size())) / 2;
-    for (int y = 0; y + 8 <= shot->h; ++y) {
-      if (CellText(shot, x, y, static_cast<int>(text.size())) == text) return true;
-    }
-    return false;
-  }
-
   std::unique_ptr<RunFolder> folder;
-  std::string display;
-  pid_t xvfb = -1;
-  pid_t game = -1;
+  XDesktop desktop;
 };
 
 TEST_F(XvfbGameTest, ContinuedGameIsTheOneLeftAndDamagedSavesShowTheirBox) {
@@ -241,7 +163,7 @@ TEST_F(XvfbGameTest, ContinuedGameIsTheOneLeftAndDamagedSavesShowTheirBox) {
     SDL_DestroySurface(shot);
     Keys("space");
     Sleep(300);
-    ASSERT_TRUE(Running()) << ReadText("game.log");
+    ASSERT_TRUE(desktop.Running()) << ReadText("game.log");
     QuitFromMenu(1);
   }
   EXPECT_NE(ReadText("game.log").find(

@@ -1,0 +1,260 @@
+// The real program in a real X window, driven with xdotool and wmctrl and photographed with
+// ImageMagick's import as a player would see it: a bare 640x400 display, and a 1920x1080
+// desktop with a window manager, where the game starts fullscreen.
+
+#include <SDL3/SDL.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "game/globals.h"
+#include "localization/localization.h"
+#include "support/desktop.h"
+#include "support/harness.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Counts the 8x8 map cells showing the player: a light green at sign.
+int PlayerCells(SDL_Surface* picture) {
+  int count = 0;
+  for (int y = 0; y + 8 <= 320; y += 8) {
+    for (int x = 0; x + 8 <= 640; x += 8) {
+      if (CellGlyph(picture, x, y) == '@' && CellColor(picture, x, y) == LightGreen) ++count;
+    }
+  }
+  return count;
+}
+
+// Takes screenshots until the check holds for one, for at most a few seconds: the game draws
+// a new frame every 60 ms, but a busy machine may be slow to show it.
+template <class Check>
+bool Eventually(XDesktop& desktop, bool gameWindowOnly, Check check) {
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    SDL_Surface* shot = desktop.Screenshot("shot.png", gameWindowOnly);
+    const bool holds = shot != nullptr && check(shot);
+    SDL_DestroySurface(shot);
+    if (holds) return true;
+    std::this_thread::sleep_for(100ms);
+  }
+  return false;
+}
+
+class RealWindow : public ::testing::Test {
+ protected:
+  // A bare X display of the game's own size, or a large desktop with a window manager.
+  void Open(int width, int height, bool windowManager) {
+    const std::string missing = XDesktop::Missing(windowManager);
+    if (!missing.empty()) GTEST_SKIP() << "needs " << missing;
+    folder = std::make_unique<RunFolder>();
+    desktop = std::make_unique<XDesktop>();
+    ASSERT_TRUE(desktop->Start(width, height, windowManager)) << desktop->error;
+  }
+
+  void TearDown() override {
+    desktop.reset();
+    folder.reset();
+  }
+
+  void StartGame() {
+    ASSERT_GT(desktop->StartGame(), 0);
+    ASSERT_TRUE(desktop->WaitForWindow()) << ReadText("game.log");
+  }
+
+  void Keys(const std::string& keys) {
+    ASSERT_EQ(desktop->Run("xdotool key --delay 250 " + keys), 0);
+  }
+
+  // The game ended on its own, with exit code 0.
+  void ExpectEnded() {
+    EXPECT_EQ(desktop->WaitForExit(20s), 0) << ReadText("game.log");
+  }
+
+  std::unique_ptr<RunFolder> folder;
+  std::unique_ptr<XDesktop> desktop;
+};
+
+TEST_F(RealWindow, MainMenuThenTheFirstFloor) {
+  Open(640, 400, false);
+  StartGame();
+  std::this_thread::sleep_for(700ms);
+  SDL_Surface* menu = desktop->Screenshot("menu.png");
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(PlayerCells(menu), 0);
+  SDL_DestroySurface(menu);
+
+  // The first line of the main menu starts a new game.
+  Keys("Return");
+  EXPECT_TRUE(Eventually(*desktop, false, [](SDL_Surface* shot) { return PlayerCells(shot) == 1; }));
+
+  // Escape saves and returns to the main menu; Up wraps round to its last line, quit.
+  Keys("Escape");
+  std::this_thread::sleep_for(500ms);
+  Keys("Up Return");
+  ExpectEnded();
+  EXPECT_TRUE(fs::exists("game.sav"));
+  EXPECT_TRUE(fs::exists("game.cfg"));
+}
+
+// On a 1920x1080 desktop the game starts fullscreen, its picture 2.7 times as large both ways
+// and centred, with black bars left and right.
+class Desktop : public RealWindow {
+ protected:
+  void SetUp() override {
+    Open(1920, 1080, true);
+    if (IsSkipped() || HasFatalFailure()) return;
+    StartGame();
+  }
+
+  // Waits until the letterboxed picture shows the player on the map.
+  void WaitForPlay() {
+    ASSERT_TRUE(Eventually(*desktop, false, [](SDL_Surface* shot) {
+      SDL_Surface* picture = LetterboxedPicture(shot);
+      const bool playing = PlayerCells(picture) == 1;
+      SDL_DestroySurface(picture);
+      return playing;
+    })) << "no game on screen; see shot.png";
+  }
+
+  void WaitForWindowSize(int width, int height) {
+    for (int i = 0; i < 100 && desktop->WindowSize() != std::pair{width, height}; ++i) {
+      std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_EQ(desktop->WindowSize(), (std::pair{width, height}));
+  }
+};
+
+TEST_F(Desktop, FullscreenKeepsThePicturesShapeAndTheCursorUnderThePointer) {
+  WaitForWindowSize(1920, 1080);
+  Keys("Return");
+  // Read back at one scale across and down, the HUD frame stands on its own cells.
+  const auto frameInPlace = [](SDL_Surface* shot) {
+    SDL_Surface* picture = LetterboxedPicture(shot);
+    bool inPlace = true;
+    const struct {
+      int x, y, glyph;
+    } frame[] = {{0, 320, 201},   {632, 320, 187}, {168, 336, 203},
+                 {0, 392, 200},   {168, 392, 202}, {632, 392, 188}};
+    for (const auto& piece : frame) {
+      inPlace &= CellGlyph(picture, piece.x, piece.y) == piece.glyph &&
+                 CellColor(picture, piece.x, piece.y) == White;
+    }
+    SDL_DestroySurface(picture);
+    return inPlace;
+  };
+  EXPECT_TRUE(Eventually(*desktop, false, frameInPlace)) << "see shot.png";
+
+  // The drawn cursor, a block of 8x8 game pixels (21 or 22 screen pixels), covers the pointer
+  // with its top-left corner less than one game pixel up and left of it. F2 first: in the
+  // relative mouse mode the game starts in, the system's pointer is held still and only its
+  // movements count, so there is no pointer position to be under.
+  Keys("F2");
+  for (auto [x, y] : {std::pair{700, 300}, std::pair{1500, 900}}) {
+    SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+    ASSERT_EQ(desktop->Run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y)),
+              0);
+    const auto cursorUnderPointer = [x, y](SDL_Surface* shot) {
+      const auto red = [shot](int px, int py) {
+        Uint8 r = 0, g = 0, b = 0;
+        SDL_ReadSurfacePixel(shot, px, py, &r, &g, &b, nullptr);
+        return r == EGAColors[Red].r && g == EGAColors[Red].g && b == EGAColors[Red].b;
+      };
+      int left = x + 4, top = y + 4;
+      while (red(left - 1, y + 4)) --left;
+      while (red(x + 4, top - 1)) --top;
+      return red(x + 4, y + 4) && left <= x && left >= x - 3 && top <= y && top >= y - 3 &&
+             red(left + 20, top + 20);
+    };
+    EXPECT_TRUE(Eventually(*desktop, false, cursorUnderPointer)) << "see shot.png";
+  }
+}
+
+// The options menu's fullscreen line reads the window's state as soon as the switch is made,
+// without waiting for another key.
+TEST_F(Desktop, FullscreenLineTellsTheNewStateAtOnce) {
+  WaitForWindowSize(1920, 1080);
+  RKLocalization english;
+  ASSERT_TRUE(english.LoadLanguageList("languages/languages.cson"));
+  ASSERT_TRUE(english.LoadLanguageByCode("en"));
+  const auto line = [&english](const char* yesOrNo) {
+    return "> " + english.TFormat("options.fullscreen", {english.T(yesOrNo)}) + " <";
+  };
+  Keys("Down Down Return");
+  Keys("Down Down Down Down Down Down Down Down Down");
+  EXPECT_TRUE(Eventually(*desktop, false, [&](SDL_Surface* shot) {
+    SDL_Surface* picture = LetterboxedPicture(shot);
+    const bool shows = ShowsCentred(picture, line("common.yes"));
+    SDL_DestroySurface(picture);
+    return shows;
+  }));
+
+  // Out of fullscreen the window is the largest whole multiple of 640x400 that fits.
+  Keys("Return");
+  WaitForWindowSize(1280, 800);
+  EXPECT_TRUE(Eventually(*desktop, true, [&](SDL_Surface* shot) {
+    SDL_Surface* picture = GamePicture(shot, 2, 0, 0);
+    const bool shows = ShowsCentred(picture, line("common.no"));
+    SDL_DestroySurface(picture);
+    return shows;
+  })) << "see shot.png";
+}
+
+// A close request during play (the window manager's close button, or SIGTERM at log-out)
+// saves the game as Escape does and ends the program; Continue then brings back that game.
+TEST_F(Desktop, ClosingDuringPlaySavesAndEndsAndContinueRestoresTheGame) {
+  struct Row {
+    const char* name;
+    bool bySignal;
+  };
+  for (const Row& row : {Row{"close button", false}, Row{"SIGTERM", true}}) {
+    SCOPED_TRACE(row.name);
+    fs::remove("game.sav");
+    if (!desktop->Running()) StartGame();
+    WaitForWindowSize(1920, 1080);
+    Keys("Return");
+    WaitForPlay();
+    Keys("Right Down");
+    if (row.bySignal) {
+      kill(desktop->game, SIGTERM);
+    } else {
+      ASSERT_EQ(desktop->Run("wmctrl -c 'Tower Vault Keeper'"), 0);
+    }
+    ExpectEnded();
+    const std::string left = ReadText("game.sav");
+    ASSERT_FALSE(left.empty()) << "no game saved";
+
+    // Continued and closed at once, the game is saved again exactly as it was.
+    StartGame();
+    WaitForWindowSize(1920, 1080);
+    Keys("Down Return");
+    WaitForPlay();
+    ASSERT_EQ(desktop->Run("wmctrl -c 'Tower Vault Keeper'"), 0);
+    ExpectEnded();
+    EXPECT_EQ(ReadText("game.sav"), left);
+  }
+}
+
+TEST_F(Desktop, ClosingTheMainMenuEndsTheProgram) {
+  ASSERT_EQ(desktop->Run("wmctrl -c 'Tower Vault Keeper'"), 0);
+  ExpectEnded();
+  EXPECT_FALSE(fs::exists("game.sav"));
+  EXPECT_TRUE(fs::exists("game.cfg"));
+}
+
+}  // namespace

@@ -1,0 +1,220 @@
+#include "support/desktop.h"
+
+#include "support/harness.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const char WINDOW_TITLE[] = "Tower Vault Keeper";
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool Installed(const std::string& tool) {
+  return access(("/usr/bin/" + tool).c_str(), X_OK) == 0;
+}
+
+// Polls the condition every 50 ms until it holds or the limit passes.
+template <class Condition>
+bool WaitUntil(std::chrono::milliseconds limit, Condition condition) {
+  const auto until = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= until) return false;
+    std::this_thread::sleep_for(50ms);
+  }
+  return true;
+}
+
+}  // namespace
+
+void XDesktop::Stop() {
+  Stop(game);
+  Stop(windowManager);
+  Stop(server);
+}
+
+std::string XDesktop::Missing(bool windowManager) {
+  if (std::string(TVK_BINARY_PATH).empty()) return "the tvk binary";
+  std::vector<std::string> tools = {"Xvfb", "xdotool", "import"};
+  if (windowManager) tools.insert(tools.end(), {"openbox", "wmctrl"});
+  for (const std::string& tool : tools) {
+    if (!Installed(tool)) return tool;
+  }
+  return "";
+}
+
+pid_t XDesktop::Spawn(const std::vector<std::string>& args, const std::string& output) {
+  std::vector<std::string> env;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string text = *entry;
+    if (text.rfind("DISPLAY=", 0) != 0 && text.rfind("SDL_VIDEO_DRIVER=", 0) != 0) {
+      env.push_back(text);
+    }
+  }
+  if (!display.empty()) env.push_back("DISPLAY=" + display);
+  env.push_back("SDL_VIDEO_DRIVER=x11");
+  std::vector<char*> argv, envp;
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  for (const std::string& entry : env) envp.push_back(const_cast<char*>(entry.c_str()));
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                   0644);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  pid_t pid = -1;
+  const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  return failed == 0 ? pid : -1;
+}
+
+void XDesktop::Stop(pid_t& pid) {
+  if (pid <= 0) return;
+  kill(pid, SIGTERM);
+  int status = 0;
+  if (!WaitUntil(3000ms, [&] { return waitpid(pid, &status, WNOHANG) == pid; })) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+  pid = -1;
+}
+
+bool XDesktop::Start(int width, int height, bool withWindowManager) {
+  // The server picks a free display itself and writes its number into the pipe. Without
+  // -noreset it would reset whenever its last client leaves, and a client that comes in just
+  // then (openbox starting, say) is turned away.
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) {
+    error = "no pipe";
+    return false;
+  }
+  const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+  server = Spawn({"/usr/bin/Xvfb", "-displayfd", std::to_string(pipeEnds[1]), "-screen", "0",
+                  screen, "-nolisten", "tcp", "-noreset"},
+                 "xvfb.log");
+  close(pipeEnds[1]);
+  std::string number;
+  pollfd ready{pipeEnds[0], POLLIN, 0};
+  char c = 0;
+  while (poll(&ready, 1, 20000) == 1 && read(pipeEnds[0], &c, 1) == 1 && c != '\n') {
+    number += c;
+  }
+  close(pipeEnds[0]);
+  if (server <= 0 || number.empty()) {
+    error = "Xvfb did not start: " + FileText("xvfb.log");
+    return false;
+  }
+  display = ":" + number;
+  if (withWindowManager) {
+    windowManager = Spawn({"/usr/bin/openbox"}, "openbox.log");
+    if (!WaitUntil(20000ms, [&] { return Run("wmctrl -m") == 0; })) {
+      error = "openbox did not start on " + display + ": " + FileText("openbox.log") +
+              FileText("x.log");
+      return false;
+    }
+  }
+  return true;
+}
+
+pid_t XDesktop::StartGame(const std::string& output) {
+  game = Spawn({TVK_BINARY_PATH}, output);
+  return game;
+}
+
+bool XDesktop::WaitForWindow() {
+  return Run(std::string("xdotool search --sync --name '") + WINDOW_TITLE +
+             "' windowfocus --sync") == 0;
+}
+
+int XDesktop::Run(const std::string& command) {
+  // Exported, so that a command substituted into the command line sees the display too.
+  return std::system(
+      ("export DISPLAY=" + display + "; timeout 30 " + command + " >>x.log 2>&1").c_str());
+}
+
+int XDesktop::WaitForExit(std::chrono::milliseconds limit) {
+  int status = 0;
+  if (game <= 0 || !WaitUntil(limit, [&] { return waitpid(game, &status, WNOHANG) == game; })) {
+    return -1;
+  }
+  game = -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+bool XDesktop::Running() { return game > 0 && waitpid(game, nullptr, WNOHANG) == 0; }
+
+std::pair<int, int> XDesktop::WindowSize() {
+  const std::string command = "DISPLAY=" + display + " xdotool search --name '" + WINDOW_TITLE +
+                              "' getwindowgeometry --shell 2>/dev/null";
+  std::pair<int, int> size{0, 0};
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char line[128];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+      std::sscanf(line, "WIDTH=%d", &size.first);
+      std::sscanf(line, "HEIGHT=%d", &size.second);
+    }
+    pclose(pipe);
+  }
+  return size;
+}
+
+SDL_Surface* XDesktop::Screenshot(const std::string& path, bool gameWindowOnly) {
+  const std::string window = gameWindowOnly ? std::string("$(xdotool search --name '") +
+                                                  WINDOW_TITLE + "' | head -n 1)"
+                                            : "root";
+  if (Run("import -window " + window + " -depth 8 PNG24:" + path) != 0) return nullptr;
+  SDL_Surface* loaded = SDL_LoadPNG(path.c_str());
+  if (loaded == nullptr) return nullptr;
+  SDL_Surface* shot = SDL_ConvertSurface(loaded, SDL_PIXELFORMAT_XRGB8888);
+  SDL_DestroySurface(loaded);
+  return shot;
+}
+
+SDL_Surface* GamePicture(SDL_Surface* shot, float scale, float left, float top) {
+  SDL_Surface* picture = SDL_CreateSurface(640, 400, SDL_PIXELFORMAT_XRGB8888);
+  for (int y = 0; y < 400; ++y) {
+    for (int x = 0; x < 640; ++x) {
+      Uint8 r = 0, g = 0, b = 0;
+      SDL_ReadSurfacePixel(shot, static_cast<int>(left + (x + 0.5f) * scale),
+                           static_cast<int>(top + (y + 0.5f) * scale), &r, &g, &b, nullptr);
+      SDL_WriteSurfacePixel(picture, x, y, r, g, b, 255);
+    }
+  }
+  return picture;
+}
+
+SDL_Surface* LetterboxedPicture(SDL_Surface* shot) {
+  const float scale = std::min(shot->w / 640.0f, shot->h / 400.0f);
+  return GamePicture(shot, scale, (shot->w - 640 * scale) / 2, (shot->h - 400 * scale) / 2);
+}
+
+bool ShowsCentred(SDL_Surface* picture, const std::string& text) {
+  const int cells = static_cast<int>(text.size());
+  const int x = (picture->w - 8 * cells) / 2;
+  for (int y = 0; y + 8 <= picture->h; ++y) {
+    if (CellText(picture, x, y, cells) == text) return true;
+  }
+  return false;
+}
