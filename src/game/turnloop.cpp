@@ -52,7 +52,9 @@ void TakeEvents() {
           SDL_SetWindowRelativeMouseMode(window, !SDL_GetWindowRelativeMouseMode(window));
         } else {
           for (auto& [action, binding] : keyboard) {
-            if (binding.first == scancode) {
+            // No key (what the settings reader makes of a value no key has) is not a key SDL
+            // cannot name (media keys report scancode 0 as well): it never matches.
+            if (binding.first != SDL_SCANCODE_UNKNOWN && binding.first == scancode) {
               binding.second = true;
               break;
             }

@@ -256,4 +256,15 @@ TEST_F(TurnLoop, TheFirstActionBoundToAKeyTakesIt) {
   EXPECT_EQ(gameState, InMenus);
 }
 
+// A binding of no key (scancode 0) moved the player on every key SDL cannot name: media keys and
+// Hyper all arrive with scancode 0.
+TEST_F(TurnLoop, ABindingOfNoKeyNeverFires) {
+  OpenArena();
+  keyboard[ActionMoveUp].first = SDL_SCANCODE_UNKNOWN;
+  InputScript script;
+  script.Key(SDL_SCANCODE_UNKNOWN).Wait().Key(SDL_SCANCODE_UP).Wait();
+  Play(script);
+  EXPECT_EQ(PlayerCell(), std::make_pair(kPlayerX, kPlayerY));
+}
+
 }  // namespace
