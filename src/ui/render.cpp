@@ -2,11 +2,14 @@
 
 #include <SDL3/SDL.h>
 
+#include <algorithm>
+
 #include "dungeon/map.h"
 #include "game/globals.h"
 #include "localization/localization.h"
 #include "music/music.h"
 #include "ui/font.h"
+#include "ui/menu.h"
 #include "ui/message.h"
 #include "world/basicenemy.h"
 #include "world/entity.h"
@@ -44,6 +47,8 @@ const RKFrameRule FRAME_RULES[] = {
 };
 // Rows that carry the side walls: the names strip alone, then the two boxes with the divider.
 constexpr int NAMES_ROW = 8;
+// More text than the names strip could ever show, even with colour codes in the names.
+constexpr std::size_t NAMES_TEXT_LIMIT = 1024;
 constexpr int FIRST_BOX_ROW = 24;
 constexpr int LAST_BOX_ROW = 64;
 
@@ -148,7 +153,9 @@ void Render() {
   }
   if (message) message->GetMessages(176, 24, font, Black, true);
   if (haveFloor) GetNamesUnderMouse(names);
-  font->DrawString(panel, names, 8, NAMES_ROW, LightGray);
+  // The names end at the strip's frame, however many entities share the cell.
+  names = CutToVisibleLength(names, static_cast<unsigned>(panel->w - 2 * GLYPH_SIZE) / GLYPH_SIZE);
+  font->DrawString(panel, names, GLYPH_SIZE, NAMES_ROW, LightGray);
 
   if (showInventory && inventoryPanel) {
     SDL_Rect strip{(screen->w - inventoryPanel->w) / 2,
@@ -168,14 +175,21 @@ void RenderBar(int x, int y, int width, const std::string& name, int value, int 
   for (int cell = 0; cell < width / GLYPH_SIZE; ++cell) {
     font->DrawChar(surface, GLYPH_BLOCK, x + cell * GLYPH_SIZE, y, backColor);
   }
-  if (maximum != 0) {
-    int filled = static_cast<int>(static_cast<float>(value) / static_cast<float>(maximum) *
+  // The bar stays within its width whatever the numbers (a save file may claim 1,000,000 of
+  // 1 hit points): the value counts within 0..maximum, and a maximum of 0 or less is empty.
+  if (maximum > 0) {
+    const int shown = std::clamp(value, 0, maximum);
+    int filled = static_cast<int>(static_cast<float>(shown) / static_cast<float>(maximum) *
                                   static_cast<float>(width));
     for (int cell = 0; cell < filled / GLYPH_SIZE; ++cell) {
       font->DrawChar(surface, GLYPH_BLOCK, x + cell * GLYPH_SIZE, y, barColor);
     }
   }
   std::string label = name + ": " + std::to_string(value) + "/" + std::to_string(maximum);
+  const std::size_t cells = static_cast<std::size_t>(std::max(width, 0) / GLYPH_SIZE);
+  if (label.size() > cells) {
+    label.resize(cells);
+  }
   font->DrawString(surface, label, x + width / 2 - 4 * static_cast<int>(label.size()), y, White);
 }
 
@@ -185,9 +199,12 @@ void GetNamesUnderMouse(std::string& text) {
   // Beyond the map (the panel below it included) nothing is named.
   if (!theMap || !theMap->HasFloor() || !InsideMap(x, y) || !theMap->InView(x, y)) return;
   bool first = true;
+  const std::size_t start = text.size();
   for (entityIterator = entities.begin(); entityIterator != entities.end(); ++entityIterator) {
     const RKEntity* entity = *entityIterator;
     if (entity->x != x || entity->y != y) continue;
+    // A pile of entities on one cell names far more than the strip shows: stop early.
+    if (text.size() - start >= NAMES_TEXT_LIMIT) break;
     if (!first) text += gLocalization->T("hud.namesSeparator");
     text += entity->GetDisplayName();
     first = false;
