@@ -2,6 +2,10 @@
 
 #include <SDL3/SDL.h>
 
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
 #include "game/globals.h"
 
 namespace {
@@ -9,6 +13,7 @@ namespace {
 constexpr int LINE_ADVANCE = 16;  // one glyph plus an 8-pixel gap
 constexpr int TAB_ADVANCE = 40;   // five cells, a fixed step rather than a tab stop
 constexpr int PALETTE_SIZE = 16;
+constexpr int SHEET_SIZE = 16 * GLYPH_SIZE;  // 16 x 16 glyphs
 
 // The colour number of a code, read like a decimal integer: leading white space and a sign
 // are allowed and reading stops at the first non-digit. -1 when no digit is found or the
@@ -52,6 +57,42 @@ RKColorCode ReadColorCode(const std::string& text, std::size_t start) {
   return {terminator, ParseColorNumber(text, start + 2, terminator)};
 }
 
+// The sheet's size as its PNG header gives it (the IHDR chunk opens every PNG), checked before
+// the picture is decoded: a sheet of another size draws garbage, and a 4096x4096 one took 11 s
+// and 1.46 GB to turn into sixteen coloured copies. False, with SDL's error text saying why,
+// when the path is no regular file, the file no PNG or the picture not 128x128.
+bool CheckSheetFile(const std::string& path) {
+  std::error_code failure;
+  const std::filesystem::file_type type = std::filesystem::status(path, failure).type();
+  if (type == std::filesystem::file_type::not_found) {
+    return SDL_SetError("%s is missing", path.c_str());
+  }
+  if (type != std::filesystem::file_type::regular) {
+    return SDL_SetError("%s is not a regular file", path.c_str());
+  }
+  unsigned char header[24] = {};
+  std::ifstream in(path, std::ios::binary);
+  in.read(reinterpret_cast<char*>(header), sizeof header);
+  static const unsigned char SIGNATURE[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (in.gcount() != static_cast<std::streamsize>(sizeof header) ||
+      std::memcmp(header, SIGNATURE, sizeof SIGNATURE) != 0 ||
+      std::memcmp(header + 12, "IHDR", 4) != 0) {
+    return SDL_SetError("%s is not a PNG picture", path.c_str());
+  }
+  auto bigEndian = [&header](int at) {
+    return static_cast<unsigned long>(header[at]) << 24 |
+           static_cast<unsigned long>(header[at + 1]) << 16 |
+           static_cast<unsigned long>(header[at + 2]) << 8 | static_cast<unsigned long>(header[at + 3]);
+  };
+  const unsigned long width = bigEndian(16);
+  const unsigned long height = bigEndian(20);
+  if (width != SHEET_SIZE || height != SHEET_SIZE) {
+    return SDL_SetError("%s is %lux%lu pixels, the font needs %dx%d", path.c_str(), width, height,
+                        SHEET_SIZE, SHEET_SIZE);
+  }
+  return true;
+}
+
 }  // namespace
 
 RKFont::~RKFont() {
@@ -79,6 +120,9 @@ bool RKFont::Init(const std::string& path, SDL_PixelFormat format) {
   for (SDL_Surface*& sheet : glyphSurfaces) {
     SDL_DestroySurface(sheet);  // a second Init replaces the sheets instead of leaking them
     sheet = nullptr;
+  }
+  if (!CheckSheetFile(path)) {
+    return false;
   }
   // The file is read once; each colour gets its own converted copy.
   SDL_Surface* loaded = SDL_LoadPNG(path.c_str());
