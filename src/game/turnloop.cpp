@@ -8,7 +8,7 @@
 #include "game/sdl_globals.h"
 #include "localization/localization.h"
 #include "music/music.h"
-#include "persistence/savegame.h"
+#include "persistence/savefailure.h"
 #include "ui/message.h"
 #include "ui/render.h"
 #include "world/basicenemy.h"
@@ -138,18 +138,22 @@ void RunGame() {
       AdvanceMusic();
     }
     if (playerAction == SaveAndExit) {
-      gameOver = true;
-      SaveGame();
-      break;
+      if (SaveGameOrShowFailure()) {
+        gameOver = true;
+        break;
+      }
+      // Not saved: the box has told the player why, and the game goes on as it was, so that
+      // Escape can be tried again. A close request made while the box was up still ends it.
+      KeepCloseRequest();
+      playerAction = NoTurn;
+      nextTime = SDL_GetTicks() + FRAME_MS;
+      continue;
     }
 
     HandleKeys();
-    if (playerAction == SaveAndExit || playerAction == ExitWithoutSaving) {
+    // Leaving through the exit keeps the save of before the win.
+    if (playerAction == ExitWithoutSaving) {
       gameOver = true;
-      // Leaving through the exit keeps the save of before the win.
-      if (playerAction == SaveAndExit) {
-        SaveGame();
-      }
       break;
     }
 

@@ -9,7 +9,8 @@ bool NewGame();
 // reader hand out their entries by index.
 void FillRegistries();
 // Runs frames until the game is left (Escape saves first; the exit and a window close do
-// not). On return gameState is InMenus.
+// not). When the save fails, a box says why and the game goes on. On return gameState is
+// InMenus.
 void RunGame();
 // The command step of one frame: runs every action whose key went down this frame.
 void HandleKeys();
