@@ -127,12 +127,12 @@ bool LoadMusicDefinition(const std::string& path) {
   // game in progress lost: it fails start-up instead.
   for (const Entry* entry : musicPattern.patterns) {
     const std::string& next = entry->nextPatternName;
-    const bool known =
-        next.empty() || std::any_of(musicPattern.patterns.begin(), musicPattern.patterns.end(),
-                                    [&next](const Entry* other) { return other->patternName == next; });
+    auto named = [&next](const Entry* other) { return other->patternName == next; };
+    const bool known = next.empty() || std::any_of(musicPattern.patterns.begin(),
+                                                   musicPattern.patterns.end(), named);
     if (!known) {
-      std::cerr << "Music pattern \"" << entry->patternName << "\" names an unknown next pattern \""
-                << next << "\"! (" << path << ")\n";
+      std::cerr << "Music pattern \"" << entry->patternName
+                << "\" names an unknown next pattern \"" << next << "\"! (" << path << ")\n";
       return false;
     }
   }

@@ -80,9 +80,9 @@ bool CheckSheetFile(const std::string& path) {
     return SDL_SetError("%s is not a PNG picture", path.c_str());
   }
   auto bigEndian = [&header](int at) {
-    return static_cast<unsigned long>(header[at]) << 24 |
-           static_cast<unsigned long>(header[at + 1]) << 16 |
-           static_cast<unsigned long>(header[at + 2]) << 8 | static_cast<unsigned long>(header[at + 3]);
+    unsigned long value = 0;
+    for (int i = at; i < at + 4; ++i) value = value << 8 | header[i];
+    return value;
   };
   const unsigned long width = bigEndian(16);
   const unsigned long height = bigEndian(20);

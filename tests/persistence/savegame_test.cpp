@@ -465,8 +465,9 @@ const RKBadSave kBadSaves[] = {
        p["MaxHP"] = Value(1);
      },
      LoadFailed, "", "the player has 1000000 hit points, at most 1"},
-    {"GuardAboveItsMaximum", [](Value& r) { EntityNamed(r, "Entities", "Guard")["HP"] = Value(21); },
-     LoadFailed, "", "entity 1 has 21 hit points, at most 20"},
+    {"GuardAboveItsMaximum",
+     [](Value& r) { EntityNamed(r, "Entities", "Guard")["HP"] = Value(21); }, LoadFailed, "",
+     "entity 1 has 21 hit points, at most 20"},
     {"NegativeHitPoints", [](Value& r) { EntityNamed(r, "Entities", "Guard")["HP"] = Value(-1); },
      LoadFailed, "", "entity 1 has -1 hit points, below 0"},
     {"MaximumOfNothing", [](Value& r) { EntityNamed(r, "Entities", "Player")["MaxHP"] = Value(0); },
