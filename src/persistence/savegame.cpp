@@ -159,7 +159,8 @@ Value WriteMessages(std::size_t& count) {
 // Bounds that every game the program writes stays far inside; a file beyond them was made by
 // something else, and drawing or looking up what it holds could cost a frame seconds.
 constexpr std::size_t MAX_NAME_BYTES = 256;        // real names have at most 30
-constexpr std::size_t MAX_ENTITIES = MAP_CELLS;    // a generated floor holds a few dozen
+// A generated floor holds at most 30 rooms of 5 guards and 2 items, with its stairs.
+constexpr std::size_t MAX_ENTITIES = 1000;
 constexpr std::size_t MAX_LOG_LINE_BYTES = 1024;   // the log wraps its lines at 58 columns
 
 // Records why the file is refused and returns false, so that a check reads

@@ -27,7 +27,7 @@ bool SaveGame(zokCSON::Error* error = nullptr);
 // player null, an all-wall map and an empty log. Every LoadFailed prints one line on standard
 // error naming the reason ("pack holds 31 items, at most 26"). Files no game writes are refused:
 // names over 256 bytes, hit points outside 0..maximum (plus what worn pieces add), a maximum
-// below 1, more than 26 pack items, more entities than map cells, more than six log lines or
+// below 1, more than 26 pack items, more than 1000 entities, more than six log lines or
 // one over 1024 bytes, a floor outside 1-10, a state other than playing or player defeated.
 int LoadGame(std::string& savedVersion);
 

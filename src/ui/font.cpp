@@ -179,6 +179,16 @@ void RKFont::DrawChar(SDL_Surface* target, unsigned char code, int x, int y, RKC
 
 void RKFont::DrawString(SDL_Surface* target, const std::string& text, int x, int y,
                         RKColors color) {
+  // A glyph wholly outside the clip rectangle would be clipped away by the blit: it is not even
+  // handed to it, so a text far longer than its line costs little more than what shows.
+  SDL_Rect clip{0, 0, 0, 0};
+  SDL_GetSurfaceClipRect(target, &clip);
+  auto draw = [&](unsigned char glyph, int gx, int gy, RKColors glyphColor) {
+    if (gx < clip.x + clip.w && gx + GLYPH_SIZE > clip.x && gy < clip.y + clip.h &&
+        gy + GLYPH_SIZE > clip.y) {
+      DrawChar(target, glyph, gx, gy, glyphColor);
+    }
+  };
   int dx = 0;
   int dy = 0;
   RKColors current = color;
@@ -206,7 +216,7 @@ void RKFont::DrawString(SDL_Surface* target, const std::string& text, int x, int
         const std::size_t carried = code.terminator + 1;
         const unsigned char glyph =
             carried < length ? static_cast<unsigned char>(text[carried]) : 0;
-        DrawChar(target, glyph, x + dx, y + dy, current);
+        draw(glyph, x + dx, y + dy, current);
         dx += GLYPH_SIZE;
         if (text[code.terminator] == '^') {
           current = color;
@@ -217,7 +227,7 @@ void RKFont::DrawString(SDL_Surface* target, const std::string& text, int x, int
       // A malformed code falls through: its "^" is an ordinary glyph, and the rest of it
       // is read as ordinary text after it.
     }
-    DrawChar(target, c, x + dx, y + dy, current);
+    draw(c, x + dx, y + dy, current);
     dx += GLYPH_SIZE;
     ++i;
   }

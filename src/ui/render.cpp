@@ -3,6 +3,7 @@
 #include <SDL3/SDL.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "dungeon/map.h"
 #include "game/globals.h"
@@ -56,14 +57,29 @@ void FillBlack(SDL_Surface* surface, const SDL_Rect* rect) {
   SDL_FillSurfaceRect(surface, rect, SDL_MapSurfaceRGB(surface, 0, 0, 0));
 }
 
-// Blanks the cell first, so whatever is drawn there last is all that shows.
-void DrawOnCell(const RKEntity* entity) {
-  SDL_Rect cell{entity->x * GLYPH_SIZE, entity->y * GLYPH_SIZE, GLYPH_SIZE, GLYPH_SIZE};
-  FillBlack(mapPanel, &cell);
-  font->DrawChar(mapPanel, entity->appearance, cell.x, cell.y, entity->color);
+// What shows on each cell besides its tile: the player on its own cell, always; elsewhere the
+// entity latest in the list that is in view, or remembered (visible on an explored cell). One
+// drawn entity covers its whole cell, so the others there are never drawn, and a pile read from
+// a file costs one glyph like any cell. True when a guard is among the entities shown.
+bool FindWhatShows(std::vector<const RKEntity*>& shows) {
+  shows.assign(MAP_CELLS, nullptr);
+  bool enemyInView = false;
+  for (entityIterator = entities.begin(); entityIterator != entities.end(); ++entityIterator) {
+    const RKEntity* entity = *entityIterator;
+    if (entity == player || !InsideMap(entity->x, entity->y)) continue;
+    int index = CellIndex(entity->x, entity->y);
+    // Only cells in view become explored this frame, and those show their entities anyway.
+    bool shown = theMap->fov[index] || (entity->visible && theMap->tiles[index]->explored);
+    if (!shown) continue;
+    shows[index] = entity;
+    if (entity->ai) enemyInView = true;
+  }
+  if (InsideMap(player->x, player->y)) shows[CellIndex(player->x, player->y)] = player;
+  return enemyInView;
 }
 
-void DrawTiles() {
+// Marks the cells in view explored and draws the tiles, except under what shows there.
+void DrawTiles(const std::vector<const RKEntity*>& shows) {
   for (int y = 0; y < MAP_HEIGHT; ++y) {
     for (int x = 0; x < MAP_WIDTH; ++x) {
       int index = CellIndex(x, y);
@@ -74,25 +90,21 @@ void DrawTiles() {
       } else if (!tile->explored) {
         continue;
       }
+      if (shows[index] != nullptr) continue;
       font->DrawChar(mapPanel, tile->blockSight ? GLYPH_WALL : GLYPH_FLOOR, x * GLYPH_SIZE,
                      y * GLYPH_SIZE, CELL_COLORS[inView][tile->blockSight]);
     }
   }
 }
 
-// Draws what the player can see or remembers; true when a guard is among what is in view.
-bool DrawEntities() {
-  bool enemyInView = false;
-  for (entityIterator = entities.begin(); entityIterator != entities.end(); ++entityIterator) {
-    const RKEntity* entity = *entityIterator;
-    if (entity == player || !InsideMap(entity->x, entity->y)) continue;
-    int index = CellIndex(entity->x, entity->y);
-    bool shown = theMap->fov[index] || (entity->visible && theMap->tiles[index]->explored);
-    if (!shown) continue;
-    DrawOnCell(entity);
-    if (entity->ai) enemyInView = true;
+// The entities' glyphs, on the black their cells were left in.
+void DrawEntities(const std::vector<const RKEntity*>& shows) {
+  for (const RKEntity* entity : shows) {
+    if (entity != nullptr) {
+      font->DrawChar(mapPanel, entity->appearance, entity->x * GLYPH_SIZE,
+                     entity->y * GLYPH_SIZE, entity->color);
+    }
   }
-  return enemyInView;
 }
 
 void DrawHudFrame() {
@@ -135,9 +147,11 @@ void Render() {
   bool haveFloor = theMap && player && theMap->HasFloor();
   if (haveFloor) {
     theMap->ComputeFOV(player);
-    DrawTiles();
-    ChooseInGameMusic(DrawEntities());
-    if (InsideMap(player->x, player->y)) DrawOnCell(player);
+    static std::vector<const RKEntity*> shows;  // kept: a frame allocates nothing for it
+    const bool enemyInView = FindWhatShows(shows);
+    DrawTiles(shows);
+    DrawEntities(shows);
+    ChooseInGameMusic(enemyInView);
   }
   SDL_BlitSurface(mapPanel, nullptr, screen, nullptr);
 

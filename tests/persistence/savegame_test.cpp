@@ -480,12 +480,12 @@ const RKBadSave kBadSaves[] = {
        }
      },
      LoadFailed, "", "pack holds 27 items, at most 26"},
-    {"FloorOfMoreEntitiesThanCells",
+    {"FloorOfAThousandAndOneEntities",
      [](Value& r) {
        Value kit = EntityNamed(r, "Entities", "First Aid Kit");
-       while (r["Entities"].Size() <= MAP_CELLS) r["Entities"].Append(kit);
+       while (r["Entities"].Size() < 1001) r["Entities"].Append(kit);
      },
-     LoadFailed, "", "the floor holds 3201 entities, at most 3200"},
+     LoadFailed, "", "the floor holds 1001 entities, at most 1000"},
     // A game in the menus' state ran with no key doing anything.
     {"StateOfTheMenus", [](Value& r) { r["GameState"] = Value(2); }, LoadFailed, "",
      "\"GameState\" is 2, neither 0 (playing) nor 1 (player defeated)"},
