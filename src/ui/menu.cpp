@@ -153,10 +153,9 @@ unsigned ContentColumns() {
   return screen->w > 32 ? static_cast<unsigned>(screen->w - 32) / GLYPH_SIZE : 1;
 }
 
-// Lines a box can show when its lines start at firstLineY and its bottom takes `below` pixels:
-// where it is shown (above the heads-up panel while playing), the box fits the screen.
-std::size_t LineRoom(int firstLineY, int below) {
-  const int height = gameState == Playing ? screen->h - HUD_HEIGHT : screen->h;
+// Lines a box can show in `height` pixels when its lines start at firstLineY and its bottom
+// takes `below` pixels.
+std::size_t LineRoom(int height, int firstLineY, int below) {
   const int room = (height - firstLineY - below) / GLYPH_SIZE;
   return room > 0 ? static_cast<std::size_t>(room) : 1;
 }
@@ -272,7 +271,9 @@ bool Menu(const std::string& header, std::list<std::string>& options, int width,
     message->WordWarp(text, wrapped, static_cast<unsigned>(wrap), true);
   }
   const int firstLineY = header.empty() ? GLYPH_SIZE : 2 * GLYPH_SIZE;
-  FitLines(wrapped, static_cast<unsigned>(wrap) / GLYPH_SIZE, LineRoom(firstLineY, 16));
+  // The box fits where it is shown: above the heads-up panel while playing.
+  const int room = gameState == Playing ? screen->h - HUD_HEIGHT : screen->h;
+  FitLines(wrapped, static_cast<unsigned>(wrap) / GLYPH_SIZE, LineRoom(room, firstLineY, 16));
   inventoryMessages = std::move(wrapped);
 
   const std::string title = FitTitle(header);
@@ -381,7 +382,9 @@ bool DrawInventoryBox(std::list<std::string>& lines) {
                       static_cast<unsigned>(wrap), true);
     ++letter;
   }
-  FitLines(lines, static_cast<unsigned>(wrap) / GLYPH_SIZE, LineRoom(2 * GLYPH_SIZE, 16));
+  // Render shows this box above the heads-up panel.
+  FitLines(lines, static_cast<unsigned>(wrap) / GLYPH_SIZE,
+           LineRoom(screen->h - HUD_HEIGHT, 2 * GLYPH_SIZE, 16));
 
   const std::string title = FitTitle(gLocalization->T("inventory.header"));
   const int lineCount = static_cast<int>(lines.size());
