@@ -17,10 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "cson/cson.h"
 #include "dungeon/map.h"
 #include "game/globals.h"
 #include "game/lifecycle.h"
 #include "localization/localization.h"
+#include "persistence/savegame.h"
 #include "ui/font.h"
 #include "ui/message.h"
 #include "ui/render.h"
@@ -145,6 +147,7 @@ struct FrameCost {
   double wallNs = 0.0;
 };
 FrameCost floorCost;
+FrameCost renderCost;
 
 // Runs the frame for every iteration of the state and returns its mean cost.
 template <typename Frame>
@@ -183,6 +186,7 @@ void BM_Render(benchmark::State& state) {
     return;
   }
   FrameCost render = Measure(state, [] { Render(); });
+  renderCost = render;
   state.counters["cpu_us"] = render.cpuNs / 1000.0;
   // Goal: within 1.5 times the floor measured in the same run.
   if (floorCost.cpuNs > 0.0) {
@@ -191,5 +195,87 @@ void BM_Render(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Render)->Unit(benchmark::kMillisecond);
+
+// The costliest game a save file can hold and still be loaded, made from the ordinary one: as
+// many entities as the loader takes, every one drawn, with names at their bound made of the
+// unconscious prefix, half of them piled on the cell under the mouse; a million of a million
+// hit points; a full pack of long names; six log lines at their bound.
+bool LoadWorstAcceptedSave() {
+  zokCSON::Value root;
+  if (!SaveGame() || zokCSON::ParseFile("game.sav", root, nullptr) != zokCSON::ErrorCode::Ok) {
+    return false;
+  }
+  std::string prefixed;
+  while (prefixed.size() + 12 + 5 <= 256) prefixed += "Unconscious ";
+  prefixed += "Guard";
+  zokCSON::Value floor = zokCSON::Value::MakeArray();
+  zokCSON::Value playerObject;
+  for (const zokCSON::Value& entity : root["Entities"].AsArray()) {
+    if (entity.Find("Name")->AsString() == "Player") playerObject = entity;
+  }
+  playerObject["HP"] = 1000000;
+  playerObject["MaxHP"] = 1000000;
+  floor.Append(playerObject);
+  const int px = static_cast<int>(playerObject["X"].AsNumber());
+  const int py = static_cast<int>(playerObject["Y"].AsNumber());
+  for (int i = 1; i < 1000; ++i) {
+    zokCSON::Value body = zokCSON::Value::MakeObject();
+    body["X"] = i % 2 == 0 ? px : (i / 2) % MAP_WIDTH;
+    body["Y"] = i % 2 == 0 ? py : (i / 2) / MAP_WIDTH;
+    body["Appearance"] = 37;
+    body["Color"] = 8;
+    body["Name"] = prefixed;
+    body["Blocks"] = false;
+    body["Visible"] = true;
+    body["Equippable"] = false;
+    body["Fighter"] = false;
+    floor.Append(std::move(body));
+  }
+  root["Entities"] = std::move(floor);
+  zokCSON::Value pack = zokCSON::Value::MakeArray();
+  for (int i = 1; i <= 26; ++i) {
+    zokCSON::Value item = zokCSON::Value::MakeObject();
+    item["Order"] = i;
+    item["Name"] = prefixed;
+    pack.Append(std::move(item));
+  }
+  root["InventoryItems"] = std::move(pack);
+  zokCSON::Value log = zokCSON::Value::MakeArray();
+  for (int i = 0; i < 6; ++i) {
+    zokCSON::Value line = zokCSON::Value::MakeObject();
+    line["Order"] = i;
+    line["Message"] = std::string(1024, 'W');
+    log.Append(std::move(line));
+  }
+  root["GameMessages"] = std::move(log);
+  std::string version;
+  return zokCSON::WriteFile("game.sav", root, {}, nullptr) && LoadGame(version) == LoadOk;
+}
+
+void BM_RenderWorstSave(benchmark::State& state) {
+  if (!Game::Start()) {
+    state.SkipWithError("InitGame failed");
+    return;
+  }
+  // The ordinary game is kept and put back afterwards.
+  gameState = Playing;  // a save holds a game in play
+  fs::remove("ordinary.sav");
+  if (!SaveGame() || !fs::copy_file("game.sav", "ordinary.sav") || !LoadWorstAcceptedSave()) {
+    state.SkipWithError("the worst accepted save could not be made or loaded");
+    return;
+  }
+  mousePos = {player->x * 8, player->y * 8};
+  FrameCost worst = Measure(state, [] { Render(); });
+  state.counters["cpu_us"] = worst.cpuNs / 1000.0;
+  // Goal: no more than the ordinary frame measured in the same run (1.0).
+  if (renderCost.cpuNs > 0.0) {
+    state.counters["vs_render"] = worst.cpuNs / renderCost.cpuNs;
+    state.counters["vs_render_wall"] = worst.wallNs / renderCost.wallNs;
+  }
+  fs::rename("ordinary.sav", "game.sav");
+  std::string version;
+  LoadGame(version);
+}
+BENCHMARK(BM_RenderWorstSave)->Unit(benchmark::kMillisecond);
 
 }  // namespace

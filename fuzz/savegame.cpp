@@ -1,5 +1,8 @@
-// Arbitrary bytes as "game.sav": the reader must refuse or accept them without crashing, and a
-// game it accepts must be whole enough to be saved again.
+// Arbitrary bytes as "game.sav": the reader must refuse or accept them without crashing, a game
+// it accepts must be whole enough to be saved again, and drawing it must survive whatever it
+// holds: a frame with the names under the mouse, and the pack listed in the inventory box.
+
+#include <SDL3/SDL.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -9,8 +12,13 @@
 
 #include "dungeon/map.h"
 #include "game/globals.h"
+#include "game/sdl_globals.h"
+#include "localization/localization.h"
 #include "persistence/savegame.h"
+#include "ui/font.h"
+#include "ui/menu.h"
 #include "ui/message.h"
+#include "ui/render.h"
 #include "world/entity.h"
 
 #include "fuzz_support.h"
@@ -30,6 +38,21 @@ void EndGame() {
   theMap = nullptr;
   funcVec.clear();
   useFuncVec.clear();
+  option.clear();
+  inventoryMessages.clear();
+}
+
+// What a loaded game shows: a frame with the mouse on the player's cell (so that whatever shares
+// it is named), then the pack listed and drawn in its box, shown over the next frame.
+void Draw() {
+  mousePos = {player->x * GLYPH_SIZE, player->y * GLYPH_SIZE};
+  Render();
+  ListInventory();
+  inventoryMessages = {gLocalization->T("inventory.usePrompt")};
+  if (!DrawInventoryBox(inventoryMessages)) std::abort();  // a loaded pack always fits
+  showInventory = true;
+  Render();
+  showInventory = false;
 }
 
 int Run(const std::uint8_t* data, std::size_t size) {
@@ -43,6 +66,7 @@ int Run(const std::uint8_t* data, std::size_t size) {
         player == nullptr || !InsideMap(player->x, player->y) || !SaveGame()) {
       std::abort();
     }
+    Draw();
   } else if (result == LoadFailed && (player != nullptr || !entities.empty())) {
     std::abort();
   }
@@ -51,12 +75,32 @@ int Run(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
+SDL_Surface* Surface(int width, int height) {
+  SDL_Surface* surface = SDL_CreateSurface(width, height, screenFormat);
+  if (surface == nullptr) std::abort();
+  return surface;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   tvkfuzz::MakeRunFolder("savegame");
-  // The log only needs its list here; nothing is drawn.
+  // The game's drawing surfaces without a window: presenting the frame then does nothing.
+  screenFormat = SDL_PIXELFORMAT_XRGB8888;
+  screen = Surface(640, 400);
+  tempSurface = Surface(640, 400);
+  mapPanel = Surface(640, 320);
+  panel = Surface(640, 80);
+  inventoryPanel = Surface(456, 40);
+  font = new RKFont();
+  if (!font->Init(TVK_DATA_DIR "/gfx/font.png", screenFormat)) std::abort();
   message = new RKMessage();
+  message->Init(panel);
+  // English, so that names take their prefix text and the box its title.
+  gLocalization = new RKLocalization();
+  gLocalization->availableLanguages.push_back(
+      {"en", "English", TVK_DATA_DIR "/languages/en.cson"});
+  if (!gLocalization->LoadLanguageByCode("en")) std::abort();
   return 0;
 }
 

@@ -1,5 +1,5 @@
 // Tower Vault Keeper: the entry point. The game takes no arguments and reads its data from
-// the working directory.
+// the working directory. Exit code 1 when start-up fails, 0 otherwise.
 
 #include <exception>
 #include <iostream>
@@ -9,9 +9,12 @@
 
 int main(int, char**) {
   try {
-    if (InitGame(640, 400, true)) {
-      MainMenu();
+    if (!InitGame(640, 400, true)) {
+      // Start-up has said what is missing; the settings are still written.
+      QuitGame();
+      return 1;
     }
+    MainMenu();
     QuitGame();
   } catch (const std::exception& error) {
     // Errors the game cannot continue from (music that cannot start) end it here, on purpose

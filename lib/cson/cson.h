@@ -165,7 +165,9 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 FileHandle OpenFileUTF8(const std::string& path, const std::string& mode);
 
 // Reads the whole file as one CSON document. On success out holds the document and *error is
-// cleared; on failure out is untouched and *error (when given) says what and where.
+// cleared; on failure out is untouched and *error (when given) says what and where. Only a
+// regular file is read: anything else that exists (a folder, a device, a pipe) is refused with
+// IoError "Not a regular file" before it is opened.
 ErrorCode ParseFile(const std::string& path, Value& out, Error* error);
 
 // The same for a text in memory (the buffer need only outlive the call).

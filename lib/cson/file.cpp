@@ -6,6 +6,9 @@
 #include "cson/cson.h"
 #include "cson/parser.h"
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -74,6 +77,45 @@ bool FlushToDisk(std::FILE* file)
 #endif
 }
 
+// Whether the path names a regular file (symbolic links followed). Asked before the file is
+// opened: a named pipe would block the open, and a folder opens on some systems and then reports
+// a size that has nothing to do with any content (the largest offset on ext4).
+bool IsRegularFile(const std::string& path)
+{
+#if defined(_WIN32)
+    std::wstring wide = Widen(path);
+    struct _stat64 info;
+    return !wide.empty() && _wstat64(wide.c_str(), &info) == 0 && (info.st_mode & _S_IFREG) != 0;
+#else
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+#endif
+}
+
+// The same question for a file already open, in case the path changed in between.
+bool IsRegularFile(std::FILE* file)
+{
+#if defined(_WIN32)
+    struct _stat64 info;
+    return _fstat64(_fileno(file), &info) == 0 && (info.st_mode & _S_IFREG) != 0;
+#else
+    struct stat info;
+    return fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+#endif
+}
+
+bool Exists(const std::string& path)
+{
+#if defined(_WIN32)
+    std::wstring wide = Widen(path);
+    struct _stat64 info;
+    return !wide.empty() && _wstat64(wide.c_str(), &info) == 0;
+#else
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+#endif
+}
+
 ErrorCode FailIo(Error* error, const char* message)
 {
     if (error != nullptr) {
@@ -105,9 +147,15 @@ FileHandle OpenFileUTF8(const std::string& path, const std::string& mode)
 
 ErrorCode ParseFile(const std::string& path, Value& out, Error* error)
 {
+    if (!IsRegularFile(path)) {
+        return FailIo(error, Exists(path) ? "Not a regular file" : "Failed to open file");
+    }
     FileHandle file = OpenFileUTF8(path, "rb");
     if (!file) {
         return FailIo(error, "Failed to open file");
+    }
+    if (!IsRegularFile(file.get())) {
+        return FailIo(error, "Not a regular file");
     }
     if (std::fseek(file.get(), 0, SEEK_END) != 0) {
         return FailIo(error, "Failed to read file");
@@ -116,8 +164,8 @@ ErrorCode ParseFile(const std::string& path, Value& out, Error* error)
     if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) {
         return FailIo(error, "Failed to read file");
     }
-    // A folder opens on some systems and then claims an enormous size: the buffer is taken
-    // without throwing, and the short read that follows reports the failure.
+    // A file that grew huge between the check and the read still must not end the program: the
+    // buffer is taken without throwing, and a failed allocation reads as a failed read.
     const auto length = static_cast<std::size_t>(size);
     std::unique_ptr<char[]> buffer(length > 0 ? new (std::nothrow) char[length] : nullptr);
     if (length > 0 &&

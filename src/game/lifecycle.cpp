@@ -4,8 +4,11 @@
 #include <SDL3_mixer/SDL_mixer.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
+#include <string>
 
+#include "cson/cson.h"
 #include "dungeon/map.h"
 #include "game/globals.h"
 #include "game/sdl_globals.h"
@@ -23,6 +26,22 @@ namespace {
 bool Fail(std::ostream& stream, const char* what) {
   stream << what << SDL_GetError() << std::endl;
   return false;
+}
+
+const char* const LANGUAGE_LIST = "languages/languages.cson";
+const char* const FONT_FILE = "gfx/font.png";
+const char* const ICON_FILE = "gfx/icon.png";
+
+// Which language could not be loaded, and from which file.
+void ReportLanguageFailure(const std::string& code) {
+  for (const RKLanguageEntry& language : gLocalization->GetAvailableLanguages()) {
+    if (language.code == code) {
+      std::cerr << "Couldn't load the language \"" << code << "\" from " << language.file
+                << std::endl;
+      return;
+    }
+  }
+  std::cerr << "The language \"" << code << "\" is not in " << LANGUAGE_LIST << std::endl;
 }
 
 // A position in render coordinates as a game pixel: truncated, and clamped onto the picture
@@ -45,13 +64,22 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
   if (!gLocalization) {
     gLocalization = new RKLocalization;
   }
-  gLocalization->LoadLanguageList("languages/languages.cson");
+  // Without a language the game still runs, showing its text keys; the console says why.
+  const bool listed = gLocalization->LoadLanguageList(LANGUAGE_LIST);
+  if (!listed) {
+    std::cerr << "Couldn't read a language from the list " << LANGUAGE_LIST << std::endl;
+  }
   if (!LoadGameSettings()) {
     SetDefaultGameSettings();
   }
-  if (!gLocalization->LoadLanguageByCode(gLocalization->GetCurrentLanguageCode())) {
+  const std::string chosen = gLocalization->GetCurrentLanguageCode();
+  if (!gLocalization->LoadLanguageByCode(chosen)) {
+    if (listed) ReportLanguageFailure(chosen);
     gLocalization->SetLanguageCode(gLocalization->GetDefaultLanguageCode());
-    gLocalization->LoadLanguageByCode(gLocalization->GetCurrentLanguageCode());
+    const std::string& fallback = gLocalization->GetCurrentLanguageCode();
+    if (!gLocalization->LoadLanguageByCode(fallback) && listed && fallback != chosen) {
+      ReportLanguageFailure(fallback);
+    }
   }
 
   if (!SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO)) {
@@ -142,8 +170,8 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
   }
 
   font = new RKFont;
-  if (!font->Init("gfx/font.png", screenFormat)) {
-    return false;
+  if (!font->Init(FONT_FILE, screenFormat)) {
+    return Fail(std::cerr, "Couldn't load the font: ");
   }
   message = new RKMessage;
   return message->Init(panel);
@@ -170,7 +198,10 @@ void QuitGame() {
   }
 
   FadeOutMusic();
-  SaveGameSettings();
+  zokCSON::Error error;
+  if (!SaveGameSettings(&error)) {
+    std::cerr << "game.cfg could not be written: " << error.message << std::endl;
+  }
   delete gLocalization;
   gLocalization = nullptr;
 
@@ -218,7 +249,11 @@ void Delay(std::uint64_t ticks) {
 }
 
 void SetWindowIcon() {
-  SDL_Surface* loaded = SDL_LoadPNG("gfx/icon.png");
+  std::error_code failure;
+  if (!std::filesystem::is_regular_file(ICON_FILE, failure)) {
+    return;  // a folder or a device is no picture; silent, as a missing icon is
+  }
+  SDL_Surface* loaded = SDL_LoadPNG(ICON_FILE);
   if (!loaded) {
     return;
   }

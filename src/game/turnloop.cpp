@@ -8,6 +8,7 @@
 #include "game/sdl_globals.h"
 #include "localization/localization.h"
 #include "music/music.h"
+#include "persistence/savefailure.h"
 #include "persistence/savegame.h"
 #include "ui/message.h"
 #include "ui/render.h"
@@ -52,7 +53,9 @@ void TakeEvents() {
           SDL_SetWindowRelativeMouseMode(window, !SDL_GetWindowRelativeMouseMode(window));
         } else {
           for (auto& [action, binding] : keyboard) {
-            if (binding.first == scancode) {
+            // No key (what the settings reader makes of a value no key has) is not a key SDL
+            // cannot name (media keys report scancode 0 as well): it never matches.
+            if (binding.first != SDL_SCANCODE_UNKNOWN && binding.first == scancode) {
               binding.second = true;
               break;
             }
@@ -156,8 +159,15 @@ void RunGame() {
     if (musicEnabled) {
       AdvanceMusic();
     }
-    if ((playerAction == SaveAndExit || quitRequested) && SaveAndLeave(closeFailedToSave)) {
-      break;
+    if (playerAction == SaveAndExit || quitRequested) {
+      if (SaveAndLeave(closeFailedToSave)) {
+        break;
+      }
+      // Not saved: the box has told the player why, and the game goes on as it was, so that
+      // leaving can be tried again.
+      playerAction = NoTurn;
+      nextTime = SDL_GetTicks() + FRAME_MS;
+      continue;
     }
 
     HandleKeys();
@@ -166,9 +176,10 @@ void RunGame() {
       gameOver = true;
       break;
     }
-    // A close during an aim or a box opened by a command: what it was doing is abandoned.
-    if (quitRequested && SaveAndLeave(closeFailedToSave)) {
-      break;
+    // A close during an aim or a box opened by a command abandons it; the next frame's start
+    // saves the game.
+    if (quitRequested) {
+      continue;
     }
 
     if (gameState == Playing && playerAction != NoTurn) {

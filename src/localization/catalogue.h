@@ -103,6 +103,14 @@ inline constexpr RKCatalogueKey catalogueKeys[] = {
   {"menu.loadingFailed.noSave",                 0, RKTextUse::Menu},
   {"menu.loadingFailed.badSignature",           0, RKTextUse::Menu},
   {"menu.loadingFailed.badVersion",             2, RKTextUse::Menu},    // saved, running version
+  // A save that could not be written: the game (or the options menu) goes on.
+  {"menu.saveFailed.header",                    0, RKTextUse::Menu},
+  {"menu.saveFailed.game",                      1, RKTextUse::Menu},    // reason
+  {"menu.saveFailed.settings",                  1, RKTextUse::Menu},    // reason
+  {"menu.saveFailed.cannotCreate",              0, RKTextUse::Menu},    // a reason
+  {"menu.saveFailed.cannotWrite",               0, RKTextUse::Menu},    // a reason
+  {"menu.saveFailed.refused",                   0, RKTextUse::Menu},    // a reason
+  {"menu.saveFailed.pressKey",                  0, RKTextUse::Menu},
   // The help box.
   {"menu.help.header",                          0, RKTextUse::Menu},
   {"menu.help.returnMainMenu",                  0, RKTextUse::Help},

@@ -1,6 +1,7 @@
 #include "localization/localization.h"
 
 #include <cstddef>
+#include <string_view>
 
 namespace {
 
@@ -27,7 +28,10 @@ constexpr EntityNameKey ENTITY_NAME_KEYS[] = {
     {"Exit", "entity.exit"},
 };
 
-const std::string UNCONSCIOUS_PREFIX = "Unconscious ";
+constexpr std::string_view UNCONSCIOUS_PREFIX = "Unconscious ";
+// The token of the prefix text that receives the base name.
+constexpr std::string_view NAME_TOKEN = "{0}";
+constexpr std::size_t LONGEST_DOUBLED_NAME = 4096;
 
 // Value of one hexadecimal digit, or -1.
 int HexValue(char c) {
@@ -87,18 +91,50 @@ std::string RKLocalization::ReplaceTokens(const std::string& text,
 }
 
 std::string RKLocalization::LocalizeEntityName(const std::string& name) const {
-  if (StartsWith(name, UNCONSCIOUS_PREFIX)) {
-    const std::string base = name.substr(UNCONSCIOUS_PREFIX.size());
-    // Without a prefix text the whole name stays English, so a half-translated catalogue
-    // never mixes an English prefix with a translated base.
-    const std::string pattern = TranslateKeyOrFallback("entity.unconsciousPrefix", name);
-    return ReplaceTokens(pattern, {LocalizeEntityName(base)});
+  // The prefixes are counted over a view of the name and the base is looked up once: a name
+  // read from a file may carry the prefix thousands of times (no game does), and peeling one
+  // prefix per call, copying the rest each time, cost time and memory quadratic in its length.
+  std::string_view base = name;
+  std::size_t prefixes = 0;
+  while (base.starts_with(UNCONSCIOUS_PREFIX)) {
+    base.remove_prefix(UNCONSCIOUS_PREFIX.size());
+    ++prefixes;
   }
-  auto key = entityNameKeys.find(name);
-  if (key == entityNameKeys.end()) {
+  const std::string baseName(base);
+  auto key = entityNameKeys.find(baseName);
+  std::string localized =
+      key == entityNameKeys.end() ? baseName : TranslateKeyOrFallback(key->second, baseName);
+  if (prefixes == 0) {
+    return localized;
+  }
+  auto found = translations.find("entity.unconsciousPrefix");
+  // Without a prefix text the whole name stays English, so a half-translated catalogue never
+  // mixes an English prefix with a translated base.
+  if (found == translations.end()) {
     return name;
   }
-  return TranslateKeyOrFallback(key->second, name);
+  const std::string& pattern = found->second;
+  const std::size_t token = pattern.find(NAME_TOKEN);
+  if (token == std::string::npos) {
+    return pattern;
+  }
+  if (pattern.find(NAME_TOKEN, token + NAME_TOKEN.size()) == std::string::npos) {
+    // The usual pattern, with the token once: every prefix wraps the name in the same two
+    // pieces, so the result is built in one pass.
+    const std::size_t after = token + NAME_TOKEN.size();
+    std::string result;
+    result.reserve(prefixes * (pattern.size() - NAME_TOKEN.size()) + localized.size());
+    for (std::size_t i = 0; i < prefixes; ++i) result.append(pattern, 0, token);
+    result += localized;
+    for (std::size_t i = 0; i < prefixes; ++i) result.append(pattern, after);
+    return result;
+  }
+  // A pattern holding the token more than once doubles the name with every prefix: once the
+  // name is longer than any screen shows, further prefixes are left unapplied.
+  for (std::size_t i = 0; i < prefixes && localized.size() <= LONGEST_DOUBLED_NAME; ++i) {
+    localized = ReplaceTokens(pattern, {localized});
+  }
+  return localized;
 }
 
 std::string RKLocalization::NormalizeText(const std::string& text) {

@@ -3,6 +3,8 @@
 #include <SDL3/SDL.h>
 #include <SDL3_mixer/SDL_mixer.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <stdexcept>
 
@@ -65,7 +67,10 @@ bool LoadMusicDefinition(const std::string& path) {
   zokCSON::Error error{};
   if (zokCSON::ParseFile(path, root, &error) != zokCSON::ErrorCode::Ok) {
     std::cerr << "Failed to load music definition file!\n";
-    if (!error.message.empty()) std::cerr << "CSON error: " << error.message << '\n';
+    if (!error.message.empty()) {
+      std::cerr << "CSON error: " << path << ':' << error.line << ':' << error.column << ": "
+                << error.message << '\n';
+    }
     return false;
   }
   if (!root.IsObject()) {
@@ -88,15 +93,24 @@ bool LoadMusicDefinition(const std::string& path) {
     entry->patternName = StringMember(element, "patternName");
     entry->nextPatternName = StringMember(element, "nextPatternName");
     entry->fileName = StringMember(element, "fileName");
-    entry->type = RKMusicPatternSystem::GetMusicPatternType(StringMember(element, "type"));
+    const std::string type = StringMember(element, "type");
+    entry->type = RKMusicPatternSystem::GetMusicPatternType(type);
     if (entry->type == RKMusicPatternSystem::Unknown) {
-      std::cerr << "Given pattern type is unknown!\n";
+      std::cerr << "Given pattern type is unknown! (pattern \"" << entry->patternName
+                << "\", type \"" << type << "\")\n";
       delete entry;
       return false;
     }
-    entry->audio = MIX_LoadAudio(musicMixer, entry->fileName.c_str(), false);
+    // Only a regular file is handed to the decoder: a folder or a device is no audio.
+    std::error_code failure;
+    if (!std::filesystem::is_regular_file(entry->fileName, failure)) {
+      SDL_SetError("%s is missing or not a regular file", entry->fileName.c_str());
+    } else {
+      entry->audio = MIX_LoadAudio(musicMixer, entry->fileName.c_str(), false);
+    }
     if (entry->audio == nullptr) {
-      std::cerr << "Failed to load music! SDL_mixer Error: " << SDL_GetError() << '\n';
+      std::cerr << "Failed to load music! SDL_mixer Error: " << SDL_GetError() << " ("
+                << entry->fileName << ")\n";
       delete entry;
       return false;
     }
@@ -108,6 +122,19 @@ bool LoadMusicDefinition(const std::string& path) {
   if (musicPattern.patterns.size() < 2) {
     std::cerr << "Music definition needs at least two patterns!\n";
     return false;
+  }
+  // A successor that names no pattern would end the program at the first wrap-around, with the
+  // game in progress lost: it fails start-up instead.
+  for (const Entry* entry : musicPattern.patterns) {
+    const std::string& next = entry->nextPatternName;
+    auto named = [&next](const Entry* other) { return other->patternName == next; };
+    const bool known = next.empty() || std::any_of(musicPattern.patterns.begin(),
+                                                   musicPattern.patterns.end(), named);
+    if (!known) {
+      std::cerr << "Music pattern \"" << entry->patternName
+                << "\" names an unknown next pattern \"" << next << "\"! (" << path << ")\n";
+      return false;
+    }
   }
   return true;
 }

@@ -7,8 +7,9 @@
 #include <string>
 
 // Reads the music definition into musicPattern and loads every pattern's audio on musicMixer.
-// False, after printing why to stderr, when the file or a pattern is unusable or fewer than two
-// patterns are defined. Patterns of an earlier load are forgotten first.
+// False, after printing why to stderr, when the file or a pattern is unusable, fewer than two
+// patterns are defined, or a "nextPatternName" names no pattern. Patterns of an earlier load are
+// forgotten first.
 bool LoadMusicDefinition(const std::string& path);
 
 // One frame of play: notices that the current pattern wrapped around (or ended) and then starts

@@ -11,6 +11,7 @@
 #include "localization/localization.h"
 #include "music/music.h"
 #include "persistence/keybindings.h"
+#include "persistence/savefailure.h"
 #include "persistence/settings.h"
 #include "ui/banner.h"
 #include "ui/menu.h"
@@ -135,8 +136,8 @@ bool ConfirmLine(int line) {
       musicPattern.UpdateMusicVolume();
       return true;
     case LineSaveChanges:
-      SaveGameSettings();
-      return true;
+      // A failed write has shown its box: the menu stays, to try again or discard.
+      return SaveGameSettingsOrShowFailure();
     case LineDiscardChanges:
       RestoreOldGameSettings();
       SetFullscreen(fullscreen);

@@ -156,6 +156,22 @@ Value WriteMessages(std::size_t& count) {
 
 // ---- Reading ---------------------------------------------------------------------------------
 
+// Bounds that every game the program writes stays far inside; a file beyond them was made by
+// something else, and drawing or looking up what it holds could cost a frame seconds.
+constexpr std::size_t MAX_NAME_BYTES = 256;        // real names have at most 30
+// A generated floor holds at most 30 rooms of 5 guards and 2 items, with its stairs.
+constexpr std::size_t MAX_ENTITIES = 1000;
+constexpr std::size_t MAX_LOG_LINE_BYTES = 1024;   // the log wraps its lines at 58 columns
+
+// Records why the file is refused and returns false, so that a check reads
+// `return Refuse(why, ...)`.
+bool Refuse(std::string& why, std::string reason) {
+  why = std::move(reason);
+  return false;
+}
+
+std::string Quoted(const char* key) { return std::string("\"") + key + "\""; }
+
 // Tile flags are written as 0 and 1; only true and a number that truncates to 1 mean set.
 bool ReadTileFlag(const Value& object, const char* key) {
   const Value* value = object.Find(key);
@@ -222,6 +238,12 @@ int ReadOrder(const Value& object) {
   return 0;
 }
 
+// The objects of a list; other elements are skipped by every reader.
+std::size_t CountObjects(const Value::Array& list) {
+  return static_cast<std::size_t>(
+      std::count_if(list.begin(), list.end(), [](const Value& v) { return v.IsObject(); }));
+}
+
 // The game being read, kept apart from the running one until the whole file has been accepted.
 struct RKLoadedGame {
   RKMap* map = nullptr;
@@ -239,23 +261,29 @@ struct RKLoadedGame {
   }
 };
 
-// Position, glyph, colour, name and flags. False when the glyph or colour lies outside the
-// font: drawing it would read past the glyph sheets.
-bool ReadEntityBase(const Value& object, RKEntity& entity, RKMap* map) {
+// Position, glyph, colour, name and flags of the entity the file calls `what` ("entity 3").
+// The glyph and colour must lie inside the font (drawing them would read past its sheets), the
+// name within its bound.
+bool ReadEntityBase(const Value& object, RKEntity& entity, RKMap* map, const std::string& what,
+                    std::string& why) {
   ReadInt(object, "X", entity.x);
   ReadInt(object, "Y", entity.y);
   int appearance = entity.appearance;
   if (ReadInt(object, "Appearance", appearance) && (appearance < 0 || appearance > 255)) {
-    return false;
+    return Refuse(why, what + " has glyph " + std::to_string(appearance) + ", outside 0-255");
   }
   entity.appearance = static_cast<unsigned char>(appearance);
   int color = entity.color;
   if (ReadInt(object, "Color", color) && (color < 0 || color > 15)) {
-    return false;
+    return Refuse(why, what + " has colour " + std::to_string(color) + ", outside 0-15");
   }
   entity.color = static_cast<RKColors>(color);
   const Value* name = object.Find("Name");
   if (name != nullptr && name->IsString()) {
+    if (name->AsString().size() > MAX_NAME_BYTES) {
+      return Refuse(why, what + " has a name of " + std::to_string(name->AsString().size()) +
+                             " bytes, at most " + std::to_string(MAX_NAME_BYTES));
+    }
     entity.name = name->AsString();
   }
   entity.blocks = ReadEntityFlag(object, "Blocks");
@@ -264,7 +292,8 @@ bool ReadEntityBase(const Value& object, RKEntity& entity, RKMap* map) {
   return true;
 }
 
-bool ReadEquippable(const Value& object, RKEntity& entity) {
+bool ReadEquippable(const Value& object, RKEntity& entity, const std::string& what,
+                    std::string& why) {
   auto* equippable = new RKEquippable();
   equippable->owner = nullptr;
   equippable->slot = MainHand;
@@ -279,8 +308,11 @@ bool ReadEquippable(const Value& object, RKEntity& entity) {
   ReadInt(object, "DefenseBonus", equippable->defenseBonus);
   ReadInt(object, "MaxHPBonus", equippable->maxHPBonus);
   entity.SetEquippable(equippable);
-  return IsPlausibleStat(equippable->powerBonus) && IsPlausibleStat(equippable->defenseBonus) &&
-         IsPlausibleStat(equippable->maxHPBonus);
+  if (!IsPlausibleStat(equippable->powerBonus) || !IsPlausibleStat(equippable->defenseBonus) ||
+      !IsPlausibleStat(equippable->maxHPBonus)) {
+    return Refuse(why, what + " has bonuses no game reaches");
+  }
+  return true;
 }
 
 void RestoreItemEffect(RKEntity& entity) {
@@ -296,7 +328,8 @@ void RestoreItemEffect(RKEntity& entity) {
   }
 }
 
-bool ReadFighter(const Value& object, RKEntity& entity, RKLoadedGame& game) {
+bool ReadFighter(const Value& object, RKEntity& entity, RKLoadedGame& game,
+                 const std::string& what, std::string& why) {
   auto* fighter = new RKFighter();
   bool plausible = true;
   for (const RKFighterField& field : FIGHTER_FIELDS) {
@@ -319,37 +352,53 @@ bool ReadFighter(const Value& object, RKEntity& entity, RKLoadedGame& game) {
   fighter->owner = &entity;
   entity.fighter = fighter;
   game.map->TileAt(entity.x, entity.y)->blocked = true;
-  return plausible;
+  if (!plausible) {
+    return Refuse(why, what + " has fighter statistics no game reaches");
+  }
+  // Hit points never leave 0..maximum in play (healing stops at the maximum). The player's
+  // upper bound waits for the pack, whose pieces may add to the maximum.
+  const int maxHP = fighter->GetMaxHP(true);
+  if (maxHP < 1) {
+    return Refuse(why, what + " has a maximum of " + std::to_string(maxHP) +
+                           " hit points, at least 1");
+  }
+  if (fighter->hp < 0) {
+    return Refuse(why, what + " has " + std::to_string(fighter->hp) + " hit points, below 0");
+  }
+  if (&entity != game.player && fighter->hp > maxHP) {
+    return Refuse(why, what + " has " + std::to_string(fighter->hp) + " hit points, at most " +
+                           std::to_string(maxHP));
+  }
+  return true;
 }
 
-bool ReadMap(const Value& root, RKMap& map) {
+bool ReadMap(const Value& root, RKMap& map, std::string& why) {
   const Value* width = root.Find("Width");
   const Value* height = root.Find("Height");
   // The grid is fixed: any other size would leave cells the game looks up missing.
   if (width == nullptr || !width->IsNumber() || FileNumberToInt(width->AsNumber()) != MAP_WIDTH ||
       height == nullptr || !height->IsNumber() ||
       FileNumberToInt(height->AsNumber()) != MAP_HEIGHT) {
-    return false;
+    return Refuse(why, "\"Width\" and \"Height\" are not 80 and 40");
   }
   const Value* cells = root.Find("Map");
   if (cells == nullptr || !cells->IsArray()) {
-    return false;
+    return Refuse(why, "\"Map\" is not a list");
+  }
+  const std::size_t count = CountObjects(cells->AsArray());
+  if (count != MAP_CELLS) {
+    return Refuse(why, "the map holds " + std::to_string(count) + " cells, not " +
+                           std::to_string(MAP_CELLS));
   }
   for (const Value& cell : cells->AsArray()) {
     if (!cell.IsObject()) {
       continue;
-    }
-    if (map.tiles.size() == MAP_CELLS) {
-      return false;
     }
     auto* tile = new RKTile();
     tile->blocked = ReadTileFlag(cell, "b");
     tile->blockSight = ReadTileFlag(cell, "bs");
     tile->explored = ReadTileFlag(cell, "e");
     map.tiles.push_back(tile);
-  }
-  if (map.tiles.size() != MAP_CELLS) {
-    return false;
   }
   map.fov.clear();
   for (const RKTile* tile : map.tiles) {
@@ -358,57 +407,82 @@ bool ReadMap(const Value& root, RKMap& map) {
   return true;
 }
 
-bool ReadEntities(const Value& root, RKLoadedGame& game) {
+bool ReadEntities(const Value& root, RKLoadedGame& game, std::string& why) {
   if (root.Find("NumEntities") == nullptr) {
-    return false;
+    return Refuse(why, Quoted("NumEntities") + " is missing");
   }
   const Value* list = root.Find("Entities");
   int players = 0;
   if (list != nullptr && list->IsArray()) {
+    const std::size_t count = CountObjects(list->AsArray());
+    if (count > MAX_ENTITIES) {
+      return Refuse(why, "the floor holds " + std::to_string(count) + " entities, at most " +
+                             std::to_string(MAX_ENTITIES));
+    }
+    std::size_t index = 0;
     for (const Value& object : list->AsArray()) {
+      const std::string what = "entity " + std::to_string(index++);
       if (!object.IsObject()) {
         continue;
       }
       auto* entity = new RKEntity();
       game.entities.push_back(entity);
-      if (!ReadEntityBase(object, *entity, game.map) || !InsideMap(entity->x, entity->y)) {
+      if (!ReadEntityBase(object, *entity, game.map, what, why)) {
         return false;
+      }
+      if (!InsideMap(entity->x, entity->y)) {
+        return Refuse(why, what + " stands outside the map");
       }
       if (entity->name == "Player") {
         ++players;
       }
-      if (ReadEntityFlag(object, "Equippable") && !ReadEquippable(object, *entity)) {
+      if (ReadEntityFlag(object, "Equippable") && !ReadEquippable(object, *entity, what, why)) {
         return false;
       }
-      if (ReadEntityFlag(object, "Fighter") && !ReadFighter(object, *entity, game)) {
+      if (ReadEntityFlag(object, "Fighter") && !ReadFighter(object, *entity, game, what, why)) {
         return false;
       }
       RestoreItemEffect(*entity);
     }
   }
   // Floor changes keep the one entity called "Player"; it must exist and be able to fight.
-  return players == 1 && game.player != nullptr;
+  if (players != 1) {
+    return Refuse(why, players == 0 ? "there is no player"
+                                    : "there are " + std::to_string(players) + " players");
+  }
+  if (game.player == nullptr) {
+    return Refuse(why, "the player cannot fight");
+  }
+  return true;
 }
 
-bool ReadInventory(const Value& root, RKLoadedGame& game) {
+bool ReadInventory(const Value& root, RKLoadedGame& game, std::string& why) {
   if (root.Find("NumInventoryItems") == nullptr) {
-    return false;
+    return Refuse(why, Quoted("NumInventoryItems") + " is missing");
   }
   const Value* list = root.Find("InventoryItems");
   if (list != nullptr && list->IsArray()) {
+    // The pack takes no more: the inventory menu has a letter for 26 lines only.
+    const std::size_t count = CountObjects(list->AsArray());
+    if (count > MAX_INVENTORY) {
+      return Refuse(why, "pack holds " + std::to_string(count) + " items, at most " +
+                             std::to_string(MAX_INVENTORY));
+    }
+    std::size_t index = 0;
     for (const Value& object : list->AsArray()) {
+      const std::string what = "pack item " + std::to_string(index++);
       if (!object.IsObject()) {
         continue;
       }
       auto* entity = new RKEntity();
       game.inventory.push_front(entity);
       entity->order = ReadOrder(object);
-      if (!ReadEntityBase(object, *entity, game.map)) {
+      if (!ReadEntityBase(object, *entity, game.map, what, why)) {
         return false;
       }
       RestoreItemEffect(*entity);
       if (ReadEntityFlag(object, "Equippable")) {
-        if (!ReadEquippable(object, *entity)) {
+        if (!ReadEquippable(object, *entity, what, why)) {
           return false;
         }
         // Which piece was worn is not saved: every piece is put on in file order, so of two
@@ -422,26 +496,47 @@ bool ReadInventory(const Value& root, RKLoadedGame& game) {
   for (RKEntity* entity : game.inventory) {
     entity->order = 0;
   }
+  // A piece that adds to the maximum lets the player hold more hit points than the bare
+  // maximum (healed while wearing it).
+  const RKFighter& fighter = *game.player->fighter;
+  const int bound = fighter.GetMaxHP(true) + std::max(0, game.player->equipment->GetMaxHPBonus());
+  if (fighter.hp > bound) {
+    return Refuse(why, "the player has " + std::to_string(fighter.hp) + " hit points, at most " +
+                           std::to_string(bound));
+  }
   return true;
 }
 
-bool ReadMessages(const Value& root, std::vector<std::string>& lines) {
+bool ReadMessages(const Value& root, std::vector<std::string>& lines, std::string& why) {
   const Value* messages = root.Find("GameMessages");
   if (root.Find("NumGameMessages") == nullptr || messages == nullptr) {
-    return false;
+    return Refuse(why, Quoted(messages == nullptr ? "GameMessages" : "NumGameMessages") +
+                           " is missing");
   }
   if (!messages->IsArray()) {
     return true;
   }
+  const std::size_t count = CountObjects(messages->AsArray());
+  if (count > SAVED_LOG_LINES) {
+    return Refuse(why, "the log holds " + std::to_string(count) + " lines, at most " +
+                           std::to_string(SAVED_LOG_LINES));
+  }
   std::vector<std::pair<int, std::string>> ordered;
+  std::size_t index = 0;
   for (const Value& object : messages->AsArray()) {
+    const std::size_t line = index++;
     if (!object.IsObject()) {
       continue;
     }
     const Value* text = object.Find("Message");
-    ordered.emplace_back(ReadOrder(object), text != nullptr && text->IsString()
-                                                ? UnescapeSaveMessage(text->AsString())
-                                                : std::string());
+    std::string shown = text != nullptr && text->IsString() ? UnescapeSaveMessage(text->AsString())
+                                                            : std::string();
+    if (shown.size() > MAX_LOG_LINE_BYTES) {
+      return Refuse(why, "log line " + std::to_string(line) + " has " +
+                             std::to_string(shown.size()) + " bytes, at most " +
+                             std::to_string(MAX_LOG_LINE_BYTES));
+    }
+    ordered.emplace_back(ReadOrder(object), std::move(shown));
   }
   std::stable_sort(ordered.begin(), ordered.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -451,31 +546,42 @@ bool ReadMessages(const Value& root, std::vector<std::string>& lines) {
   return true;
 }
 
+// A save holds a running game: its player alive or defeated. Any other state (the menus') would
+// start a game in which no key does anything.
+bool ReadState(const Value& root, int& state, std::string& why) {
+  const Value* saved = root.Find("GameState");
+  if (saved == nullptr || !saved->IsNumber()) {
+    return Refuse(why, Quoted("GameState") + " is missing");
+  }
+  const int value = FileNumberToInt(saved->AsNumber());
+  if (value != Playing && value != PlayerDead) {
+    return Refuse(why, "\"GameState\" is " + std::to_string(value) +
+                           ", neither 0 (playing) nor 1 (player defeated)");
+  }
+  state = value;
+  return true;
+}
+
 // Parses the game below the signature and version into game, lines, floor and state.
-bool ReadGame(const Value& root, RKLoadedGame& game, std::vector<std::string>& lines,
-              int& state) {
+bool ReadGame(const Value& root, RKLoadedGame& game, std::vector<std::string>& lines, int& state,
+              std::string& why) {
   const Value* floor = root.Find("CurrentFloor");
   if (floor == nullptr) {
-    return false;
+    return Refuse(why, Quoted("CurrentFloor") + " is missing");
   }
   if (floor->IsNumber()) {
     // Floors run from 1 to 10; the panel shows 11 - floor and the floor changes count from it,
     // so a number far outside would overflow there.
     const int number = FileNumberToInt(floor->AsNumber());
     if (number < 1 || number > TOP_FLOOR) {
-      return false;
+      return Refuse(why, "floor " + std::to_string(number) + " lies outside 1-" +
+                             std::to_string(TOP_FLOOR));
     }
     game.map->currentFloor = number;
   }
-  if (!ReadMap(root, *game.map) || !ReadEntities(root, game) || !ReadInventory(root, game) ||
-      !ReadMessages(root, lines)) {
-    return false;
-  }
-  const Value* savedState = root.Find("GameState");
-  if (savedState != nullptr && savedState->IsNumber()) {
-    state = FileNumberToInt(savedState->AsNumber());
-  }
-  return true;
+  return ReadMap(root, *game.map, why) && ReadEntities(root, game, why) &&
+         ReadInventory(root, game, why) && ReadMessages(root, lines, why) &&
+         ReadState(root, state, why);
 }
 
 // Ends the running game: no entities, no player, a new map without a floor.
@@ -534,8 +640,11 @@ std::string UnescapeSaveMessage(const std::string& text) {
   return RKLocalization::NormalizeText(text);
 }
 
-bool SaveGame() {
+bool SaveGame(zokCSON::Error* error) {
   if (theMap == nullptr || theMap->tiles.size() != MAP_CELLS) {
+    if (error != nullptr) {
+      *error = {zokCSON::ErrorCode::IoError, 1, 1, "No game is running"};
+    }
     return false;
   }
   Value root = Value::MakeObject();
@@ -560,17 +669,27 @@ bool SaveGame() {
   options.sortKeys = false;
   // The library writes a temporary file and renames it over the old save, so a failed or
   // interrupted save never costs the player the previous one.
-  return zokCSON::WriteFile(SAVE_FILE, root, options, nullptr);
+  return zokCSON::WriteFile(SAVE_FILE, root, options, error);
 }
 
 int LoadGame(std::string& savedVersion) {
-  Value root;
-  if (zokCSON::ParseFile(SAVE_FILE, root, nullptr) != zokCSON::ErrorCode::Ok || !root.IsObject()) {
+  // Every refusal that reads as "no saved game" still says on the console why.
+  auto failed = [](const std::string& why) {
+    std::cerr << "Saved game not loaded: " << why << std::endl;
     return LoadFailed;
+  };
+  Value root;
+  zokCSON::Error error;
+  if (zokCSON::ParseFile(SAVE_FILE, root, &error) != zokCSON::ErrorCode::Ok) {
+    return failed(std::string(SAVE_FILE) + ":" + std::to_string(error.line) + ":" +
+                  std::to_string(error.column) + ": " + error.message);
+  }
+  if (!root.IsObject()) {
+    return failed("the file holds no object");
   }
   const Value* signature = root.Find("Signature");
   if (signature == nullptr) {
-    return LoadFailed;
+    return failed(Quoted("Signature") + " is missing");
   }
   if (!signature->IsString() || signature->AsString() != SAVEGAMESIG) {
     std::cout << "Save game signature invalid!" << std::endl;
@@ -578,7 +697,7 @@ int LoadGame(std::string& savedVersion) {
   }
   const Value* version = root.Find("Version");
   if (version == nullptr) {
-    return LoadFailed;
+    return failed(Quoted("Version") + " is missing");
   }
   if (version->IsString()) {
     savedVersion = version->AsString();
@@ -595,9 +714,10 @@ int LoadGame(std::string& savedVersion) {
   game.map = new RKMap();
   std::vector<std::string> lines;
   int state = gameState;
-  if (!ReadGame(root, game, lines, state)) {
+  std::string why;
+  if (!ReadGame(root, game, lines, state, why)) {
     InstallEmptyGame();
-    return LoadFailed;
+    return failed(why);
   }
 
   theMap = game.map;
@@ -616,5 +736,3 @@ int LoadGame(std::string& savedVersion) {
   gameOver = false;
   return LoadOk;
 }
-
-bool SaveGameOrShowFailure() { return SaveGame(); }

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
+#include <iostream>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -14,6 +16,27 @@
 namespace {
 
 const char* const SETTINGS_FILE = "game.cfg";
+const char* const KEPT_SETTINGS_FILE = "game.cfg.bad";
+
+// A settings file that exists but cannot be used is moved aside before start-up applies the
+// defaults, which shut-down then writes: one typo must not cost the player every setting. One
+// line on standard error says so. A missing file is a first start and says nothing.
+void KeepUnusableFile(const std::string& reason) {
+  std::error_code failure;
+  if (std::filesystem::symlink_status(SETTINGS_FILE, failure).type() ==
+      std::filesystem::file_type::not_found) {
+    return;
+  }
+  std::filesystem::rename(SETTINGS_FILE, KEPT_SETTINGS_FILE, failure);
+  std::cerr << SETTINGS_FILE << " cannot be used (" << reason << "); ";
+  if (failure) {
+    std::cerr << "it could not be kept as " << KEPT_SETTINGS_FILE << " (" << failure.message()
+              << ")";
+  } else {
+    std::cerr << "it is kept as " << KEPT_SETTINGS_FILE;
+  }
+  std::cerr << " and the default settings are used" << std::endl;
+}
 
 // Fullscreen and music: a boolean as it is, a number counts as on unless it is 0.
 void ReadSwitch(const zokCSON::Value& root, const char* key, bool& setting) {
@@ -89,8 +112,14 @@ void ReadKeyboard(const zokCSON::Value::Array& elements) {
 
 bool LoadSettingsFile() {
   zokCSON::Value root;
-  if (zokCSON::ParseFile(SETTINGS_FILE, root, nullptr) != zokCSON::ErrorCode::Ok ||
-      !root.IsObject()) {
+  zokCSON::Error error;
+  if (zokCSON::ParseFile(SETTINGS_FILE, root, &error) != zokCSON::ErrorCode::Ok) {
+    KeepUnusableFile(std::to_string(error.line) + ":" + std::to_string(error.column) + ": " +
+                     error.message);
+    return false;
+  }
+  if (!root.IsObject()) {
+    KeepUnusableFile("it holds no object");
     return false;
   }
   ReadSwitch(root, "Fullscreen", fullscreen);
@@ -99,6 +128,7 @@ bool LoadSettingsFile() {
 
   const zokCSON::Value* keys = root.Find("Keyboard");
   if (keys != nullptr && !keys->IsArray()) {
+    KeepUnusableFile("\"Keyboard\" is not a list");
     return false;
   }
   static const zokCSON::Value::Array NO_ELEMENTS;
@@ -111,7 +141,7 @@ bool LoadSettingsFile() {
   return true;
 }
 
-bool SaveSettingsFile() {
+bool SaveSettingsFile(zokCSON::Error* error) {
   zokCSON::Value root = zokCSON::Value::MakeObject();
   root["Fullscreen"] = zokCSON::Value(fullscreen);
   root["Music"] = zokCSON::Value(musicEnabled);
@@ -137,7 +167,7 @@ bool SaveSettingsFile() {
   zokCSON::WriteOptions options;
   options.indent = 2;
   options.sortKeys = false;
-  return zokCSON::WriteFile(SETTINGS_FILE, root, options, nullptr);
+  return zokCSON::WriteFile(SETTINGS_FILE, root, options, error);
 }
 
 }  // namespace
@@ -164,9 +194,9 @@ bool LoadGameSettings() {
   }
 }
 
-bool SaveGameSettings() {
+bool SaveGameSettings(zokCSON::Error* error) {
   try {
-    return SaveSettingsFile();
+    return SaveSettingsFile(error);
   } catch (const std::exception& error) {
     throw std::runtime_error(std::string("Error while saving game settings: ") + error.what());
   }

@@ -2,6 +2,10 @@
 
 #include <SDL3/SDL.h>
 
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
 #include "game/globals.h"
 
 namespace {
@@ -9,6 +13,7 @@ namespace {
 constexpr int LINE_ADVANCE = 16;  // one glyph plus an 8-pixel gap
 constexpr int TAB_ADVANCE = 40;   // five cells, a fixed step rather than a tab stop
 constexpr int PALETTE_SIZE = 16;
+constexpr int SHEET_SIZE = 16 * GLYPH_SIZE;  // 16 x 16 glyphs
 
 // The colour number of a code, read like a decimal integer: leading white space and a sign
 // are allowed and reading stops at the first non-digit. -1 when no digit is found or the
@@ -52,6 +57,42 @@ RKColorCode ReadColorCode(const std::string& text, std::size_t start) {
   return {terminator, ParseColorNumber(text, start + 2, terminator)};
 }
 
+// The sheet's size as its PNG header gives it (the IHDR chunk opens every PNG), checked before
+// the picture is decoded: a sheet of another size draws garbage, and a 4096x4096 one took 11 s
+// and 1.46 GB to turn into sixteen coloured copies. False, with SDL's error text saying why,
+// when the path is no regular file, the file no PNG or the picture not 128x128.
+bool CheckSheetFile(const std::string& path) {
+  std::error_code failure;
+  const std::filesystem::file_type type = std::filesystem::status(path, failure).type();
+  if (type == std::filesystem::file_type::not_found) {
+    return SDL_SetError("%s is missing", path.c_str());
+  }
+  if (type != std::filesystem::file_type::regular) {
+    return SDL_SetError("%s is not a regular file", path.c_str());
+  }
+  unsigned char header[24] = {};
+  std::ifstream in(path, std::ios::binary);
+  in.read(reinterpret_cast<char*>(header), sizeof header);
+  static const unsigned char SIGNATURE[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (in.gcount() != static_cast<std::streamsize>(sizeof header) ||
+      std::memcmp(header, SIGNATURE, sizeof SIGNATURE) != 0 ||
+      std::memcmp(header + 12, "IHDR", 4) != 0) {
+    return SDL_SetError("%s is not a PNG picture", path.c_str());
+  }
+  auto bigEndian = [&header](int at) {
+    unsigned long value = 0;
+    for (int i = at; i < at + 4; ++i) value = value << 8 | header[i];
+    return value;
+  };
+  const unsigned long width = bigEndian(16);
+  const unsigned long height = bigEndian(20);
+  if (width != SHEET_SIZE || height != SHEET_SIZE) {
+    return SDL_SetError("%s is %lux%lu pixels, the font needs %dx%d", path.c_str(), width, height,
+                        SHEET_SIZE, SHEET_SIZE);
+  }
+  return true;
+}
+
 }  // namespace
 
 RKFont::~RKFont() {
@@ -79,6 +120,9 @@ bool RKFont::Init(const std::string& path, SDL_PixelFormat format) {
   for (SDL_Surface*& sheet : glyphSurfaces) {
     SDL_DestroySurface(sheet);  // a second Init replaces the sheets instead of leaking them
     sheet = nullptr;
+  }
+  if (!CheckSheetFile(path)) {
+    return false;
   }
   // The file is read once; each colour gets its own converted copy.
   SDL_Surface* loaded = SDL_LoadPNG(path.c_str());
@@ -135,6 +179,16 @@ void RKFont::DrawChar(SDL_Surface* target, unsigned char code, int x, int y, RKC
 
 void RKFont::DrawString(SDL_Surface* target, const std::string& text, int x, int y,
                         RKColors color) {
+  // A glyph wholly outside the clip rectangle would be clipped away by the blit: it is not even
+  // handed to it, so a text far longer than its line costs little more than what shows.
+  SDL_Rect clip{0, 0, 0, 0};
+  SDL_GetSurfaceClipRect(target, &clip);
+  auto draw = [&](unsigned char glyph, int gx, int gy, RKColors glyphColor) {
+    if (gx < clip.x + clip.w && gx + GLYPH_SIZE > clip.x && gy < clip.y + clip.h &&
+        gy + GLYPH_SIZE > clip.y) {
+      DrawChar(target, glyph, gx, gy, glyphColor);
+    }
+  };
   int dx = 0;
   int dy = 0;
   RKColors current = color;
@@ -162,7 +216,7 @@ void RKFont::DrawString(SDL_Surface* target, const std::string& text, int x, int
         const std::size_t carried = code.terminator + 1;
         const unsigned char glyph =
             carried < length ? static_cast<unsigned char>(text[carried]) : 0;
-        DrawChar(target, glyph, x + dx, y + dy, current);
+        draw(glyph, x + dx, y + dy, current);
         dx += GLYPH_SIZE;
         if (text[code.terminator] == '^') {
           current = color;
@@ -173,7 +227,7 @@ void RKFont::DrawString(SDL_Surface* target, const std::string& text, int x, int
       // A malformed code falls through: its "^" is an ordinary glyph, and the rest of it
       // is read as ordinary text after it.
     }
-    DrawChar(target, c, x + dx, y + dy, current);
+    draw(c, x + dx, y + dy, current);
     dx += GLYPH_SIZE;
     ++i;
   }

@@ -36,8 +36,10 @@ public:
   RKFont& operator=(const RKFont&) = delete;
 
   // Loads the sheet at path and builds the sixteen coloured copies in format (RGBA32 when
-  // format is unknown, FOURCC or without alpha). False, printing nothing, when the picture
-  // cannot be loaded, converted or its pixels accessed.
+  // format is unknown, FOURCC or without alpha). False, printing nothing but with SDL's error
+  // text saying why, when the path is no regular file, the picture is not a 128x128 PNG (checked
+  // from its header before anything is decoded), or it cannot be loaded, converted or its
+  // pixels accessed.
   bool Init(const std::string& path, SDL_PixelFormat format);
 
   // Blits the glyph of code with its top-left corner at (x, y); clipped by the target's

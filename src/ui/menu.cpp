@@ -148,6 +148,46 @@ int WrapWidth(unsigned longest, int fallback) {
   return wrap > 0 ? wrap : fallback;
 }
 
+// Columns of content a box can have and still fit the screen with its frame.
+unsigned ContentColumns() {
+  return screen->w > 32 ? static_cast<unsigned>(screen->w - 32) / GLYPH_SIZE : 1;
+}
+
+// Lines a box can show in `height` pixels when its lines start at firstLineY and its bottom
+// takes `below` pixels.
+std::size_t LineRoom(int height, int firstLineY, int below) {
+  const int room = (height - firstLineY - below) / GLYPH_SIZE;
+  return room > 0 ? static_cast<std::size_t>(room) : 1;
+}
+
+// Makes the wrapped lines fit the box: a line that draws more than `columns` characters (a word
+// longer than the line, such as a name read from a file) is broken into pieces, and lines past
+// `maxLines` are dropped. Without this a long label asked for a box surface wider or taller
+// than any screen, which could not be made or drawn.
+void FitLines(std::list<std::string>& lines, unsigned columns, std::size_t maxLines) {
+  columns = std::max(columns, 1u);
+  std::size_t kept = 0;
+  auto line = lines.begin();
+  for (; line != lines.end() && kept < maxLines; ++line, ++kept) {
+    if (GetVisibleTextLength(*line) <= columns) {
+      continue;
+    }
+    std::string head = CutToVisibleLength(*line, columns);
+    if (head.empty()) {  // nothing but colour codes left: nothing to show either
+      break;
+    }
+    std::string rest = line->substr(head.size());
+    *line = std::move(head);
+    lines.insert(std::next(line), std::move(rest));
+  }
+  lines.erase(line, lines.end());
+}
+
+// A title never widens its box past the screen.
+std::string FitTitle(const std::string& title) {
+  return title.size() > ContentColumns() ? title.substr(0, ContentColumns()) : title;
+}
+
 void PresentScreen() {
   SDL_UpdateTexture(texture, nullptr, screen->pixels, screen->pitch);
   SDL_RenderClear(renderer);
@@ -194,6 +234,31 @@ unsigned GetMaxVisibleLength(const std::list<std::string>& lines, unsigned extra
   return longest;
 }
 
+std::string CutToVisibleLength(const std::string& text, unsigned columns) {
+  // The same reading of the text as GetVisibleTextLength.
+  unsigned count = 0;
+  std::size_t i = 0;
+  const std::size_t size = text.size();
+  while (i < size && count < columns) {
+    const bool last = i + 1 == size;
+    if (text[i] == '\\' && !last && text[i + 1] == 'n') {
+      i += 2;
+    } else if (text[i] == '^' && !last && text[i + 1] == 'C') {
+      i += 2;
+      while (i < size && std::isdigit(static_cast<unsigned char>(text[i]))) {
+        ++i;
+      }
+      if (i < size && (text[i] == '^' || text[i] == '|')) {
+        ++i;
+      }
+    } else {
+      ++count;
+      ++i;
+    }
+  }
+  return text.substr(0, i);
+}
+
 bool Menu(const std::string& header, std::list<std::string>& options, int width, int& selected,
           bool captureKey) {
   FillBlack(inventoryPanel);
@@ -205,20 +270,24 @@ bool Menu(const std::string& header, std::list<std::string>& options, int width,
   for (const std::string& text : options) {
     message->WordWarp(text, wrapped, static_cast<unsigned>(wrap), true);
   }
+  const int firstLineY = header.empty() ? GLYPH_SIZE : 2 * GLYPH_SIZE;
+  // The box fits where it is shown: above the heads-up panel while playing.
+  const int room = gameState == Playing ? screen->h - HUD_HEIGHT : screen->h;
+  FitLines(wrapped, static_cast<unsigned>(wrap) / GLYPH_SIZE, LineRoom(room, firstLineY, 16));
   inventoryMessages = std::move(wrapped);
 
-  const int firstLineY = header.empty() ? GLYPH_SIZE : 2 * GLYPH_SIZE;
+  const std::string title = FitTitle(header);
   const int lineCount = static_cast<int>(inventoryMessages.size());
   const int contentWidth =
       GLYPH_SIZE * static_cast<int>(std::max<std::size_t>(
-                       header.size(), GetMaxVisibleLength(inventoryMessages, 0)));
+                       title.size(), GetMaxVisibleLength(inventoryMessages, 0)));
   const int boxWidth = contentWidth + 32;
   const int boxHeight = firstLineY + GLYPH_SIZE * lineCount + 16;
   if (!SizeBoxSurface(boxWidth, boxHeight)) {
     return false;
   }
 
-  DrawTitleRow(header, contentWidth, !header.empty());
+  DrawTitleRow(title, contentWidth, !title.empty());
   int k = 0;
   for (const std::string& line : inventoryMessages) {
     DrawCentredLine(line, boxWidth, firstLineY + GLYPH_SIZE * k, k == selected ? Cyan : White,
@@ -292,10 +361,10 @@ bool MSGBox(const std::string& header, std::list<std::string>& lines, int width)
   return Menu(header, lines, width, noSelection, false);
 }
 
-int Menu(std::list<std::string>& lines) {
+bool DrawInventoryBox(std::list<std::string>& lines) {
   if (option.size() > MAX_INVENTORY_OPTIONS) {
     std::cout << "Can't have a menu with more than 26 options!" << std::endl;
-    return -1;
+    return false;
   }
   FillBlack(inventoryPanel);
 
@@ -308,11 +377,17 @@ int Menu(std::list<std::string>& lines) {
   for (optionIterator = option.begin(); optionIterator != option.end(); ++optionIterator) {
     std::string text =
         labelled ? std::string("(") + letter + ") " + *optionIterator : *optionIterator;
-    message->WordWarp(text, lines, static_cast<unsigned>(wrap), true);
+    // An option keeps to one line of the widest box, so that all 26 letters stay in view
+    // however long a name a file gave an item.
+    message->WordWarp(CutToVisibleLength(text, ContentColumns()), lines,
+                      static_cast<unsigned>(wrap), true);
     ++letter;
   }
+  // Render shows this box above the heads-up panel.
+  FitLines(lines, static_cast<unsigned>(wrap) / GLYPH_SIZE,
+           LineRoom(screen->h - HUD_HEIGHT, 2 * GLYPH_SIZE, 16));
 
-  const std::string title = gLocalization->T("inventory.header");
+  const std::string title = FitTitle(gLocalization->T("inventory.header"));
   const int lineCount = static_cast<int>(lines.size());
   const int contentWidth =
       GLYPH_SIZE * static_cast<int>(std::max(
@@ -321,7 +396,7 @@ int Menu(std::list<std::string>& lines) {
   const int boxWidth = contentWidth + 32;
   const int boxHeight = GLYPH_SIZE * lineCount + 32;
   if (!SizeBoxSurface(boxWidth, boxHeight)) {
-    return -1;
+    return false;
   }
 
   DrawTitleRow(title, contentWidth, true);
@@ -334,7 +409,13 @@ int Menu(std::list<std::string>& lines) {
   }
   DrawSidesAndBottom(GLYPH_SIZE, GLYPH_SIZE * lineCount + 2 * GLYPH_SIZE,
                      GLYPH_SIZE * lineCount + 3 * GLYPH_SIZE, contentWidth);
+  return true;
+}
 
+int Menu(std::list<std::string>& lines) {
+  if (!DrawInventoryBox(lines)) {
+    return -1;
+  }
   for (;;) {
     Render();
     if (!SDL_WaitEvent(&event)) {
@@ -358,29 +439,32 @@ int Menu(std::list<std::string>& lines) {
   return -1;
 }
 
-RKItem* InventoryMenu(std::list<std::string>& lines) {
+void ListInventory() {
   option.clear();
   if (inventory.empty()) {
     option.push_back(gLocalization->T("inventory.empty"));
-  } else {
-    RKEntity* mainHand = nullptr;
-    RKEntity* offHand = nullptr;
-    if (player != nullptr && player->equipment != nullptr) {
-      mainHand = player->equipment->mainHand;
-      offHand = player->equipment->offHand;
-    }
-    // Newest first: letter a names the last entity of the inventory.
-    for (inventoryIterator = inventory.begin(); inventoryIterator != inventory.end();
-         ++inventoryIterator) {
-      RKEntity* entity = *inventoryIterator;
-      std::string label = entity->GetDisplayName();
-      if (entity == mainHand || entity == offHand) {
-        label = gLocalization->TFormat("inventory.itemEquipped", {label});
-      }
-      option.push_front(label);
-    }
+    return;
   }
+  RKEntity* mainHand = nullptr;
+  RKEntity* offHand = nullptr;
+  if (player != nullptr && player->equipment != nullptr) {
+    mainHand = player->equipment->mainHand;
+    offHand = player->equipment->offHand;
+  }
+  // Newest first: letter a names the last entity of the inventory.
+  for (inventoryIterator = inventory.begin(); inventoryIterator != inventory.end();
+       ++inventoryIterator) {
+    RKEntity* entity = *inventoryIterator;
+    std::string label = entity->GetDisplayName();
+    if (entity == mainHand || entity == offHand) {
+      label = gLocalization->TFormat("inventory.itemEquipped", {label});
+    }
+    option.push_front(label);
+  }
+}
 
+RKItem* InventoryMenu(std::list<std::string>& lines) {
+  ListInventory();
   int chosen = Menu(lines);
   nextTime = SDL_GetTicks() + FRAME_MS;
   if (chosen == -1 || inventory.empty()) {

@@ -26,6 +26,15 @@ bool MSGBox(const std::string& header, std::list<std::string>& lines, int width)
 // sets quitRequested), too many options, or a failure.
 int Menu(std::list<std::string>& lines);
 
+// The drawing half of the inventory prompt: appends the options to `lines` and draws the box
+// into inventoryPanel, where Render shows it while showInventory is set. False, with nothing
+// drawn, for more than 26 options or when the box surface cannot be made.
+bool DrawInventoryBox(std::list<std::string>& lines);
+
+// Fills `option` with the pack's labels, the last entity first (letter a names it), worn pieces
+// marked; the empty-pack text alone when nothing is carried.
+void ListInventory();
+
 // Lets the player pick an item of the inventory under the prompt in `lines`. Returns the
 // chosen entity's item component, with inventoryIterator left on that entity, or null.
 RKItem* InventoryMenu(std::list<std::string>& lines);
@@ -36,3 +45,7 @@ unsigned GetVisibleTextLength(const std::string& text);
 
 // The largest of extra + visible length over the lines; 0 for no lines.
 unsigned GetMaxVisibleLength(const std::list<std::string>& lines, unsigned extra);
+
+// The longest start of the text that draws at most `columns` characters. A colour code is kept
+// only when the character it colours is kept too.
+std::string CutToVisibleLength(const std::string& text, unsigned columns);

@@ -2,11 +2,15 @@
 
 #include <SDL3/SDL.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "dungeon/map.h"
 #include "game/globals.h"
 #include "localization/localization.h"
 #include "music/music.h"
 #include "ui/font.h"
+#include "ui/menu.h"
 #include "ui/message.h"
 #include "world/basicenemy.h"
 #include "world/entity.h"
@@ -44,6 +48,8 @@ const RKFrameRule FRAME_RULES[] = {
 };
 // Rows that carry the side walls: the names strip alone, then the two boxes with the divider.
 constexpr int NAMES_ROW = 8;
+// More text than the names strip could ever show, even with colour codes in the names.
+constexpr std::size_t NAMES_TEXT_LIMIT = 1024;
 constexpr int FIRST_BOX_ROW = 24;
 constexpr int LAST_BOX_ROW = 64;
 
@@ -51,14 +57,29 @@ void FillBlack(SDL_Surface* surface, const SDL_Rect* rect) {
   SDL_FillSurfaceRect(surface, rect, SDL_MapSurfaceRGB(surface, 0, 0, 0));
 }
 
-// Blanks the cell first, so whatever is drawn there last is all that shows.
-void DrawOnCell(const RKEntity* entity) {
-  SDL_Rect cell{entity->x * GLYPH_SIZE, entity->y * GLYPH_SIZE, GLYPH_SIZE, GLYPH_SIZE};
-  FillBlack(mapPanel, &cell);
-  font->DrawChar(mapPanel, entity->appearance, cell.x, cell.y, entity->color);
+// What shows on each cell besides its tile: the player on its own cell, always; elsewhere the
+// entity latest in the list that is in view, or remembered (visible on an explored cell). One
+// drawn entity covers its whole cell, so the others there are never drawn, and a pile read from
+// a file costs one glyph like any cell. True when a guard is among the entities shown.
+bool FindWhatShows(std::vector<const RKEntity*>& shows) {
+  shows.assign(MAP_CELLS, nullptr);
+  bool enemyInView = false;
+  for (entityIterator = entities.begin(); entityIterator != entities.end(); ++entityIterator) {
+    const RKEntity* entity = *entityIterator;
+    if (entity == player || !InsideMap(entity->x, entity->y)) continue;
+    int index = CellIndex(entity->x, entity->y);
+    // Only cells in view become explored this frame, and those show their entities anyway.
+    bool shown = theMap->fov[index] || (entity->visible && theMap->tiles[index]->explored);
+    if (!shown) continue;
+    shows[index] = entity;
+    if (entity->ai) enemyInView = true;
+  }
+  if (InsideMap(player->x, player->y)) shows[CellIndex(player->x, player->y)] = player;
+  return enemyInView;
 }
 
-void DrawTiles() {
+// Marks the cells in view explored and draws the tiles, except under what shows there.
+void DrawTiles(const std::vector<const RKEntity*>& shows) {
   for (int y = 0; y < MAP_HEIGHT; ++y) {
     for (int x = 0; x < MAP_WIDTH; ++x) {
       int index = CellIndex(x, y);
@@ -69,25 +90,21 @@ void DrawTiles() {
       } else if (!tile->explored) {
         continue;
       }
+      if (shows[index] != nullptr) continue;
       font->DrawChar(mapPanel, tile->blockSight ? GLYPH_WALL : GLYPH_FLOOR, x * GLYPH_SIZE,
                      y * GLYPH_SIZE, CELL_COLORS[inView][tile->blockSight]);
     }
   }
 }
 
-// Draws what the player can see or remembers; true when a guard is among what is in view.
-bool DrawEntities() {
-  bool enemyInView = false;
-  for (entityIterator = entities.begin(); entityIterator != entities.end(); ++entityIterator) {
-    const RKEntity* entity = *entityIterator;
-    if (entity == player || !InsideMap(entity->x, entity->y)) continue;
-    int index = CellIndex(entity->x, entity->y);
-    bool shown = theMap->fov[index] || (entity->visible && theMap->tiles[index]->explored);
-    if (!shown) continue;
-    DrawOnCell(entity);
-    if (entity->ai) enemyInView = true;
+// The entities' glyphs, on the black their cells were left in.
+void DrawEntities(const std::vector<const RKEntity*>& shows) {
+  for (const RKEntity* entity : shows) {
+    if (entity != nullptr) {
+      font->DrawChar(mapPanel, entity->appearance, entity->x * GLYPH_SIZE,
+                     entity->y * GLYPH_SIZE, entity->color);
+    }
   }
-  return enemyInView;
 }
 
 void DrawHudFrame() {
@@ -130,9 +147,11 @@ void Render() {
   bool haveFloor = theMap && player && theMap->HasFloor();
   if (haveFloor) {
     theMap->ComputeFOV(player);
-    DrawTiles();
-    ChooseInGameMusic(DrawEntities());
-    if (InsideMap(player->x, player->y)) DrawOnCell(player);
+    static std::vector<const RKEntity*> shows;  // kept: a frame allocates nothing for it
+    const bool enemyInView = FindWhatShows(shows);
+    DrawTiles(shows);
+    DrawEntities(shows);
+    ChooseInGameMusic(enemyInView);
   }
   SDL_BlitSurface(mapPanel, nullptr, screen, nullptr);
 
@@ -148,7 +167,9 @@ void Render() {
   }
   if (message) message->GetMessages(176, 24, font, Black, true);
   if (haveFloor) GetNamesUnderMouse(names);
-  font->DrawString(panel, names, 8, NAMES_ROW, LightGray);
+  // The names end at the strip's frame, however many entities share the cell.
+  names = CutToVisibleLength(names, static_cast<unsigned>(panel->w - 2 * GLYPH_SIZE) / GLYPH_SIZE);
+  font->DrawString(panel, names, GLYPH_SIZE, NAMES_ROW, LightGray);
 
   if (showInventory && inventoryPanel) {
     SDL_Rect strip{(screen->w - inventoryPanel->w) / 2,
@@ -168,14 +189,21 @@ void RenderBar(int x, int y, int width, const std::string& name, int value, int 
   for (int cell = 0; cell < width / GLYPH_SIZE; ++cell) {
     font->DrawChar(surface, GLYPH_BLOCK, x + cell * GLYPH_SIZE, y, backColor);
   }
-  if (maximum != 0) {
-    int filled = static_cast<int>(static_cast<float>(value) / static_cast<float>(maximum) *
+  // The bar stays within its width whatever the numbers (a save file may claim 1,000,000 of
+  // 1 hit points): the value counts within 0..maximum, and a maximum of 0 or less is empty.
+  if (maximum > 0) {
+    const int shown = std::clamp(value, 0, maximum);
+    int filled = static_cast<int>(static_cast<float>(shown) / static_cast<float>(maximum) *
                                   static_cast<float>(width));
     for (int cell = 0; cell < filled / GLYPH_SIZE; ++cell) {
       font->DrawChar(surface, GLYPH_BLOCK, x + cell * GLYPH_SIZE, y, barColor);
     }
   }
   std::string label = name + ": " + std::to_string(value) + "/" + std::to_string(maximum);
+  const std::size_t cells = static_cast<std::size_t>(std::max(width, 0) / GLYPH_SIZE);
+  if (label.size() > cells) {
+    label.resize(cells);
+  }
   font->DrawString(surface, label, x + width / 2 - 4 * static_cast<int>(label.size()), y, White);
 }
 
@@ -185,9 +213,12 @@ void GetNamesUnderMouse(std::string& text) {
   // Beyond the map (the panel below it included) nothing is named.
   if (!theMap || !theMap->HasFloor() || !InsideMap(x, y) || !theMap->InView(x, y)) return;
   bool first = true;
+  const std::size_t start = text.size();
   for (entityIterator = entities.begin(); entityIterator != entities.end(); ++entityIterator) {
     const RKEntity* entity = *entityIterator;
     if (entity->x != x || entity->y != y) continue;
+    // A pile of entities on one cell names far more than the strip shows: stop early.
+    if (text.size() - start >= NAMES_TEXT_LIMIT) break;
     if (!first) text += gLocalization->T("hud.namesSeparator");
     text += entity->GetDisplayName();
     first = false;

@@ -105,7 +105,7 @@ TEST_F(CsonTool, UsageAndUnreadableFilesExitTwo)
 TEST_F(CsonTool, JsonIsSortedExactAndEscaped)
 {
     Put("doc.cson",
-        "z: [1, -0.5, 1e999, -1e999, 0.1, 12345678901234567890, -0]\n"
+        "z: [1, -0.5, 1e308, 0.1, 12345678901234567890, -0]\n"
         "a: {b: true, a: null}\n"
         "s: \"q\\\"b\\\\ \\u0000 \\u001f \\t \xC3\xA9\"\n"
         "B: 'x'\n");
@@ -114,7 +114,7 @@ TEST_F(CsonTool, JsonIsSortedExactAndEscaped)
     EXPECT_EQ(run.out,
               "{\"B\":\"x\",\"a\":{\"a\":null,\"b\":true},\"s\":\"q\\\"b\\\\ \\u0000 \\u001f \\t "
               "\xC3\xA9\","
-              "\"z\":[1,-0.5,Infinity,-Infinity,0.1,12345678901234567168,-0]}\n");
+              "\"z\":[1,-0.5,1e+308,0.1,12345678901234567168,-0]}\n");
     Put("bad.cson", "a: 1 2");
     ToolRun bad = Tool("json bad.cson");
     EXPECT_EQ(bad.exitCode, 1);
@@ -128,10 +128,51 @@ TEST_F(CsonTool, FormatPrintsTheWriterText)
     ToolRun run = Tool("format --sort-keys doc.cson");
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "a: \n  x: 1.0\n  y: \"two words\"\nb: \n  [\n    1.0\n    2.0\n    3.0\n    4.0\n  ]\n");
-    Put("inf.cson", "n: 1e999");
-    ToolRun refused = Tool("format inf.cson");
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_EQ(refused.err, "inf.cson:1:1: error: Non-finite number value [InvalidNumber]\n");
+}
+
+// JSON has no infinity: "1e999" used to come out as Infinity with exit code 0. Now it is an error
+// at the number's place, for json and format alike, and nothing is printed on standard output.
+// Look-alikes in strings, comments and identifiers are not taken for the number.
+TEST_F(CsonTool, NumbersTooLargeForADoubleAreErrorsAtTheirPlace)
+{
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* place;
+    };
+    const Case cases[] = {
+        {"block member", "a: 1\nn: 1e999", "2:4"},
+        {"negative in an inline list", "list: [1, 2, -1e400]", "1:14"},
+        {"after look-alikes",
+         "s: \"1e999\"\nt: '2e999'\nu: \"\"\"3e999\"\"\"\n# 4e999\nid-5e999: 1\nn: [\n  6e999\n]",
+         "7:3"},
+        {"exponent with a plus", "x: {y: +9E+999}", "1:8"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Put("inf.cson", c.text);
+        for (const char* command : {"json inf.cson", "format inf.cson"}) {
+            SCOPED_TRACE(command);
+            ToolRun run = Tool(command);
+            EXPECT_EQ(run.exitCode, 1);
+            EXPECT_EQ(run.out, "");
+            EXPECT_EQ(run.err, std::string("inf.cson:") + c.place +
+                                   ": error: Non-finite number value [InvalidNumber]\n");
+        }
+    }
+    std::string input = Put("in.cson", "a: 1\nb: 1e999");
+    ToolRun piped = Tool("json -", input);
+    EXPECT_EQ(piped.exitCode, 1);
+    EXPECT_EQ(piped.err, "-:2:4: error: Non-finite number value [InvalidNumber]\n");
+}
+
+// "cson check FOLDER" aborted the sanitizer build: the folder's size probe asked for 2^63 bytes.
+TEST_F(CsonTool, AFolderIsAnUnreadableFile)
+{
+    fs::create_directories(dir / "folder.cson");
+    ToolRun run = Tool("check folder.cson");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "cson: folder.cson: Not a regular file\n");
 }
 
 } // namespace

@@ -144,12 +144,12 @@ TEST_F(XvfbGameTest, ContinuedGameIsTheOneLeftAndDamagedSavesShowTheirBox) {
   ASSERT_TRUE(zokCSON::WriteFile("outside.sav", document, {}, nullptr));
   const std::string outside = ReadText("outside.sav");
   const RKDamage damages[] = {
-      {"truncated", saved.substr(0, saved.size() / 3), "No saved game found."},
-      {"garbage", "\x7f\x45\x4c\x46\x02\x01\x01{[: :]}\xff\xfe", "No saved game found."},
+      {"truncated", saved.substr(0, saved.size() / 3), "No saved game could be read."},
+      {"garbage", "\x7f\x45\x4c\x46\x02\x01\x01{[: :]}\xff\xfe", "No saved game could be read."},
       {"other version", otherVersion, "Saved by v0.1, this is v0.4."},
       {"deep nesting", "Signature: \"TVKSG\"\nVersion: \"0.4\"\nMap: " + std::string(100000, '['),
-       "No saved game found."},
-      {"player outside the grid", outside, "No saved game found."},
+       "No saved game could be read."},
+      {"player outside the grid", outside, "No saved game could be read."},
   };
   for (const RKDamage& damage : damages) {
     SCOPED_TRACE(damage.name);

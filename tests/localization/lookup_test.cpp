@@ -83,6 +83,8 @@ TEST(LocalizeEntityName, TranslatesKnownNamesAndAppliesTheUnconsciousPrefix) {
                             {"entity.eliteGuard", "Elite-Wachmann"},
                             {"entity.unconsciousPrefix", "{0} (bewusstlos)"}};
   const Catalogue withoutPrefix = {{"entity.guard", "Wachmann"}};
+  const Catalogue noToken = {{"entity.guard", "W"}, {"entity.unconsciousPrefix", "KO"}};
+  const Catalogue twoTokens = {{"entity.guard", "W"}, {"entity.unconsciousPrefix", "{0}+{0}"}};
   struct Row {
     const char* name;
     const Catalogue& catalogue;
@@ -108,11 +110,35 @@ TEST(LocalizeEntityName, TranslatesKnownNamesAndAppliesTheUnconsciousPrefix) {
       {"empty catalogue keeps English names", none, "Unconscious Elite Guard",
        "Unconscious Elite Guard"},
       {"empty catalogue, plain name", none, "Player", "Player"},
+      {"prefix text without the token is the whole name", noToken,
+       "Unconscious Unconscious Guard", "KO"},
+      {"prefix text with the token twice doubles per prefix", twoTokens,
+       "Unconscious Unconscious Guard", "W+W+W+W"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(WithCatalogue(row.catalogue).LocalizeEntityName(row.input), row.expected);
   }
+}
+
+// A pack item named with 20,000 prefixes killed the sanitizer build when the pack opened: every
+// prefix cost a recursion and a copy of the rest of the name. 100,000 prefixes now take one pass.
+TEST(LocalizeEntityName, ThousandsOfPrefixesTakeOnePass) {
+  constexpr std::size_t kPrefixes = 100000;
+  std::string name;
+  for (std::size_t i = 0; i < kPrefixes; ++i) name += "Unconscious ";
+  name += "Guard";
+  std::string expected = "Wachmann";
+  for (std::size_t i = 0; i < kPrefixes; ++i) expected += " (bewusstlos)";
+  const RKLocalization german = WithCatalogue(
+      {{"entity.guard", "Wachmann"}, {"entity.unconsciousPrefix", "{0} (bewusstlos)"}});
+  EXPECT_EQ(german.LocalizeEntityName(name), expected);
+
+  // A prefix text that holds the token twice doubles the name with every prefix: it stops
+  // growing once it is longer than any screen shows.
+  const RKLocalization doubling =
+      WithCatalogue({{"entity.guard", "W"}, {"entity.unconsciousPrefix", "{0}{0}"}});
+  EXPECT_LT(doubling.LocalizeEntityName(name).size(), 10000u);
 }
 
 TEST(NormalizeText, TurnsCodePointEscapesIntoFontBytes) {

@@ -208,4 +208,34 @@ TEST_F(InventoryMenuTest, AnEmptyPackShowsItsTextWithoutALetter) {
   }
 }
 
+// A pack item with a 1 MB name (no blank in it) crashed the game when the pack opened: the box
+// asked for a surface eight million pixels wide. Each option now keeps to one line of a box that
+// fits the screen, so that every letter stays in view, with 26 long names as with one.
+TEST_F(InventoryMenuTest, NamesOfAnyLengthKeepTheBoxOnScreen) {
+  struct Row {
+    const char* name;
+    int items;
+    std::size_t nameBytes;
+  };
+  const Row rows[] = {
+      {"one name of a megabyte", 1, 1 << 20},
+      {"a full pack of long names", 26, 256},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EmptyPack();
+    for (int i = 0; i < row.items; ++i) Carry(std::string(row.nameBytes, 'x'));
+    ListInventory();
+    inventoryMessages = {"Pick one!"};
+    ASSERT_TRUE(DrawInventoryBox(inventoryMessages));
+
+    EXPECT_LE(inventoryPanel->w, screen->w);
+    EXPECT_LE(inventoryPanel->h, screen->h - 80) << "shown above the heads-up panel";
+    ASSERT_EQ(inventoryMessages.size(), static_cast<std::size_t>(row.items) + 1);
+    const std::string last = std::string("(") + static_cast<char>('A' + row.items - 1) + ") XXX";
+    EXPECT_EQ(inventoryMessages.back().substr(0, last.size()), last);
+    EXPECT_EQ(inventoryMessages.back().size(), static_cast<std::size_t>(screen->w - 32) / 8);
+  }
+}
+
 }  // namespace

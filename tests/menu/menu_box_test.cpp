@@ -223,4 +223,33 @@ TEST_F(MenuBox, TheLevelUpBoxIsShownOverTheSnapshot) {
   }
 }
 
+// A word longer than the screen, a title too, and more lines than the screen holds: the box is
+// cut to fit instead of asking for a surface no screen can show.
+TEST_F(MenuBox, TextOfAnyLengthIsBrokenOrCutToFitTheScreen) {
+  const std::string word(100000, 'w');
+  std::list<std::string> many(200, "line");
+  struct Row {
+    const char* name;
+    std::string header;
+    std::list<std::string> options;
+    std::size_t lines;
+  };
+  const Row rows[] = {
+      {"one long word", "Pick", {word}, 46},
+      {"a long title", std::string(1000, 'T'), {"one"}, 1},
+      {"many lines", "Pick", many, 46},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    gameState = InMenus;
+    Press(SDL_SCANCODE_ESCAPE, row.header, row.options);
+    EXPECT_LE(inventoryPanel->w, screen->w);
+    EXPECT_LE(inventoryPanel->h, screen->h);
+    EXPECT_EQ(inventoryMessages.size(), row.lines);
+    EXPECT_EQ(CellGlyph(inventoryPanel, inventoryPanel->w - 8, inventoryPanel->h - 8), 188)
+        << "the frame's corner is drawn";
+  }
+  EXPECT_EQ(inventoryMessages.front(), "line");
+}
+
 }  // namespace

@@ -29,14 +29,24 @@ const std::string kMissingAudio =
     "patterns: [\n  " + kCalm +
     "\n  {patternName: \"alert\", fileName: \"nowhere.ogg\", type: \"Fill\"}\n]\n";
 const std::string kOnlyOne = "patterns: [\n  " + kCalm + "\n]\n";
+// A successor that names no pattern ended the program ten seconds into play, the game lost.
+const std::string kUnknownNext =
+    "patterns: [\n  {patternName: \"calm\", nextPatternName: \"calmm\", fileName: \"a.wav\", "
+    "type: \"Zone\"}\n  " + kAlert + "\n]\n";
+const std::string kKnownNext =
+    "patterns: [\n  {patternName: \"calm\", nextPatternName: \"alert\", fileName: \"a.wav\", "
+    "type: \"Zone\"}\n  " + kAlert + "\n]\n";
+// A folder where the audio should be is refused before the decoder sees it.
+const std::string kAudioFolder =
+    "patterns: [\n  " + kCalm + "\n  {patternName: \"alert\", fileName: \".\", type: \"Zone\"}\n]\n";
 
 // clang-format off
 const DefinitionCase kCases[] = {
   // name                   text                               loads  stderr starts with                                         exact  patterns
   {"TwoPatterns",           kTwo.c_str(),                      true,  "",                                                        true,  2},
   {"NumberIsSkipped",       kNumberAmongThem.c_str(),          true,  "",                                                        true,  2},
-  {"LowerCaseZone",         kLowerCaseZone.c_str(),            false, "Given pattern type is unknown!\n",                        true,  1},
-  {"TypeMissing",           kNoType.c_str(),                   false, "Given pattern type is unknown!\n",                        true,  1},
+  {"LowerCaseZone",         kLowerCaseZone.c_str(),            false, "Given pattern type is unknown! (pattern \"alert\", type \"zone\")\n", true, 1},
+  {"TypeMissing",           kNoType.c_str(),                   false, "Given pattern type is unknown! (pattern \"alert\", type \"\")\n", true, 1},
   {"AudioFileMissing",      kMissingAudio.c_str(),             false, "Failed to load music! SDL_mixer Error: ",                 false, 1},
   {"RootIsArray",           "[1, 2]\n",                        false, "Invalid music definition data!\n",                        true,  0},
   {"PatternsMissing",       "tracks: []\n",                    false, "Music definition is missing patterns!\n",                 true,  0},
@@ -44,6 +54,9 @@ const DefinitionCase kCases[] = {
   {"NoFile",                "",                                false, "Failed to load music definition file!\nCSON error: ",     false, 0},
   {"SyntaxError",           "patterns: [\"calm\n",             false, "Failed to load music definition file!\nCSON error: ",     false, 0},
   {"OnlyOnePattern",        kOnlyOne.c_str(),                  false, "Music definition needs at least two patterns!\n",         true,  1},
+  {"UnknownSuccessor",      kUnknownNext.c_str(),              false, "Music pattern \"calm\" names an unknown next pattern \"calmm\"! (test_def.cson)\n", true, 2},
+  {"KnownSuccessor",        kKnownNext.c_str(),                true,  "",                                                        true,  2},
+  {"AudioIsAFolder",        kAudioFolder.c_str(),              false, "Failed to load music! SDL_mixer Error: . is missing or not a regular file (.)\n", true, 1},
 };
 // clang-format on
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -196,6 +198,39 @@ TEST(OptionsLanguageHelpers, FollowTheLanguageList) {
     EXPECT_EQ(GetLanguageDisplayName(c.code), c.name);
   }
   gLocalization = nullptr;
+}
+
+// Saving the settings from the menu ignored a failed write. Now a box says why and the menu stays
+// open, so that saving can be tried again (or the changes discarded).
+TEST_F(OptionsMenuTest, ASaveThatCannotBeWrittenIsShownAndTheMenuStays) {
+  std::filesystem::remove("game.cfg");
+  std::filesystem::create_directory("game.cfg.tmp");
+  const std::string box = gLocalization->TFormat(
+      "menu.saveFailed.settings", {gLocalization->T("menu.saveFailed.cannotCreate")});
+  bool boxShown = false;
+  bool menuStayed = false;
+  InputScript script;
+  int at = 0;
+  Choose(script, at, kVolumeLine);
+  script.Key(SDL_SCANCODE_RIGHT).Key(SDL_SCANCODE_ESCAPE);  // 76
+  Choose(script, at, kSaveLine);
+  script.Wait().Probe([&] {
+    boxShown = std::find(inventoryMessages.begin(), inventoryMessages.end(), box) !=
+               inventoryMessages.end();
+  });
+  script.Key(SDL_SCANCODE_SPACE).Wait().Probe([&] {
+    menuStayed = option.size() == 16;
+    std::filesystem::remove("game.cfg.tmp");
+  });
+  script.Key(SDL_SCANCODE_RETURN);  // the save line is still highlighted
+  testing::internal::CaptureStderr();
+  Run(script);
+  const std::string err = testing::internal::GetCapturedStderr();
+
+  EXPECT_TRUE(boxShown) << "no box saying: " << box;
+  EXPECT_TRUE(menuStayed);
+  EXPECT_NE(err.find("game.cfg could not be written: "), std::string::npos) << err;
+  EXPECT_NE(ReadText("game.cfg").find("MusicVolume: 76.0"), std::string::npos);
 }
 
 }  // namespace

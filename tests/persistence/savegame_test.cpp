@@ -307,7 +307,8 @@ struct RKBadSave {
   const char* name;
   std::function<void(Value&)> change;
   int result;
-  const char* console;  // the line LoadGame prints, empty for none
+  const char* console;  // the line LoadGame prints on standard output, empty for none
+  const char* reason;   // the reason it prints on standard error, empty for none
   bool keepsGame = false;  // refused before the running game is touched
 };
 
@@ -316,7 +317,7 @@ void PrintTo(const RKBadSave& bad, std::ostream* out) { *out << bad.name; }
 class SaveGameRejects : public SaveGameTest,
                         public ::testing::WithParamInterface<RKBadSave> {};
 
-TEST_P(SaveGameRejects, WithItsCodeAndLeavesNoHalfGame) {
+TEST_P(SaveGameRejects, WithItsCodeAndReasonAndLeavesNoHalfGame) {
   const RKBadSave& bad = GetParam();
   Value root = SavedDocument();
   bad.change(root);
@@ -326,11 +327,15 @@ TEST_P(SaveGameRejects, WithItsCodeAndLeavesNoHalfGame) {
 
   std::string version;
   testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
   const int result = LoadGame(version);
+  const std::string err = testing::internal::GetCapturedStderr();
   const std::string console = testing::internal::GetCapturedStdout();
 
   EXPECT_EQ(result, bad.result);
   EXPECT_EQ(console, bad.console);
+  EXPECT_EQ(err, *bad.reason == '\0' ? std::string()
+                                     : std::string("Saved game not loaded: ") + bad.reason + "\n");
   if (!bad.keepsGame) {
     // The running game was reset: nothing of it, nor of the file, is left behind.
     EXPECT_TRUE(entities.empty());
@@ -356,67 +361,162 @@ Value& EntityNamed(Value& root, const char* key, const std::string& name) {
   throw std::runtime_error("no entity " + name);
 }
 
+std::string Repeated(const std::string& text, int times) {
+  std::string all;
+  for (int i = 0; i < times; ++i) all += text;
+  return all;
+}
+
+// The fixture's floor lists the player first, then the guard, the elite guard, the unconscious
+// guard and the kit; its pack the pepper spray, the taser, the shield and the baton.
 const RKBadSave kBadSaves[] = {
     {"WrongSignature", [](Value& r) { r["Signature"] = Value("TVKXX"); }, LoadBadSignature,
-     "Save game signature invalid!\n", true},
+     "Save game signature invalid!\n", "", true},
     {"SignatureNumber", [](Value& r) { r["Signature"] = Value(5); }, LoadBadSignature,
-     "Save game signature invalid!\n", true},
-    {"NoSignature", [](Value& r) { r.AsObject().erase("Signature"); }, LoadFailed, "", true},
-    {"NoVersion", [](Value& r) { r.AsObject().erase("Version"); }, LoadFailed, "", true},
+     "Save game signature invalid!\n", "", true},
+    {"NoSignature", [](Value& r) { r.AsObject().erase("Signature"); }, LoadFailed, "",
+     "\"Signature\" is missing", true},
+    {"NoVersion", [](Value& r) { r.AsObject().erase("Version"); }, LoadFailed, "",
+     "\"Version\" is missing", true},
     {"OtherVersion", [](Value& r) { r["Version"] = Value("0.3"); }, LoadBadVersion,
-     "Save game version doesn't match! (Save Game Version: 0.3 / Game Version: 0.4)\n", true},
+     "Save game version doesn't match! (Save Game Version: 0.3 / Game Version: 0.4)\n", "", true},
     {"VersionNumber", [](Value& r) { r["Version"] = Value(0.4); }, LoadBadVersion,
-     "Save game version doesn't match! (Save Game Version:  / Game Version: 0.4)\n", true},
-    {"NoGameMessages", [](Value& r) { r.AsObject().erase("GameMessages"); }, LoadFailed, ""},
-    {"NoNumGameMessages", [](Value& r) { r.AsObject().erase("NumGameMessages"); }, LoadFailed, ""},
-    {"NoNumEntities", [](Value& r) { r.AsObject().erase("NumEntities"); }, LoadFailed, ""},
+     "Save game version doesn't match! (Save Game Version:  / Game Version: 0.4)\n", "", true},
+    {"NoGameMessages", [](Value& r) { r.AsObject().erase("GameMessages"); }, LoadFailed, "",
+     "\"GameMessages\" is missing"},
+    {"NoNumGameMessages", [](Value& r) { r.AsObject().erase("NumGameMessages"); }, LoadFailed, "",
+     "\"NumGameMessages\" is missing"},
+    {"NoNumEntities", [](Value& r) { r.AsObject().erase("NumEntities"); }, LoadFailed, "",
+     "\"NumEntities\" is missing"},
     {"NoNumInventoryItems", [](Value& r) { r.AsObject().erase("NumInventoryItems"); }, LoadFailed,
-     ""},
-    {"NoCurrentFloor", [](Value& r) { r.AsObject().erase("CurrentFloor"); }, LoadFailed, ""},
+     "", "\"NumInventoryItems\" is missing"},
+    {"NoCurrentFloor", [](Value& r) { r.AsObject().erase("CurrentFloor"); }, LoadFailed, "",
+     "\"CurrentFloor\" is missing"},
     // A floor far outside the int range overflowed the heads-up panel's "11 - floor".
-    {"FloorFarOutside", [](Value& r) { r["CurrentFloor"] = Value(-1e12); }, LoadFailed, ""},
-    {"FloorBelowTheFirst", [](Value& r) { r["CurrentFloor"] = Value(0); }, LoadFailed, ""},
-    {"FloorAboveTheTop", [](Value& r) { r["CurrentFloor"] = Value(11); }, LoadFailed, ""},
-    {"WidthNot80", [](Value& r) { r["Width"] = Value(81); }, LoadFailed, ""},
-    {"HeightAString", [](Value& r) { r["Height"] = Value("40"); }, LoadFailed, ""},
-    {"MapNotAList", [](Value& r) { r["Map"] = Value::MakeObject(); }, LoadFailed, ""},
-    {"MapOneTileShort", [](Value& r) { r["Map"].AsArray().pop_back(); }, LoadFailed, ""},
-    {"MapOneTileOver", [](Value& r) { r["Map"].Append(r["Map"][std::size_t{0}]); }, LoadFailed, ""},
+    {"FloorFarOutside", [](Value& r) { r["CurrentFloor"] = Value(-1e12); }, LoadFailed, "",
+     "floor -2147483648 lies outside 1-10"},
+    {"FloorBelowTheFirst", [](Value& r) { r["CurrentFloor"] = Value(0); }, LoadFailed, "",
+     "floor 0 lies outside 1-10"},
+    {"FloorAboveTheTop", [](Value& r) { r["CurrentFloor"] = Value(11); }, LoadFailed, "",
+     "floor 11 lies outside 1-10"},
+    {"WidthNot80", [](Value& r) { r["Width"] = Value(81); }, LoadFailed, "",
+     "\"Width\" and \"Height\" are not 80 and 40"},
+    {"HeightAString", [](Value& r) { r["Height"] = Value("40"); }, LoadFailed, "",
+     "\"Width\" and \"Height\" are not 80 and 40"},
+    {"MapNotAList", [](Value& r) { r["Map"] = Value::MakeObject(); }, LoadFailed, "",
+     "\"Map\" is not a list"},
+    {"MapOneTileShort", [](Value& r) { r["Map"].AsArray().pop_back(); }, LoadFailed, "",
+     "the map holds 3199 cells, not 3200"},
+    {"MapOneTileOver", [](Value& r) { r["Map"].Append(r["Map"][std::size_t{0}]); }, LoadFailed, "",
+     "the map holds 3201 cells, not 3200"},
     {"PlayerRightOfTheGrid",
-     [](Value& r) { EntityNamed(r, "Entities", "Player")["X"] = Value(80); }, LoadFailed, ""},
+     [](Value& r) { EntityNamed(r, "Entities", "Player")["X"] = Value(80); }, LoadFailed, "",
+     "entity 0 stands outside the map"},
     {"GuardAboveTheGrid", [](Value& r) { EntityNamed(r, "Entities", "Guard")["Y"] = Value(-1); },
-     LoadFailed, ""},
+     LoadFailed, "", "entity 1 stands outside the map"},
     {"ItemFarOutside",
      [](Value& r) { EntityNamed(r, "Entities", "First Aid Kit")["X"] = Value(1e12); }, LoadFailed,
-     ""},
+     "", "entity 4 stands outside the map"},
     {"NoPlayer", [](Value& r) { EntityNamed(r, "Entities", "Player")["Name"] = Value("Ghost"); },
-     LoadFailed, ""},
+     LoadFailed, "", "there is no player"},
     {"TwoPlayers", [](Value& r) { EntityNamed(r, "Entities", "Guard")["Name"] = Value("Player"); },
-     LoadFailed, ""},
+     LoadFailed, "", "there are 2 players"},
     {"PlayerWithoutFighter",
      [](Value& r) { EntityNamed(r, "Entities", "Player")["Fighter"] = Value(false); }, LoadFailed,
-     ""},
-    {"EntitiesNotAList", [](Value& r) { r["Entities"] = Value(1); }, LoadFailed, ""},
+     "", "the player cannot fight"},
+    {"EntitiesNotAList", [](Value& r) { r["Entities"] = Value(1); }, LoadFailed, "",
+     "there is no player"},
     {"GlyphPast255",
      [](Value& r) { EntityNamed(r, "Entities", "Guard")["Appearance"] = Value(256); }, LoadFailed,
-     ""},
+     "", "entity 1 has glyph 256, outside 0-255"},
     {"ColourPastThePalette",
-     [](Value& r) { EntityNamed(r, "Entities", "Guard")["Color"] = Value(16); }, LoadFailed, ""},
+     [](Value& r) { EntityNamed(r, "Entities", "Guard")["Color"] = Value(16); }, LoadFailed, "",
+     "entity 1 has colour 16, outside 0-15"},
     {"NegativeColourInPack",
      [](Value& r) { EntityNamed(r, "InventoryItems", "Baton")["Color"] = Value(-1); }, LoadFailed,
-     ""},
+     "", "pack item 3 has colour -1, outside 0-15"},
     // Statistics no game reaches overflowed power minus defence and the level threshold.
     {"PowerNoGameReaches",
-     [](Value& r) { EntityNamed(r, "Entities", "Player")["Power"] = Value(2e9); }, LoadFailed, ""},
+     [](Value& r) { EntityNamed(r, "Entities", "Player")["Power"] = Value(2e9); }, LoadFailed, "",
+     "entity 0 has fighter statistics no game reaches"},
     {"LevelNoGameReaches",
-     [](Value& r) { EntityNamed(r, "Entities", "Player")["Level"] = Value(2e7); }, LoadFailed, ""},
+     [](Value& r) { EntityNamed(r, "Entities", "Player")["Level"] = Value(2e7); }, LoadFailed, "",
+     "entity 0 has fighter statistics no game reaches"},
     {"BonusNoGameReaches",
      [](Value& r) { EntityNamed(r, "InventoryItems", "Baton")["DefenseBonus"] = Value(-2e9); },
-     LoadFailed, ""},
+     LoadFailed, "", "pack item 3 has bonuses no game reaches"},
+    // A pack item named with 20,000 prefixes killed the game when the pack opened; a 1 MB plain
+    // name crashed the inventory box.
+    {"NameOfPrefixes",
+     [](Value& r) {
+       EntityNamed(r, "InventoryItems", "Baton")["Name"] = Value(Repeated("Unconscious ", 20000));
+     },
+     LoadFailed, "", "pack item 3 has a name of 240000 bytes, at most 256"},
+    {"MegabyteName",
+     [](Value& r) {
+       EntityNamed(r, "Entities", "Guard")["Name"] = Value(std::string(1 << 20, 'x'));
+     },
+     LoadFailed, "", "entity 1 has a name of 1048576 bytes, at most 256"},
+    // 1,000,000 of 1 hit points drew a bar of 20 million cells every frame.
+    {"HitPointsFarAboveTheMaximum",
+     [](Value& r) {
+       Value& p = EntityNamed(r, "Entities", "Player");
+       p["HP"] = Value(1000000);
+       p["MaxHP"] = Value(1);
+     },
+     LoadFailed, "", "the player has 1000000 hit points, at most 1"},
+    {"GuardAboveItsMaximum",
+     [](Value& r) { EntityNamed(r, "Entities", "Guard")["HP"] = Value(21); }, LoadFailed, "",
+     "entity 1 has 21 hit points, at most 20"},
+    {"NegativeHitPoints", [](Value& r) { EntityNamed(r, "Entities", "Guard")["HP"] = Value(-1); },
+     LoadFailed, "", "entity 1 has -1 hit points, below 0"},
+    {"MaximumOfNothing", [](Value& r) { EntityNamed(r, "Entities", "Player")["MaxHP"] = Value(0); },
+     LoadFailed, "", "entity 0 has a maximum of 0 hit points, at least 1"},
+    // The inventory box letters 26 lines only: a bigger pack could not be used at all.
+    {"PackOf27",
+     [](Value& r) {
+       while (r["InventoryItems"].Size() < 27) {
+         r["InventoryItems"].Append(r["InventoryItems"][std::size_t{0}]);
+       }
+     },
+     LoadFailed, "", "pack holds 27 items, at most 26"},
+    {"FloorOfAThousandAndOneEntities",
+     [](Value& r) {
+       Value kit = EntityNamed(r, "Entities", "First Aid Kit");
+       while (r["Entities"].Size() < 1001) r["Entities"].Append(kit);
+     },
+     LoadFailed, "", "the floor holds 1001 entities, at most 1000"},
+    // A game in the menus' state ran with no key doing anything.
+    {"StateOfTheMenus", [](Value& r) { r["GameState"] = Value(2); }, LoadFailed, "",
+     "\"GameState\" is 2, neither 0 (playing) nor 1 (player defeated)"},
+    {"NoState", [](Value& r) { r.AsObject().erase("GameState"); }, LoadFailed, "",
+     "\"GameState\" is missing"},
+    {"SevenLogLines",
+     [](Value& r) { r["GameMessages"].Append(r["GameMessages"][std::size_t{0}]); }, LoadFailed,
+     "", "the log holds 7 lines, at most 6"},
+    {"LogLineOfTwoKilobytes",
+     [](Value& r) { r["GameMessages"][std::size_t{2}]["Message"] = Value(std::string(2048, 'X')); },
+     LoadFailed, "", "log line 2 has 2048 bytes, at most 1024"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Files, SaveGameRejects, ::testing::ValuesIn(kBadSaves),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The bounds leave room for what play produces: a player healed while wearing a piece that adds
+// to the maximum keeps those hit points, and names and log lines at their bounds are kept.
+TEST_F(SaveGameTest, AcceptsWhatIsJustInsideTheBounds) {
+  Value root = SavedDocument();
+  EntityNamed(root, "InventoryItems", "Riot Shield")["MaxHPBonus"] = Value(10);
+  EntityNamed(root, "Entities", "Player")["HP"] = Value(130);  // 120 + 10
+  EntityNamed(root, "Entities", "Guard")["Name"] = Value(std::string(256, 'n'));
+  root["GameMessages"][std::size_t{0}]["Message"] = Value(std::string(1024, 'M'));
+  ASSERT_TRUE(zokCSON::WriteFile("game.sav", root, {}, nullptr));
+  std::string version;
+  ASSERT_EQ(LoadGame(version), LoadOk);
+  EXPECT_EQ(player->fighter->hp, 130);
+  EXPECT_EQ(player->fighter->GetMaxHP(false), 130);
+  EXPECT_EQ(message->messages.back(), std::string(1024, 'M'));
+}
 
 TEST_F(SaveGameTest, RejectsFilesThatAreNoDocument) {
   ASSERT_TRUE(SaveGame());

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <sstream>
@@ -143,28 +145,47 @@ TEST_F(SettingsTest, KeyboardElementsAndTheGapsBetweenThem) {
   }
 }
 
-TEST_F(SettingsTest, UnusableFilesReadAsFailures) {
+// A file that cannot be used is kept as game.cfg.bad with one line on standard error: one typo
+// used to send every setting back to the defaults, and shut-down then overwrote the file.
+TEST_F(SettingsTest, UnusableFilesReadAsFailuresAndAreKeptAside) {
   struct RKCase {
     const char* name;
     const char* text;  // null: no file
     bool volumeApplied;
+    const char* reason;  // in the console line; null: nothing is printed or kept
   };
   const RKCase cases[] = {
-      {"no file", nullptr, false},
-      {"not CSON", "Fullscreen: [\nMusicVolume: 10\n", false},
-      {"a list", "- MusicVolume\n- 10\n", false},
+      {"no file", nullptr, false, nullptr},
+      {"not CSON", "Fullscreen: [\nMusicVolume: 10\n", false, "(3:1: Expected"},
+      {"a list", "[1, 2]\n", false, "(it holds no object)"},
       // Members before the keyboard are applied; start-up's defaults then replace them.
-      {"keyboard not a list", "MusicVolume: 10\nKeyboard: 5\nLanguage: \"xx\"\n", true},
+      {"keyboard not a list", "MusicVolume: 10\nKeyboard: 5\nLanguage: \"xx\"\n", true,
+       "(\"Keyboard\" is not a list)"},
   };
   for (const RKCase& c : cases) {
     SCOPED_TRACE(c.name);
     std::remove("game.cfg");
+    std::ofstream("game.cfg.bad") << "an older bad file";
     if (c.text != nullptr) WriteConfig(c.text);
     musicVolume = 75;
     gLocalization->SetLanguageCode("en");
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(LoadGameSettings());
+    const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(musicVolume, c.volumeApplied ? 10 : 75);
     EXPECT_EQ(gLocalization->GetCurrentLanguageCode(), "en");
+    EXPECT_FALSE(std::filesystem::exists("game.cfg"));
+    if (c.reason == nullptr) {
+      EXPECT_EQ(err, "");
+      EXPECT_EQ(ReadLines("game.cfg.bad"), std::vector<std::string>{"an older bad file"});
+      continue;
+    }
+    std::ifstream kept("game.cfg.bad", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), c.text);
+    EXPECT_EQ(err.rfind("game.cfg cannot be used ", 0), 0u) << err;
+    EXPECT_NE(err.find(c.reason), std::string::npos) << err;
+    EXPECT_NE(err.find("kept as game.cfg.bad"), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
   }
 }
 

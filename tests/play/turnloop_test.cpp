@@ -3,8 +3,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <utility>
 
+#include "cson/cson.h"
 #include "dungeon/map.h"
 #include "game/effects.h"
 #include "game/progression.h"
@@ -27,6 +31,11 @@ using TurnLoop = PlayGame;
 std::pair<int, int> PlayerCell() { return {player->x, player->y}; }
 
 bool SaveWritten() { return std::filesystem::exists("game.sav"); }
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 TEST_F(NewGameTest, StartsFreshEvenAfterAnotherGame) {
   // Leave a used-up game behind first.
@@ -251,6 +260,58 @@ TEST_F(TurnLoop, TheFirstActionBoundToAKeyTakesIt) {
   if (RelativeMouseModeWorks()) {
     EXPECT_NE(SDL_GetWindowRelativeMouseMode(window), relativeBefore);
   }
+  EXPECT_EQ(gameState, InMenus);
+}
+
+// A binding of no key (scancode 0) moved the player on every key SDL cannot name: media keys and
+// Hyper all arrive with scancode 0.
+TEST_F(TurnLoop, ABindingOfNoKeyNeverFires) {
+  OpenArena();
+  keyboard[ActionMoveUp].first = SDL_SCANCODE_UNKNOWN;
+  InputScript script;
+  script.Key(SDL_SCANCODE_UNKNOWN).Wait().Key(SDL_SCANCODE_UP).Wait();
+  Play(script);
+  EXPECT_EQ(PlayerCell(), std::make_pair(kPlayerX, kPlayerY));
+}
+
+// A save that could not be written left to the main menu all the same: the game was gone. Now the
+// game stays in play behind a box that says why, the previous save is untouched, and Escape
+// saves once the file can be written. Tests run as root, whom permissions do not stop: a folder
+// where the temporary file would go makes the write fail.
+TEST_F(TurnLoop, EscapeWithASaveThatCannotBeWrittenKeepsTheGame) {
+  OpenArena();
+  std::ofstream("game.sav") << "the previous save";
+  std::filesystem::create_directory("game.sav.tmp");
+  const std::string box = gLocalization->TFormat(
+      "menu.saveFailed.game", {gLocalization->T("menu.saveFailed.cannotCreate")});
+  int boxRow = -1;
+  bool playingBehindTheBox = false;
+  std::string saveAfterFailure;
+  InputScript script;
+  script.Key(SDL_SCANCODE_ESCAPE).Wait()
+      .Probe([&] {
+        boxRow = ScreenRowOf(box);
+        playingBehindTheBox = !gameOver && gameState == Playing;
+        saveAfterFailure = ReadText("game.sav");
+      })
+      .Key(SDL_SCANCODE_SPACE)  // any key closes the box
+      .Key(SDL_SCANCODE_RIGHT).Wait()
+      .Probe([] { std::filesystem::remove("game.sav.tmp"); })
+      .Key(SDL_SCANCODE_ESCAPE).Wait();
+  testing::internal::CaptureStderr();
+  Play(script);
+  const std::string err = testing::internal::GetCapturedStderr();
+
+  EXPECT_GE(boxRow, 0) << "no box saying: " << box;
+  EXPECT_TRUE(playingBehindTheBox);
+  EXPECT_EQ(saveAfterFailure, "the previous save");
+  EXPECT_NE(err.find("game.sav could not be written: Failed to open file for writing\n"),
+            std::string::npos) << err;
+  EXPECT_EQ(PlayerCell(), std::make_pair(kPlayerX + 1, kPlayerY)) << "the game went on";
+  // The second Escape saved the game as it then was, and left.
+  zokCSON::Value saved;
+  ASSERT_EQ(zokCSON::ParseFile("game.sav", saved, nullptr), zokCSON::ErrorCode::Ok);
+  EXPECT_EQ(saved.Find("Entities")->AsArray().front().Find("X")->AsNumber(), kPlayerX + 1);
   EXPECT_EQ(gameState, InMenus);
 }
 

@@ -105,7 +105,9 @@ TEST_F(FrameTest, HitPointBarFillsWholeCellsOfItsShare) {
     int hp, maxHP;
     int redCells;
   };
-  for (const Case& c : {Case{0, 30, 0}, Case{7, 30, 4}, Case{30, 30, 20}, Case{5, 0, 0}}) {
+  // A save could claim 1,000,000 of 1 hit points: the bar drew 20 million cells, 0.7 s a frame.
+  for (const Case& c : {Case{0, 30, 0}, Case{7, 30, 4}, Case{30, 30, 20}, Case{5, 0, 0},
+                        Case{1000000, 1, 20}, Case{-5, 30, 0}, Case{5, -3, 0}}) {
     SCOPED_TRACE(std::to_string(c.hp) + "/" + std::to_string(c.maxHP));
     player->fighter->SetHP(c.hp, true);
     player->fighter->SetMaxHP(c.maxHP, true);
@@ -121,7 +123,21 @@ TEST_F(FrameTest, HitPointBarFillsWholeCellsOfItsShare) {
       }
     }
     EXPECT_EQ(red, c.redCells);
+    EXPECT_EQ(CellGlyph(screen, 168, HUD_TOP + 24), 186) << "the divider right of the bar";
   }
+}
+
+// Names under the mouse end at the frame of their strip, however many share the cell.
+TEST_F(FrameTest, NamesUnderTheMouseStopAtTheFrame) {
+  DrawFloor(*theMap, OpenField());
+  for (int i = 0; i < 40; ++i) Put("Guard", 'g', Yellow, 3, 3, true);
+  mousePos = {3 * 8, 3 * 8};
+  Render();
+  const std::string guard = gLocalization->LocalizeEntityName("Guard");
+  EXPECT_EQ(CellText(screen, 8, HUD_TOP + 8, static_cast<int>(guard.size())), guard);
+  EXPECT_NE(CellGlyph(screen, 624, HUD_TOP + 8), 32) << "the strip is used to its end";
+  EXPECT_EQ(CellGlyph(screen, 632, HUD_TOP + 8), 186);
+  EXPECT_EQ(CellColor(screen, 632, HUD_TOP + 8), White);
 }
 
 TEST_F(FrameTest, HudFrameFloorLineAndCursor) {

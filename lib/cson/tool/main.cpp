@@ -1,16 +1,21 @@
 // cson: checks, converts and reformats CSON files for translators and modders.
 //
 //   cson check FILE...               one line per failing file, exit 1 when any fails
-//   cson json FILE                   the document as JSON
+//   cson json FILE                   the document as JSON (a number too large for it is an error)
 //   cson format [--sort-keys] FILE   the document as the game would write it
 //
 // "-" reads standard input. Exit 0 on success, 1 on a document error, 2 on usage or I/O errors.
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cson/cson.h"
@@ -40,8 +45,9 @@ void PrintError(const std::string& name, const zokCSON::Error& error)
 }
 
 // Reads and parses one file ("-" for standard input). Returns an exit code: document errors are
-// printed as FILE:LINE:COLUMN lines, files that cannot be read as plain messages.
-int Load(const std::string& name, zokCSON::Value& out)
+// printed as FILE:LINE:COLUMN lines, files that cannot be read as plain messages. The text read
+// is kept in *source when asked for, so that a later refusal can say where in it the cause lies.
+int Load(const std::string& name, zokCSON::Value& out, std::string* source = nullptr)
 {
     zokCSON::Error error;
     zokCSON::ErrorCode code;
@@ -52,11 +58,18 @@ int Load(const std::string& name, zokCSON::Value& out)
             return kExitUsage;
         }
         code = zokCSON::ParseText(text, out, &error);
+        if (source != nullptr) {
+            *source = std::move(text);
+        }
     } else {
         code = zokCSON::ParseFile(name, out, &error);
         if (code == zokCSON::ErrorCode::IoError) {
             std::cerr << "cson: " << name << ": " << error.message << '\n';
             return kExitUsage;
+        }
+        if (source != nullptr) {
+            std::ifstream in(name, std::ios::binary);
+            source->assign(std::istreambuf_iterator<char>(in), {});
         }
     }
     if (code != zokCSON::ErrorCode::Ok) {
@@ -64,6 +77,102 @@ int Load(const std::string& name, zokCSON::Value& out)
         return kExitDocument;
     }
     return kExitOk;
+}
+
+bool IsIdentifierPart(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           c == '_' || c == '-';
+}
+
+// Finds the first number literal of a parsed text that reads as infinite (a too large exponent:
+// the format has no literal for infinity or NaN) and puts its 1-based line and byte column into
+// error. Strings, comments and identifiers are stepped over as the reader steps over them. False
+// when there is none, so the caller keeps the 1:1 of the refusal.
+bool LocateNonFiniteNumber(std::string_view text, zokCSON::Error& error)
+{
+    std::size_t i = 0;
+    std::uint64_t line = 1;
+    std::uint64_t column = 1;
+    auto step = [&](std::size_t count) {
+        for (; count > 0 && i < text.size(); --count, ++i) {
+            if (text[i] == '\n') {
+                ++line;
+                column = 1;
+            } else {
+                ++column;
+            }
+        }
+    };
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '#') {
+            while (i < text.size() && text[i] != '\n') {
+                step(1);
+            }
+        } else if (text.substr(i, 3) == R"(""")") {
+            step(3);
+            while (i < text.size() && text.substr(i, 3) != R"(""")") {
+                step(1);
+            }
+            step(3);
+        } else if (c == '"' || c == '\'') {
+            step(1);
+            while (i < text.size() && static_cast<unsigned char>(text[i]) != c && text[i] != '\n') {
+                step(text[i] == '\\' ? 2 : 1);
+            }
+            step(1);
+        } else if ((c >= '0' && c <= '9') || c == '+' || c == '-') {
+            // The reader's number grammar: a sign, digits, one point, one exponent with its sign.
+            std::size_t end = i + 1;
+            bool point = false;
+            bool exponent = false;
+            while (end < text.size()) {
+                const char d = text[end];
+                if (d >= '0' && d <= '9') {
+                    ++end;
+                } else if (d == '.' && !point) {
+                    point = true;
+                    ++end;
+                } else if ((d == 'e' || d == 'E') && !exponent) {
+                    exponent = true;
+                    ++end;
+                    if (end < text.size() && (text[end] == '+' || text[end] == '-')) {
+                        ++end;
+                    }
+                } else {
+                    break;
+                }
+            }
+            const std::string literal(text.substr(i, end - i));
+            if (std::isinf(std::strtod(literal.c_str(), nullptr))) {
+                error.line = line;
+                error.column = column;
+                return true;
+            }
+            step(end - i);
+        } else if (IsIdentifierPart(c)) {
+            while (i < text.size() && IsIdentifierPart(static_cast<unsigned char>(text[i]))) {
+                step(1);
+            }
+        } else {
+            step(1);
+        }
+    }
+    return false;
+}
+
+// JSON has no infinity: a document holding one is refused, with the place of the number.
+bool CheckFiniteNumbers(const std::string& name, const zokCSON::Value& value,
+                        std::string_view source)
+{
+    zokCSON::Error error;
+    if (zokCSON::detail::ValidateFiniteNumbers(value, &error)) {
+        return true;
+    }
+    LocateNonFiniteNumber(source, error);
+    PrintError(name, error);
+    return false;
 }
 
 void AppendJsonString(const std::string& s, std::string& out)
@@ -93,16 +202,9 @@ void AppendJsonString(const std::string& s, std::string& out)
     out += '"';
 }
 
+// A finite number: the caller has refused documents with any other.
 void AppendJsonNumber(double n, std::string& out)
 {
-    if (std::isinf(n)) {
-        out += n > 0 ? "Infinity" : "-Infinity";
-        return;
-    }
-    if (std::isnan(n)) {
-        out += "NaN";
-        return;
-    }
     char buffer[64];
     std::to_chars_result result;
     if (n == std::trunc(n) && std::fabs(n) < 9007199254740992.0) {
@@ -191,8 +293,12 @@ int Json(const std::vector<std::string>& args)
         return Usage();
     }
     zokCSON::Value value;
-    if (int result = Load(args[0], value); result != kExitOk) {
+    std::string source;
+    if (int result = Load(args[0], value, &source); result != kExitOk) {
         return result;
+    }
+    if (!CheckFiniteNumbers(args[0], value, source)) {
+        return kExitDocument;
     }
     std::string out;
     AppendJson(value, out);
@@ -210,8 +316,12 @@ int Format(std::vector<std::string> args)
         return Usage();
     }
     zokCSON::Value value;
-    if (int result = Load(args[0], value); result != kExitOk) {
+    std::string source;
+    if (int result = Load(args[0], value, &source); result != kExitOk) {
         return result;
+    }
+    if (!CheckFiniteNumbers(args[0], value, source)) {
+        return kExitDocument;
     }
     std::string text;
     zokCSON::Error error;

@@ -1,0 +1,55 @@
+#include "persistence/savefailure.h"
+
+#include <iostream>
+#include <list>
+#include <string>
+
+#include "cson/cson.h"
+#include "game/globals.h"
+#include "localization/localization.h"
+#include "persistence/savegame.h"
+#include "persistence/settings.h"
+#include "ui/menu.h"
+
+namespace {
+
+// The catalogue key of what the player is told about a failed write.
+std::string ReasonKey(const zokCSON::Error& error) {
+  if (error.code != zokCSON::ErrorCode::IoError) {
+    return "menu.saveFailed.refused";  // a value the format cannot hold
+  }
+  // Nothing could be created beside the file (a read-only or full folder, a folder in the way
+  // of the temporary file), or what was written could not be completed and put in its place.
+  return error.message == "Failed to open file for writing" ? "menu.saveFailed.cannotCreate"
+                                                            : "menu.saveFailed.cannotWrite";
+}
+
+void ShowFailure(const char* file, const char* textKey, const zokCSON::Error& error) {
+  std::cerr << file << " could not be written: " << error.message << std::endl;
+  std::list<std::string> lines = {
+      gLocalization->TFormat(textKey, {gLocalization->T(ReasonKey(error))}),
+      "\\n",
+      gLocalization->T("menu.saveFailed.pressKey"),
+  };
+  MSGBox(gLocalization->T("menu.saveFailed.header"), lines, 320);
+}
+
+}  // namespace
+
+bool SaveGameOrShowFailure() {
+  zokCSON::Error error;
+  if (SaveGame(&error)) {
+    return true;
+  }
+  ShowFailure("game.sav", "menu.saveFailed.game", error);
+  return false;
+}
+
+bool SaveGameSettingsOrShowFailure() {
+  zokCSON::Error error;
+  if (SaveGameSettings(&error)) {
+    return true;
+  }
+  ShowFailure("game.cfg", "menu.saveFailed.settings", error);
+  return false;
+}
