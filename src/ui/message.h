@@ -18,8 +18,9 @@ class RKMessage {
 
   // Keeps the surface to draw on; false when it is null.
   bool Init(SDL_Surface* target);
-  // Capitalises text (a-z only, every other byte as it is) and wraps it into the log at
-  // 464 pixels. With order false, the usual case, a wrapped message's last line ends up first.
+  // Capitalises text (a-z only, every other byte as it is) and wraps it into the log's
+  // LOG_COLUMNS cells. With order false, the usual case, a wrapped message's last line ends up
+  // first.
   void SetMessage(std::string text, bool order);
   // Breaks text at white space into lines of at most width / 8 bytes and adds them to lines:
   // appended in reading order when order is true, each pushed to the front when false. A word
