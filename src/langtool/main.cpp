@@ -163,6 +163,10 @@ int New(const std::string& code, const std::string& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::cout << USAGE;
+    return EXIT_CLEAN;
+  }
   if (argc >= 3 && std::string(argv[1]) == "check") {
     return Check(argc - 2, argv + 2);
   }

@@ -255,11 +255,11 @@ struct RKGlyph {
 
 std::string CodePointName(unsigned codePoint) {
   static const char* const hex = "0123456789ABCDEF";
-  std::string name = "U+";
-  for (int shift = codePoint > 0xFFFF ? 20 : 12; shift >= 0; shift -= 4) {
-    name += hex[(codePoint >> shift) & 15];
+  std::string digits;
+  for (unsigned rest = codePoint; rest != 0 || digits.size() < 4; rest >>= 4) {
+    digits.insert(digits.begin(), hex[rest & 15]);
   }
-  return name;
+  return "U+" + digits;
 }
 
 // How a translator writes the code point in a language file: backslash, u, four digits.
@@ -353,18 +353,11 @@ std::string Capitalised(std::string text) {
   return text;
 }
 
-// The internal names of what the game names in its texts: the guards, whose names also go
-// into the unconscious form, then the player and the items.
-const char* const GUARDS[] = {"Guard", "Elite Guard"};
-const char* const OTHER_NAMED[] = {
-    "Player",           "Baton",        "First Aid Kit", "Taser",  "Riot Shield",
-    "Tranquilizer Gun", "Stun Grenade", "Pepper Spray",  "Stairs", "Exit",
-};
-
 // What each token of the key holds, from the table's note ("attacker, target, damage").
 std::vector<std::string> TokenHolds(const RKCatalogueKey& row) {
-  std::vector<std::string> holds;
   const std::string about = row.about;
+  if (TokenCount(row) <= 1) return {about};
+  std::vector<std::string> holds;
   for (std::size_t start = 0; start <= about.size();) {
     std::size_t comma = about.find(", ", start);
     if (comma == std::string::npos) comma = about.size();
@@ -404,8 +397,7 @@ class RKChecker {
   RKSourceMap source;
   std::map<std::string, const zokCSON::Value*> leaves;  // every non-object member, by path
   RKLocalization language;                              // the file as the game loads it
-  std::string longestName;                              // of the player, the guards and the items
-  std::string longestGuard;                             // of the guards
+  std::string longestName;                              // of the player, a guard or an item
   std::string longestShownName;  // of everything the names under the mouse show
   std::string longestWord;
   std::vector<RKLangIssue> issues;
@@ -494,7 +486,9 @@ std::vector<RKGlyph> RKChecker::DecodeGlyphs(const std::string& path, const std:
       continue;
     }
     if (!ShowsLatin1(c)) {
-      Report(true, ByteSpot(path, i), "control character " + NoGlyph(c));
+      std::string message = "control character " + NoGlyph(c);
+      if (c == '\n') message += ": a box breaks its lines at \\n";
+      Report(true, ByteSpot(path, i), message);
     }
     glyphs.push_back({c, i, !ShowsLatin1(c)});
     ++i;
@@ -546,8 +540,9 @@ void RKChecker::CheckTokens(const RKCatalogueKey& row, const std::string& shown,
       Report(
           true, ByteSpot(row.key, glyphs[open].from),
           "{" + digits + "} is not filled by the game and shows as written" +
-              (count == 0 ? std::string(": this text gets no tokens")
-                          : ": the English text has {0} to {" + std::to_string(count - 1) + "}"));
+              (count == 0   ? std::string(": this text gets no tokens")
+               : count == 1 ? std::string(": the English text has only {0}")
+                            : ": the English text has {0} to {" + std::to_string(count - 1) + "}"));
     } else {
       found.insert(number);
     }
@@ -591,10 +586,8 @@ std::string RKChecker::Filled(const RKCatalogueKey& row, const std::string& show
   for (char kind : std::string_view(row.tokens)) {
     switch (kind) {
       case 'N':
+      case 'G':  // any name: a guard's is not told apart
         values.push_back(longestName);
-        break;
-      case 'G':
-        values.push_back(longestGuard);
         break;
       case 'W':
         values.push_back(longestWord);
@@ -652,6 +645,10 @@ void RKChecker::CheckRoom(const RKCatalogueKey& row, const std::string& shown) {
              "takes " + std::to_string(count) + " lines of the " + place.where + filled +
                  ": keep it to " + std::to_string(place.lines));
     }
+    return;
+  }
+  // A name too long on its own has its report already; the unconscious form would repeat it.
+  if (row.use == RKTextUse::Name && TokenCount(row) > 0 && VisibleCells(longestName) > room) {
     return;
   }
   if (row.use == RKTextUse::Separator) {
@@ -745,7 +742,11 @@ std::vector<RKLangIssue> RKChecker::Run() {
   zokCSON::Value root;
   zokCSON::Error error;
   if (zokCSON::ParseText(text, root, &error) != zokCSON::ErrorCode::Ok) {
-    Report(true, {error.line, error.column}, error.message);
+    // The reader leaves a few faults without words (a backslash ending the file): name them.
+    Report(true, {error.line, error.column},
+           error.message.empty() ? std::string("the file does not read: ") +
+                                       zokCSON::ErrorCodeName(error.code)
+                                 : error.message);
     return issues;
   }
   if (!root.IsObject()) {
@@ -769,12 +770,11 @@ void RKChecker::CheckCatalogue(const zokCSON::Value& root) {
   auto keepLongest = [](std::string& longest, const std::string& candidate) {
     if (VisibleCells(candidate) > VisibleCells(longest)) longest = candidate;
   };
-  for (const char* guard : GUARDS) {
-    keepLongest(longestGuard, language.LocalizeEntityName(guard));
-    keepLongest(longestName, language.LocalizeEntityName(guard));
-    keepLongest(longestShownName, language.LocalizeEntityName("Unconscious " + std::string(guard)));
+  // Any name may be the longest; under the mouse a guard's also comes in its unconscious form.
+  for (const auto& [name, key] : language.entityNameKeys) {
+    keepLongest(longestName, language.LocalizeEntityName(name));
+    keepLongest(longestShownName, language.LocalizeEntityName("Unconscious " + name));
   }
-  for (const char* name : OTHER_NAMED) keepLongest(longestName, language.LocalizeEntityName(name));
   keepLongest(longestShownName, longestName);
   for (const char* key : {"common.on", "common.off", "common.yes", "common.no"}) {
     const std::string word = language.T(key);
@@ -805,9 +805,18 @@ void RKChecker::CheckCatalogue(const zokCSON::Value& root) {
              "\"" + std::string(row.key) + "\" is empty: nothing is shown");
       continue;
     }
-    const std::vector<RKGlyph> glyphs = DecodeGlyphs(row.key, written);
+    std::vector<RKGlyph> glyphs = DecodeGlyphs(row.key, written);
     std::string shown;
     for (const RKGlyph& glyph : glyphs) shown += static_cast<char>(glyph.code);
+    // The game's own decoding has the last word; should it ever read a text differently,
+    // the checks go by what it shows and point at the text's start.
+    if (shown != language.T(row.key)) {
+      shown = language.T(row.key);
+      glyphs.assign(shown.size(), RKGlyph{0, std::string::npos, true});
+      for (std::size_t i = 0; i < shown.size(); ++i) {
+        glyphs[i].code = static_cast<unsigned char>(shown[i]);
+      }
+    }
     if (TextPlace(row.use).capitalised) CheckCapitals(row, glyphs);
     CheckTokens(row, shown, glyphs);
     CheckColourCodes(row, shown, glyphs);
