@@ -744,9 +744,9 @@ std::vector<RKLangIssue> RKChecker::Run() {
   if (zokCSON::ParseText(text, root, &error) != zokCSON::ErrorCode::Ok) {
     // The reader leaves a few faults without words (a backslash ending the file): name them.
     Report(true, {error.line, error.column},
-           error.message.empty() ? std::string("the file does not read: ") +
-                                       zokCSON::ErrorCodeName(error.code)
-                                 : error.message);
+           error.message.empty()
+               ? std::string("the file does not read: ") + zokCSON::ErrorCodeName(error.code)
+               : error.message);
     return issues;
   }
   if (!root.IsObject()) {
@@ -903,6 +903,35 @@ std::vector<std::string> SplitKey(std::string_view key) {
 
 }  // namespace
 
+// The keys of the table as nested objects, each object where its first key puts it, so that a
+// row added anywhere in the table still lands in its object.
+struct RKTemplateNode {
+  std::string name;
+  const RKCatalogueKey* row;  // a text; null for an object
+  std::vector<RKTemplateNode> children;
+};
+
+void WriteTemplateNodes(const std::vector<RKTemplateNode>& nodes, std::size_t depth,
+                        const zokCSON::Value& english, std::string& out) {
+  const std::string indent(2 * depth, ' ');
+  for (const RKTemplateNode& node : nodes) {
+    if (node.row == nullptr) {
+      if (depth == 0) out += "\n";
+      out += indent + node.name + ":\n";
+      WriteTemplateNodes(node.children, depth + 1, english, out);
+      continue;
+    }
+    const zokCSON::Value* text = &english;
+    for (const std::string& part : SplitKey(node.row->key)) {
+      text = text != nullptr ? text->Find(part) : nullptr;
+    }
+    std::string quoted;
+    zokCSON::detail::WriteStringQuoted(text != nullptr && text->IsString() ? text->AsString() : "",
+                                       quoted);
+    out += indent + TemplateComment(*node.row) + "\n" + indent + node.name + ": " + quoted + "\n";
+  }
+}
+
 bool MakeLanguageTemplate(std::string_view englishText, const std::string& code,
                           const std::string& name, std::string& out, std::string& why) {
   zokCSON::Value english;
@@ -925,28 +954,25 @@ bool MakeLanguageTemplate(std::string_view englishText, const std::string& code,
         "# escape of its code point with a doubled backslash (\\\\u00e9 for e acute); texts the\n"
         "# game shows in capitals need capital accented letters. Help lines colour their map\n"
         "# symbol with \"^C\" + colour number + \"^\".\n";
-  std::vector<std::string> open;  // the objects the previous key was written in
+  RKTemplateNode top;
   for (const RKCatalogueKey& row : catalogueKeys) {
+    RKTemplateNode* node = &top;
     std::vector<std::string> parts = SplitKey(row.key);
     const std::string leaf = parts.back();
     parts.pop_back();
-    std::size_t same = 0;
-    while (same < open.size() && same < parts.size() && open[same] == parts[same]) ++same;
-    if (same == 0) out += "\n";
-    for (std::size_t depth = same; depth < parts.size(); ++depth) {
-      out += std::string(2 * depth, ' ') + parts[depth] + ":\n";
+    for (const std::string& part : parts) {
+      auto child =
+          std::find_if(node->children.begin(), node->children.end(),
+                       [&part](const RKTemplateNode& n) { return n.name == part && !n.row; });
+      if (child == node->children.end()) {
+        node->children.push_back({part, nullptr, {}});
+        child = std::prev(node->children.end());
+      }
+      node = &*child;
     }
-    open = parts;
-    const std::string indent(2 * parts.size(), ' ');
-    const zokCSON::Value* text = &english;
-    for (const std::string& part : SplitKey(row.key)) {
-      text = text != nullptr ? text->Find(part) : nullptr;
-    }
-    std::string quoted;
-    zokCSON::detail::WriteStringQuoted(text != nullptr && text->IsString() ? text->AsString() : "",
-                                       quoted);
-    out += indent + TemplateComment(row) + "\n" + indent + leaf + ": " + quoted + "\n";
+    node->children.push_back({leaf, &row, {}});
   }
+  WriteTemplateNodes(top.children, 0, english, out);
   return true;
 }
 

@@ -41,13 +41,20 @@ class RKLanguageFixture {
   std::string extra;
 
   std::string Write() {
-    std::string out = "# made by the test\n";
-    std::vector<std::string> open;
+    // Sorted by the parts of their keys, so that every object's members are written together.
+    std::vector<std::pair<std::vector<std::string>, const RKCatalogueKey*>> rows;
     for (const RKCatalogueKey& row : catalogueKeys) {
-      if (std::find(omitted.begin(), omitted.end(), row.key) != omitted.end()) continue;
       std::vector<std::string> parts;
       std::stringstream split(row.key);
       for (std::string part; std::getline(split, part, '.');) parts.push_back(part);
+      rows.push_back({parts, &row});
+    }
+    std::sort(rows.begin(), rows.end());
+    std::string out = "# made by the test\n";
+    std::vector<std::string> open;
+    for (auto [parts, rowPointer] : rows) {
+      const RKCatalogueKey& row = *rowPointer;
+      if (std::find(omitted.begin(), omitted.end(), row.key) != omitted.end()) continue;
       const std::string leaf = parts.back();
       parts.pop_back();
       std::size_t same = 0;
