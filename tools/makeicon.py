@@ -3,7 +3,10 @@
 window and a vault door with a golden keyhole, under a night sky's moon.
 
 The picture is the table below, one character per pixel, in the 16 EGA colours the game
-uses. Run: python3 tools/makeicon.py [--out PATH]
+uses. Run: python3 tools/makeicon.py [--out PATH] [--desktop DIR]
+
+With --desktop it also writes the icon the desktop shows in its menus, DIR/tvk-N.png for N
+of 32, 64, 128 and 256 pixels: the same picture, every pixel a square of N/32 pixels.
 """
 
 import argparse
@@ -11,7 +14,9 @@ import os
 
 from makefont import write_png
 
-DEFAULT_OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "gfx", "icon.png")
+HERE = os.path.dirname(os.path.abspath(__file__))
+DEFAULT_OUT = os.path.join(HERE, "..", "data", "gfx", "icon.png")
+DESKTOP_SIZES = (32, 64, 128, 256)
 
 # character: (red, green, blue, alpha)
 PALETTE = {
@@ -64,12 +69,21 @@ PICTURE = [
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--out", default=DEFAULT_OUT)
+    parser.add_argument("--desktop", metavar="DIR", help="also write the desktop's icon sizes here")
     args = parser.parse_args()
 
     assert len(PICTURE) == 32 and all(len(row) == 32 for row in PICTURE)
     rows = [b"".join(bytes(PALETTE[c]) for c in row) for row in PICTURE]
     write_png(args.out, 32, 32, rows)
     print(f"wrote {os.path.normpath(args.out)}")
+    if args.desktop:
+        for size in DESKTOP_SIZES:
+            scale = size // 32
+            scaled = [b"".join(bytes(PALETTE[c]) * scale for c in row) for row in PICTURE
+                      for _ in range(scale)]
+            path = os.path.join(args.desktop, f"tvk-{size}.png")
+            write_png(path, size, size, scaled)
+            print(f"wrote {os.path.normpath(path)}")
 
 
 if __name__ == "__main__":

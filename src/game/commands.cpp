@@ -6,6 +6,8 @@
 #include "game/sdl_globals.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
+#include "ui/font.h"
+#include "ui/layout.h"
 #include "ui/menu.h"
 #include "ui/message.h"
 #include "world/entity.h"
@@ -15,7 +17,7 @@
 
 namespace {
 
-constexpr unsigned PROMPT_WIDTH = 560;
+constexpr unsigned PROMPT_WIDTH = PROMPT_COLUMNS * GLYPH_SIZE;
 constexpr int BOX_WIDTH = 320;
 
 bool OnPlayerCell(const RKEntity* entity) {

@@ -1,174 +1,252 @@
 #pragma once
-// Every key the game looks up in a language's catalogue, with the number of tokens ("{0}",
-// "{1}", ...) the game fills into its text and where the text is shown. A language file is
-// complete when it holds exactly these keys; the tests hold every shipped file to this table.
-// A new lookup in the game needs its row here, or no test will ask the translators for it.
+// Every key the game looks up in a language's catalogue, with what the game fills into its
+// tokens ("{0}", "{1}", ...) and where the text is shown, which decides how much room it has.
+// A language file is complete when it holds exactly these keys; tvk-lang and the tests hold
+// every language file to this table, and `tvk-lang new` writes its template from it, in the
+// table's order (the order of the English file). A new lookup in the game needs its row here,
+// or nothing will ask the translators for it.
 
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <string_view>
 
-// Where a text reaches the player: it decides how long a line of it may be.
+#include "ui/layout.h"
+
+// Where a text reaches the player.
 enum class RKTextUse : std::uint8_t {
-  Log,        // posted to the message log: capitalised and wrapped at 57 columns
-  Menu,       // the header or one line of a framed box; should fit on one line
-  Inventory,  // a prompt or item line of the inventory box: capitalised, wrapped at 70 columns
-  Help,       // one line of the help box, may colour its map symbol
-  Hud,        // drawn in the heads-up panel's narrow left box or name strip
-  Name,       // an entity's display name: a token of other texts
-  Word,       // a short word filled into a menu line (on, off, yes, no)
+  Log,        // posted to the message log
+  HpLabel,    // names the hit point bar
+  Hud,        // drawn in the panel's left box
+  Separator,  // between the names under the mouse
+  Name,       // an entity's display name: a token of log lines and inventory lines
+  Box,        // the header or a line of a framed box
+  Sentence,   // a sentence of a framed box, which the box breaks over its lines
+  Choice,     // a line of a menu the player moves through
+  KeyLabel,   // a line of the options menu that the bound key's name follows
+  Prompt,     // the prompt above the inventory list
+  Item,       // a line of the inventory list
+  Help,       // a line of the help box
+  Word,       // a word filled into an options line
 };
 
+// How much room a place gives. A text may take `columns` cells on one line, less the `added`
+// cells the game draws beside it (as `beside` says); a text that wraps should stay within
+// `lines` lines.
+struct RKTextPlace {
+  RKTextUse use;
+  int columns;
+  int added;
+  int lines;
+  bool capitalised;    // the game upper-cases a-z, and only a-z, before drawing it
+  const char* where;   // for translators: in reports and the template's comments
+  const char* beside;  // what takes the added cells; empty when nothing does
+};
+
+// The widest name of a key the player may bind ("Right Shift", "Keypad Enter") and of a
+// language in the options menu: budgets, since neither comes from a language file.
+constexpr int KEY_NAME_COLUMNS = 12;
+constexpr int LANGUAGE_NAME_COLUMNS = 12;
+// A word filled into an options line: a budget that keeps those lines short.
+constexpr int WORD_COLUMNS = 12;
+// Room taken by "> " and " <" around the chosen line of a menu, and by "(a) " before an item.
+constexpr int CHOICE_MARKS = 4;
+constexpr int ITEM_LABEL = 4;
+// What the hit point bar draws after its label: ": 999/999".
+constexpr int HP_NUMBERS = 9;
+// Two names share the strip under the map with the separator between them.
+constexpr int NAME_COLUMNS = NAMES_COLUMNS / 2 - 1;
+
+// clang-format off
+inline constexpr RKTextPlace textPlaces[] = {
+  // use                  columns            added                             lines capitals
+  //   where                    beside
+  {RKTextUse::Log,       LOG_COLUMNS,       0,                                2,    true,
+     "message log",           ""},
+  {RKTextUse::HpLabel,   HUD_BOX_COLUMNS,   HP_NUMBERS,                       1,    false,
+     "hit point bar",         "\": 999/999\" follows it"},
+  {RKTextUse::Hud,       HUD_BOX_COLUMNS,   0,                                1,    false,
+     "panel's left box",      ""},
+  {RKTextUse::Separator, NAMES_COLUMNS,     0,                                1,    false,
+     "names under the map",   ""},
+  {RKTextUse::Name,      NAME_COLUMNS,      0,                                1,    true,
+     "entity name",           ""},
+  {RKTextUse::Box,       BOX_TEXT_COLUMNS,  0,                                1,    false,
+     "box",                   ""},
+  {RKTextUse::Sentence,  BOX_TEXT_COLUMNS,  0,                                2,    false,
+     "box sentence",          ""},
+  {RKTextUse::Choice,    BOX_TEXT_COLUMNS,  CHOICE_MARKS,                     1,    false,
+     "menu line",             "\"> \" and \" <\" go around it when chosen"},
+  {RKTextUse::KeyLabel,  BOX_TEXT_COLUMNS,  CHOICE_MARKS + KEY_NAME_COLUMNS,  1,    false,
+     "options line",          "the key's name follows it"},
+  {RKTextUse::Prompt,    PROMPT_COLUMNS,    0,                                2,    true,
+     "inventory prompt",      ""},
+  {RKTextUse::Item,      BOX_TEXT_COLUMNS,  ITEM_LABEL,                       1,    true,
+     "inventory line",        "\"(a) \" goes before it"},
+  {RKTextUse::Help,      BOX_TEXT_COLUMNS,  0,                                1,    false,
+     "help box",              ""},
+  {RKTextUse::Word,      WORD_COLUMNS,      0,                                1,    false,
+     "options word",          ""},
+};
+// clang-format on
+
+constexpr const RKTextPlace& TextPlace(RKTextUse use) {
+  for (const RKTextPlace& place : textPlaces) {
+    if (place.use == use) return place;
+  }
+  return textPlaces[0];  // unreachable: every use has its row, which the tests check
+}
+
+// One key. `tokens` has one letter per token the game fills, in order {0}, {1}, ...:
+//   N the display name of the player, a guard or an item   G a guard's display name
+//   # a number   V a version ("0.4")   W a word of the common.* keys   L a language's name
+//   R why a file could not be written: one of the menu.saveFailed reason texts
 struct RKCatalogueKey {
   const char* key;
-  int tokens;  // the game fills {0} .. {tokens - 1}
   RKTextUse use;
+  const char* tokens;
+  const char* about;  // what the tokens hold, for translators; empty when there are none
 };
+
+constexpr int TokenCount(const RKCatalogueKey& row) {
+  return static_cast<int>(std::string_view(row.tokens).size());
+}
 
 // clang-format off
 inline constexpr RKCatalogueKey catalogueKeys[] = {
-  // key                                        tokens  use
-  // The heads-up panel.
-  {"hud.hp",                                    0, RKTextUse::Hud},
-  {"hud.floor",                                 1, RKTextUse::Hud},     // floors left: 10 .. 1
-  {"hud.namesSeparator",                        0, RKTextUse::Hud},
-  // Entity names.
-  {"entity.player",                             0, RKTextUse::Name},
-  {"entity.baton",                              0, RKTextUse::Name},
-  {"entity.guard",                              0, RKTextUse::Name},
-  {"entity.eliteGuard",                         0, RKTextUse::Name},
-  {"entity.firstAidKit",                        0, RKTextUse::Name},
-  {"entity.taser",                              0, RKTextUse::Name},
-  {"entity.riotShield",                         0, RKTextUse::Name},
-  {"entity.tranquilizerGun",                    0, RKTextUse::Name},
-  {"entity.stunGrenade",                        0, RKTextUse::Name},
-  {"entity.pepperSpray",                        0, RKTextUse::Name},
-  {"entity.stairs",                             0, RKTextUse::Name},
-  {"entity.exit",                               0, RKTextUse::Name},
-  {"entity.unconsciousPrefix",                  1, RKTextUse::Name},    // base name
-  // The message log.
-  {"message.objective",                         0, RKTextUse::Log},
-  {"message.heal",                              0, RKTextUse::Log},
-  {"message.fullHealth",                        0, RKTextUse::Log},
-  {"message.pepperPrompt",                      0, RKTextUse::Log},
-  {"message.pepperHit",                         1, RKTextUse::Log},     // target
-  {"message.tranquilizerHit",                   2, RKTextUse::Log},     // target, damage
-  {"message.noTranquilizerTarget",              0, RKTextUse::Log},
-  {"message.stunPrompt",                        0, RKTextUse::Log},
-  {"message.stunHit",                           2, RKTextUse::Log},     // target, damage
-  {"message.stunExplode",                       1, RKTextUse::Log},     // radius
-  {"message.defeated",                          0, RKTextUse::Log},
-  {"message.enemyUnconscious",                  1, RKTextUse::Log},     // guard
-  {"message.enemyUnconsciousXp",                2, RKTextUse::Log},     // guard, experience
-  {"message.floorChange",                       1, RKTextUse::Log},     // floors left
-  {"message.recharge",                          0, RKTextUse::Log},
-  {"message.equipped",                          1, RKTextUse::Log},     // item
-  {"message.dequipped",                         1, RKTextUse::Log},     // item
-  {"message.attackHit",                         3, RKTextUse::Log},     // attacker, target, damage
-  {"message.attackNoEffect",                    2, RKTextUse::Log},     // attacker, target
-  {"message.confusionEnded",                    1, RKTextUse::Log},     // guard
-  {"message.itemPickedUp",                      1, RKTextUse::Log},     // item
-  {"message.inventoryFull",                     1, RKTextUse::Log},     // item
-  {"message.itemDropped",                       1, RKTextUse::Log},     // item
-  {"message.itemCantUse",                       1, RKTextUse::Log},     // item
-  {"menu.levelUp.message",                      1, RKTextUse::Log},     // new level
-  // The inventory box.
-  {"inventory.header",                          0, RKTextUse::Menu},
-  {"inventory.empty",                           0, RKTextUse::Inventory},
-  {"inventory.itemEquipped",                    1, RKTextUse::Inventory},  // item
-  {"inventory.dropPrompt",                      0, RKTextUse::Inventory},
-  {"inventory.usePrompt",                       0, RKTextUse::Inventory},
-  // Level-up, character information and the ending.
-  {"menu.levelUp.header",                       0, RKTextUse::Menu},
-  {"menu.levelUp.vitality",                     1, RKTextUse::Menu},    // new maximum hit points
-  {"menu.levelUp.strength",                     1, RKTextUse::Menu},    // new attack
-  {"menu.levelUp.agility",                      1, RKTextUse::Menu},    // new defense
-  {"characterInfo.header",                      0, RKTextUse::Menu},
-  {"characterInfo.maxHp",                       1, RKTextUse::Menu},
-  {"characterInfo.attack",                      1, RKTextUse::Menu},
-  {"characterInfo.defense",                     1, RKTextUse::Menu},
-  {"characterInfo.experience",                  1, RKTextUse::Menu},
-  {"characterInfo.experienceToLevel",           1, RKTextUse::Menu},
-  {"ending.header",                             0, RKTextUse::Menu},
-  {"ending.message",                            0, RKTextUse::Menu},
-  // The main menu and a saved game that cannot be continued.
-  {"menu.main.header",                          1, RKTextUse::Menu},    // game version
-  {"menu.main.newGame",                         0, RKTextUse::Menu},
-  {"menu.main.loadGame",                        0, RKTextUse::Menu},
-  {"menu.main.options",                         0, RKTextUse::Menu},
-  {"menu.main.help",                            0, RKTextUse::Menu},
-  {"menu.main.quit",                            0, RKTextUse::Menu},
-  {"menu.loadingFailed.header",                 0, RKTextUse::Menu},
-  {"menu.loadingFailed.returnMainMenu",         0, RKTextUse::Menu},
-  {"menu.loadingFailed.noSave",                 0, RKTextUse::Menu},
-  {"menu.loadingFailed.badSignature",           0, RKTextUse::Menu},
-  {"menu.loadingFailed.badVersion",             2, RKTextUse::Menu},    // saved, running version
-  // A save that could not be written: the game (or the options menu) goes on.
-  {"menu.saveFailed.header",                    0, RKTextUse::Menu},
-  {"menu.saveFailed.game",                      1, RKTextUse::Menu},    // reason
-  {"menu.saveFailed.settings",                  1, RKTextUse::Menu},    // reason
-  {"menu.saveFailed.cannotCreate",              0, RKTextUse::Menu},    // a reason
-  {"menu.saveFailed.cannotWrite",               0, RKTextUse::Menu},    // a reason
-  {"menu.saveFailed.refused",                   0, RKTextUse::Menu},    // a reason
-  {"menu.saveFailed.pressKey",                  0, RKTextUse::Menu},
-  // The help box.
-  {"menu.help.header",                          0, RKTextUse::Menu},
-  {"menu.help.returnMainMenu",                  0, RKTextUse::Help},
-  {"help.mapHeader",                            0, RKTextUse::Help},
-  {"help.wall",                                 0, RKTextUse::Help},
-  {"help.floor",                                0, RKTextUse::Help},
-  {"help.stairsExit",                           0, RKTextUse::Help},
-  {"help.stairsPrev",                           0, RKTextUse::Help},
-  {"help.charactersHeader",                     0, RKTextUse::Help},
-  {"help.player",                               0, RKTextUse::Help},
-  {"help.baton",                                0, RKTextUse::Help},
-  {"help.guard",                                0, RKTextUse::Help},
-  {"help.eliteGuard",                           0, RKTextUse::Help},
-  {"help.firstAidKit",                          0, RKTextUse::Help},
-  {"help.taser",                                0, RKTextUse::Help},
-  {"help.riotShield",                           0, RKTextUse::Help},
-  {"help.tranquilizerGun",                      0, RKTextUse::Help},
-  {"help.stunGrenade",                          0, RKTextUse::Help},
-  {"help.pepperSpray",                          0, RKTextUse::Help},
-  {"help.unconscious",                          0, RKTextUse::Help},
-  {"help.miscHeader",                           0, RKTextUse::Help},
-  {"help.mouse",                                0, RKTextUse::Help},
-  // The options menu.
-  {"menu.options.header",                       0, RKTextUse::Menu},
-  {"options.fullscreen",                        1, RKTextUse::Menu},    // yes or no
-  {"options.music",                             1, RKTextUse::Menu},    // on or off
-  {"options.musicVolume",                       1, RKTextUse::Menu},    // 0 .. 100
-  {"options.language",                          1, RKTextUse::Menu},    // language name
-  {"options.saveChanges",                       0, RKTextUse::Menu},
-  {"options.discardChanges",                    0, RKTextUse::Menu},
-  {"options.restoreDefault",                    0, RKTextUse::Menu},
-  {"options.keybinding.moveUp",                 0, RKTextUse::Menu},    // the key's name follows
-  {"options.keybinding.moveDown",               0, RKTextUse::Menu},
-  {"options.keybinding.moveLeft",               0, RKTextUse::Menu},
-  {"options.keybinding.moveRight",              0, RKTextUse::Menu},
-  {"options.keybinding.take",                   0, RKTextUse::Menu},
-  {"options.keybinding.use",                    0, RKTextUse::Menu},
-  {"options.keybinding.drop",                   0, RKTextUse::Menu},
-  {"options.keybinding.characterInfo",          0, RKTextUse::Menu},
-  {"options.keybinding.inventory",              0, RKTextUse::Menu},
-  {"options.changeKey.prompt",                  0, RKTextUse::Menu},
-  {"options.changeKey.moveUp",                  0, RKTextUse::Menu},
-  {"options.changeKey.moveDown",                0, RKTextUse::Menu},
-  {"options.changeKey.moveLeft",                0, RKTextUse::Menu},
-  {"options.changeKey.moveRight",               0, RKTextUse::Menu},
-  {"options.changeKey.take",                    0, RKTextUse::Menu},
-  {"options.changeKey.use",                     0, RKTextUse::Menu},
-  {"options.changeKey.drop",                    0, RKTextUse::Menu},
-  {"options.changeKey.characterInfo",           0, RKTextUse::Menu},
-  {"options.changeKey.inventory",               0, RKTextUse::Menu},
-  {"options.changeMusicVolume.header",          0, RKTextUse::Menu},
-  {"options.changeMusicVolume.value",           1, RKTextUse::Menu},    // 0 .. 100
-  {"options.changeMusicVolume.leftRight",       0, RKTextUse::Menu},
-  {"options.changeMusicVolume.return",          0, RKTextUse::Menu},
-  {"common.on",                                 0, RKTextUse::Word},
-  {"common.off",                                0, RKTextUse::Word},
-  {"common.yes",                                0, RKTextUse::Word},
-  {"common.no",                                 0, RKTextUse::Word},
+  // key                                  use                   tokens what they hold
+  {"hud.hp",                              RKTextUse::HpLabel,   "",    ""},
+  {"hud.floor",                           RKTextUse::Hud,       "#",   "floors left (10 to 1)"},
+  {"hud.namesSeparator",                  RKTextUse::Separator, "",    ""},
+  {"entity.player",                       RKTextUse::Name,      "",    ""},
+  {"entity.baton",                        RKTextUse::Name,      "",    ""},
+  {"entity.guard",                        RKTextUse::Name,      "",    ""},
+  {"entity.eliteGuard",                   RKTextUse::Name,      "",    ""},
+  {"entity.firstAidKit",                  RKTextUse::Name,      "",    ""},
+  {"entity.taser",                        RKTextUse::Name,      "",    ""},
+  {"entity.riotShield",                   RKTextUse::Name,      "",    ""},
+  {"entity.tranquilizerGun",              RKTextUse::Name,      "",    ""},
+  {"entity.stunGrenade",                  RKTextUse::Name,      "",    ""},
+  {"entity.pepperSpray",                  RKTextUse::Name,      "",    ""},
+  {"entity.stairs",                       RKTextUse::Name,      "",    ""},
+  {"entity.exit",                         RKTextUse::Name,      "",    ""},
+  {"entity.unconsciousPrefix",            RKTextUse::Name,      "G",   "the guard's name"},
+  {"message.objective",                   RKTextUse::Log,       "",    ""},
+  {"message.heal",                        RKTextUse::Log,       "",    ""},
+  {"message.fullHealth",                  RKTextUse::Log,       "",    ""},
+  {"message.pepperPrompt",                RKTextUse::Log,       "",    ""},
+  {"message.pepperHit",                   RKTextUse::Log,       "N",   "the guard"},
+  {"message.tranquilizerHit",             RKTextUse::Log,       "N#",  "the guard, the damage"},
+  {"message.noTranquilizerTarget",        RKTextUse::Log,       "",    ""},
+  {"message.stunPrompt",                  RKTextUse::Log,       "",    ""},
+  {"message.stunHit",                     RKTextUse::Log,       "N#",  "the guard, the damage"},
+  {"message.stunExplode",                 RKTextUse::Log,       "#",   "the blast's radius"},
+  {"message.defeated",                    RKTextUse::Log,       "",    ""},
+  {"message.enemyUnconscious",            RKTextUse::Log,       "N",   "the guard"},
+  {"message.enemyUnconsciousXp",          RKTextUse::Log,       "N#",  "the guard, experience"},
+  {"message.floorChange",                 RKTextUse::Log,       "#",   "floors left"},
+  {"message.recharge",                    RKTextUse::Log,       "",    ""},
+  {"message.equipped",                    RKTextUse::Log,       "N",   "the item"},
+  {"message.dequipped",                   RKTextUse::Log,       "N",   "the item"},
+  {"message.attackHit",                   RKTextUse::Log,       "NN#", "attacker, target, damage"},
+  {"message.attackNoEffect",              RKTextUse::Log,       "NN",  "attacker, target"},
+  {"message.confusionEnded",              RKTextUse::Log,       "N",   "the guard"},
+  {"message.itemPickedUp",                RKTextUse::Log,       "N",   "the item"},
+  {"message.inventoryFull",               RKTextUse::Log,       "N",   "the item"},
+  {"message.itemDropped",                 RKTextUse::Log,       "N",   "the item"},
+  {"message.itemCantUse",                 RKTextUse::Log,       "N",   "the item"},
+  {"inventory.header",                    RKTextUse::Box,       "",    ""},
+  {"inventory.empty",                     RKTextUse::Item,      "",    ""},
+  {"inventory.itemEquipped",              RKTextUse::Item,      "N",   "the item"},
+  {"inventory.dropPrompt",                RKTextUse::Prompt,    "",    ""},
+  {"inventory.usePrompt",                 RKTextUse::Prompt,    "",    ""},
+  {"characterInfo.header",                RKTextUse::Box,       "",    ""},
+  {"characterInfo.maxHp",                 RKTextUse::Box,       "#",   "maximum hit points"},
+  {"characterInfo.attack",                RKTextUse::Box,       "#",   "attack"},
+  {"characterInfo.defense",               RKTextUse::Box,       "#",   "defence"},
+  {"characterInfo.experience",            RKTextUse::Box,       "#",   "experience"},
+  {"characterInfo.experienceToLevel",     RKTextUse::Box,       "#",   "experience for next level"},
+  {"ending.header",                       RKTextUse::Box,       "",    ""},
+  {"ending.message",                      RKTextUse::Box,       "",    ""},
+  {"menu.main.header",                    RKTextUse::Box,       "V",   "the game's version"},
+  {"menu.main.newGame",                   RKTextUse::Choice,    "",    ""},
+  {"menu.main.loadGame",                  RKTextUse::Choice,    "",    ""},
+  {"menu.main.options",                   RKTextUse::Choice,    "",    ""},
+  {"menu.main.help",                      RKTextUse::Choice,    "",    ""},
+  {"menu.main.quit",                      RKTextUse::Choice,    "",    ""},
+  {"menu.loadingFailed.header",           RKTextUse::Box,       "",    ""},
+  {"menu.loadingFailed.returnMainMenu",   RKTextUse::Box,       "",    ""},
+  {"menu.loadingFailed.noSave",           RKTextUse::Box,       "",    ""},
+  {"menu.loadingFailed.badSignature",     RKTextUse::Box,       "",    ""},
+  {"menu.loadingFailed.badVersion",       RKTextUse::Box,       "VV",  "saved, running version"},
+  {"menu.saveFailed.header",              RKTextUse::Box,       "",    ""},
+  {"menu.saveFailed.game",                RKTextUse::Sentence,  "R",   "why"},
+  {"menu.saveFailed.settings",            RKTextUse::Sentence,  "R",   "why"},
+  {"menu.saveFailed.cannotCreate",        RKTextUse::Box,       "",    ""},
+  {"menu.saveFailed.cannotWrite",         RKTextUse::Box,       "",    ""},
+  {"menu.saveFailed.refused",             RKTextUse::Box,       "",    ""},
+  {"menu.saveFailed.pressKey",            RKTextUse::Box,       "",    ""},
+  {"menu.levelUp.header",                 RKTextUse::Box,       "",    ""},
+  {"menu.levelUp.message",                RKTextUse::Log,       "#",   "new level"},
+  {"menu.levelUp.vitality",               RKTextUse::Choice,    "#",   "new maximum hit points"},
+  {"menu.levelUp.strength",               RKTextUse::Choice,    "#",   "new attack"},
+  {"menu.levelUp.agility",                RKTextUse::Choice,    "#",   "new defence"},
+  {"menu.help.header",                    RKTextUse::Box,       "",    ""},
+  {"menu.help.returnMainMenu",            RKTextUse::Help,      "",    ""},
+  {"menu.options.header",                 RKTextUse::Box,       "",    ""},
+  {"help.mapHeader",                      RKTextUse::Help,      "",    ""},
+  {"help.wall",                           RKTextUse::Help,      "",    ""},
+  {"help.floor",                          RKTextUse::Help,      "",    ""},
+  {"help.stairsExit",                     RKTextUse::Help,      "",    ""},
+  {"help.stairsPrev",                     RKTextUse::Help,      "",    ""},
+  {"help.charactersHeader",               RKTextUse::Help,      "",    ""},
+  {"help.player",                         RKTextUse::Help,      "",    ""},
+  {"help.baton",                          RKTextUse::Help,      "",    ""},
+  {"help.guard",                          RKTextUse::Help,      "",    ""},
+  {"help.eliteGuard",                     RKTextUse::Help,      "",    ""},
+  {"help.firstAidKit",                    RKTextUse::Help,      "",    ""},
+  {"help.taser",                          RKTextUse::Help,      "",    ""},
+  {"help.riotShield",                     RKTextUse::Help,      "",    ""},
+  {"help.tranquilizerGun",                RKTextUse::Help,      "",    ""},
+  {"help.stunGrenade",                    RKTextUse::Help,      "",    ""},
+  {"help.pepperSpray",                    RKTextUse::Help,      "",    ""},
+  {"help.unconscious",                    RKTextUse::Help,      "",    ""},
+  {"help.miscHeader",                     RKTextUse::Help,      "",    ""},
+  {"help.mouse",                          RKTextUse::Help,      "",    ""},
+  {"options.fullscreen",                  RKTextUse::Choice,    "W",   "yes or no"},
+  {"options.music",                       RKTextUse::Choice,    "W",   "on or off"},
+  {"options.musicVolume",                 RKTextUse::Choice,    "#",   "0 to 100"},
+  {"options.language",                    RKTextUse::Choice,    "L",   "the language's name"},
+  {"options.saveChanges",                 RKTextUse::Choice,    "",    ""},
+  {"options.discardChanges",              RKTextUse::Choice,    "",    ""},
+  {"options.restoreDefault",              RKTextUse::Choice,    "",    ""},
+  {"options.keybinding.moveUp",           RKTextUse::KeyLabel,  "",    ""},
+  {"options.keybinding.moveDown",         RKTextUse::KeyLabel,  "",    ""},
+  {"options.keybinding.moveLeft",         RKTextUse::KeyLabel,  "",    ""},
+  {"options.keybinding.moveRight",        RKTextUse::KeyLabel,  "",    ""},
+  {"options.keybinding.take",             RKTextUse::KeyLabel,  "",    ""},
+  {"options.keybinding.use",              RKTextUse::KeyLabel,  "",    ""},
+  {"options.keybinding.drop",             RKTextUse::KeyLabel,  "",    ""},
+  {"options.keybinding.characterInfo",    RKTextUse::KeyLabel,  "",    ""},
+  {"options.keybinding.inventory",        RKTextUse::KeyLabel,  "",    ""},
+  {"options.changeKey.prompt",            RKTextUse::Box,       "",    ""},
+  {"options.changeKey.moveUp",            RKTextUse::Box,       "",    ""},
+  {"options.changeKey.moveDown",          RKTextUse::Box,       "",    ""},
+  {"options.changeKey.moveLeft",          RKTextUse::Box,       "",    ""},
+  {"options.changeKey.moveRight",         RKTextUse::Box,       "",    ""},
+  {"options.changeKey.take",              RKTextUse::Box,       "",    ""},
+  {"options.changeKey.use",               RKTextUse::Box,       "",    ""},
+  {"options.changeKey.drop",              RKTextUse::Box,       "",    ""},
+  {"options.changeKey.characterInfo",     RKTextUse::Box,       "",    ""},
+  {"options.changeKey.inventory",         RKTextUse::Box,       "",    ""},
+  {"options.changeMusicVolume.header",    RKTextUse::Box,       "",    ""},
+  {"options.changeMusicVolume.value",     RKTextUse::Box,       "#",   "0 to 100"},
+  {"options.changeMusicVolume.leftRight", RKTextUse::Box,       "",    ""},
+  {"options.changeMusicVolume.return",    RKTextUse::Box,       "",    ""},
+  {"common.on",                           RKTextUse::Word,      "",    ""},
+  {"common.off",                          RKTextUse::Word,      "",    ""},
+  {"common.yes",                          RKTextUse::Word,      "",    ""},
+  {"common.no",                           RKTextUse::Word,      "",    ""},
 };
 // clang-format on
 

@@ -12,7 +12,7 @@
 // One language the player can choose, as the language list names it.
 struct RKLanguageEntry {
   std::string code;  // "en", "de", ...
-  std::string name;  // shown as written in the options menu, so kept ASCII
+  std::string name;  // shown in the options menu; escapes as in the texts ("Espa\\u00f1ol")
   std::string file;  // path of the language file, relative to the working directory
 };
 

@@ -230,7 +230,8 @@ std::string GetLanguageDisplayName(const std::string& code) {
   if (gLocalization != nullptr) {
     for (const RKLanguageEntry& language : gLocalization->GetAvailableLanguages()) {
       if (language.code == code) {
-        return language.name;
+        // Written like the texts, so a name beyond ASCII ("Espa\\u00f1ol") reaches the font.
+        return RKLocalization::NormalizeText(language.name);
       }
     }
   }

@@ -19,7 +19,8 @@ void RestoreOldGameSettings();
 
 std::string GetOnOffText(bool on);
 std::string GetYesNoText(bool yes);
-// The name under which the language list offers the code; the code itself when not listed.
+// The name under which the language list offers the code, its escapes resolved as in the texts;
+// the code itself when not listed.
 std::string GetLanguageDisplayName(const std::string& code);
 // The code listed after this one, wrapping to the first; the first code when this one is not
 // listed; the code itself when no language is listed.

@@ -10,21 +10,14 @@
 #include "localization/localization.h"
 #include "music/music.h"
 #include "ui/font.h"
+#include "ui/glyphs.h"
+#include "ui/layout.h"
 #include "ui/message.h"
 #include "ui/render.h"
 #include "world/entity.h"
 #include "world/equipment.h"
 
 namespace {
-
-// Box-drawing codes of the glyph sheet (code page 437 positions).
-constexpr unsigned char GLYPH_VERTICAL = 186;
-constexpr unsigned char GLYPH_TOP_RIGHT = 187;
-constexpr unsigned char GLYPH_BOTTOM_RIGHT = 188;
-constexpr unsigned char GLYPH_BOTTOM_LEFT = 200;
-constexpr unsigned char GLYPH_TOP_LEFT = 201;
-constexpr unsigned char GLYPH_HORIZONTAL = 205;
-constexpr unsigned char GLYPH_BLOCK = 219;
 
 constexpr int HUD_HEIGHT = 80;
 constexpr std::size_t MAX_INVENTORY_OPTIONS = 26;
@@ -143,7 +136,7 @@ void DrawCentredLine(const std::string& line, int boxWidth, int y, RKColors colo
 // `fallback` when that comes to nothing.
 int WrapWidth(unsigned longest, int fallback) {
   int wanted = GLYPH_SIZE * static_cast<int>(longest);
-  int room = screen->w - 32;
+  int room = screen->w - (SCREEN_COLUMNS - BOX_TEXT_COLUMNS) * GLYPH_SIZE;
   int wrap = room > 0 ? std::min(wanted, room) : wanted;
   return wrap > 0 ? wrap : fallback;
 }

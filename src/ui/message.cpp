@@ -4,12 +4,16 @@
 #include <iterator>
 
 #include "ui/font.h"
+#include "ui/layout.h"
 
 namespace {
+
+constexpr unsigned LOG_WIDTH = LOG_COLUMNS * GLYPH_SIZE;
 
 // Colours of the six drawn lines when they fade with age, newest first.
 constexpr RKColors FADE_COLORS[] = {White, White, LightGray, LightGray, DarkGray, DarkGray};
 constexpr std::size_t SHOWN_LINES = std::size(FADE_COLORS);
+static_assert(SHOWN_LINES == LOG_SHOWN_LINES);
 
 // The blanks of the "C" locale, which is what separates words for a formatted stream read.
 bool IsBlank(char c) {

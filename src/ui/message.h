@@ -11,10 +11,6 @@
 struct SDL_Surface;
 class RKFont;
 
-// The log's wrap width in pixels: the right box of the panel holds 57 cells between its
-// divider and its right border (x 176 to 631).
-constexpr unsigned LOG_WIDTH = 456;
-
 class RKMessage {
  public:
   std::list<std::string> messages;  // every line of the current game, newest first
@@ -22,8 +18,9 @@ class RKMessage {
 
   // Keeps the surface to draw on; false when it is null.
   bool Init(SDL_Surface* target);
-  // Capitalises text (a-z only, every other byte as it is) and wraps it into the log at
-  // LOG_WIDTH. With order false, the usual case, a wrapped message's last line ends up first.
+  // Capitalises text (a-z only, every other byte as it is) and wraps it into the log's
+  // LOG_COLUMNS cells. With order false, the usual case, a wrapped message's last line ends up
+  // first.
   void SetMessage(std::string text, bool order);
   // Breaks text at white space into lines of at most width / 8 bytes and adds them to lines:
   // appended in reading order when order is true, each pushed to the front when false. A word

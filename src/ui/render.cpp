@@ -11,6 +11,8 @@
 #include "music/music.h"
 #include "ui/font.h"
 #include "ui/menu.h"
+#include "ui/glyphs.h"
+#include "ui/layout.h"
 #include "ui/message.h"
 #include "world/basicenemy.h"
 #include "world/entity.h"
@@ -20,13 +22,12 @@ namespace {
 
 constexpr int HUD_HEIGHT = 80;
 constexpr int MAP_PANEL_HEIGHT = MAP_HEIGHT * GLYPH_SIZE;
-constexpr int BOX_DIVIDER_X = 168;  // between the left box (bar, floor) and the message log
+// Between the left box (bar, floor) and the message log, one wall cell from either.
+constexpr int BOX_DIVIDER_X = (1 + HUD_BOX_COLUMNS) * GLYPH_SIZE;
+constexpr int LOG_X = BOX_DIVIDER_X + GLYPH_SIZE;
 
 constexpr unsigned char GLYPH_WALL = '#';
 constexpr unsigned char GLYPH_FLOOR = '.';
-constexpr unsigned char GLYPH_BLOCK = 219;
-constexpr unsigned char GLYPH_VERTICAL = 186;
-constexpr unsigned char GLYPH_HORIZONTAL = 205;
 
 // Colours of a cell: [in view][blocks sight].
 constexpr RKColors CELL_COLORS[2][2] = {
@@ -41,10 +42,10 @@ struct RKFrameRule {
   unsigned char left, tee, right;  // tee: the glyph where the divider meets the rule, 0 none
 };
 const RKFrameRule FRAME_RULES[] = {
-    //  y   left tee  right
-    {0,  201, 0,   187},
-    {16, 204, 203, 185},
-    {72, 200, 202, 188},
+    //  y   left               tee              right
+    {0,  GLYPH_TOP_LEFT,    0,               GLYPH_TOP_RIGHT},
+    {16, GLYPH_TEE_RIGHT,   GLYPH_TEE_DOWN,  GLYPH_TEE_LEFT},
+    {72, GLYPH_BOTTOM_LEFT, GLYPH_TEE_UP,    GLYPH_BOTTOM_RIGHT},
 };
 // Rows that carry the side walls: the names strip alone, then the two boxes with the divider.
 constexpr int NAMES_ROW = 8;
@@ -157,15 +158,15 @@ void Render() {
 
   DrawHudFrame();
   if (player && player->fighter) {
-    RenderBar(8, 24, 160, gLocalization->T("hud.hp"), player->fighter->hp,
-              player->fighter->GetMaxHP(false), panel, Red, LightGray);
+    RenderBar(GLYPH_SIZE, 24, HUD_BOX_COLUMNS * GLYPH_SIZE, gLocalization->T("hud.hp"),
+              player->fighter->hp, player->fighter->GetMaxHP(false), panel, Red, LightGray);
   }
   if (theMap) {
     // Floors count down to the way out: the first floor shows 10.
     std::string shown = std::to_string(11 - theMap->currentFloor);
     font->DrawString(panel, gLocalization->TFormat("hud.floor", {shown}), 8, 40, LightGray);
   }
-  if (message) message->GetMessages(176, 24, font, Black, true);
+  if (message) message->GetMessages(LOG_X, 24, font, Black, true);
   if (haveFloor) GetNamesUnderMouse(names);
   // The names end at the strip's frame, however many entities share the cell.
   names = CutToVisibleLength(names, static_cast<unsigned>(panel->w - 2 * GLYPH_SIZE) / GLYPH_SIZE);

@@ -13,6 +13,7 @@
 
 #include "localization/catalogue.h"
 #include "localization/localization.h"
+#include "ui/layout.h"
 #include "ui/message.h"
 
 namespace {
@@ -71,7 +72,8 @@ std::string LongestName(const RKLocalization& language) {
 // The key's text with every token filled by the longest name, so that a line that fits here
 // fits with any argument the game passes (numbers and versions are shorter).
 std::string WidestText(const RKLocalization& language, const RKCatalogueKey& row) {
-  return language.TFormat(row.key, std::vector<std::string>(row.tokens, LongestName(language)));
+  return language.TFormat(row.key,
+                          std::vector<std::string>(TokenCount(row), LongestName(language)));
 }
 
 std::list<std::string> Wrap(const std::string& text, unsigned width) {
@@ -84,20 +86,20 @@ std::list<std::string> Wrap(const std::string& text, unsigned width) {
 bool IsCapitalised(RKTextUse use) {
   // Log lines, names (which appear in log lines) and the inventory box are upper-cased by the
   // game, a-z only.
-  return use == RKTextUse::Log || use == RKTextUse::Name || use == RKTextUse::Inventory;
+  return TextPlace(use).capitalised;
 }
 
 TEST(ShippedLanguages, ListOffersEnglishByDefaultWithAsciiNamesAndUniqueCodes) {
   const RKLocalization list = ShippedList();
   EXPECT_EQ(list.GetDefaultLanguageCode(), "en");
-  EXPECT_GE(list.GetAvailableLanguages().size(), 3u);
+  EXPECT_GE(list.GetAvailableLanguages().size(), 5u);
   std::set<std::string> codes;
   for (const RKLanguageEntry& entry : list.GetAvailableLanguages()) {
     SCOPED_TRACE(entry.code);
     EXPECT_TRUE(codes.insert(entry.code).second) << "listed twice";
     ASSERT_FALSE(entry.name.empty());
     for (char c : entry.name) {
-      // Names are shown as written, without the escape step of the texts.
+      // Names beyond ASCII are written as escapes, like the texts.
       EXPECT_TRUE(c >= 32 && c <= 126) << entry.name;
     }
   }
@@ -136,12 +138,12 @@ TEST(ShippedLanguages, EveryTextCarriesExactlyTheTokensItsKeyReceives) {
     for (const RKCatalogueKey& row : catalogueKeys) {
       SCOPED_TRACE(row.key);
       const std::string text = language.T(row.key);
-      for (int i = 0; i < row.tokens; ++i) {
+      for (int i = 0; i < TokenCount(row); ++i) {
         EXPECT_NE(text.find("{" + std::to_string(i) + "}"), std::string::npos)
             << "token " << i << " missing in: " << text;
       }
       // A token beyond the arguments would reach the screen as written.
-      for (int i = row.tokens; i < 10; ++i) {
+      for (int i = TokenCount(row); i < 10; ++i) {
         EXPECT_EQ(text.find("{" + std::to_string(i) + "}"), std::string::npos)
             << "token " << i << " never filled in: " << text;
       }
@@ -195,41 +197,53 @@ TEST(ShippedLanguages, LinesFitWhereTheGameDrawsThem) {
     for (const RKCatalogueKey& row : catalogueKeys) {
       SCOPED_TRACE(row.key);
       const std::string text = WidestText(language, row);
+      const RKTextPlace& place = TextPlace(row.use);
+      const auto room = static_cast<std::size_t>(place.columns - place.added);
       switch (row.use) {
         case RKTextUse::Log: {
           // Capitalising turns backslash + n into backslash + N, shown as two characters.
           EXPECT_EQ(text.find("\\n"), std::string::npos) << text;
-          const std::list<std::string> lines = Wrap(text, LOG_WIDTH);
+          const std::list<std::string> lines = Wrap(text, LOG_COLUMNS * 8);
           // The panel shows six lines and a turn may post several messages.
           EXPECT_LE(lines.size(), 2u) << text;
-          for (const std::string& line : lines) EXPECT_LE(line.size(), LOG_WIDTH / 8) << line;
+          for (const std::string& line : lines) EXPECT_LE(line.size(), room) << line;
           break;
         }
-        case RKTextUse::Inventory: {
-          // Prompts wrap at 560 pixels; an item line gets "(a) " in front of it.
-          const std::size_t label = row.tokens > 0 ? 4 : 0;
-          const std::list<std::string> lines = Wrap(text, 560);
+        case RKTextUse::Prompt:
+        case RKTextUse::Item: {
+          // Prompts wrap at their own width; an item line gets "(a) " in front of it.
+          const std::list<std::string> lines = Wrap(text, PROMPT_COLUMNS * 8);
           EXPECT_LE(lines.size(), 2u) << text;
           for (const std::string& line : lines) {
-            EXPECT_LE(VisibleLength(line) + label, 70u) << line;
+            EXPECT_LE(VisibleLength(line), room) << line;
           }
           break;
         }
-        case RKTextUse::Menu:
-          // Room for the "> " and " <" of the selected line within 70 columns.
-          EXPECT_LE(VisibleLength(text) + 4, 70u) << text;
+        case RKTextUse::Sentence: {
+          const std::list<std::string> lines = Wrap(text, BOX_TEXT_COLUMNS * 8);
+          EXPECT_LE(lines.size(), 2u) << text;
+          for (const std::string& line : lines) EXPECT_LE(VisibleLength(line), room) << line;
           break;
-        case RKTextUse::Hud: {
-          // The left box of the panel is 20 cells wide; the bar's label adds ": 999/999".
-          const std::size_t extra = std::string(row.key) == "hud.hp" ? 9 : 0;
-          EXPECT_LE(VisibleLength(language.TFormat(row.key, {"10"})) + extra, 20u) << text;
+        }
+        case RKTextUse::Box:
+        case RKTextUse::Choice:
+        case RKTextUse::KeyLabel:
+          // Room for the "> " and " <" of the selected line, or the key's name, on one line.
+          EXPECT_LE(VisibleLength(text), room) << text;
+          break;
+        case RKTextUse::HpLabel:
+        case RKTextUse::Hud:
+          // The left box of the panel; the bar's label adds ": 999/999".
+          EXPECT_LE(VisibleLength(language.TFormat(row.key, {"10"})), room) << text;
+          break;
+        case RKTextUse::Separator: {
+          const std::string two = LongestName(language) + text + LongestName(language);
+          EXPECT_LE(VisibleLength(two), room) << two;
           break;
         }
         case RKTextUse::Name:
-          EXPECT_LE(VisibleLength(text), 32u) << text;
-          break;
         case RKTextUse::Word:
-          EXPECT_LE(VisibleLength(text), 12u) << text;
+          EXPECT_LE(VisibleLength(text), room) << text;
           break;
         case RKTextUse::Help:
           break;  // measured as a whole box below

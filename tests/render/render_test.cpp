@@ -8,6 +8,7 @@
 #include "localization/localization.h"
 #include "support/harness.h"
 #include "ui/font.h"
+#include "ui/layout.h"
 #include "ui/message.h"
 #include "ui/render.h"
 #include "world/basicenemy.h"
@@ -145,7 +146,7 @@ TEST_F(FrameTest, HudFrameFloorLineAndCursor) {
   theMap->currentFloor = 3;
   mousePos = {100, 60};
   // The widest line the log makes ends one cell short of the right border.
-  message->SetMessage(std::string(LOG_WIDTH / 8, 'W'), false);
+  message->SetMessage(std::string(LOG_COLUMNS, 'W'), false);
   Render();
 
   struct Case {

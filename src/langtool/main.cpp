@@ -1,0 +1,177 @@
+// tvk-lang: the translators' tool.
+//
+//   tvk-lang check FILE...      every problem of the language files, as FILE:LINE:COLUMN lines
+//   tvk-lang new CODE NAME      languages/CODE.cson from the English texts, added to the list
+//
+// `new` works in the game's data folder, the one that holds languages/. Exit 0 when nothing
+// is wrong (warnings alone included), 1 when a file has errors, 2 on usage or file errors.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "cson/cson.h"
+#include "localization/catalogue.h"
+#include "localization/langcheck.h"
+
+namespace {
+
+constexpr int EXIT_CLEAN = 0;
+constexpr int EXIT_ERRORS = 1;
+constexpr int EXIT_USAGE = 2;
+
+const char* const LIST_PATH = "languages/languages.cson";
+
+const char* const USAGE =
+    "usage: tvk-lang check FILE...\n"
+    "       tvk-lang new CODE NAME\n"
+    "check reports every problem of the language files; new writes languages/CODE.cson with\n"
+    "every text in English and adds it to languages/languages.cson (run it in the folder\n"
+    "that holds languages/).\n";
+
+int Usage() {
+  std::cerr << USAGE;
+  return EXIT_USAGE;
+}
+
+bool ReadWhole(const std::string& path, std::string& text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream content;
+  content << in.rdbuf();
+  text = content.str();
+  return !in.bad();
+}
+
+// Writes through a temporary file renamed over the target, so a failed write leaves the old
+// file whole.
+bool WriteWhole(const std::string& path, const std::string& text) {
+  const std::string temporary = path + ".new";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out || !(out << text) || !out.flush()) {
+      std::remove(temporary.c_str());
+      return false;
+    }
+  }
+  std::error_code error;
+  std::filesystem::rename(temporary, path, error);
+  if (error) std::remove(temporary.c_str());
+  return !error;
+}
+
+int Check(int count, char** files) {
+  int result = EXIT_CLEAN;
+  for (int i = 0; i < count; ++i) {
+    const std::string path = files[i];
+    std::string text;
+    if (!ReadWhole(path, text)) {
+      std::cerr << "tvk-lang: " << path << ": cannot be read\n";
+      result = EXIT_USAGE;
+      continue;
+    }
+    for (const RKLangIssue& issue : CheckLanguageText(text)) {
+      std::cerr << path << ':' << issue.line << ':' << issue.column << ": "
+                << (issue.error ? "error" : "warning") << ": " << issue.message << '\n';
+      if (issue.error && result == EXIT_CLEAN) result = EXIT_ERRORS;
+    }
+  }
+  return result;
+}
+
+// A code becomes a file name and a settings value: letters, digits, "-" and "_" only.
+bool ValidCode(const std::string& code) {
+  if (code.empty() || code.size() > 16) return false;
+  for (char c : code) {
+    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                    c == '-' || c == '_';
+    if (!ok) return false;
+  }
+  return true;
+}
+
+// The file of the English language in the list, relative to the data folder.
+std::string EnglishFile(const std::string& listText) {
+  zokCSON::Value list;
+  if (zokCSON::ParseText(listText, list, nullptr) != zokCSON::ErrorCode::Ok) return "";
+  const zokCSON::Value* languages = list.Find("languages");
+  if (languages == nullptr || !languages->IsArray()) return "";
+  for (const zokCSON::Value& entry : languages->AsArray()) {
+    const zokCSON::Value* code = entry.Find("code");
+    const zokCSON::Value* file = entry.Find("file");
+    if (code != nullptr && code->IsString() && code->AsString() == "en" && file != nullptr &&
+        file->IsString()) {
+      return file->AsString();
+    }
+  }
+  return "";
+}
+
+int New(const std::string& code, const std::string& name) {
+  if (!ValidCode(code)) {
+    std::cerr << "tvk-lang: \"" << code
+              << "\" cannot be a language code: use letters, digits, - and _ (like \"pt-BR\")\n";
+    return EXIT_USAGE;
+  }
+  std::string escapedName;
+  if (name.empty() || !EscapeForLanguageFile(name, escapedName)) {
+    std::cerr << "tvk-lang: the name \"" << name
+              << "\" has characters the game's font cannot show\n";
+    return EXIT_USAGE;
+  }
+  std::string listText;
+  if (!ReadWhole(LIST_PATH, listText)) {
+    std::cerr << "tvk-lang: " << LIST_PATH
+              << " cannot be read: run tvk-lang new in the folder that holds languages/\n";
+    return EXIT_USAGE;
+  }
+  const std::string englishFile = EnglishFile(listText);
+  std::string englishText;
+  if (englishFile.empty() || !ReadWhole(englishFile, englishText)) {
+    std::cerr << "tvk-lang: the English texts cannot be read (" << LIST_PATH
+              << " names no readable file for \"en\")\n";
+    return EXIT_USAGE;
+  }
+  const std::string file = "languages/" + code + ".cson";
+  if (std::filesystem::exists(file)) {
+    std::cerr << "tvk-lang: " << file << " exists already; it is left as it is\n";
+    return EXIT_USAGE;
+  }
+  std::string templateText, why;
+  if (!MakeLanguageTemplate(englishText, code, name, templateText, why) ||
+      !AddLanguageToList(listText, code, escapedName, file, why)) {
+    std::cerr << "tvk-lang: " << why << '\n';
+    return EXIT_USAGE;
+  }
+  if (!WriteWhole(file, templateText)) {
+    std::cerr << "tvk-lang: " << file << " cannot be written\n";
+    return EXIT_USAGE;
+  }
+  if (!WriteWhole(LIST_PATH, listText)) {
+    std::remove(file.c_str());
+    std::cerr << "tvk-lang: " << LIST_PATH << " cannot be written; " << file
+              << " is not kept either\n";
+    return EXIT_USAGE;
+  }
+  std::cout << "tvk-lang: wrote " << file << ": " << catalogueKeyCount << " texts to translate\n"
+            << "tvk-lang: added " << code << " (" << name << ") to " << LIST_PATH << '\n';
+  return EXIT_CLEAN;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::cout << USAGE;
+    return EXIT_CLEAN;
+  }
+  if (argc >= 3 && std::string(argv[1]) == "check") {
+    return Check(argc - 2, argv + 2);
+  }
+  if (argc == 4 && std::string(argv[1]) == "new") {
+    return New(argv[2], argv[3]);
+  }
+  return Usage();
+}

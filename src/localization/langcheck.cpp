@@ -1,0 +1,1065 @@
+#include "localization/langcheck.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <list>
+#include <map>
+#include <set>
+#include <unordered_map>
+
+#include "cson/cson.h"
+#include "localization/catalogue.h"
+#include "localization/localization.h"
+#include "ui/font.h"
+#include "ui/glyphs.h"
+#include "ui/layout.h"
+#include "ui/message.h"
+
+namespace {
+
+// A place in the file: 1-based line and column, the column counted in bytes as the reader does.
+struct RKSpot {
+  std::uint64_t line = 1;
+  std::uint64_t column = 1;
+};
+
+// Where a member of the file is written, and for a quoted text where each of its bytes (after
+// the file format's own escapes) comes from.
+struct RKSourceEntry {
+  RKSpot key;
+  RKSpot value;
+  bool hasValue = false;
+  std::string decoded;
+  std::vector<RKSpot> bytes;
+};
+
+// Reads the places of a language file's members from its text: block-style objects, one member
+// a line, which is how language files are written. Anything else (inline objects, arrays) is
+// passed over, and the checker then points at the nearest member it knows.
+class RKSourceMap {
+ public:
+  explicit RKSourceMap(std::string_view text);
+
+  const RKSourceEntry* Find(const std::string& path) const {
+    auto found = entries.find(path);
+    return found == entries.end() ? nullptr : &found->second;
+  }
+  // Forgets where the bytes of the text at path come from unless this map read it as written
+  // (an escape it reads differently, say): messages then point at the text's start.
+  void KeepBytesIfReadAs(const std::string& path, const std::string& written) {
+    auto found = entries.find(path);
+    if (found != entries.end() && found->second.decoded != written) found->second.bytes.clear();
+  }
+
+  std::vector<std::pair<std::string, RKSpot>> duplicates;  // a path met again, at its key
+  std::vector<RKSpot> braceLines;                          // lines that start with an inline object
+
+ private:
+  bool AtEnd() const { return pos >= text.size(); }
+  char Peek() const { return text[pos]; }
+  bool StartsWith(std::string_view what) const { return text.substr(pos, what.size()) == what; }
+  RKSpot Spot() const { return {line, pos - lineStart + 1}; }
+  void Advance() {
+    if (text[pos] == '\n') {
+      ++line;
+      lineStart = pos + 1;
+    }
+    ++pos;
+  }
+  void SkipLine() {
+    while (!AtEnd() && Peek() != '\n') Advance();
+    if (!AtEnd()) Advance();
+  }
+  void SkipBlanks() {
+    while (!AtEnd() && (Peek() == ' ' || Peek() == '\t')) Advance();
+  }
+  bool ReadQuoted(std::string& out, std::vector<RKSpot>* spots);
+  bool ReadHex(unsigned& value);
+
+  std::string_view text;
+  std::size_t pos = 0;
+  std::uint64_t line = 1;
+  std::size_t lineStart = 0;
+  std::unordered_map<std::string, RKSourceEntry> entries;
+};
+
+void AppendUtf8(unsigned codePoint, std::string& out) {
+  if (codePoint < 0x80) {
+    out += static_cast<char>(codePoint);
+  } else if (codePoint < 0x800) {
+    out += static_cast<char>(0xC0 | (codePoint >> 6));
+    out += static_cast<char>(0x80 | (codePoint & 0x3F));
+  } else if (codePoint < 0x10000) {
+    out += static_cast<char>(0xE0 | (codePoint >> 12));
+    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (codePoint & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (codePoint >> 18));
+    out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (codePoint & 0x3F));
+  }
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool RKSourceMap::ReadHex(unsigned& value) {
+  value = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (AtEnd() || HexDigit(Peek()) < 0) return false;
+    value = value * 16 + static_cast<unsigned>(HexDigit(Peek()));
+    Advance();
+  }
+  return true;
+}
+
+// Reads a quoted string with the file format's escapes, noting where each byte comes from.
+bool RKSourceMap::ReadQuoted(std::string& out, std::vector<RKSpot>* spots) {
+  const char delimiter = Peek();
+  Advance();
+  auto add = [&out, spots](char c, RKSpot spot) {
+    out += c;
+    if (spots != nullptr) spots->push_back(spot);
+  };
+  while (!AtEnd() && Peek() != '\n' && Peek() != '\r') {
+    const RKSpot spot = Spot();
+    const char c = Peek();
+    Advance();
+    if (c == delimiter) return true;
+    if (c != '\\') {
+      add(c, spot);
+      continue;
+    }
+    if (AtEnd()) return false;
+    const char escape = Peek();
+    Advance();
+    switch (escape) {
+      case 'n':
+        add('\n', spot);
+        break;
+      case 'r':
+        add('\r', spot);
+        break;
+      case 't':
+        add('\t', spot);
+        break;
+      case 'u': {
+        unsigned codePoint = 0;
+        if (!ReadHex(codePoint)) return false;
+        if (codePoint >= 0xD800 && codePoint <= 0xDBFF && StartsWith("\\u")) {
+          Advance();
+          Advance();
+          unsigned low = 0;
+          if (!ReadHex(low)) return false;
+          codePoint = 0x10000 + (codePoint - 0xD800) * 0x400 + (low - 0xDC00);
+        }
+        std::string bytes;
+        AppendUtf8(codePoint, bytes);
+        for (char byte : bytes) add(byte, spot);
+        break;
+      }
+      default:
+        add(escape, spot);
+        break;  // a quote or a backslash
+    }
+  }
+  return false;
+}
+
+bool IsIdentifierStart(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+bool IsIdentifierPart(char c) { return IsIdentifierStart(c) || (c >= '0' && c <= '9') || c == '-'; }
+
+RKSourceMap::RKSourceMap(std::string_view source) : text(source) {
+  if (StartsWith("\xEF\xBB\xBF")) {
+    pos = lineStart = 3;  // the reader does not count the byte-order mark
+  }
+  struct Open {
+    std::size_t indent;
+    std::string path;
+  };
+  std::vector<Open> open;
+  while (!AtEnd()) {
+    std::size_t indent = 0;
+    while (!AtEnd() && Peek() == ' ') {
+      Advance();
+      ++indent;
+    }
+    if (AtEnd()) break;
+    const RKSpot keySpot = Spot();
+    std::string key;
+    if (IsIdentifierStart(Peek())) {
+      while (!AtEnd() && IsIdentifierPart(Peek())) {
+        key += Peek();
+        Advance();
+      }
+    } else if (Peek() == '{') {
+      braceLines.push_back(keySpot);  // an element of a list, one a line
+      SkipLine();
+      continue;
+    } else if (Peek() != '"' && Peek() != '\'') {
+      SkipLine();  // a blank or comment line, or one this map does not read
+      continue;
+    } else if (!ReadQuoted(key, nullptr)) {
+      SkipLine();
+      continue;
+    }
+    SkipBlanks();
+    if (AtEnd() || Peek() != ':') {
+      SkipLine();
+      continue;
+    }
+    Advance();
+    SkipBlanks();
+    while (!open.empty() && open.back().indent >= indent) open.pop_back();
+    const std::string path = open.empty() ? key : open.back().path + "." + key;
+    RKSourceEntry entry;
+    entry.key = keySpot;
+    if (AtEnd() || Peek() == '\n' || Peek() == '\r' || Peek() == '#') {
+      open.push_back({indent, path});  // an object whose members follow, indented
+    } else {
+      entry.hasValue = true;
+      entry.value = Spot();
+      if (StartsWith("\"\"\"")) {
+        for (int i = 0; i < 3; ++i) Advance();
+        while (!AtEnd() && !StartsWith("\"\"\"")) {
+          entry.bytes.push_back(Spot());
+          entry.decoded += Peek();
+          Advance();
+        }
+        for (int i = 0; i < 3 && !AtEnd(); ++i) Advance();
+      } else if (Peek() == '"' || Peek() == '\'') {
+        if (!ReadQuoted(entry.decoded, &entry.bytes)) entry.bytes.clear();
+      }
+    }
+    if (!entries.emplace(path, std::move(entry)).second) {
+      duplicates.push_back({path, keySpot});
+    }
+    SkipLine();
+  }
+}
+
+// One glyph of a text as the game draws it, and the byte of the file's string it comes from.
+struct RKGlyph {
+  unsigned char code;
+  std::size_t from;
+  bool reported;  // its character already has an error; no second one for it
+};
+
+std::string CodePointName(unsigned codePoint) {
+  static const char* const hex = "0123456789ABCDEF";
+  std::string digits;
+  for (unsigned rest = codePoint; rest != 0 || digits.size() < 4; rest >>= 4) {
+    digits.insert(digits.begin(), hex[rest & 15]);
+  }
+  return "U+" + digits;
+}
+
+// How a translator writes the code point in a language file: backslash, u, four digits.
+std::string EscapeOf(unsigned codePoint) {
+  static const char* const hex = "0123456789abcdef";
+  std::string escape = "\\\\u";
+  for (int shift = 12; shift >= 0; shift -= 4) escape += hex[(codePoint >> shift) & 15];
+  return escape;
+}
+
+// The character itself, for the message, when the terminal can show it.
+std::string Shown(unsigned codePoint) {
+  if (codePoint < 32 || codePoint == 127 || (codePoint >= 128 && codePoint < 160)) return "";
+  std::string text = "\"";
+  AppendUtf8(codePoint, text);
+  return text + "\" ";
+}
+
+std::string NoGlyph(unsigned codePoint) {
+  std::string message =
+      Shown(codePoint) + "(" + CodePointName(codePoint) + ") has no glyph in the font";
+  if (codePoint < 256 && IsFrameGlyph(static_cast<unsigned char>(codePoint))) {
+    message += ": its place holds a frame piece";
+  }
+  return message;
+}
+
+// Decodes the first UTF-8 sequence at text[at]: its code point and length, or false.
+bool DecodeUtf8(const std::string& text, std::size_t at, unsigned& codePoint, std::size_t& length) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+  if (length == 0 || at + length > text.size()) return false;
+  codePoint = lead & (0x7F >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(text[at + k]);
+    if ((next & 0xC0) != 0x80) return false;
+    codePoint = (codePoint << 6) | (next & 0x3F);
+  }
+  return true;
+}
+
+// The Latin-1 letter a small letter without a capital in the font may be written as instead.
+char PlainCapital(unsigned char small) {
+  if (small >= 0xE8 && small <= 0xEB) return 'E';
+  if (small == 0xEC || small == 0xED) return 'I';
+  if (small == 0xFB) return 'U';
+  if (small == 0xFF) return 'Y';
+  return '?';
+}
+
+// Cells a text takes on screen: colour codes the font understands take none.
+int VisibleCells(const std::string& text) {
+  int cells = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text.compare(i, 2, "^C") == 0) {
+      std::size_t end = i + 2;
+      while (end < text.size() && end < i + 4 && text[end] >= '0' && text[end] <= '9') ++end;
+      if (end > i + 2 && end < text.size() && (text[end] == '^' || text[end] == '|') &&
+          std::stoi(text.substr(i + 2, end - i - 2)) <= 15) {
+        i = end;
+        continue;
+      }
+    }
+    ++cells;
+  }
+  return cells;
+}
+
+std::list<std::string> Wrap(const std::string& text, int columns) {
+  RKMessage wrapper;
+  std::list<std::string> lines;
+  wrapper.WordWarp(text, lines, static_cast<unsigned>(columns * GLYPH_SIZE), true);
+  return lines;
+}
+
+std::vector<std::string> SplitBreaks(const std::string& text) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t at = text.find("\\n"); at != std::string::npos; at = text.find("\\n", start)) {
+    parts.push_back(text.substr(start, at - start));
+    start = at + 2;
+  }
+  parts.push_back(text.substr(start));
+  return parts;
+}
+
+std::string Capitalised(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+// What each token of the key holds, from the table's note ("attacker, target, damage").
+std::vector<std::string> TokenHolds(const RKCatalogueKey& row) {
+  const std::string about = row.about;
+  if (TokenCount(row) <= 1) return {about};
+  std::vector<std::string> holds;
+  for (std::size_t start = 0; start <= about.size();) {
+    std::size_t comma = about.find(", ", start);
+    if (comma == std::string::npos) comma = about.size();
+    holds.push_back(about.substr(start, comma - start));
+    start = comma + 2;
+  }
+  return holds;
+}
+
+class RKChecker {
+ public:
+  explicit RKChecker(std::string_view text) : text(text), source(text) {}
+  std::vector<RKLangIssue> Run();
+
+ private:
+  void Report(bool error, RKSpot spot, std::string message) {
+    issues.push_back({error, spot.line, spot.column, std::move(message)});
+  }
+  // Where a key is written, or its nearest written parent, or the top of the file.
+  RKSpot KeySpot(const std::string& path) const;
+  RKSpot ValueSpot(const std::string& path) const;
+  RKSpot ByteSpot(const std::string& path, std::size_t byte) const;
+  void CollectLeaves(const zokCSON::Value::Object& object, const std::string& prefix);
+  std::vector<RKGlyph> DecodeGlyphs(const std::string& path, const std::string& text);
+  void CheckLanguageList(const zokCSON::Value& list);
+  void CheckCatalogue(const zokCSON::Value& root);
+  void CheckCapitals(const RKCatalogueKey& row, const std::vector<RKGlyph>& glyphs);
+  void CheckTokens(const RKCatalogueKey& row, const std::string& shown,
+                   const std::vector<RKGlyph>& glyphs);
+  void CheckColourCodes(const RKCatalogueKey& row, const std::string& shown,
+                        const std::vector<RKGlyph>& glyphs);
+  void CheckRoom(const RKCatalogueKey& row, const std::string& shown);
+  void CheckHelpBox();
+  std::string Filled(const RKCatalogueKey& row, const std::string& shown) const;
+
+  std::string_view text;
+  RKSourceMap source;
+  std::map<std::string, const zokCSON::Value*> leaves;  // every non-object member, by path
+  RKLocalization language;                              // the file as the game loads it
+  std::string longestName;                              // of the player, a guard or an item
+  std::string longestShownName;  // of everything the names under the mouse show
+  std::string longestWord;
+  std::string longestReason;  // why a file could not be written
+  std::vector<RKLangIssue> issues;
+};
+
+RKSpot RKChecker::KeySpot(const std::string& path) const {
+  for (std::string at = path; !at.empty();) {
+    if (const RKSourceEntry* entry = source.Find(at)) return entry->key;
+    const std::size_t dot = at.rfind('.');
+    at = dot == std::string::npos ? std::string() : at.substr(0, dot);
+  }
+  return {};
+}
+
+RKSpot RKChecker::ValueSpot(const std::string& path) const {
+  const RKSourceEntry* entry = source.Find(path);
+  return entry != nullptr && entry->hasValue ? entry->value : KeySpot(path);
+}
+
+RKSpot RKChecker::ByteSpot(const std::string& path, std::size_t byte) const {
+  const RKSourceEntry* entry = source.Find(path);
+  if (entry != nullptr && byte < entry->bytes.size()) return entry->bytes[byte];
+  return ValueSpot(path);
+}
+
+void RKChecker::CollectLeaves(const zokCSON::Value::Object& object, const std::string& prefix) {
+  for (const auto& [key, value] : object) {
+    const std::string path = prefix.empty() ? key : prefix + "." + key;
+    if (value.IsObject()) {
+      CollectLeaves(value.AsObject(), path);
+    } else {
+      leaves[path] = &value;
+    }
+  }
+}
+
+// The glyphs the game draws for the text, the way RKLocalization::NormalizeText makes them,
+// reporting every character the font cannot show.
+std::vector<RKGlyph> RKChecker::DecodeGlyphs(const std::string& path, const std::string& text) {
+  std::vector<RKGlyph> glyphs;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == '\\' && i + 5 < text.size() && text[i + 1] == 'u') {
+      unsigned codePoint = 0;
+      bool hex = true;
+      for (std::size_t k = i + 2; k < i + 6; ++k) {
+        hex = hex && HexDigit(text[k]) >= 0;
+        if (hex) codePoint = codePoint * 16 + static_cast<unsigned>(HexDigit(text[k]));
+      }
+      if (hex) {
+        const bool shown = codePoint < 256 && ShowsLatin1(static_cast<unsigned char>(codePoint));
+        if (codePoint > 255) {
+          Report(true, ByteSpot(path, i), NoGlyph(codePoint) + " and shows as \"?\"");
+        } else if (!shown) {
+          Report(true, ByteSpot(path, i), NoGlyph(codePoint));
+        }
+        glyphs.push_back({codePoint > 255 ? static_cast<unsigned char>('?')
+                                          : static_cast<unsigned char>(codePoint),
+                          i, !shown});
+        i += 6;
+        continue;
+      }
+    }
+    if (c == '\\' && i + 1 < text.size() && text[i + 1] == '\\') {
+      glyphs.push_back({'\\', i, false});
+      i += 2;
+      continue;
+    }
+    unsigned codePoint = 0;
+    std::size_t length = 0;
+    if (c >= 0x80 && DecodeUtf8(text, i, codePoint, length)) {
+      // Every byte of it reaches the font as a glyph of its own.
+      if (codePoint < 256 && ShowsLatin1(static_cast<unsigned char>(codePoint))) {
+        Report(true, ByteSpot(path, i),
+               Shown(codePoint) + "(" + CodePointName(codePoint) +
+                   ") is stored as UTF-8 and shows as " + std::to_string(length) +
+                   " wrong glyphs: write it as " + EscapeOf(codePoint));
+      } else {
+        Report(true, ByteSpot(path, i), NoGlyph(codePoint));
+      }
+      for (std::size_t k = 0; k < length; ++k) {
+        glyphs.push_back({static_cast<unsigned char>(text[i + k]), i + k, true});
+      }
+      i += length;
+      continue;
+    }
+    if (!ShowsLatin1(c)) {
+      std::string message = "control character " + NoGlyph(c);
+      if (c == '\n') message += ": a box breaks its lines at \\n";
+      Report(true, ByteSpot(path, i), message);
+    }
+    glyphs.push_back({c, i, !ShowsLatin1(c)});
+    ++i;
+  }
+  return glyphs;
+}
+
+void RKChecker::CheckCapitals(const RKCatalogueKey& row, const std::vector<RKGlyph>& glyphs) {
+  for (const RKGlyph& glyph : glyphs) {
+    if (glyph.reported) continue;
+    const unsigned char small = glyph.code;
+    const RKSpot spot = ByteSpot(row.key, glyph.from);
+    if (small == 0xDF) {
+      Report(false, spot,
+             "\"\xC3\x9F\" stays small in capitals and has no capital in the font: SS may read "
+             "better");
+      continue;
+    }
+    if (small < 0xE0 || small == 0xF7) continue;
+    const unsigned capital = small - 0x20u;
+    std::string message = Shown(small) + "stays small when the game writes this text in capitals";
+    if (small != 0xFF && ShowsLatin1(static_cast<unsigned char>(capital))) {
+      message += ": write its capital " + EscapeOf(capital);
+    } else {
+      message +=
+          ", and the font has no capital of it: write " + std::string(1, PlainCapital(small));
+    }
+    Report(true, spot, message);
+  }
+}
+
+void RKChecker::CheckTokens(const RKCatalogueKey& row, const std::string& shown,
+                            const std::vector<RKGlyph>& glyphs) {
+  const int count = TokenCount(row);
+  const std::vector<std::string> holds = TokenHolds(row);
+  std::set<int> found;
+  for (std::size_t open = shown.find('{'); open != std::string::npos;
+       open = shown.find('{', open + 1)) {
+    std::size_t close = open + 1;
+    while (close < shown.size() && shown[close] >= '0' && shown[close] <= '9') ++close;
+    if (close == open + 1 || close >= shown.size() || shown[close] != '}') continue;
+    const std::string digits = shown.substr(open + 1, close - open - 1);
+    const int number = digits.size() > 4 ? 9999 : std::stoi(digits);
+    if (digits.size() > 1 && digits[0] == '0') {
+      Report(true, ByteSpot(row.key, glyphs[open].from),
+             "{" + digits + "} is not a token and shows as written: write {" +
+                 std::to_string(number) + "}");
+    } else if (number >= count) {
+      Report(
+          true, ByteSpot(row.key, glyphs[open].from),
+          "{" + digits + "} is not filled by the game and shows as written" +
+              (count == 0   ? std::string(": this text gets no tokens")
+               : count == 1 ? std::string(": the English text has only {0}")
+                            : ": the English text has {0} to {" + std::to_string(count - 1) + "}"));
+    } else {
+      found.insert(number);
+    }
+  }
+  for (int i = 0; i < count; ++i) {
+    if (found.count(i) == 0) {
+      std::string message = "lacks {" + std::to_string(i) + "}";
+      if (static_cast<int>(holds.size()) == count) message += " (" + holds[i] + ")";
+      message += ", which the English text has";
+      Report(true, ValueSpot(row.key), message);
+    }
+  }
+}
+
+void RKChecker::CheckColourCodes(const RKCatalogueKey& row, const std::string& shown,
+                                 const std::vector<RKGlyph>& glyphs) {
+  for (std::size_t at = shown.find("^C"); at != std::string::npos; at = shown.find("^C", at + 1)) {
+    const RKSpot spot = ByteSpot(row.key, glyphs[at].from);
+    std::size_t end = at + 2;
+    while (end < shown.size() && shown[end] >= '0' && shown[end] <= '9') ++end;
+    const std::string digits = shown.substr(at + 2, end - at - 2);
+    if (digits.empty()) {
+      Report(true, spot, "\"^C\" needs a colour number from 0 to 15, or it shows as written");
+    } else if (digits.size() > 2 || std::stoi(digits) > 15) {
+      Report(true, spot,
+             "colour " + digits + " does not exist (0 to 15): the code shows as written");
+    } else if (end >= shown.size() || (shown[end] != '^' && shown[end] != '|')) {
+      Report(true, spot,
+             "\"^C" + digits +
+                 "\" needs \"^\" (one character) or \"|\" (the rest) after its number, "
+                 "or it shows as written");
+    } else if (end + 1 >= shown.size()) {
+      Report(true, spot, "\"^C" + digits + shown[end] + "\" at the end colours nothing");
+    }
+  }
+}
+
+// Texts the game breaks over several lines of their place by itself.
+bool WrapsOverLines(RKTextUse use) {
+  return use == RKTextUse::Log || use == RKTextUse::Prompt || use == RKTextUse::Sentence;
+}
+
+// The text with every token filled with the widest thing the game may put there.
+std::string RKChecker::Filled(const RKCatalogueKey& row, const std::string& shown) const {
+  std::vector<std::string> values;
+  for (char kind : std::string_view(row.tokens)) {
+    switch (kind) {
+      case 'N':
+      case 'G':  // any name: a guard's is not told apart
+        values.push_back(longestName);
+        break;
+      case 'W':
+        values.push_back(longestWord);
+        break;
+      case 'L':
+        values.push_back(std::string(LANGUAGE_NAME_COLUMNS, 'W'));
+        break;
+      case 'R':
+        values.push_back(longestReason);
+        break;
+      case 'V':
+        values.push_back("99.99");
+        break;
+      default:
+        values.push_back("9999");
+        break;
+    }
+  }
+  return language.ReplaceTokens(shown, values);
+}
+
+void RKChecker::CheckRoom(const RKCatalogueKey& row, const std::string& shown) {
+  const RKTextPlace& place = TextPlace(row.use);
+  const int room = place.columns - place.added;
+  const RKSpot spot = ValueSpot(row.key);
+  const std::string filledIn = Filled(row, shown);
+  const std::string text = place.capitalised ? Capitalised(filledIn) : filledIn;
+  const std::string filled = TokenCount(row) > 0 ? " with its tokens filled in" : "";
+  auto tooWide = [&](int cells) {
+    std::string message = "too long for the " + std::string(place.where) + ": " +
+                          std::to_string(cells) + " cells" + filled + ", where " +
+                          std::to_string(room) + " fit";
+    if (place.added > 0) message += " (" + std::string(place.beside) + ")";
+    Report(true, spot, message);
+  };
+
+  const bool breaks = row.use == RKTextUse::Box || row.use == RKTextUse::Help;
+  if (!breaks && filledIn.find("\\n") != std::string::npos) {
+    Report(true, spot,
+           "\\n is shown as written here: the " + std::string(place.where) + " has no line breaks");
+  }
+  if (WrapsOverLines(row.use)) {
+    const std::list<std::string> lines = Wrap(text, place.columns);
+    for (const std::string& line : lines) {
+      if (VisibleCells(line) > place.columns) {
+        Report(true, spot,
+               "\"" + line + "\" is longer than the " + std::to_string(place.columns) +
+                   " cells of the " + place.where + " and runs past its edge");
+      }
+    }
+    const int count = static_cast<int>(lines.size());
+    if (row.use == RKTextUse::Log && count > LOG_SHOWN_LINES) {
+      Report(true, spot,
+             "takes " + std::to_string(count) + " lines" + filled + ": the message log shows " +
+                 std::to_string(LOG_SHOWN_LINES));
+    } else if (count > place.lines) {
+      Report(false, spot,
+             "takes " + std::to_string(count) + " lines of the " + place.where + filled +
+                 ": keep it to " + std::to_string(place.lines));
+    }
+    return;
+  }
+  // A name too long on its own has its report already; the unconscious form would repeat it.
+  if (row.use == RKTextUse::Name && TokenCount(row) > 0 && VisibleCells(longestName) > room) {
+    return;
+  }
+  if (row.use == RKTextUse::Separator) {
+    const int cells = VisibleCells(longestShownName + text + longestShownName);
+    // A name too long on its own has its report already.
+    if (cells > room && VisibleCells(longestShownName) <= NAME_COLUMNS) {
+      Report(true, spot,
+             "two of the longest names with this between them take " + std::to_string(cells) +
+                 " cells of the " + std::to_string(NAMES_COLUMNS) + " under the map");
+    }
+    return;
+  }
+  for (const std::string& part : SplitBreaks(text)) {
+    const int cells = VisibleCells(part);
+    if (cells > room) tooWide(cells);
+  }
+}
+
+// The help box is as wide as its widest line on screen, but wraps its lines by their bytes,
+// colour codes included: a coloured line that is as wide as the widest breaks in two.
+void RKChecker::CheckHelpBox() {
+  int widest = 0;
+  for (const RKCatalogueKey& row : catalogueKeys) {
+    if (row.use == RKTextUse::Help || std::string_view(row.key) == "menu.help.header") {
+      widest = std::max(widest, VisibleCells(language.T(row.key)));
+    }
+  }
+  const int wrap = std::min(widest, BOX_TEXT_COLUMNS);
+  for (const RKCatalogueKey& row : catalogueKeys) {
+    if (row.use != RKTextUse::Help || leaves.count(row.key) == 0) continue;
+    const std::string text = language.T(row.key);
+    if (VisibleCells(text) <= BOX_TEXT_COLUMNS && Wrap(text, wrap).size() > 1) {
+      Report(true, ValueSpot(row.key),
+             "breaks in two in the help box: with its colour codes it takes " +
+                 std::to_string(text.size()) + " cells of the " + std::to_string(wrap) +
+                 " the widest help line gives; shorten it");
+    }
+  }
+}
+
+// The language list rather than a language: every entry usable, its name one the font shows,
+// every code once, and the default among them.
+void RKChecker::CheckLanguageList(const zokCSON::Value& list) {
+  const zokCSON::Value& languages = *list.Find("languages");
+  if (!languages.IsArray()) {
+    Report(true, ValueSpot("languages"), "\"languages\" must be a list of languages in [ ]");
+    return;
+  }
+  const std::size_t count = languages.Size();
+  auto entrySpot = [this, count](std::size_t i) {
+    return source.braceLines.size() == count ? source.braceLines[i] : KeySpot("languages");
+  };
+  std::set<std::string> codes;
+  for (std::size_t i = 0; i < count; ++i) {
+    const zokCSON::Value& entry = languages[i];
+    auto text = [&entry](const char* key) {
+      const zokCSON::Value* value = entry.Find(key);
+      return value != nullptr && value->IsString() ? value->AsString() : std::string();
+    };
+    const std::string code = text("code");
+    if (!entry.IsObject() || code.empty() || text("file").empty()) {
+      Report(true, entrySpot(i),
+             "a language needs a code and a file, or the game leaves it out of the list");
+      continue;
+    }
+    if (!codes.insert(code).second) {
+      Report(true, entrySpot(i), "\"" + code + "\" is listed twice: the game uses the first");
+    }
+    const std::string name = text("name");
+    if (name.empty()) {
+      Report(false, entrySpot(i), "\"" + code + "\" has no name: the options menu shows none");
+    }
+    const std::size_t before = issues.size();
+    DecodeGlyphs("", name);
+    for (std::size_t k = before; k < issues.size(); ++k) {
+      const RKSpot spot = entrySpot(i);
+      issues[k].line = spot.line;
+      issues[k].column = spot.column;
+      issues[k].message = "the name of \"" + code + "\": " + issues[k].message;
+    }
+  }
+  const zokCSON::Value* defaultCode = list.Find("default");
+  if (defaultCode != nullptr && defaultCode->IsString() && !defaultCode->AsString().empty() &&
+      codes.count(defaultCode->AsString()) == 0) {
+    Report(true, ValueSpot("default"),
+           "the default \"" + defaultCode->AsString() + "\" is not in the list");
+  }
+}
+
+std::vector<RKLangIssue> RKChecker::Run() {
+  zokCSON::Value root;
+  zokCSON::Error error;
+  if (zokCSON::ParseText(text, root, &error) != zokCSON::ErrorCode::Ok) {
+    // The reader leaves a few faults without words (a backslash ending the file): name them.
+    Report(true, {error.line, error.column},
+           error.message.empty()
+               ? std::string("the file does not read: ") + zokCSON::ErrorCodeName(error.code)
+               : error.message);
+    return issues;
+  }
+  if (!root.IsObject()) {
+    Report(true, {}, "a language file holds keys and their texts, not a single value");
+    return issues;
+  }
+  if (root.Find("languages") != nullptr) {
+    CheckLanguageList(root);
+  } else {
+    CheckCatalogue(root);
+  }
+  std::stable_sort(issues.begin(), issues.end(), [](const RKLangIssue& a, const RKLangIssue& b) {
+    return a.line != b.line ? a.line < b.line : a.column < b.column;
+  });
+  return issues;
+}
+
+void RKChecker::CheckCatalogue(const zokCSON::Value& root) {
+  CollectLeaves(root.AsObject(), "");
+  language.FlattenTranslations(root.AsObject(), "");
+  auto keepLongest = [](std::string& longest, const std::string& candidate) {
+    if (VisibleCells(candidate) > VisibleCells(longest)) longest = candidate;
+  };
+  // Any name may be the longest; under the mouse a guard's also comes in its unconscious form.
+  for (const auto& [name, key] : language.entityNameKeys) {
+    keepLongest(longestName, language.LocalizeEntityName(name));
+    keepLongest(longestShownName, language.LocalizeEntityName("Unconscious " + name));
+  }
+  keepLongest(longestShownName, longestName);
+  for (const char* key : {"common.on", "common.off", "common.yes", "common.no"}) {
+    const std::string word = language.T(key);
+    if (VisibleCells(word) > VisibleCells(longestWord)) longestWord = word;
+  }
+  for (const char* key : {"menu.saveFailed.cannotCreate", "menu.saveFailed.cannotWrite",
+                          "menu.saveFailed.refused"}) {
+    const std::string reason = language.T(key);
+    if (VisibleCells(reason) > VisibleCells(longestReason)) longestReason = reason;
+  }
+
+  for (const auto& [path, spot] : source.duplicates) {
+    Report(true, spot,
+           "\"" + path + "\" is written again: the game keeps the first and ignores this one");
+  }
+  std::set<std::string> known;
+  for (const RKCatalogueKey& row : catalogueKeys) {
+    known.insert(row.key);
+    auto leaf = leaves.find(row.key);
+    if (leaf == leaves.end()) {
+      Report(true, KeySpot(row.key),
+             "missing \"" + std::string(row.key) + "\" (" + TextPlace(row.use).where + ")");
+      continue;
+    }
+    if (!leaf->second->IsString()) {
+      Report(true, ValueSpot(row.key), "\"" + std::string(row.key) + "\" must be a text in quotes");
+      continue;
+    }
+    const std::string& written = leaf->second->AsString();
+    source.KeepBytesIfReadAs(row.key, written);
+    if (written.empty()) {
+      Report(false, ValueSpot(row.key),
+             "\"" + std::string(row.key) + "\" is empty: nothing is shown");
+      continue;
+    }
+    std::vector<RKGlyph> glyphs = DecodeGlyphs(row.key, written);
+    std::string shown;
+    for (const RKGlyph& glyph : glyphs) shown += static_cast<char>(glyph.code);
+    // The game's own decoding has the last word; should it ever read a text differently,
+    // the checks go by what it shows and point at the text's start.
+    if (shown != language.T(row.key)) {
+      shown = language.T(row.key);
+      glyphs.assign(shown.size(), RKGlyph{0, std::string::npos, true});
+      for (std::size_t i = 0; i < shown.size(); ++i) {
+        glyphs[i].code = static_cast<unsigned char>(shown[i]);
+      }
+    }
+    if (TextPlace(row.use).capitalised) CheckCapitals(row, glyphs);
+    CheckTokens(row, shown, glyphs);
+    CheckColourCodes(row, shown, glyphs);
+    CheckRoom(row, shown);
+  }
+  CheckHelpBox();
+  for (const auto& [path, value] : leaves) {
+    if (known.count(path) == 0) {
+      Report(false, KeySpot(path), "unknown key \"" + path + "\": the game never shows it");
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<RKLangIssue> CheckLanguageText(std::string_view text) {
+  RKChecker checker(text);
+  return checker.Run();
+}
+
+bool EscapeForLanguageFile(std::string_view utf8, std::string& out) {
+  const std::string text(utf8);
+  out.clear();
+  for (std::size_t i = 0; i < text.size();) {
+    unsigned codePoint = static_cast<unsigned char>(text[i]);
+    std::size_t length = 1;
+    if (codePoint >= 0x80 && !DecodeUtf8(text, i, codePoint, length)) return false;
+    if (codePoint > 255 || !ShowsLatin1(static_cast<unsigned char>(codePoint))) return false;
+    if (codePoint == '"') {
+      out += "\\\"";
+    } else if (codePoint == '\\') {
+      out += "\\\\\\\\";  // the file format and then the catalogue each halve it
+    } else if (codePoint < 128) {
+      out += static_cast<char>(codePoint);
+    } else {
+      out += EscapeOf(codePoint);
+    }
+    i += length;
+  }
+  return true;
+}
+
+namespace {
+
+// The comment above a key in a new language file.
+std::string TemplateComment(const RKCatalogueKey& row) {
+  const RKTextPlace& place = TextPlace(row.use);
+  std::string comment = std::string("# ") + place.where;
+  if (place.capitalised) comment += ", in capitals";
+  if (place.added > 0) comment += std::string(", ") + place.beside;
+  comment += ": ";
+  const int room = place.columns - place.added;
+  if (WrapsOverLines(row.use)) {
+    comment += "lines of " + std::to_string(place.columns) + " cells, at most " +
+               std::to_string(place.lines) + " lines";
+  } else if (row.use == RKTextUse::Separator) {
+    comment += "two names and this take at most " + std::to_string(place.columns) + " cells";
+  } else {
+    comment += "at most " + std::to_string(room) + " cells";
+  }
+  const int count = TokenCount(row);
+  if (count > 0) {
+    const std::vector<std::string> holds = TokenHolds(row);
+    comment += ";";
+    for (int i = 0; i < count; ++i) {
+      comment += " {" + std::to_string(i) + "}";
+      if (static_cast<int>(holds.size()) == count) comment += " " + holds[i];
+      if (i + 1 < count) comment += ",";
+    }
+  }
+  return comment;
+}
+
+std::vector<std::string> SplitKey(std::string_view key) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t dot = key.find('.'); dot != std::string_view::npos; dot = key.find('.', start)) {
+    parts.emplace_back(key.substr(start, dot - start));
+    start = dot + 1;
+  }
+  parts.emplace_back(key.substr(start));
+  return parts;
+}
+
+}  // namespace
+
+// The keys of the table as nested objects, each object where its first key puts it, so that a
+// row added anywhere in the table still lands in its object.
+struct RKTemplateNode {
+  std::string name;
+  const RKCatalogueKey* row;  // a text; null for an object
+  std::vector<RKTemplateNode> children;
+};
+
+void WriteTemplateNodes(const std::vector<RKTemplateNode>& nodes, std::size_t depth,
+                        const zokCSON::Value& english, std::string& out) {
+  const std::string indent(2 * depth, ' ');
+  for (const RKTemplateNode& node : nodes) {
+    if (node.row == nullptr) {
+      if (depth == 0) out += "\n";
+      out += indent + node.name + ":\n";
+      WriteTemplateNodes(node.children, depth + 1, english, out);
+      continue;
+    }
+    const zokCSON::Value* text = &english;
+    for (const std::string& part : SplitKey(node.row->key)) {
+      text = text != nullptr ? text->Find(part) : nullptr;
+    }
+    std::string quoted;
+    zokCSON::detail::WriteStringQuoted(text != nullptr && text->IsString() ? text->AsString() : "",
+                                       quoted);
+    out += indent + TemplateComment(*node.row) + "\n" + indent + node.name + ": " + quoted + "\n";
+  }
+}
+
+bool MakeLanguageTemplate(std::string_view englishText, const std::string& code,
+                          const std::string& name, std::string& out, std::string& why) {
+  zokCSON::Value english;
+  zokCSON::Error error;
+  if (zokCSON::ParseText(englishText, english, &error) != zokCSON::ErrorCode::Ok ||
+      !english.IsObject()) {
+    why = "the English file does not read: " +
+          (error.message.empty() ? std::string("it is not an object of texts")
+                                 : std::to_string(error.line) + ":" + std::to_string(error.column) +
+                                       ": " + error.message);
+    return false;
+  }
+  out = "# " + name + " (" + code +
+        ").\n"
+        "#\n"
+        "# Made by `tvk-lang new` with every text in English: translate each in place, then run\n"
+        "# `tvk-lang check` on this file. The comment above a text says where the game shows it\n"
+        "# and how many cells (characters) it may take there. The game fills the tokens {0},\n"
+        "# {1}, ... in; keep every one the comment names. Write a character beyond ASCII as the\n"
+        "# escape of its code point with a doubled backslash (\\\\u00e9 for e acute); texts the\n"
+        "# game shows in capitals need capital accented letters. Help lines colour their map\n"
+        "# symbol with \"^C\" + colour number + \"^\".\n";
+  RKTemplateNode top;
+  for (const RKCatalogueKey& row : catalogueKeys) {
+    RKTemplateNode* node = &top;
+    std::vector<std::string> parts = SplitKey(row.key);
+    const std::string leaf = parts.back();
+    parts.pop_back();
+    for (const std::string& part : parts) {
+      auto child =
+          std::find_if(node->children.begin(), node->children.end(),
+                       [&part](const RKTemplateNode& n) { return n.name == part && !n.row; });
+      if (child == node->children.end()) {
+        node->children.push_back({part, nullptr, {}});
+        child = std::prev(node->children.end());
+      }
+      node = &*child;
+    }
+    node->children.push_back({leaf, &row, {}});
+  }
+  WriteTemplateNodes(top.children, 0, english, out);
+  return true;
+}
+
+bool AddLanguageToList(std::string& listText, const std::string& code, const std::string& name,
+                       const std::string& file, std::string& why) {
+  zokCSON::Value list;
+  zokCSON::Error error;
+  if (zokCSON::ParseText(listText, list, &error) != zokCSON::ErrorCode::Ok) {
+    why = "the language list does not read: " + std::to_string(error.line) + ":" +
+          std::to_string(error.column) + ": " + error.message;
+    return false;
+  }
+  const zokCSON::Value* languages = list.Find("languages");
+  if (languages == nullptr || !languages->IsArray()) {
+    why = "the language list has no \"languages\" list";
+    return false;
+  }
+  for (const zokCSON::Value& entry : languages->AsArray()) {
+    const zokCSON::Value* listed = entry.Find("code");
+    if (listed != nullptr && listed->IsString() && listed->AsString() == code) {
+      why = "the language list already has " + code;
+      return false;
+    }
+  }
+  std::string quotedCode, quotedFile;
+  zokCSON::detail::WriteStringQuoted(code, quotedCode);
+  zokCSON::detail::WriteStringQuoted(file, quotedFile);
+  // The name is already written the way language files write texts (EscapeForLanguageFile).
+  const std::string line =
+      "{code: " + quotedCode + ", name: \"" + name + "\", file: " + quotedFile + "}";
+  // The list's closing bracket on a line of its own, after the line that opens it.
+  std::size_t opening = std::string::npos;
+  std::size_t lineStart = 0;
+  std::size_t closing = std::string::npos;
+  std::string entryIndent = "  ";
+  while (lineStart < listText.size()) {
+    std::size_t lineEnd = listText.find('\n', lineStart);
+    if (lineEnd == std::string::npos) lineEnd = listText.size();
+    const std::string lineText = listText.substr(lineStart, lineEnd - lineStart);
+    const std::size_t first = lineText.find_first_not_of(" ");
+    const std::string content = first == std::string::npos ? "" : lineText.substr(first);
+    if (opening == std::string::npos) {
+      if (content.rfind("languages", 0) == 0 && content.find('[') != std::string::npos &&
+          content.find(']') == std::string::npos) {
+        opening = lineStart;
+      }
+    } else if (content.rfind("]", 0) == 0) {
+      closing = lineStart;
+      break;
+    } else if (content.rfind("{", 0) == 0) {
+      entryIndent = lineText.substr(0, first);
+    }
+    lineStart = lineEnd + 1;
+  }
+  if (closing == std::string::npos) {
+    why = "the language list is not written one language a line; add this line to it: " + line;
+    return false;
+  }
+  std::string updated = listText;
+  updated.insert(closing, entryIndent + line + "\n");
+  zokCSON::Value check;
+  const zokCSON::Value* added = nullptr;
+  if (zokCSON::ParseText(updated, check, nullptr) == zokCSON::ErrorCode::Ok &&
+      check.Find("languages") != nullptr && check.Find("languages")->IsArray() &&
+      check.Find("languages")->Size() == languages->Size() + 1) {
+    added = &check.Find("languages")->AsArray().back();
+  }
+  if (added == nullptr || added->Find("code") == nullptr || !added->Find("code")->IsString() ||
+      added->Find("code")->AsString() != code) {
+    why = "the language list is laid out in a way this tool cannot extend; add this line to it: " +
+          line;
+    return false;
+  }
+  listText = std::move(updated);
+  return true;
+}

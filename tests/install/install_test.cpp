@@ -1,0 +1,346 @@
+// The installed game: the tree `cmake --install` lays out, the launcher that gives the game the
+// player's own folder wherever it is started, and the files the desktop reads.
+
+#include <SDL3/SDL.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cson/cson.h"
+#include "game/globals.h"
+#include "support/harness.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSource = TVK_SOURCE_DIR;
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+bool Installed(const char* tool) {
+  return std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// The running environment with some variables replaced ("NAME=value") or removed ("NAME").
+std::vector<std::string> Environment(const std::vector<std::string>& changes) {
+  std::map<std::string, std::string> variables;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string entry = *e;
+    variables[entry.substr(0, entry.find('='))] = entry;
+  }
+  for (const std::string& change : changes) {
+    const std::size_t equals = change.find('=');
+    if (equals == std::string::npos) {
+      variables.erase(change);
+    } else {
+      variables[change.substr(0, equals)] = change;
+    }
+  }
+  std::vector<std::string> list;
+  for (const auto& [name, entry] : variables) list.push_back(entry);
+  return list;
+}
+
+// Starts a program in the folder with the environment, its output going to the log file.
+pid_t Spawn(const std::vector<std::string>& args, const fs::path& folder,
+            const std::vector<std::string>& environment, const fs::path& log) {
+  std::vector<char*> argv;
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+  posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  pid_t pid = 0;
+  const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  return failed == 0 ? pid : -1;
+}
+
+// Waits up to the limit for the process; its exit code, or -1 when it is still running.
+int WaitFor(pid_t pid, int limitMs) {
+  for (int waited = 0; waited <= limitMs; waited += 50) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) {
+      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    Sleep(50);
+  }
+  return -1;
+}
+
+// A fresh install of the build into a folder of its own, and a home for the player.
+class InstalledGame : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = std::make_unique<RunFolder>();
+    root = folder->Path();
+    prefix = root / "prefix";
+    home = root / "home";
+    fs::create_directories(home);
+    const std::string command = "cmake --install \"" + std::string(TVK_BUILD_DIR) +
+                                "\" --prefix \"" + prefix.string() + "\" >install.log 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << ReadText("install.log");
+    launcher = (prefix / "bin" / "tvk").string();
+  }
+
+  // Runs the launcher from the folder with a video driver that does not exist: the game then
+  // ends at once with the exit code of a failed start-up, 1, after it has read its data and
+  // written its settings where it runs.
+  int RunHeadless(const fs::path& from, const std::vector<std::string>& changes) {
+    fs::create_directories(from);
+    std::vector<std::string> all = {"HOME=" + home.string(), "XDG_DATA_HOME",
+                                    "SDL_VIDEO_DRIVER=none-such"};
+    all.insert(all.end(), changes.begin(), changes.end());
+    const pid_t pid = Spawn({launcher}, from, Environment(all), root / "launcher.log");
+    return pid > 0 ? WaitFor(pid, 60000) : -2;
+  }
+
+  std::unique_ptr<RunFolder> folder;
+  fs::path root, prefix, home;
+  std::string launcher;
+};
+
+TEST_F(InstalledGame, LaysOutProgramsDataAndDesktopFiles) {
+  for (const char* file :
+       {"bin/tvk", "bin/tvk-game", "bin/cson", "bin/tvk-lang", "share/tvk/gfx/font.png",
+        "share/tvk/languages/languages.cson", "share/tvk/music/music_def.cson",
+        "share/applications/tvk.desktop", "share/metainfo/invalid.tvk.TowerVaultKeeper.metainfo.xml",
+        "share/icons/hicolor/32x32/apps/tvk.png", "share/icons/hicolor/256x256/apps/tvk.png",
+        "share/man/man1/cson.1"}) {
+    EXPECT_TRUE(fs::exists(prefix / file)) << file;
+  }
+  EXPECT_FALSE(fs::exists(prefix / "share/tvk/gfx/README.md"));
+  EXPECT_FALSE(fs::exists(prefix / "tvk")) << "nothing is left at the top, as before";
+}
+
+TEST_F(InstalledGame, LauncherGivesTheGameThePlayersFolder) {
+  const fs::path data = fs::canonical(prefix / "share/tvk");
+  struct RKCase {
+    const char* name;
+    std::vector<std::string> environment;
+    fs::path folder;  // where the game must have run
+  };
+  const RKCase cases[] = {
+      {"by default in the home's data folder", {}, home / ".local/share/tvk"},
+      {"in XDG_DATA_HOME when it is set", {"XDG_DATA_HOME=" + (root / "xdg").string()},
+       root / "xdg/tvk"},
+      {"a relative XDG_DATA_HOME does not count", {"XDG_DATA_HOME=relative"},
+       home / ".local/share/tvk"},
+  };
+  for (const RKCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path from = root / "started-here";
+    ASSERT_EQ(RunHeadless(from, c.environment), 1) << ReadText(root / "launcher.log");
+    EXPECT_TRUE(fs::exists(c.folder / "game.cfg")) << ReadText(root / "launcher.log");
+    for (const char* part : {"gfx", "languages", "music"}) {
+      EXPECT_TRUE(fs::is_symlink(c.folder / part)) << part;
+      EXPECT_EQ(fs::read_symlink(c.folder / part), data / part);
+    }
+    EXPECT_TRUE(fs::is_empty(from)) << "nothing lands where the game was started";
+    fs::remove_all(from);
+    fs::remove_all(c.folder);
+  }
+}
+
+TEST_F(InstalledGame, LauncherRefreshesItsLinksAndLeavesThePlayersOwnFilesAlone) {
+  const fs::path player = home / ".local/share/tvk";
+  fs::create_directories(player / "languages");
+  std::ofstream(player / "languages" / "mine.cson") << "hud:\n  hp: \"HP\"\n";
+  fs::create_directory_symlink(root / "an-old-install/gfx", player / "gfx");
+  std::ofstream(player / "notes.txt") << "the player's own";
+
+  ASSERT_EQ(RunHeadless(root / "anywhere", {}), 1) << ReadText(root / "launcher.log");
+  EXPECT_EQ(fs::read_symlink(player / "gfx"), fs::canonical(prefix / "share/tvk/gfx"));
+  EXPECT_TRUE(fs::is_symlink(player / "music"));
+  EXPECT_FALSE(fs::is_symlink(player / "languages"));
+  EXPECT_TRUE(fs::exists(player / "languages" / "mine.cson"));
+  EXPECT_EQ(ReadText(player / "notes.txt"), "the player's own");
+  EXPECT_NE(ReadText(root / "launcher.log").find("languages is not a link to the installed data"),
+            std::string::npos);
+}
+
+TEST(DesktopFiles, IconsAreTheGameIconScaledByWholePixels) {
+  SDL_Surface* loaded = SDL_LoadPNG((kSource / "data/gfx/icon.png").c_str());
+  ASSERT_NE(loaded, nullptr) << SDL_GetError();
+  SDL_Surface* icon = SDL_ConvertSurface(loaded, SDL_PIXELFORMAT_RGBA32);
+  SDL_DestroySurface(loaded);
+  ASSERT_NE(icon, nullptr);
+  for (int size : {32, 64, 128, 256}) {
+    SCOPED_TRACE(size);
+    const fs::path path = kSource / "dist/icons" / ("tvk-" + std::to_string(size) + ".png");
+    SDL_Surface* read = SDL_LoadPNG(path.c_str());
+    ASSERT_NE(read, nullptr) << SDL_GetError();
+    SDL_Surface* scaled = SDL_ConvertSurface(read, SDL_PIXELFORMAT_RGBA32);
+    SDL_DestroySurface(read);
+    ASSERT_NE(scaled, nullptr);
+    ASSERT_EQ(scaled->w, size);
+    ASSERT_EQ(scaled->h, size);
+    int wrong = 0;
+    const int step = size / icon->w;
+    for (int y = 0; y < size; ++y) {
+      for (int x = 0; x < size; ++x) {
+        const auto* big = static_cast<const Uint32*>(scaled->pixels) + y * scaled->pitch / 4 + x;
+        const auto* small =
+            static_cast<const Uint32*>(icon->pixels) + (y / step) * icon->pitch / 4 + x / step;
+        if (*big != *small) ++wrong;
+      }
+    }
+    EXPECT_EQ(wrong, 0) << "pixels that are not their icon pixel's";
+    SDL_DestroySurface(scaled);
+  }
+  SDL_DestroySurface(icon);
+}
+
+TEST(DesktopFiles, EntryAndMetainfoPassTheirCheckersAndNameThisVersion) {
+  const fs::path entry = kSource / "dist/tvk.desktop";
+  const fs::path metainfo = kSource / "dist/invalid.tvk.TowerVaultKeeper.metainfo.xml";
+  const std::string desktop = ReadText(entry);
+  EXPECT_NE(desktop.find("\nExec=tvk\n"), std::string::npos) << "the launcher, from the PATH";
+  EXPECT_NE(desktop.find("\nIcon=tvk\n"), std::string::npos);
+  EXPECT_NE(ReadText(metainfo).find("<release version=\"" + GAMEVERSION + "\""),
+            std::string::npos)
+      << "the newest release is this game's version";
+  if (!Installed("desktop-file-validate") || !Installed("appstreamcli")) {
+    GTEST_SKIP() << "desktop-file-validate or appstreamcli is not installed";
+  }
+  EXPECT_EQ(std::system(("desktop-file-validate \"" + entry.string() + "\"").c_str()), 0);
+  // The game has no home page yet (see the file's comment): that alone may be missing.
+  EXPECT_EQ(std::system(("appstreamcli validate --no-net --override=url-homepage-missing=info \"" +
+                         metainfo.string() + "\"")
+                            .c_str()),
+            0);
+}
+
+// Two games on a real X display, started by the launcher from two different folders: the
+// second continues the game the first left.
+class LauncherOnAScreen : public InstalledGame {
+ protected:
+  void SetUp() override {
+    if (!Installed("Xvfb") || !Installed("xdotool")) {
+      GTEST_SKIP() << "Xvfb or xdotool is not installed";
+    }
+    InstalledGame::SetUp();
+    if (HasFatalFailure()) return;
+    display = ":" + std::to_string(300 + getpid() % 600);
+    xvfb = Spawn({"/usr/bin/Xvfb", display, "-screen", "0", "640x400x24", "-nolisten", "tcp"},
+                 root, Environment({}), root / "xvfb.log");
+    ASSERT_GT(xvfb, 0);
+    const std::string socket = "/tmp/.X11-unix/X" + display.substr(1);
+    for (int i = 0; i < 100 && !fs::exists(socket); ++i) Sleep(50);
+    ASSERT_TRUE(fs::exists(socket)) << ReadText(root / "xvfb.log");
+  }
+
+  void TearDown() override {
+    for (pid_t* pid : {&game, &xvfb}) {
+      if (*pid > 0) {
+        kill(*pid, SIGKILL);
+        waitpid(*pid, nullptr, 0);
+      }
+    }
+    InstalledGame::TearDown();
+  }
+
+  int X(const std::string& command) {
+    return std::system(("DISPLAY=" + display + " " + command + " >>x.log 2>&1").c_str());
+  }
+
+  void Start(const fs::path& from) {
+    fs::create_directories(from);
+    game = Spawn({launcher}, from,
+                 Environment({"HOME=" + home.string(), "XDG_DATA_HOME", "DISPLAY=" + display,
+                              "SDL_VIDEO_DRIVER=x11"}),
+                 root / "game.log");
+    ASSERT_GT(game, 0);
+    ASSERT_EQ(X("timeout 30 xdotool search --sync --name 'Tower Vault Keeper' windowfocus --sync"),
+              0)
+        << ReadText(root / "game.log");
+    Sleep(500);
+  }
+
+  void Keys(const std::string& keys) { ASSERT_EQ(X("xdotool key --delay 250 " + keys), 0); }
+
+  void WaitForTheEnd() {
+    EXPECT_EQ(WaitFor(game, 10000), 0) << ReadText(root / "game.log");
+    game = -1;
+  }
+
+  std::string display;
+  pid_t xvfb = -1;
+  pid_t game = -1;
+};
+
+// Where the player stands in a saved game, as written; empty when there is no save.
+std::string PlayerPlace(const fs::path& save) {
+  zokCSON::Value root;
+  if (zokCSON::ParseFile(save.string(), root, nullptr) != zokCSON::ErrorCode::Ok) return "";
+  for (const zokCSON::Value& entity : root["Entities"].AsArray()) {
+    if (entity.Find("Name")->AsString() == "Player") {
+      return std::to_string(entity.Find("X")->AsNumber()) + "," +
+             std::to_string(entity.Find("Y")->AsNumber()) + " on " +
+             std::to_string(root.Find("CurrentFloor")->AsNumber());
+    }
+  }
+  return "";
+}
+
+TEST_F(LauncherOnAScreen, TwoStartsFromDifferentFoldersContinueTheSameGame) {
+  const fs::path save = home / ".local/share/tvk/game.sav";
+  // Windowed: no window manager runs on this display.
+  fs::create_directories(save.parent_path());
+  std::ofstream(save.parent_path() / "game.cfg") << "Fullscreen: false\n";
+
+  Start(root / "monday");
+  Keys("Return");  // a new game
+  Sleep(500);
+  Keys("Right Down Right Down");
+  Keys("Escape");  // saves and goes back to the main menu
+  Sleep(500);
+  Keys("Up Return");  // quit, the menu's last line
+  WaitForTheEnd();
+  const std::string left = PlayerPlace(save);
+  ASSERT_NE(left, "") << ReadText(root / "game.log");
+
+  const auto firstSave = fs::last_write_time(save);
+  Start(root / "tuesday" / "elsewhere");
+  Keys("Down Return");  // continue
+  Sleep(800);
+  Keys("Escape");
+  Sleep(500);
+  Keys("Down Down Down Return");  // from "Continue" down to quit
+  WaitForTheEnd();
+  EXPECT_GT(fs::last_write_time(save), firstSave) << "the continued game was left and saved";
+  EXPECT_EQ(PlayerPlace(save), left) << "and it is the game left the day before";
+  EXPECT_TRUE(fs::is_empty(root / "monday"));
+  EXPECT_TRUE(fs::is_empty(root / "tuesday" / "elsewhere"));
+}
+
+}  // namespace
