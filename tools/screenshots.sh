@@ -6,15 +6,16 @@ set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 tvk="$(realpath "${1:-$repo/build-release/bin/tvk}")"
 out="$(realpath "${2:-$repo/docs}")"
-display=":$((100 + RANDOM % 400))"
 run="$(mktemp -d)"
 cp -r "$repo/data/." "$run/"
 
-Xvfb "$display" -screen 0 640x400x24 -nolisten tcp >/dev/null 2>&1 &
+# The server takes a free display and writes its number.
+Xvfb -displayfd 3 -screen 0 640x400x24 -nolisten tcp -noreset 3>"$run/display" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill "$game" "$xvfb" 2>/dev/null; rm -rf "$run"' EXIT
-export DISPLAY="$display" SDL_AUDIO_DRIVER=dummy
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+game=
+trap 'kill $game "$xvfb" 2>/dev/null; rm -rf "$run"' EXIT
+for _ in $(seq 50); do [ -s "$run/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$run/display")" SDL_AUDIO_DRIVER=dummy
 
 cd "$run"
 "$tvk" >/dev/null 2>&1 &
