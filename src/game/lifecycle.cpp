@@ -100,11 +100,12 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
     return Fail(std::cerr, "Couldn't set video mode: ");
   }
   SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-  SDL_SetWindowRelativeMouseMode(window, true);
   renderer = SDL_CreateRenderer(window, useDefaultRenderer ? nullptr : "software");
   if (!renderer) {
     return Fail(std::cerr, "Couldn't create renderer: ");
   }
+  // Only now: an OpenGL renderer makes the window anew, which drops its relative mouse mode.
+  SDL_SetWindowRelativeMouseMode(window, true);
   // The frame keeps its shape in any window: one factor across and down, centred, with black
   // bars where the window's shape differs from the picture's.
   SDL_SetRenderLogicalPresentation(renderer, width, height, SDL_LOGICAL_PRESENTATION_LETTERBOX);

@@ -161,9 +161,8 @@ TEST_F(Desktop, FullscreenKeepsThePicturesShapeAndTheCursorUnderThePointer) {
   EXPECT_TRUE(Eventually(*desktop, false, frameInPlace)) << "see shot.png";
 
   // The drawn cursor, a block of 8x8 game pixels (21 or 22 screen pixels), covers the pointer
-  // with its top-left corner less than one game pixel up and left of it. F2 first: in the
-  // relative mouse mode the game starts in, the system's pointer is held still and only its
-  // movements count, so there is no pointer position to be under.
+  // with its top-left corner less than one game pixel up and left of it. F2 first: the game
+  // starts with the mouse captured, where only the movements of a real mouse count.
   Keys("F2");
   for (auto [x, y] : {std::pair{700, 300}, std::pair{1500, 900}}) {
     SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));

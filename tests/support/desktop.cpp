@@ -68,7 +68,11 @@ pid_t XDesktop::Spawn(const std::vector<std::string>& args, const std::string& o
   std::vector<std::string> env;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string text = *entry;
-    if (text.rfind("DISPLAY=", 0) != 0 && text.rfind("SDL_VIDEO_DRIVER=", 0) != 0) {
+    // The game renders as on a player's desktop, with SDL's own choice of renderer.
+    const bool headlessOnly = text.rfind("SDL_RENDER_DRIVER=", 0) == 0 ||
+                              text.rfind("SDL_FRAMEBUFFER_ACCELERATION=", 0) == 0;
+    if (text.rfind("DISPLAY=", 0) != 0 && text.rfind("SDL_VIDEO_DRIVER=", 0) != 0 &&
+        !headlessOnly) {
       env.push_back(text);
     }
   }
