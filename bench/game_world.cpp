@@ -24,7 +24,7 @@
 #include "localization/localization.h"
 #include "persistence/savegame.h"
 #include "ui/font.h"
-#include "ui/message.h"
+#include "core/message.h"
 #include "ui/render.h"
 #include "world/entity.h"
 #include "world/fighter.h"

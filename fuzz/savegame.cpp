@@ -12,12 +12,11 @@
 
 #include "dungeon/map.h"
 #include "game/globals.h"
-#include "game/sdl_globals.h"
 #include "localization/localization.h"
 #include "persistence/savegame.h"
 #include "ui/font.h"
 #include "ui/menu.h"
-#include "ui/message.h"
+#include "core/message.h"
 #include "ui/render.h"
 #include "world/entity.h"
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "localization/localization.h"
 #include "persistence/settings.h"
 

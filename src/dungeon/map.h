@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "game/types.h"
+#include "core/types.h"
 #include "world/rect.h"
 #include "world/tile.h"
 

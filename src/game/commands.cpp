@@ -3,13 +3,13 @@
 #include <string>
 
 #include "game/progression.h"
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "ui/font.h"
-#include "ui/layout.h"
+#include "core/layout.h"
 #include "ui/menu.h"
-#include "ui/message.h"
+#include "core/message.h"
 #include "world/entity.h"
 #include "world/equipment.h"
 #include "world/fighter.h"

@@ -6,10 +6,10 @@
 
 #include "dungeon/map.h"
 #include "game/lifecycle.h"
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "localization/localization.h"
 #include "ui/font.h"
-#include "ui/message.h"
+#include "core/message.h"
 #include "ui/render.h"
 #include "world/confusedenemy.h"
 #include "world/entity.h"

@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "game/types.h"
+#include "core/types.h"
 
 class RKEntity;
 

@@ -1,29 +1,19 @@
 #include "game/globals.h"
 
-#include "game/sdl_globals.h"
-
-// The standard 16-colour EGA palette, in RKColors order.
-const RKColor EGAColors[16] = {
-    {0x00, 0x00, 0x00, 0}, {0x00, 0x00, 0xAA, 0}, {0x00, 0xAA, 0x00, 0}, {0x00, 0xAA, 0xAA, 0},
-    {0xAA, 0x00, 0x00, 0}, {0xAA, 0x00, 0xAA, 0}, {0xAA, 0x55, 0x00, 0}, {0xAA, 0xAA, 0xAA, 0},
-    {0x55, 0x55, 0x55, 0}, {0x55, 0x55, 0xFF, 0}, {0x55, 0xFF, 0x55, 0}, {0x55, 0xFF, 0xFF, 0},
-    {0xFF, 0x55, 0x55, 0}, {0xFF, 0x55, 0xFF, 0}, {0xFF, 0xFF, 0x55, 0}, {0xFF, 0xFF, 0xFF, 0},
-};
-const std::string SAVEGAMESIG = "TVKSG";
-const std::string GAMEVERSION = "0.4";
-int gameState = InMenus;
-bool fullscreen = true;
-bool musicEnabled = true;
-int musicVolume = 75;
-bool previousFullscreen = true;
-bool previousMusicEnabled = true;
-int previousMusicVolume = 75;
+bool fullscreen;
+bool musicEnabled;
+int musicVolume;
+bool previousFullscreen;
+bool previousMusicEnabled;
+int previousMusicVolume;
 std::string previousLanguageCode;
-RKMusicPatternSystem musicPattern;
 
 SDL_Window* window = nullptr;
 SDL_Renderer* renderer = nullptr;
 SDL_Texture* texture = nullptr;
+SDL_PixelFormat screenFormat;
+SDL_DisplayMode displayMode{};
+SDL_WindowFlags flags;
 SDL_Surface* screen = nullptr;
 SDL_Surface* tempSurface = nullptr;
 SDL_Surface* mapPanel = nullptr;
@@ -31,39 +21,61 @@ SDL_Surface* panel = nullptr;
 SDL_Surface* inventoryPanel = nullptr;
 SDL_Surface* windowIcon = nullptr;
 RKFont* font = nullptr;
-RKMessage* message = nullptr;
 RKMousePos mousePos;
-std::uint64_t nextTime = 0;
+std::uint64_t nextTime;
 
-bool quitRequested = false;
-bool gameOver = false;
-int playerAction = TurnTaken;
-bool playerMovedOrAttacked = false;
-bool showInventory = false;
-RKEntity* player = nullptr;
-RKMap* theMap = nullptr;
-std::list<RKEntity*> entities;
-std::list<RKEntity*>::iterator entityIterator;
-std::list<RKEntity*> inventory;
-std::list<RKEntity*>::iterator inventoryIterator;
-std::list<std::string> inventoryMessages;
-std::list<std::string> option;
-std::list<std::string>::iterator optionIterator;
-std::vector<UseFunction> useFuncVec;
-std::vector<DeathFunction> funcVec;
-RKLocalization* gLocalization = nullptr;
-
-MIX_Mixer* musicMixer = nullptr;
-MIX_Track* musicTrack = nullptr;
-bool menuFadeActive = false;
-bool menuFadeWaitingForPlayback = false;
-bool menuFadeDone = false;
-std::uint64_t menuFadeStart = 0;
-
-SDL_PixelFormat screenFormat = SDL_PIXELFORMAT_UNKNOWN;
-SDL_DisplayMode displayMode{};
-SDL_WindowFlags flags = 0;
-SDL_Event event{};
+SDL_Event event;
 RKKeyboard keyboard;
 RKKeyboard previousKeyboard;
-SDL_Scancode selectedKey = SDL_SCANCODE_UNKNOWN;
+SDL_Scancode selectedKey;
+
+RKMusicPatternSystem musicPattern;
+MIX_Mixer* musicMixer = nullptr;
+MIX_Track* musicTrack = nullptr;
+bool menuFadeActive;
+bool menuFadeWaitingForPlayback;
+bool menuFadeDone;
+std::uint64_t menuFadeStart;
+
+namespace {
+
+// What this file defines, as the program starts with it. The game's state has its own reset
+// beside its own definitions: another file's values may not exist yet while this one's start.
+void ResetApplicationState() {
+  fullscreen = true;
+  musicEnabled = true;
+  musicVolume = 75;
+  previousFullscreen = true;
+  previousMusicEnabled = true;
+  previousMusicVolume = 75;
+  previousLanguageCode.clear();
+
+  screenFormat = SDL_PIXELFORMAT_UNKNOWN;
+  flags = 0;
+  mousePos = {};
+  nextTime = 0;
+
+  event = {};
+  keyboard.clear();
+  previousKeyboard.clear();
+  selectedKey = SDL_SCANCODE_UNKNOWN;
+
+  musicPattern.patternLengthMs = 0;
+  musicPattern.lastPosition = -1;
+  musicPattern.currentPatternName.clear();
+  musicPattern.nextPatternName.clear();
+  musicPattern.queuedPattern = nullptr;
+  menuFadeActive = false;
+  menuFadeWaitingForPlayback = false;
+  menuFadeDone = false;
+  menuFadeStart = 0;
+}
+
+[[maybe_unused]] const bool started = (ResetApplicationState(), true);
+
+}  // namespace
+
+void ResetProgramState() {
+  ResetGameState();
+  ResetApplicationState();
+}

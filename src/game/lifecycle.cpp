@@ -11,13 +11,12 @@
 #include "cson/cson.h"
 #include "dungeon/map.h"
 #include "game/globals.h"
-#include "game/sdl_globals.h"
 #include "localization/localization.h"
 #include "music/music.h"
 #include "persistence/keybindings.h"
 #include "persistence/settings.h"
 #include "ui/font.h"
-#include "ui/message.h"
+#include "core/message.h"
 #include "world/entity.h"
 
 namespace {

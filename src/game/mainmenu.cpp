@@ -6,7 +6,7 @@
 #include <string>
 
 #include "game/lifecycle.h"
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "music/music.h"

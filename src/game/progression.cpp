@@ -3,11 +3,11 @@
 #include <string>
 
 #include "dungeon/map.h"
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "ui/menu.h"
-#include "ui/message.h"
+#include "core/message.h"
 #include "ui/render.h"
 #include "world/entity.h"
 #include "world/fighter.h"

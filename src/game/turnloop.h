@@ -1,7 +1,7 @@
 #pragma once
 // A new game and the 60 ms turn loop that runs it, with the movement commands.
 
-#include "game/types.h"
+#include "core/types.h"
 
 // Throws away any previous game and sets up floor 1 with a fresh player; always true.
 bool NewGame();

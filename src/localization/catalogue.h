@@ -11,7 +11,7 @@
 #include <iterator>
 #include <string_view>
 
-#include "ui/layout.h"
+#include "core/layout.h"
 
 // Where a text reaches the player.
 enum class RKTextUse : std::uint8_t {

@@ -10,10 +10,9 @@
 #include "cson/cson.h"
 #include "localization/catalogue.h"
 #include "localization/localization.h"
-#include "ui/font.h"
-#include "ui/glyphs.h"
-#include "ui/layout.h"
-#include "ui/message.h"
+#include "core/glyphs.h"
+#include "core/layout.h"
+#include "core/message.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "localization/localization.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "game/types.h"
+#include "core/types.h"
 
 // Puts fullscreen, music, volume, language and all nine key bindings back to their defaults.
 void SetDefaultGameSettings();

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "game/lifecycle.h"
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "localization/localization.h"
 #include "music/music.h"
 #include "persistence/keybindings.h"

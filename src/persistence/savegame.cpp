@@ -14,7 +14,7 @@
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "persistence/settings.h"
-#include "ui/message.h"
+#include "core/message.h"
 #include "world/basicenemy.h"
 #include "world/entity.h"
 #include "world/equipment.h"

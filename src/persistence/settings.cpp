@@ -9,7 +9,7 @@
 #include <string>
 
 #include "cson/cson.h"
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "localization/localization.h"
 #include "persistence/keybindings.h"
 

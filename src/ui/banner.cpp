@@ -5,7 +5,7 @@
 #include <string>
 
 #include "game/lifecycle.h"
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "localization/localization.h"
 #include "ui/font.h"
 #include "ui/menu.h"

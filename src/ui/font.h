@@ -7,12 +7,10 @@
 #include <cstdint>
 #include <string>
 
-#include "game/types.h"
+#include "core/layout.h"
+#include "core/types.h"
 
 struct SDL_Surface;
-
-// Every glyph is 8x8 pixels, and so is every cell of the map and of every text row.
-constexpr int GLYPH_SIZE = 8;
 
 // Draws glyphs from a 128x128 sheet of 16x16 glyphs (code c at column c mod 16, row c div 16),
 // whose alpha channel is the glyph shape. Init makes one ready-coloured copy of the sheet per

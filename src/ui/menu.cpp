@@ -6,13 +6,13 @@
 #include <iterator>
 
 #include "game/lifecycle.h"
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "localization/localization.h"
 #include "music/music.h"
 #include "ui/font.h"
-#include "ui/glyphs.h"
-#include "ui/layout.h"
-#include "ui/message.h"
+#include "core/glyphs.h"
+#include "core/layout.h"
+#include "core/message.h"
 #include "ui/render.h"
 #include "world/entity.h"
 #include "world/equipment.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "game/types.h"
+#include "core/types.h"
 
 struct SDL_Surface;
 

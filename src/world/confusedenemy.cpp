@@ -1,9 +1,9 @@
 #include "world/confusedenemy.h"
 
 #include "dungeon/map.h"
-#include "game/globals.h"
+#include "core/globals.h"
 #include "localization/localization.h"
-#include "ui/message.h"
+#include "core/message.h"
 #include "world/entity.h"
 
 RKConfusedEnemy::~RKConfusedEnemy() { delete previousAI; }

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "dungeon/map.h"
-#include "game/globals.h"
+#include "core/globals.h"
 #include "localization/localization.h"
 #include "world/basicenemy.h"
 #include "world/equipment.h"

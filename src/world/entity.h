@@ -6,7 +6,7 @@
 #include <list>
 #include <string>
 
-#include "game/types.h"
+#include "core/types.h"
 
 class RKMap;
 class RKFighter;

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <string>
 
-#include "game/globals.h"
+#include "core/globals.h"
 #include "localization/localization.h"
-#include "ui/message.h"
+#include "core/message.h"
 #include "world/entity.h"
 #include "world/equipment.h"
 

@@ -3,7 +3,7 @@
 // hits for the attacker's power minus the target's defence, or does nothing when that is not
 // positive. Stored statistics never include equipment; the getters add it on demand.
 
-#include "game/types.h"
+#include "core/types.h"
 
 class RKEntity;
 class RKMessage;

@@ -1,8 +1,8 @@
 #include "world/item.h"
 
-#include "game/globals.h"
+#include "core/globals.h"
 #include "localization/localization.h"
-#include "ui/message.h"
+#include "core/message.h"
 #include "world/entity.h"
 #include "world/equipment.h"
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <list>
 
-#include "game/types.h"
+#include "core/types.h"
 
 class RKEntity;
 class RKMessage;

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "localization/localization.h"
-#include "support/harness.h"
+#include "support/runfolder.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 
 #include "localization/catalogue.h"
 #include "localization/localization.h"
-#include "ui/layout.h"
-#include "ui/message.h"
+#include "core/layout.h"
+#include "core/message.h"
 
 namespace {
 

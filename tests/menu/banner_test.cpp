@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "localization/localization.h"
 #include "menu_support.h"
 #include "support/harness.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "menu_support.h"

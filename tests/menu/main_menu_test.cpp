@@ -13,7 +13,7 @@
 
 #include "cson/cson.h"
 #include "game/mainmenu.h"
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "localization/localization.h"
 #include "menu_support.h"
 #include "support/harness.h"

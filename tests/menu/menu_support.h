@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "support/harness.h"
 
 // Ends the test program when a blocking loop never returns, so that a menu which ignores its

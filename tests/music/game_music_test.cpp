@@ -8,7 +8,7 @@
 #include "dungeon/map.h"
 #include "game/lifecycle.h"
 #include "game/mainmenu.h"
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "game/turnloop.h"
 #include "music_fixture.h"
 #include "ui/render.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "localization/localization.h"
 #include "persistence/optionsmenu.h"
 #include "support/harness.h"

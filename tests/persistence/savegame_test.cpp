@@ -18,7 +18,7 @@
 #include "game/progression.h"
 #include "persistence/savegame.h"
 #include "support/harness.h"
-#include "ui/message.h"
+#include "core/message.h"
 #include "world/basicenemy.h"
 #include "world/confusedenemy.h"
 #include "world/entity.h"

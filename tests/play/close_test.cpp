@@ -10,10 +10,9 @@
 #include <string>
 
 #include "dungeon/map.h"
-#include "game/globals.h"
 #include "game/mainmenu.h"
 #include "game/progression.h"
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "menu/menu_support.h"
 #include "persistence/savegame.h"
 #include "play/play_fixture.h"

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <string>
 
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "play/play_fixture.h"
-#include "ui/message.h"
+#include "core/message.h"
 #include "world/entity.h"
 #include "world/equipment.h"
 #include "world/fighter.h"

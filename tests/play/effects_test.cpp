@@ -7,11 +7,11 @@
 
 #include "dungeon/map.h"
 #include "game/effects.h"
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "play/play_fixture.h"
-#include "ui/message.h"
+#include "core/message.h"
 #include "world/confusedenemy.h"
 #include "world/entity.h"
 #include "world/fighter.h"

@@ -3,7 +3,7 @@
 
 #include <iterator>
 
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "localization/localization.h"
 #include "persistence/keybindings.h"
 #include "support/harness.h"

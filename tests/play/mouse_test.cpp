@@ -6,9 +6,8 @@
 
 #include <string>
 
-#include "game/globals.h"
 #include "game/lifecycle.h"
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "play/play_fixture.h"
 #include "support/harness.h"
 

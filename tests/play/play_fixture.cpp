@@ -5,7 +5,7 @@
 #include "game/globals.h"
 #include "game/progression.h"
 #include "game/turnloop.h"
-#include "ui/message.h"
+#include "core/message.h"
 #include "world/basicenemy.h"
 #include "world/entity.h"
 #include "world/equipment.h"

@@ -9,12 +9,12 @@
 
 #include "dungeon/map.h"
 #include "game/progression.h"
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "persistence/savegame.h"
 #include "play/play_fixture.h"
-#include "ui/message.h"
+#include "core/message.h"
 #include "world/entity.h"
 #include "world/fighter.h"
 

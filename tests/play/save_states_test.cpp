@@ -11,11 +11,11 @@
 
 #include "dungeon/map.h"
 #include "game/progression.h"
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "game/turnloop.h"
 #include "persistence/savegame.h"
 #include "play/play_fixture.h"
-#include "ui/message.h"
+#include "core/message.h"
 #include "world/basicenemy.h"
 #include "world/confusedenemy.h"
 #include "world/entity.h"

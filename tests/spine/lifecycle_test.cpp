@@ -15,13 +15,12 @@
 #include <iterator>
 #include <string>
 
-#include "game/globals.h"
 #include "game/lifecycle.h"
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 #include "localization/localization.h"
 #include "support/harness.h"
 #include "ui/font.h"
-#include "ui/message.h"
+#include "core/message.h"
 
 namespace fs = std::filesystem;
 

@@ -7,9 +7,8 @@
 #include <cstdint>
 #include <random>
 
-#include "game/globals.h"
 #include "game/lifecycle.h"
-#include "game/sdl_globals.h"
+#include "game/globals.h"
 
 namespace fs = std::filesystem;
 
@@ -31,57 +30,6 @@ class HeadlessDrivers : public ::testing::Environment {
     ::testing::AddGlobalTestEnvironment(new HeadlessDrivers);
 
 }  // namespace
-
-RunFolder::RunFolder() {
-  previous = fs::current_path();
-  std::random_device seed;
-  path = fs::temp_directory_path() /
-         ("tvk-test-" + std::to_string(::getpid()) + "-" + std::to_string(seed()));
-  fs::create_directories(path);
-  fs::copy(TVK_DATA_DIR, path, fs::copy_options::recursive);
-  fs::current_path(path);
-}
-
-RunFolder::~RunFolder() {
-  std::error_code ignored;
-  fs::current_path(previous, ignored);
-  fs::remove_all(path, ignored);
-}
-
-void ResetProgramState() {
-  gameState = InMenus;
-  fullscreen = true;
-  musicEnabled = true;
-  musicVolume = 75;
-  previousFullscreen = true;
-  previousMusicEnabled = true;
-  previousMusicVolume = 75;
-  previousLanguageCode.clear();
-  musicPattern.patternLengthMs = 0;
-  musicPattern.lastPosition = -1;
-  musicPattern.currentPatternName.clear();
-  musicPattern.nextPatternName.clear();
-  musicPattern.queuedPattern = nullptr;
-  mousePos = {};
-  nextTime = 0;
-  quitRequested = false;
-  gameOver = false;
-  playerAction = TurnTaken;
-  playerMovedOrAttacked = false;
-  showInventory = false;
-  inventoryMessages.clear();
-  option.clear();
-  menuFadeActive = false;
-  menuFadeWaitingForPlayback = false;
-  menuFadeDone = false;
-  menuFadeStart = 0;
-  screenFormat = SDL_PIXELFORMAT_UNKNOWN;
-  flags = 0;
-  event = {};
-  keyboard.clear();
-  previousKeyboard.clear();
-  selectedKey = SDL_SCANCODE_UNKNOWN;
-}
 
 void HeadlessGame::SetUp() { ASSERT_TRUE(StartGame()) << "InitGame failed: " << SDL_GetError(); }
 

@@ -13,24 +13,8 @@
 #include <string>
 #include <vector>
 
-// A fresh temporary folder holding a copy of the game's data files. The process works in it
-// while the object lives, so "game.cfg" and "game.sav" land there and vanish with it.
-class RunFolder {
- public:
-  RunFolder();
-  ~RunFolder();
-  RunFolder(const RunFolder&) = delete;
-  RunFolder& operator=(const RunFolder&) = delete;
-  const std::filesystem::path& Path() const { return path; }
-
- private:
-  std::filesystem::path path;
-  std::filesystem::path previous;
-};
-
-// Puts every program-wide variable back to the value it has when the program starts, so that
-// one test's game cannot leak into the next one's.
-void ResetProgramState();
+#include "game/globals.h"  // ResetProgramState
+#include "support/runfolder.h"
 
 // Runs the real InitGame(640, 400, false) in a RunFolder; QuitGame runs after the test.
 // Derived fixtures may write files into the folder before calling StartGame themselves by

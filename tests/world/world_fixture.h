@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "dungeon/map.h"
-#include "game/globals.h"
+#include "core/globals.h"
 #include "localization/localization.h"
-#include "ui/message.h"
+#include "core/message.h"
 #include "world/basicenemy.h"
 #include "world/entity.h"
 #include "world/equipment.h"

@@ -3,6 +3,9 @@
 // lays the heads-up panel and the boxes out with these, and tvk-lang measures every translation
 // against them, so a text that passes the checker fits where the game draws it.
 
+// Every glyph is 8x8 pixels, and so is every cell of the map and of every text row.
+constexpr int GLYPH_SIZE = 8;
+
 // The window: 640 pixels.
 constexpr int SCREEN_COLUMNS = 80;
 // The panel's left box, between its left wall and the divider: the hit point bar and the floor.

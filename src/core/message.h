@@ -6,7 +6,7 @@
 #include <list>
 #include <string>
 
-#include "game/types.h"
+#include "core/types.h"
 
 struct SDL_Surface;
 class RKFont;
@@ -34,5 +34,6 @@ class RKMessage {
                   const std::string& replacement) const;
   // Draws up to the six newest lines at (x, y), 8 pixels apart. With fade the newest two are
   // white, the next two light grey and the oldest two dark grey, and color is not used.
+  // Drawing needs the font: this one is defined with the screens, in ui/logdrawing.cpp.
   void GetMessages(int x, int y, RKFont* font, RKColors color, bool fade) const;
 };

@@ -1,19 +1,13 @@
-#include "ui/message.h"
+#include "core/message.h"
 
 #include <cstddef>
 #include <iterator>
 
-#include "ui/font.h"
-#include "ui/layout.h"
+#include "core/layout.h"
 
 namespace {
 
 constexpr unsigned LOG_WIDTH = LOG_COLUMNS * GLYPH_SIZE;
-
-// Colours of the six drawn lines when they fade with age, newest first.
-constexpr RKColors FADE_COLORS[] = {White, White, LightGray, LightGray, DarkGray, DarkGray};
-constexpr std::size_t SHOWN_LINES = std::size(FADE_COLORS);
-static_assert(SHOWN_LINES == LOG_SHOWN_LINES);
 
 // The blanks of the "C" locale, which is what separates words for a formatted stream read.
 bool IsBlank(char c) {
@@ -90,16 +84,5 @@ void RKMessage::ReplaceAll(std::string& text, const std::string& search,
   while (at != std::string::npos) {
     text.replace(at, search.size(), replacement);
     at = text.find(search, at + replacement.size());
-  }
-}
-
-void RKMessage::GetMessages(int x, int y, RKFont* font, RKColors color, bool fade) const {
-  if (font == nullptr || surface == nullptr) {
-    return;  // nothing to draw with until start-up has made both
-  }
-  std::size_t k = 0;
-  for (auto line = messages.begin(); line != messages.end() && k < SHOWN_LINES; ++line, ++k) {
-    const RKColors lineColor = fade ? FADE_COLORS[k] : color;
-    font->DrawString(surface, *line, x, y + 8 * static_cast<int>(k), lineColor);
   }
 }

@@ -15,7 +15,7 @@
 #include "game/lifecycle.h"
 #include "localization/localization.h"
 #include "support/harness.h"
-#include "ui/message.h"
+#include "core/message.h"
 
 namespace {
 

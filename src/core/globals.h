@@ -1,0 +1,54 @@
+#pragma once
+// The program-wide state of a game, as the rules see it: what is played, where, and by whom.
+// Everything here is free of SDL, so that rules code (world, dungeon, localization, the message
+// log) builds and is tested without a window. The window, the frame, the input, the settings
+// and the music live in game/globals.h.
+
+#include <cstdint>
+#include <list>
+#include <string>
+#include <vector>
+
+#include "core/types.h"
+
+class RKEntity;
+class RKMap;
+class RKMessage;
+class RKLocalization;
+
+struct RKColor {
+  std::uint8_t r, g, b, a;
+};
+
+// --- Constants ------------------------------------------------------------------------------
+extern const RKColor EGAColors[16];    // indexed by RKColors; alpha bytes are 0
+extern const std::string SAVEGAMESIG;  // "TVKSG"
+extern const std::string GAMEVERSION;  // "0.4"
+
+// --- Game -------------------------------------------------------------------------------------
+// Their values when the program starts are set by ResetGameState.
+extern int gameState;  // RKGameStates; InMenus until a game runs
+// Set when the window is asked to close (its close button, Alt+F4, SIGTERM or SIGINT): every
+// loop gives way, a game in play is saved as Escape saves it, and the program ends.
+extern bool quitRequested;
+extern bool gameOver;
+extern int playerAction;  // RKPlayerActions
+extern bool playerMovedOrAttacked;
+extern bool showInventory;
+extern RKEntity* player;  // also an element of entities
+extern RKMap* theMap;
+extern std::list<RKEntity*> entities;  // owned; list order is drawing order
+extern std::list<RKEntity*>::iterator entityIterator;
+extern std::list<RKEntity*> inventory;  // owned; newest first
+extern std::list<RKEntity*>::iterator inventoryIterator;
+extern std::list<std::string> inventoryMessages;
+extern std::list<std::string> option;
+extern std::list<std::string>::iterator optionIterator;
+extern std::vector<UseFunction> useFuncVec;
+extern std::vector<DeathFunction> funcVec;
+extern RKMessage* message;             // the message log; owned
+extern RKLocalization* gLocalization;  // the translation service; owned
+
+// Puts every value above back to what it is when the program starts. The lists are emptied
+// without deleting what they point to: whoever filled them owns that.
+void ResetGameState();
