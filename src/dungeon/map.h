@@ -19,6 +19,9 @@ constexpr int MAP_HEIGHT = 40;
 constexpr int MAP_CELLS = MAP_WIDTH * MAP_HEIGHT;
 // Floors run from 1 up to this one, which holds the exit.
 constexpr int TOP_FLOOR = 10;
+// What the player is shown of a floor: how many floors are left to climb, this one included,
+// so the first floor shows 10 and the top floor 1.
+constexpr int FloorsLeft(int floor) { return TOP_FLOOR + 1 - floor; }
 
 // Value -> first floor on which it applies, ordered by value.
 using RKFloorTable = std::multimap<int, int>;

@@ -9,6 +9,7 @@
 #include "ui/font.h"
 #include "core/layout.h"
 #include "ui/menu.h"
+#include "ui/screen.h"
 #include "core/message.h"
 #include "world/entity.h"
 #include "world/equipment.h"
@@ -18,7 +19,6 @@
 namespace {
 
 constexpr unsigned PROMPT_WIDTH = PROMPT_COLUMNS * GLYPH_SIZE;
-constexpr int BOX_WIDTH = 320;
 
 bool OnPlayerCell(const RKEntity* entity) {
   return entity->x == player->x && entity->y == player->y;
@@ -27,7 +27,7 @@ bool OnPlayerCell(const RKEntity* entity) {
 // Shows a box without a selection until a key is pressed.
 void ShowBox(const std::string& headerKey) {
   int selected = -1;
-  Menu(gLocalization->T(headerKey), option, BOX_WIDTH, selected, false);
+  Menu(gLocalization->T(headerKey), option, NARROW_BOX, selected, false);
 }
 
 // Fills inventoryMessages with the prompt and the blank line that parts it from the items.

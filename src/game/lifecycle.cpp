@@ -276,6 +276,10 @@ bool SetFullscreen(bool on) {
   return switched;
 }
 
+void ToggleRelativeMouse() {
+  SDL_SetWindowRelativeMouseMode(window, !SDL_GetWindowRelativeMouseMode(window));
+}
+
 int WholeScaleThatFits(int areaWidth, int areaHeight, int width, int height) {
   if (width <= 0 || height <= 0) {
     return 1;

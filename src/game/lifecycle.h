@@ -28,6 +28,8 @@ void SetWindowIcon();
 bool SetFullscreen(bool on);
 // Switches fullscreen on or off and returns the new state.
 bool ToggleFullscreen();
+// F2 everywhere: releases the captured mouse, or captures it again.
+void ToggleRelativeMouse();
 // The largest whole multiple of width x height that fits an area of areaWidth x areaHeight;
 // 1 when not even one fits.
 int WholeScaleThatFits(int areaWidth, int areaHeight, int width, int height);

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <list>
 #include <string>
+#include <vector>
 
 #include "game/lifecycle.h"
 #include "game/globals.h"
@@ -14,6 +15,7 @@
 #include "persistence/savegame.h"
 #include "ui/banner.h"
 #include "ui/menu.h"
+#include "ui/screen.h"
 
 namespace {
 
@@ -48,7 +50,7 @@ void ShowLoadFailure(int result, const std::string& savedVersion) {
   option.push_back("\\n");
   option.push_back(gLocalization->T("menu.loadingFailed.returnMainMenu"));
   int noSelection = -1;
-  Menu(gLocalization->T("menu.loadingFailed.header"), option, 320, noSelection, false);
+  Menu(gLocalization->T("menu.loadingFailed.header"), option, NARROW_BOX, noSelection, false);
 }
 
 }  // namespace
@@ -61,13 +63,13 @@ void MainMenu() {
     StartMenuMusic(backFromGame);
 
     // Translated on every pass so that a language chosen in the options shows at once.
-    option.clear();
-    for (int index = 0; index < static_cast<int>(std::size(MAIN_MENU_KEYS)); ++index) {
-      std::string text = gLocalization->T(MAIN_MENU_KEYS[index]);
-      option.push_back(index == selected ? "> " + text + " <" : text);
+    std::vector<std::string> lines;
+    for (const char* key : MAIN_MENU_KEYS) {
+      lines.push_back(gLocalization->T(key));
     }
+    SetMenuLines(lines, selected);
     Header();
-    bool confirmed = Menu(gLocalization->TFormat("menu.main.header", {GAMEVERSION}), option, 560,
+    bool confirmed = Menu(gLocalization->TFormat("menu.main.header", {GAMEVERSION}), option, WIDE_MENU,
                           selected, false);
     nextTime = SDL_GetTicks() + FRAME_MS;
 

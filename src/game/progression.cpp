@@ -1,6 +1,7 @@
 #include "game/progression.h"
 
 #include <string>
+#include <vector>
 
 #include "dungeon/map.h"
 #include "game/globals.h"
@@ -9,13 +10,12 @@
 #include "ui/menu.h"
 #include "core/message.h"
 #include "ui/render.h"
+#include "ui/screen.h"
 #include "world/entity.h"
 #include "world/fighter.h"
 #include "world/tile.h"
 
 namespace {
-
-constexpr int LEVEL_UP_MENU_WIDTH = 560;
 
 // What each level-up choice shows and raises, in menu order.
 enum RKLevelUpChoice { Vitality = 0, Strength = 1, Agility = 2 };
@@ -27,7 +27,7 @@ void Post(const std::string& text) {
 
 void PostFloorChange() {
   Post(gLocalization->TFormat("message.floorChange",
-                              {std::to_string(11 - theMap->currentFloor)}));
+                              {std::to_string(FloorsLeft(theMap->currentFloor))}));
 }
 
 // Floors are never kept: everything but the player is thrown away and a new floor is built.
@@ -92,20 +92,16 @@ bool CheckLevelUp() {
       {"menu.levelUp.strength", fighter->GetPower(false) + 1},
       {"menu.levelUp.agility", fighter->GetDefense(false) + 1},
   };
-  std::string lines[std::size(choices)];
-  for (std::size_t i = 0; i < std::size(choices); ++i) {
-    lines[i] = gLocalization->TFormat(choices[i].first, {std::to_string(choices[i].second)});
+  std::vector<std::string> lines;
+  for (const auto& [key, value] : choices) {
+    lines.push_back(gLocalization->TFormat(key, {std::to_string(value)}));
   }
 
   CopyOfSurface();
   int selected = 0;
   for (;;) {
-    option.clear();
-    for (std::size_t i = 0; i < std::size(lines); ++i) {
-      option.push_back(static_cast<int>(i) == selected ? "> " + lines[i] + " <" : lines[i]);
-    }
-    if (Menu(gLocalization->T("menu.levelUp.header"), option, LEVEL_UP_MENU_WIDTH, selected,
-             false)) {
+    SetMenuLines(lines, selected);
+    if (Menu(gLocalization->T("menu.levelUp.header"), option, WIDE_MENU, selected, false)) {
       break;
     }
     // The choice cannot be skipped, but a close request abandons it: the experience stays

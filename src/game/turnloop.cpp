@@ -50,7 +50,7 @@ void TakeEvents() {
         if (scancode == SDL_SCANCODE_ESCAPE) {
           playerAction = SaveAndExit;
         } else if (scancode == SDL_SCANCODE_F2) {
-          SDL_SetWindowRelativeMouseMode(window, !SDL_GetWindowRelativeMouseMode(window));
+          ToggleRelativeMouse();
         } else {
           for (auto& [action, binding] : keyboard) {
             // No key (what the settings reader makes of a value no key has) is not a key SDL

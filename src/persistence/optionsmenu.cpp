@@ -15,6 +15,7 @@
 #include "persistence/settings.h"
 #include "ui/banner.h"
 #include "ui/menu.h"
+#include "ui/screen.h"
 
 namespace {
 
@@ -24,18 +25,6 @@ const char* const ACTION_KEY_NAMES[ActionCount] = {
     "moveUp", "moveDown", "moveLeft", "moveRight", "take",
     "use",    "drop",     "characterInfo",         "inventory",
 };
-
-// Menu lines after the nine key bindings.
-enum RKOptionsLine : int {
-  LineFullscreen = 9,
-  LineMusic = 10,
-  LineVolume = 11,
-  LineLanguage = 12,
-  LineRestoreDefaults = 13,
-  LineSaveChanges = 14,
-  LineDiscardChanges = 15,
-};
-
 
 std::string T(const std::string& key) {
   return gLocalization != nullptr ? gLocalization->T(key) : key;
@@ -79,7 +68,7 @@ void CaptureKey(RKActionTypes action) {
     selectedKey = binding->second.first;
   }
   int noSelection = -1;
-  Menu(T("options.changeKey." + name), option, 320, noSelection, true);
+  Menu(T("options.changeKey." + name), option, NARROW_BOX, noSelection, true);
   if (!quitRequested) {
     UpdateKeybinding(action, T("options.keybinding." + name), true);
   }
@@ -103,10 +92,60 @@ void VolumeDialog() {
     option.push_back(T("options.changeMusicVolume.leftRight"));
     option.push_back(T("options.changeMusicVolume.return"));
     int noSelection = -1;
-    Menu(T("options.changeMusicVolume.header"), option, 320, noSelection, true);
+    Menu(T("options.changeMusicVolume.header"), option, NARROW_BOX, noSelection, true);
   }
   musicPattern.UpdateMusicVolume();
 }
+
+// The lines after the nine key bindings, in menu order: what each shows, and what confirming
+// it does; true when that leaves the menu.
+struct RKOptionsLine {
+  std::string (*text)();
+  bool (*confirm)();
+};
+const RKOptionsLine OTHER_LINES[] = {
+    // The window's own state, which can differ from the setting when a switch failed.
+    {[] { return TFormat("options.fullscreen", {GetYesNoText(WindowIsFullscreen())}); },
+     [] {
+       fullscreen = ToggleFullscreen();
+       return false;
+     }},
+    {[] { return TFormat("options.music", {GetOnOffText(musicEnabled)}); },
+     [] {
+       musicEnabled = !musicEnabled;
+       ApplyMusicSwitch();
+       return false;
+     }},
+    {[] { return TFormat("options.musicVolume", {std::to_string(musicVolume)}); },
+     [] {
+       VolumeDialog();
+       return false;
+     }},
+    {[] { return TFormat("options.language", {GetLanguageDisplayName(CurrentLanguageCode())}); },
+     [] {
+       LoadLanguage(GetNextLanguageCode(CurrentLanguageCode()));
+       return false;
+     }},
+    {[] { return T("options.restoreDefault"); },
+     [] {
+       SetDefaultGameSettings();
+       LoadLanguage(CurrentLanguageCode());
+       SetFullscreen(fullscreen);
+       ApplyMusicSwitch();
+       musicPattern.UpdateMusicVolume();
+       return true;
+     }},
+    // A failed write has shown its box: the menu stays, to try again or discard.
+    {[] { return T("options.saveChanges"); }, [] { return SaveGameSettingsOrShowFailure(); }},
+    {[] { return T("options.discardChanges"); },
+     [] {
+       RestoreOldGameSettings();
+       SetFullscreen(fullscreen);
+       ApplyMusicSwitch();
+       musicPattern.UpdateMusicVolume();
+       return true;
+     }},
+};
 
 // Acts on a confirmed line; true when the line leaves the menu.
 bool ConfirmLine(int line) {
@@ -114,39 +153,8 @@ bool ConfirmLine(int line) {
     CaptureKey(static_cast<RKActionTypes>(line));
     return false;
   }
-  switch (line) {
-    case LineFullscreen:
-      fullscreen = ToggleFullscreen();
-      return false;
-    case LineMusic:
-      musicEnabled = !musicEnabled;
-      ApplyMusicSwitch();
-      return false;
-    case LineVolume:
-      VolumeDialog();
-      return false;
-    case LineLanguage:
-      LoadLanguage(GetNextLanguageCode(CurrentLanguageCode()));
-      return false;
-    case LineRestoreDefaults:
-      SetDefaultGameSettings();
-      LoadLanguage(CurrentLanguageCode());
-      SetFullscreen(fullscreen);
-      ApplyMusicSwitch();
-      musicPattern.UpdateMusicVolume();
-      return true;
-    case LineSaveChanges:
-      // A failed write has shown its box: the menu stays, to try again or discard.
-      return SaveGameSettingsOrShowFailure();
-    case LineDiscardChanges:
-      RestoreOldGameSettings();
-      SetFullscreen(fullscreen);
-      ApplyMusicSwitch();
-      musicPattern.UpdateMusicVolume();
-      return true;
-    default:
-      return false;
-  }
+  const std::size_t other = static_cast<std::size_t>(line - ActionCount);
+  return other < std::size(OTHER_LINES) && OTHER_LINES[other].confirm();
 }
 
 }  // namespace
@@ -158,12 +166,9 @@ void OptionsMenu() {
   std::vector<std::string> lines;
   for (;;) {
     BuildOptionsMenuOptions(lines);
-    option.clear();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      option.push_back(static_cast<int>(i) == selected ? "> " + lines[i] + " <" : lines[i]);
-    }
+    SetMenuLines(lines, selected);
     Header();
-    const bool confirmed = Menu(T("menu.options.header"), option, 560, selected, false);
+    const bool confirmed = Menu(T("menu.options.header"), option, WIDE_MENU, selected, false);
     nextTime = SDL_GetTicks() + FRAME_MS;
     // A close request leaves the changes in effect; shut-down writes them with the settings.
     const bool leave = (confirmed && ConfirmLine(selected)) || quitRequested;
@@ -182,15 +187,9 @@ void BuildOptionsMenuOptions(std::vector<std::string>& lines) {
         static_cast<RKActionTypes>(action),
         T(std::string("options.keybinding.") + ACTION_KEY_NAMES[action])));
   }
-  // The window's own state, which can differ from the setting when a switch failed.
-  lines.push_back(TFormat("options.fullscreen", {GetYesNoText(WindowIsFullscreen())}));
-  lines.push_back(TFormat("options.music", {GetOnOffText(musicEnabled)}));
-  lines.push_back(TFormat("options.musicVolume", {std::to_string(musicVolume)}));
-  lines.push_back(
-      TFormat("options.language", {GetLanguageDisplayName(CurrentLanguageCode())}));
-  lines.push_back(T("options.restoreDefault"));
-  lines.push_back(T("options.saveChanges"));
-  lines.push_back(T("options.discardChanges"));
+  for (const RKOptionsLine& line : OTHER_LINES) {
+    lines.push_back(line.text());
+  }
 }
 
 void SaveOldGameSettings() {

@@ -10,6 +10,7 @@
 #include "persistence/savegame.h"
 #include "persistence/settings.h"
 #include "ui/menu.h"
+#include "ui/screen.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ void ShowFailure(const char* file, const char* textKey, const zokCSON::Error& er
       "\\n",
       gLocalization->T("menu.saveFailed.pressKey"),
   };
-  MSGBox(gLocalization->T("menu.saveFailed.header"), lines, 320);
+  MSGBox(gLocalization->T("menu.saveFailed.header"), lines, NARROW_BOX);
 }
 
 }  // namespace

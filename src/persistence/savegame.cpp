@@ -570,8 +570,8 @@ bool ReadGame(const Value& root, RKLoadedGame& game, std::vector<std::string>& l
     return Refuse(why, Quoted("CurrentFloor") + " is missing");
   }
   if (floor->IsNumber()) {
-    // Floors run from 1 to 10; the panel shows 11 - floor and the floor changes count from it,
-    // so a number far outside would overflow there.
+    // The panel and the floor changes show FloorsLeft of it, which a number far outside the
+    // floors would overflow.
     const int number = FileNumberToInt(floor->AsNumber());
     if (number < 1 || number > TOP_FLOOR) {
       return Refuse(why, "floor " + std::to_string(number) + " lies outside 1-" +

@@ -9,6 +9,7 @@
 #include "localization/localization.h"
 #include "ui/font.h"
 #include "ui/menu.h"
+#include "ui/screen.h"
 
 namespace {
 
@@ -160,7 +161,7 @@ void HelpScreen() {
       option.push_back(key == HELP_BLANK ? std::string(HELP_BLANK) : gLocalization->T(key));
     }
     int noSelection = -1;
-    closed = Menu(gLocalization->T("menu.help.header"), option, 320, noSelection, true);
+    closed = Menu(gLocalization->T("menu.help.header"), option, NARROW_BOX, noSelection, true);
     nextTime = SDL_GetTicks() + FRAME_MS;
     Delay(nextTime);
     nextTime += FRAME_MS;

@@ -14,20 +14,14 @@
 #include "core/layout.h"
 #include "core/message.h"
 #include "ui/render.h"
+#include "ui/screen.h"
 #include "world/entity.h"
 #include "world/equipment.h"
 
 namespace {
 
-constexpr int HUD_HEIGHT = 80;
 constexpr std::size_t MAX_INVENTORY_OPTIONS = 26;
 constexpr Uint32 MENU_WAIT_SLICE_MS = 16;  // short, so the menu music fade keeps moving
-
-void FillBlack(SDL_Surface* surface) {
-  if (surface != nullptr) {
-    SDL_FillSurfaceRect(surface, nullptr, SDL_MapSurfaceRGBA(surface, 0, 0, 0, 255));
-  }
-}
 
 // Position of the terminator ("^" or "|") of the colour code starting at `start`, or npos.
 std::size_t ColourCodeEnd(const std::string& text, std::size_t start) {
@@ -179,17 +173,6 @@ void FitLines(std::list<std::string>& lines, unsigned columns, std::size_t maxLi
 // A title never widens its box past the screen.
 std::string FitTitle(const std::string& title) {
   return title.size() > ContentColumns() ? title.substr(0, ContentColumns()) : title;
-}
-
-void PresentScreen() {
-  SDL_UpdateTexture(texture, nullptr, screen->pixels, screen->pitch);
-  SDL_RenderClear(renderer);
-  SDL_RenderTexture(renderer, texture, nullptr, nullptr);
-  SDL_RenderPresent(renderer);
-}
-
-void ToggleRelativeMouse() {
-  SDL_SetWindowRelativeMouseMode(window, !SDL_GetWindowRelativeMouseMode(window));
 }
 
 }  // namespace
@@ -365,7 +348,7 @@ bool DrawInventoryBox(std::list<std::string>& lines) {
   const bool labelled = !inventory.empty();
   unsigned longest =
       std::max(GetMaxVisibleLength(lines, 0), GetMaxVisibleLength(option, labelled ? 4 : 0));
-  int wrap = WrapWidth(longest, 560);
+  int wrap = WrapWidth(longest, WIDE_MENU);
   char letter = 'a';
   for (optionIterator = option.begin(); optionIterator != option.end(); ++optionIterator) {
     std::string text =

@@ -10,6 +10,7 @@
 #include "localization/localization.h"
 #include "music/music.h"
 #include "ui/font.h"
+#include "ui/screen.h"
 #include "ui/menu.h"
 #include "core/glyphs.h"
 #include "core/layout.h"
@@ -20,7 +21,6 @@
 
 namespace {
 
-constexpr int HUD_HEIGHT = 80;
 constexpr int MAP_PANEL_HEIGHT = MAP_HEIGHT * GLYPH_SIZE;
 // Between the left box (bar, floor) and the message log, one wall cell from either.
 constexpr int BOX_DIVIDER_X = (1 + HUD_BOX_COLUMNS) * GLYPH_SIZE;
@@ -53,10 +53,6 @@ constexpr int NAMES_ROW = 8;
 constexpr std::size_t NAMES_TEXT_LIMIT = 1024;
 constexpr int FIRST_BOX_ROW = 24;
 constexpr int LAST_BOX_ROW = 64;
-
-void FillBlack(SDL_Surface* surface, const SDL_Rect* rect) {
-  SDL_FillSurfaceRect(surface, rect, SDL_MapSurfaceRGB(surface, 0, 0, 0));
-}
 
 // What shows on each cell besides its tile: the player on its own cell, always; elsewhere the
 // entity latest in the list that is in view, or remembered (visible on an explored cell). One
@@ -127,13 +123,6 @@ void DrawHudFrame() {
   }
 }
 
-void Present() {
-  SDL_UpdateTexture(texture, nullptr, screen->pixels, screen->pitch);
-  SDL_RenderClear(renderer);
-  SDL_RenderTexture(renderer, texture, nullptr, nullptr);
-  SDL_RenderPresent(renderer);
-}
-
 }  // namespace
 
 void Render() {
@@ -141,9 +130,9 @@ void Render() {
   static std::string names;
   names.clear();
 
-  FillBlack(screen, nullptr);
-  FillBlack(mapPanel, nullptr);
-  FillBlack(panel, nullptr);
+  FillBlack(screen);
+  FillBlack(mapPanel);
+  FillBlack(panel);
 
   bool haveFloor = theMap && player && theMap->HasFloor();
   if (haveFloor) {
@@ -162,8 +151,7 @@ void Render() {
               player->fighter->hp, player->fighter->GetMaxHP(false), panel, Red, LightGray);
   }
   if (theMap) {
-    // Floors count down to the way out: the first floor shows 10.
-    std::string shown = std::to_string(11 - theMap->currentFloor);
+    std::string shown = std::to_string(FloorsLeft(theMap->currentFloor));
     font->DrawString(panel, gLocalization->TFormat("hud.floor", {shown}), 8, 40, LightGray);
   }
   if (message) message->GetMessages(LOG_X, 24, font, Black, true);
@@ -178,11 +166,11 @@ void Render() {
                    inventoryPanel->h};
     SDL_BlitSurface(inventoryPanel, nullptr, screen, &strip);
   }
-  SDL_Rect hud{0, MAP_PANEL_HEIGHT, 640, HUD_HEIGHT};
+  SDL_Rect hud{0, MAP_PANEL_HEIGHT, panel->w, HUD_HEIGHT};
   SDL_BlitSurface(panel, nullptr, screen, &hud);
   font->DrawChar(screen, GLYPH_BLOCK, mousePos.x, mousePos.y, Red);
 
-  Present();
+  PresentScreen();
 }
 
 void RenderBar(int x, int y, int width, const std::string& name, int value, int maximum,
@@ -227,7 +215,7 @@ void GetNamesUnderMouse(std::string& text) {
 }
 
 void CopyOfSurface() {
-  FillBlack(tempSurface, nullptr);
+  FillBlack(tempSurface);
   const SDL_PixelFormatDetails* from = SDL_GetPixelFormatDetails(screen->format);
   const SDL_PixelFormatDetails* to = SDL_GetPixelFormatDetails(tempSurface->format);
   // The pixel loop reads both surfaces as rows of 32-bit pixels; anything else is copied by a
