@@ -42,7 +42,7 @@ bool SaveGameOrShowFailure() {
   if (SaveGame(&error)) {
     return true;
   }
-  ShowFailure("game.sav", "menu.saveFailed.game", error);
+  ShowFailure(SAVE_FILE, "menu.saveFailed.game", error);
   return false;
 }
 
@@ -51,6 +51,6 @@ bool SaveGameSettingsOrShowFailure() {
   if (SaveGameSettings(&error)) {
     return true;
   }
-  ShowFailure("game.cfg", "menu.saveFailed.settings", error);
+  ShowFailure(SETTINGS_FILE, "menu.saveFailed.settings", error);
   return false;
 }

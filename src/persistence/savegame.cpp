@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <iostream>
 #include <list>
 #include <utility>
@@ -26,7 +27,9 @@ using zokCSON::Value;
 
 namespace {
 
-const char* const SAVE_FILE = "game.sav";
+// A game the program writes takes about 100 KB, and the loader's bounds allow a few hundred;
+// anything far larger is refused before the reader builds a tree of it.
+constexpr std::uintmax_t MAX_SAVE_BYTES = 4 * 1024 * 1024;
 constexpr std::size_t SAVED_LOG_LINES = 6;
 
 // Items get their effect back from their name: index into useFuncVec.
@@ -640,7 +643,9 @@ std::string UnescapeSaveMessage(const std::string& text) {
   return RKLocalization::NormalizeText(text);
 }
 
-bool SaveGame(zokCSON::Error* error) {
+bool SaveGame(zokCSON::Error* error) { return SaveGameTo(SAVE_FILE, error); }
+
+bool SaveGameTo(const std::string& path, zokCSON::Error* error) {
   if (theMap == nullptr || theMap->tiles.size() != MAP_CELLS) {
     if (error != nullptr) {
       *error = {zokCSON::ErrorCode::IoError, 1, 1, "No game is running"};
@@ -669,20 +674,28 @@ bool SaveGame(zokCSON::Error* error) {
   options.sortKeys = false;
   // The library writes a temporary file and renames it over the old save, so a failed or
   // interrupted save never costs the player the previous one.
-  return zokCSON::WriteFile(SAVE_FILE, root, options, error);
+  return zokCSON::WriteFile(path, root, options, error);
 }
 
-int LoadGame(std::string& savedVersion) {
+int LoadGame(std::string& savedVersion) { return LoadGameFrom(SAVE_FILE, savedVersion); }
+
+int LoadGameFrom(const std::string& path, std::string& savedVersion) {
   // Every refusal that reads as "no saved game" still says on the console why.
   auto failed = [](const std::string& why) {
     std::cerr << "Saved game not loaded: " << why << std::endl;
     return LoadFailed;
   };
+  std::error_code unknownSize;
+  const std::uintmax_t size = std::filesystem::file_size(path, unknownSize);
+  if (!unknownSize && size > MAX_SAVE_BYTES) {
+    return failed("the file has " + std::to_string(size) + " bytes, at most " +
+                  std::to_string(MAX_SAVE_BYTES));
+  }
   Value root;
   zokCSON::Error error;
-  if (zokCSON::ParseFile(SAVE_FILE, root, &error) != zokCSON::ErrorCode::Ok) {
-    return failed(std::string(SAVE_FILE) + ":" + std::to_string(error.line) + ":" +
-                  std::to_string(error.column) + ": " + error.message);
+  if (zokCSON::ParseFile(path, root, &error) != zokCSON::ErrorCode::Ok) {
+    return failed(path + ":" + std::to_string(error.line) + ":" + std::to_string(error.column) +
+                  ": " + error.message);
   }
   if (!root.IsObject()) {
     return failed("the file holds no object");

@@ -16,19 +16,27 @@ enum RKLoadResult : int {
   LoadBadVersion = -3,     // written by another version of the game
 };
 
-// Writes the running game to "game.sav", replacing the previous save only once the new one is
+// The game's one saved game, in the working folder.
+constexpr const char* SAVE_FILE = "game.sav";
+
+// Writes the running game to the file, replacing the previous save only once the new one is
 // complete. False when nothing could be written (the old save is then still there), with *error
 // (when given) saying why.
+bool SaveGameTo(const std::string& path, zokCSON::Error* error = nullptr);
+// SaveGameTo(SAVE_FILE).
 bool SaveGame(zokCSON::Error* error = nullptr);
 
-// Rebuilds the game from "game.sav". savedVersion receives the file's "Version" when it is a
+// Rebuilds the game from the file. savedVersion receives the file's "Version" when it is a
 // string (the main menu shows it in the bad-version box). A signature or version mismatch leaves
 // the running state untouched; any later rejection leaves no game at all: both lists empty,
 // player null, an all-wall map and an empty log. Every LoadFailed prints one line on standard
 // error naming the reason ("pack holds 31 items, at most 26"). Files no game writes are refused:
-// names over 256 bytes, hit points outside 0..maximum (plus what worn pieces add), a maximum
-// below 1, more than 26 pack items, more than 1000 entities, more than six log lines or
-// one over 1024 bytes, a floor outside 1-10, a state other than playing or player defeated.
+// a file over 4 MiB (before it is read), names over 256 bytes, hit points outside 0..maximum
+// (plus what worn pieces add), a maximum below 1, more than 26 pack items, more than 1000
+// entities, more than six log lines or one over 1024 bytes, a floor outside 1-10, a state other
+// than playing or player defeated.
+int LoadGameFrom(const std::string& path, std::string& savedVersion);
+// LoadGameFrom(SAVE_FILE, savedVersion).
 int LoadGame(std::string& savedVersion);
 
 // Log lines are stored with bytes of 128 and above as backslash-u escapes, so the file stays

@@ -15,25 +15,22 @@
 
 namespace {
 
-const char* const SETTINGS_FILE = "game.cfg";
-const char* const KEPT_SETTINGS_FILE = "game.cfg.bad";
-
 // A settings file that exists but cannot be used is moved aside before start-up applies the
 // defaults, which shut-down then writes: one typo must not cost the player every setting. One
 // line on standard error says so. A missing file is a first start and says nothing.
-void KeepUnusableFile(const std::string& reason) {
+void KeepUnusableFile(const std::string& path, const std::string& reason) {
   std::error_code failure;
-  if (std::filesystem::symlink_status(SETTINGS_FILE, failure).type() ==
+  if (std::filesystem::symlink_status(path, failure).type() ==
       std::filesystem::file_type::not_found) {
     return;
   }
-  std::filesystem::rename(SETTINGS_FILE, KEPT_SETTINGS_FILE, failure);
-  std::cerr << SETTINGS_FILE << " cannot be used (" << reason << "); ";
+  const std::string kept = path + ".bad";
+  std::filesystem::rename(path, kept, failure);
+  std::cerr << path << " cannot be used (" << reason << "); ";
   if (failure) {
-    std::cerr << "it could not be kept as " << KEPT_SETTINGS_FILE << " (" << failure.message()
-              << ")";
+    std::cerr << "it could not be kept as " << kept << " (" << failure.message() << ")";
   } else {
-    std::cerr << "it is kept as " << KEPT_SETTINGS_FILE;
+    std::cerr << "it is kept as " << kept;
   }
   std::cerr << " and the default settings are used" << std::endl;
 }
@@ -110,16 +107,16 @@ void ReadKeyboard(const zokCSON::Value::Array& elements) {
   }
 }
 
-bool LoadSettingsFile() {
+bool LoadSettingsFile(const std::string& path) {
   zokCSON::Value root;
   zokCSON::Error error;
-  if (zokCSON::ParseFile(SETTINGS_FILE, root, &error) != zokCSON::ErrorCode::Ok) {
-    KeepUnusableFile(std::to_string(error.line) + ":" + std::to_string(error.column) + ": " +
+  if (zokCSON::ParseFile(path, root, &error) != zokCSON::ErrorCode::Ok) {
+    KeepUnusableFile(path, std::to_string(error.line) + ":" + std::to_string(error.column) + ": " +
                      error.message);
     return false;
   }
   if (!root.IsObject()) {
-    KeepUnusableFile("it holds no object");
+    KeepUnusableFile(path, "it holds no object");
     return false;
   }
   ReadSwitch(root, "Fullscreen", fullscreen);
@@ -128,7 +125,7 @@ bool LoadSettingsFile() {
 
   const zokCSON::Value* keys = root.Find("Keyboard");
   if (keys != nullptr && !keys->IsArray()) {
-    KeepUnusableFile("\"Keyboard\" is not a list");
+    KeepUnusableFile(path, "\"Keyboard\" is not a list");
     return false;
   }
   static const zokCSON::Value::Array NO_ELEMENTS;
@@ -141,7 +138,7 @@ bool LoadSettingsFile() {
   return true;
 }
 
-bool SaveSettingsFile(zokCSON::Error* error) {
+bool SaveSettingsFile(const std::string& path, zokCSON::Error* error) {
   zokCSON::Value root = zokCSON::Value::MakeObject();
   root["Fullscreen"] = zokCSON::Value(fullscreen);
   root["Music"] = zokCSON::Value(musicEnabled);
@@ -167,7 +164,7 @@ bool SaveSettingsFile(zokCSON::Error* error) {
   zokCSON::WriteOptions options;
   options.indent = 2;
   options.sortKeys = false;
-  return zokCSON::WriteFile(SETTINGS_FILE, root, options, error);
+  return zokCSON::WriteFile(path, root, options, error);
 }
 
 }  // namespace
@@ -186,17 +183,21 @@ int FileNumberToInt(double value) {
   return static_cast<int>(truncated);
 }
 
-bool LoadGameSettings() {
+bool LoadGameSettings() { return LoadGameSettingsFrom(SETTINGS_FILE); }
+
+bool LoadGameSettingsFrom(const std::string& path) {
   try {
-    return LoadSettingsFile();
+    return LoadSettingsFile(path);
   } catch (const std::exception& error) {
     throw std::runtime_error(std::string("Error while loading game settings: ") + error.what());
   }
 }
 
-bool SaveGameSettings(zokCSON::Error* error) {
+bool SaveGameSettings(zokCSON::Error* error) { return SaveGameSettingsTo(SETTINGS_FILE, error); }
+
+bool SaveGameSettingsTo(const std::string& path, zokCSON::Error* error) {
   try {
-    return SaveSettingsFile(error);
+    return SaveSettingsFile(path, error);
   } catch (const std::exception& error) {
     throw std::runtime_error(std::string("Error while saving game settings: ") + error.what());
   }

@@ -541,6 +541,19 @@ TEST_F(SaveGameTest, RejectsFilesThatAreNoDocument) {
   }
 }
 
+// Every bound above is checked on the read document; a file far larger than any game would have
+// the reader build a tree of gigabytes first. It is refused from its size, the game untouched.
+TEST_F(SaveGameTest, AFileFarLargerThanAnyGameIsRefusedUnread) {
+  RKEntity* playerBefore = player;
+  std::ofstream("game.sav", std::ios::binary) << std::string(4 * 1024 * 1024 + 1, '[');
+  std::string version;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(LoadGame(version), LoadFailed);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Saved game not loaded: the file has 4194305 bytes, at most 4194304\n");
+  EXPECT_EQ(player, playerBefore);
+}
+
 TEST(SaveMessageEscape, BytesAbove127BecomeEscapes) {
   struct RKCase {
     std::string line, stored;
