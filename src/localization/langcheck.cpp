@@ -10,6 +10,7 @@
 #include "cson/cson.h"
 #include "localization/catalogue.h"
 #include "localization/localization.h"
+#include "core/colorcode.h"
 #include "core/glyphs.h"
 #include "core/layout.h"
 #include "core/message.h"
@@ -312,17 +313,10 @@ char PlainCapital(unsigned char small) {
 // Cells a text takes on screen: colour codes the font understands take none.
 int VisibleCells(const std::string& text) {
   int cells = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text.compare(i, 2, "^C") == 0) {
-      std::size_t end = i + 2;
-      while (end < text.size() && end < i + 4 && text[end] >= '0' && text[end] <= '9') ++end;
-      if (end > i + 2 && end < text.size() && (text[end] == '^' || text[end] == '|') &&
-          std::stoi(text.substr(i + 2, end - i - 2)) <= 15) {
-        i = end;
-        continue;
-      }
-    }
-    ++cells;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t code = ColorCodeLength(text, i);
+    i += code > 0 ? code : 1;
+    cells += code > 0 ? 0 : 1;
   }
   return cells;
 }
@@ -561,6 +555,14 @@ void RKChecker::CheckColourCodes(const RKCatalogueKey& row, const std::string& s
                                  const std::vector<RKGlyph>& glyphs) {
   for (std::size_t at = shown.find("^C"); at != std::string::npos; at = shown.find("^C", at + 1)) {
     const RKSpot spot = ByteSpot(row.key, glyphs[at].from);
+    const RKColorCode code = ReadColorCode(shown, at);
+    if (code.color >= 0) {
+      if (code.terminator + 1 >= shown.size()) {
+        Report(true, spot, "\"" + shown.substr(at) + "\" at the end colours nothing");
+      }
+      continue;
+    }
+    // No code: say what is missing, reading the plain digits a translator means to write.
     std::size_t end = at + 2;
     while (end < shown.size() && shown[end] >= '0' && shown[end] <= '9') ++end;
     const std::string digits = shown.substr(at + 2, end - at - 2);
@@ -569,13 +571,11 @@ void RKChecker::CheckColourCodes(const RKCatalogueKey& row, const std::string& s
     } else if (digits.size() > 2 || std::stoi(digits) > 15) {
       Report(true, spot,
              "colour " + digits + " does not exist (0 to 15): the code shows as written");
-    } else if (end >= shown.size() || (shown[end] != '^' && shown[end] != '|')) {
+    } else {
       Report(true, spot,
              "\"^C" + digits +
                  "\" needs \"^\" (one character) or \"|\" (the rest) after its number, "
                  "or it shows as written");
-    } else if (end + 1 >= shown.size()) {
-      Report(true, spot, "\"^C" + digits + shown[end] + "\" at the end colours nothing");
     }
   }
 }

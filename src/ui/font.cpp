@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/colorcode.h"
 #include "game/globals.h"
 
 namespace {
@@ -14,48 +15,6 @@ constexpr int LINE_ADVANCE = 16;  // one glyph plus an 8-pixel gap
 constexpr int TAB_ADVANCE = 40;   // five cells, a fixed step rather than a tab stop
 constexpr int PALETTE_SIZE = 16;
 constexpr int SHEET_SIZE = 16 * GLYPH_SIZE;  // 16 x 16 glyphs
-
-// The colour number of a code, read like a decimal integer: leading white space and a sign
-// are allowed and reading stops at the first non-digit. -1 when no digit is found or the
-// value is not a palette index, so that a typo in a translation can never pick a sheet that
-// does not exist. Reads text[begin, end) in place: drawing allocates nothing.
-int ParseColorNumber(const std::string& text, std::size_t begin, std::size_t end) {
-  std::size_t i = begin;
-  while (i < end && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
-    ++i;
-  }
-  bool negative = false;
-  if (i < end && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  if (i == end || text[i] < '0' || text[i] > '9') {
-    return -1;
-  }
-  int value = 0;
-  for (; i < end && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value >= PALETTE_SIZE) {
-      return -1;  // stopping here also keeps a run of digits from overflowing
-    }
-  }
-  return negative && value != 0 ? -1 : value;
-}
-
-// Where a colour code starting at start ("^C") ends and which colour it gives: the index of
-// its terminator ("^" or "|") and the colour, or colour -1 for a malformed code.
-struct RKColorCode {
-  std::size_t terminator;
-  int color;
-};
-
-RKColorCode ReadColorCode(const std::string& text, std::size_t start) {
-  const std::size_t terminator = text.find_first_of("^|", start + 2);
-  if (terminator == std::string::npos) {
-    return {terminator, -1};
-  }
-  return {terminator, ParseColorNumber(text, start + 2, terminator)};
-}
 
 // The sheet's size as its PNG header gives it (the IHDR chunk opens every PNG), checked before
 // the picture is decoded: a sheet of another size draws garbage, and a 4096x4096 one took 11 s

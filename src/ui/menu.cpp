@@ -4,6 +4,7 @@
 #include <cctype>
 #include <iostream>
 #include <iterator>
+#include <limits>
 
 #include "game/lifecycle.h"
 #include "game/globals.h"
@@ -11,6 +12,7 @@
 #include "music/music.h"
 #include "ui/font.h"
 #include "core/glyphs.h"
+#include "core/colorcode.h"
 #include "core/layout.h"
 #include "core/message.h"
 #include "ui/render.h"
@@ -23,48 +25,30 @@ namespace {
 constexpr std::size_t MAX_INVENTORY_OPTIONS = 26;
 constexpr Uint32 MENU_WAIT_SLICE_MS = 16;  // short, so the menu music fade keeps moving
 
-// Position of the terminator ("^" or "|") of the colour code starting at `start`, or npos.
-std::size_t ColourCodeEnd(const std::string& text, std::size_t start) {
-  return text.find_first_of("^|", start + 2);
-}
-
-// The font cannot draw a colour code that never ends (it would read a number out of the
-// rest of the line and then a character past its end), so such a code is dropped together
-// with its digits; the text after it is drawn in the line's own colour. This keeps what is
-// drawn in step with GetVisibleTextLength, which counts nothing for the code either.
-std::string WithoutOpenColourCode(std::string text) {
-  std::size_t i = 0;
-  while (i + 1 < text.size()) {
-    if (text[i] != '^' || text[i + 1] != 'C') {
-      ++i;
-      continue;
-    }
-    std::size_t end = ColourCodeEnd(text, i);
-    if (end == std::string::npos) {
-      std::size_t digitsEnd = i + 2;
-      while (digitsEnd < text.size() && std::isdigit(static_cast<unsigned char>(text[digitsEnd]))) {
-        ++digitsEnd;
-      }
-      text.erase(i, digitsEnd - i);
-      break;
-    }
-    // The byte after the terminator is drawn as a plain glyph, whatever it is.
-    i = end + 2;
-  }
-  return text;
-}
-
 // Width in cells used to centre a line: its bytes, less a leading colour code (the
 // terminator stays counted, as the code's coloured character takes its place).
 int CentringLength(const std::string& line) {
-  int length = static_cast<int>(line.size());
-  if (line.size() >= 2 && line[0] == '^' && line[1] == 'C') {
-    std::size_t end = ColourCodeEnd(line, 0);
-    if (end != std::string::npos) {
-      length -= static_cast<int>(end);
+  const std::size_t code = ColorCodeLength(line, 0);
+  return static_cast<int>(line.size() - (code > 0 ? code - 1 : 0));
+}
+
+// Where the text's first `cells` drawn characters end (all of it when it has fewer), with the
+// number of them in `count`. Walks the text as the font draws it: a colour code takes no
+// room, nor does the escape backslash + "n" that the menus' wrapping turns into a line break.
+std::size_t VisibleEnd(const std::string& text, unsigned cells, unsigned& count) {
+  count = 0;
+  std::size_t i = 0;
+  while (i < text.size() && count < cells) {
+    if (text.compare(i, 2, "\\n") == 0) {
+      i += 2;
+    } else if (const std::size_t code = ColorCodeLength(text, i); code > 0) {
+      i += code;
+    } else {
+      ++count;
+      ++i;
     }
   }
-  return length;
+  return i;
 }
 
 // Makes inventoryPanel a width x height box, keeping the surface when it already fits.
@@ -99,7 +83,7 @@ void DrawTitleRow(const std::string& title, int contentWidth, bool corners) {
   }
   font->DrawChar(inventoryPanel, GLYPH_HORIZONTAL, contentWidth + 2 * GLYPH_SIZE, 0, White);
   font->DrawChar(inventoryPanel, right, contentWidth + 3 * GLYPH_SIZE, 0, White);
-  std::string text = WithoutOpenColourCode(title);
+  const std::string& text = title;
   font->DrawString(inventoryPanel, text,
                    (boxWidth - GLYPH_SIZE * static_cast<int>(text.size())) / 2, 0, Black);
 }
@@ -121,7 +105,7 @@ void DrawSidesAndBottom(int firstY, int lastY, int bottomY, int contentWidth) {
 // count (leadingCodeTakesRoom false), the inventory menu counts every byte.
 void DrawCentredLine(const std::string& line, int boxWidth, int y, RKColors colour,
                      bool leadingCodeTakesRoom) {
-  std::string text = WithoutOpenColourCode(line);
+  const std::string& text = line;
   int length = leadingCodeTakesRoom ? static_cast<int>(text.size()) : CentringLength(text);
   font->DrawString(inventoryPanel, text, (boxWidth - GLYPH_SIZE * length) / 2, y, colour);
 }
@@ -179,26 +163,7 @@ std::string FitTitle(const std::string& title) {
 
 unsigned GetVisibleTextLength(const std::string& text) {
   unsigned count = 0;
-  std::size_t i = 0;
-  const std::size_t size = text.size();
-  while (i < size) {
-    char c = text[i];
-    bool last = i + 1 == size;
-    if (c == '\\' && !last && text[i + 1] == 'n') {
-      i += 2;
-    } else if (c == '^' && !last && text[i + 1] == 'C') {
-      i += 2;
-      while (i < size && std::isdigit(static_cast<unsigned char>(text[i]))) {
-        ++i;
-      }
-      if (i < size && (text[i] == '^' || text[i] == '|')) {
-        ++i;
-      }
-    } else {
-      ++count;
-      ++i;
-    }
-  }
+  VisibleEnd(text, std::numeric_limits<unsigned>::max(), count);
   return count;
 }
 
@@ -211,28 +176,8 @@ unsigned GetMaxVisibleLength(const std::list<std::string>& lines, unsigned extra
 }
 
 std::string CutToVisibleLength(const std::string& text, unsigned columns) {
-  // The same reading of the text as GetVisibleTextLength.
   unsigned count = 0;
-  std::size_t i = 0;
-  const std::size_t size = text.size();
-  while (i < size && count < columns) {
-    const bool last = i + 1 == size;
-    if (text[i] == '\\' && !last && text[i + 1] == 'n') {
-      i += 2;
-    } else if (text[i] == '^' && !last && text[i + 1] == 'C') {
-      i += 2;
-      while (i < size && std::isdigit(static_cast<unsigned char>(text[i]))) {
-        ++i;
-      }
-      if (i < size && (text[i] == '^' || text[i] == '|')) {
-        ++i;
-      }
-    } else {
-      ++count;
-      ++i;
-    }
-  }
-  return text.substr(0, i);
+  return text.substr(0, VisibleEnd(text, columns, count));
 }
 
 bool Menu(const std::string& header, std::list<std::string>& options, int width, int& selected,

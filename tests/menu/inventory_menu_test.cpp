@@ -212,19 +212,22 @@ TEST_F(InventoryMenuTest, AnEmptyPackShowsItsTextWithoutALetter) {
 // asked for a surface eight million pixels wide. Each option now keeps to one line of a box that
 // fits the screen, so that every letter stays in view, with 26 long names as with one.
 TEST_F(InventoryMenuTest, NamesOfAnyLengthKeepTheBoxOnScreen) {
+  std::string codes;  // "^C99^" is no colour code: the font draws all five characters
+  for (int i = 0; i < 51; ++i) codes += "^C99^";
   struct Row {
     const char* name;
     int items;
-    std::size_t nameBytes;
+    std::string itemName;
   };
   const Row rows[] = {
-      {"one name of a megabyte", 1, 1 << 20},
-      {"a full pack of long names", 26, 256},
+      {"one name of a megabyte", 1, std::string(1 << 20, 'x')},
+      {"a full pack of long names", 26, std::string(256, 'x')},
+      {"names of what only looks like colour codes", 26, codes},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     EmptyPack();
-    for (int i = 0; i < row.items; ++i) Carry(std::string(row.nameBytes, 'x'));
+    for (int i = 0; i < row.items; ++i) Carry(row.itemName);
     ListInventory();
     inventoryMessages = {"Pick one!"};
     ASSERT_TRUE(DrawInventoryBox(inventoryMessages));
@@ -232,9 +235,14 @@ TEST_F(InventoryMenuTest, NamesOfAnyLengthKeepTheBoxOnScreen) {
     EXPECT_LE(inventoryPanel->w, screen->w);
     EXPECT_LE(inventoryPanel->h, screen->h - 80) << "shown above the heads-up panel";
     ASSERT_EQ(inventoryMessages.size(), static_cast<std::size_t>(row.items) + 1);
-    const std::string last = std::string("(") + static_cast<char>('A' + row.items - 1) + ") XXX";
+    const std::string last = std::string("(") + static_cast<char>('A' + row.items - 1) + ") ";
     EXPECT_EQ(inventoryMessages.back().substr(0, last.size()), last);
-    EXPECT_EQ(inventoryMessages.back().size(), static_cast<std::size_t>(screen->w - 32) / 8);
+    EXPECT_EQ(GetVisibleTextLength(inventoryMessages.back()),
+              static_cast<unsigned>(screen->w - 32) / 8);
+    // Nothing is drawn over the box's right wall.
+    for (int y = 16; y < inventoryPanel->h - 16; y += 8) {
+      EXPECT_EQ(CellGlyph(inventoryPanel, inventoryPanel->w - 8, y), 186) << "row at y " << y;
+    }
   }
 }
 

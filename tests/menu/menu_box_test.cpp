@@ -122,13 +122,14 @@ TEST_F(MenuBox, ColourCodesTakeNoRoom) {
   EXPECT_EQ(CellColor(inventoryPanel, 24, 8), White);
 }
 
-TEST_F(MenuBox, AColourCodeWithoutItsEndIsLeftOut) {
+// What makes no colour code is drawn as written, and the box is as wide as what is drawn.
+TEST_F(MenuBox, AColourCodeWithoutItsEndIsDrawnAsWritten) {
   Press(SDL_SCANCODE_ESCAPE, "", {"^C12abc"});
   const Picture expected = {
-      "|=###=|",
-      "| abc |",
-      "|     |",
-      "+=====+",
+      "|=#######=|",
+      "| ^C12abc |",
+      "|         |",
+      "+=========+",
   };
   EXPECT_EQ(PanelPicture(), expected);
   EXPECT_EQ(CellColor(inventoryPanel, 16, 8), White);

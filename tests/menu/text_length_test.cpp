@@ -24,8 +24,11 @@ const LengthCase LENGTH_CASES[] = {
     {"one-shot code colours one letter", "^C14^ABC",          3},
     {"sticky code",                      "^C12|ab",           2},
     {"sticky then one-shot code",        "^C12|A^C10^BC",     3},
-    {"code cut off after its digits",    "ab^C12",            2},
-    {"code cut off after the C",         "ab^C",              2},
+    {"code read as the font reads it",   "^C +015^x",         1},
+    // What makes no code is drawn as written, and takes its room.
+    {"code cut off after its digits",    "ab^C12",            6},
+    {"code cut off after the C",         "ab^C",              4},
+    {"colour that does not exist",       "^C99^x",            6},
     {"line-break escape counts nothing", "one\\ntwo",         6},
     {"trailing backslash counts",        "a\\",               2},
     {"backslash before another letter",  "a\\tb",             4},
