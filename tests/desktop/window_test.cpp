@@ -31,31 +31,6 @@ std::string ReadText(const std::string& path) {
   return text.str();
 }
 
-// Counts the 8x8 map cells showing the player: a light green at sign.
-int PlayerCells(SDL_Surface* picture) {
-  int count = 0;
-  for (int y = 0; y + 8 <= 320; y += 8) {
-    for (int x = 0; x + 8 <= 640; x += 8) {
-      if (CellGlyph(picture, x, y) == '@' && CellColor(picture, x, y) == LightGreen) ++count;
-    }
-  }
-  return count;
-}
-
-// Takes screenshots until the check holds for one, for at most a few seconds: the game draws
-// a new frame every 60 ms, but a busy machine may be slow to show it.
-template <class Check>
-bool Eventually(XDesktop& desktop, bool gameWindowOnly, Check check) {
-  for (int attempt = 0; attempt < 40; ++attempt) {
-    SDL_Surface* shot = desktop.Screenshot("shot.png", gameWindowOnly);
-    const bool holds = shot != nullptr && check(shot);
-    SDL_DestroySurface(shot);
-    if (holds) return true;
-    std::this_thread::sleep_for(100ms);
-  }
-  return false;
-}
-
 class RealWindow : public ::testing::Test {
  protected:
   // A bare X display of the game's own size, or a large desktop with a window manager.

@@ -22,6 +22,7 @@
 
 #include "cson/cson.h"
 #include "game/globals.h"
+#include "support/desktop.h"
 #include "support/harness.h"
 
 extern char** environ;
@@ -245,57 +246,32 @@ TEST(DesktopFiles, EntryAndMetainfoPassTheirCheckersAndNameThisVersion) {
 class LauncherOnAScreen : public InstalledGame {
  protected:
   void SetUp() override {
-    if (!Installed("Xvfb") || !Installed("xdotool")) {
-      GTEST_SKIP() << "Xvfb or xdotool is not installed";
-    }
+    const std::string missing = XDesktop::Missing(false);
+    if (!missing.empty()) GTEST_SKIP() << "needs " << missing;
     InstalledGame::SetUp();
     if (HasFatalFailure()) return;
-    display = ":" + std::to_string(300 + getpid() % 600);
-    xvfb = Spawn({"/usr/bin/Xvfb", display, "-screen", "0", "640x400x24", "-nolisten", "tcp"},
-                 root, Environment({}), root / "xvfb.log");
-    ASSERT_GT(xvfb, 0);
-    const std::string socket = "/tmp/.X11-unix/X" + display.substr(1);
-    for (int i = 0; i < 100 && !fs::exists(socket); ++i) Sleep(50);
-    ASSERT_TRUE(fs::exists(socket)) << ReadText(root / "xvfb.log");
-  }
-
-  void TearDown() override {
-    for (pid_t* pid : {&game, &xvfb}) {
-      if (*pid > 0) {
-        kill(*pid, SIGKILL);
-        waitpid(*pid, nullptr, 0);
-      }
-    }
-    InstalledGame::TearDown();
-  }
-
-  int X(const std::string& command) {
-    return std::system(("DISPLAY=" + display + " " + command + " >>x.log 2>&1").c_str());
+    ASSERT_TRUE(desktop.Start(640, 400, false)) << desktop.error;
   }
 
   void Start(const fs::path& from) {
     fs::create_directories(from);
-    game = Spawn({launcher}, from,
-                 Environment({"HOME=" + home.string(), "XDG_DATA_HOME", "DISPLAY=" + display,
-                              "SDL_VIDEO_DRIVER=x11"}),
-                 root / "game.log");
-    ASSERT_GT(game, 0);
-    ASSERT_EQ(X("timeout 30 xdotool search --sync --name 'Tower Vault Keeper' windowfocus --sync"),
-              0)
-        << ReadText(root / "game.log");
-    Sleep(500);
+    ASSERT_GT(desktop.StartProgram({launcher}, from.string(),
+                                   {"HOME=" + home.string(), "XDG_DATA_HOME"},
+                                   (root / "game.log").string()),
+              0);
+    ASSERT_TRUE(desktop.WaitForWindow()) << ReadText(root / "game.log");
   }
 
-  void Keys(const std::string& keys) { ASSERT_EQ(X("xdotool key --delay 250 " + keys), 0); }
-
-  void WaitForTheEnd() {
-    EXPECT_EQ(WaitFor(game, 10000), 0) << ReadText(root / "game.log");
-    game = -1;
+  void Keys(const std::string& keys) {
+    ASSERT_EQ(desktop.Run("xdotool key --delay 250 " + keys), 0);
   }
 
-  std::string display;
-  pid_t xvfb = -1;
-  pid_t game = -1;
+  void WaitForPlay() {
+    ASSERT_TRUE(Eventually(desktop, false, [](SDL_Surface* shot) { return PlayerCells(shot) == 1; }))
+        << "no game on screen";
+  }
+
+  XDesktop desktop;
 };
 
 // Where the player stands in a saved game, as written; empty when there is no save.
@@ -320,23 +296,24 @@ TEST_F(LauncherOnAScreen, TwoStartsFromDifferentFoldersContinueTheSameGame) {
 
   Start(root / "monday");
   Keys("Return");  // a new game
-  Sleep(500);
+  WaitForPlay();
   Keys("Right Down Right Down");
   Keys("Escape");  // saves and goes back to the main menu
-  Sleep(500);
+  ASSERT_TRUE(WaitUntil(std::chrono::seconds(10), [&] { return fs::exists(save); }));
   Keys("Up Return");  // quit, the menu's last line
-  WaitForTheEnd();
+  EXPECT_EQ(desktop.WaitForExit(std::chrono::seconds(10)), 0) << ReadText(root / "game.log");
   const std::string left = PlayerPlace(save);
   ASSERT_NE(left, "") << ReadText(root / "game.log");
 
   const auto firstSave = fs::last_write_time(save);
   Start(root / "tuesday" / "elsewhere");
   Keys("Down Return");  // continue
-  Sleep(800);
+  WaitForPlay();
   Keys("Escape");
-  Sleep(500);
+  ASSERT_TRUE(WaitUntil(std::chrono::seconds(10),
+                        [&] { return fs::last_write_time(save) > firstSave; }));
   Keys("Down Down Down Return");  // from "Continue" down to quit
-  WaitForTheEnd();
+  EXPECT_EQ(desktop.WaitForExit(std::chrono::seconds(10)), 0) << ReadText(root / "game.log");
   EXPECT_GT(fs::last_write_time(save), firstSave) << "the continued game was left and saved";
   EXPECT_EQ(PlayerPlace(save), left) << "and it is the game left the day before";
   EXPECT_TRUE(fs::is_empty(root / "monday"));

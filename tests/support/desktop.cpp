@@ -1,5 +1,6 @@
 #include "support/desktop.h"
 
+#include "core/types.h"
 #include "support/harness.h"
 
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -35,9 +37,9 @@ bool Installed(const std::string& tool) {
   return access(("/usr/bin/" + tool).c_str(), X_OK) == 0;
 }
 
-// Polls the condition every 50 ms until it holds or the limit passes.
-template <class Condition>
-bool WaitUntil(std::chrono::milliseconds limit, Condition condition) {
+}  // namespace
+
+bool WaitUntil(std::chrono::milliseconds limit, const std::function<bool()>& condition) {
   const auto until = std::chrono::steady_clock::now() + limit;
   while (!condition()) {
     if (std::chrono::steady_clock::now() >= until) return false;
@@ -45,8 +47,6 @@ bool WaitUntil(std::chrono::milliseconds limit, Condition condition) {
   }
   return true;
 }
-
-}  // namespace
 
 void XDesktop::Stop() {
   Stop(game);
@@ -64,20 +64,28 @@ std::string XDesktop::Missing(bool windowManager) {
   return "";
 }
 
-pid_t XDesktop::Spawn(const std::vector<std::string>& args, const std::string& output) {
-  std::vector<std::string> env;
+pid_t XDesktop::Spawn(const std::vector<std::string>& args, const std::string& output,
+                      const std::string& folder, const std::vector<std::string>& changes) {
+  // The game renders as on a player's desktop, with SDL's own choice of renderer.
+  std::vector<std::string> all = {"SDL_RENDER_DRIVER", "SDL_FRAMEBUFFER_ACCELERATION",
+                                  "SDL_VIDEO_DRIVER=x11"};
+  all.push_back(display.empty() ? "DISPLAY" : "DISPLAY=" + display);
+  all.insert(all.end(), changes.begin(), changes.end());
+  std::map<std::string, std::string> variables;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string text = *entry;
-    // The game renders as on a player's desktop, with SDL's own choice of renderer.
-    const bool headlessOnly = text.rfind("SDL_RENDER_DRIVER=", 0) == 0 ||
-                              text.rfind("SDL_FRAMEBUFFER_ACCELERATION=", 0) == 0;
-    if (text.rfind("DISPLAY=", 0) != 0 && text.rfind("SDL_VIDEO_DRIVER=", 0) != 0 &&
-        !headlessOnly) {
-      env.push_back(text);
+    variables[text.substr(0, text.find('='))] = text;
+  }
+  for (const std::string& change : all) {
+    const std::size_t equals = change.find('=');
+    if (equals == std::string::npos) {
+      variables.erase(change);
+    } else {
+      variables[change.substr(0, equals)] = change;
     }
   }
-  if (!display.empty()) env.push_back("DISPLAY=" + display);
-  env.push_back("SDL_VIDEO_DRIVER=x11");
+  std::vector<std::string> env;
+  for (const auto& [name, entry] : variables) env.push_back(entry);
   std::vector<char*> argv, envp;
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
@@ -85,6 +93,7 @@ pid_t XDesktop::Spawn(const std::vector<std::string>& args, const std::string& o
   envp.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
   posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND,
                                    0644);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
@@ -143,7 +152,12 @@ bool XDesktop::Start(int width, int height, bool withWindowManager) {
 }
 
 pid_t XDesktop::StartGame(const std::string& output) {
-  game = Spawn({TVK_BINARY_PATH}, output);
+  return StartProgram({TVK_BINARY_PATH}, ".", {}, output);
+}
+
+pid_t XDesktop::StartProgram(const std::vector<std::string>& args, const std::string& folder,
+                             const std::vector<std::string>& changes, const std::string& output) {
+  game = Spawn(args, output, folder, changes);
   return game;
 }
 
@@ -219,6 +233,28 @@ bool ShowsCentred(SDL_Surface* picture, const std::string& text) {
   const int x = (picture->w - 8 * cells) / 2;
   for (int y = 0; y + 8 <= picture->h; ++y) {
     if (CellText(picture, x, y, cells) == text) return true;
+  }
+  return false;
+}
+
+int PlayerCells(SDL_Surface* picture) {
+  int count = 0;
+  for (int y = 0; y + 8 <= 320; y += 8) {
+    for (int x = 0; x + 8 <= 640; x += 8) {
+      if (CellGlyph(picture, x, y) == '@' && CellColor(picture, x, y) == LightGreen) ++count;
+    }
+  }
+  return count;
+}
+
+bool Eventually(XDesktop& desktop, bool gameWindowOnly,
+                const std::function<bool(SDL_Surface*)>& check) {
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    SDL_Surface* shot = desktop.Screenshot("shot.png", gameWindowOnly);
+    const bool holds = shot != nullptr && check(shot);
+    SDL_DestroySurface(shot);
+    if (holds) return true;
+    std::this_thread::sleep_for(100ms);
   }
   return false;
 }

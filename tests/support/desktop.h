@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ class XDesktop {
   // Starts the game binary in the current folder on this display, its output going to the
   // file; the process id, or -1.
   pid_t StartGame(const std::string& output = "game.log");
+  // Starts a program as the game (the one WaitForExit waits for) in the folder, with the
+  // environment changed as listed ("NAME=value" sets, "NAME" removes).
+  pid_t StartProgram(const std::vector<std::string>& args, const std::string& folder,
+                     const std::vector<std::string>& changes, const std::string& output);
   // Waits until the game's window exists and has the keyboard.
   bool WaitForWindow();
   // Runs a shell command (an X tool) on this display with a time limit; its exit status.
@@ -46,7 +51,8 @@ class XDesktop {
   pid_t game = -1;
 
  private:
-  pid_t Spawn(const std::vector<std::string>& args, const std::string& output);
+  pid_t Spawn(const std::vector<std::string>& args, const std::string& output,
+              const std::string& folder = ".", const std::vector<std::string>& changes = {});
   static void Stop(pid_t& pid);
   pid_t server = -1;
   pid_t windowManager = -1;
@@ -59,3 +65,12 @@ SDL_Surface* GamePicture(SDL_Surface* shot, float scale, float left, float top);
 SDL_Surface* LetterboxedPicture(SDL_Surface* shot);
 // True when some row of the 640x400 picture shows the text centred, as the boxes draw lines.
 bool ShowsCentred(SDL_Surface* picture, const std::string& text);
+// The 8x8 map cells of a 640x400 picture that show the player: a light green at sign.
+int PlayerCells(SDL_Surface* picture);
+// Takes screenshots until the check holds for one, for a few seconds at most: the game draws a
+// new frame every 60 ms, but a busy machine may be slow to show it. The last one stays in
+// shot.png.
+bool Eventually(XDesktop& desktop, bool gameWindowOnly,
+                const std::function<bool(SDL_Surface*)>& check);
+// Polls the condition every 50 ms until it holds or the limit passes.
+bool WaitUntil(std::chrono::milliseconds limit, const std::function<bool()>& condition);
