@@ -164,6 +164,11 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 // Opens a file whose path and mode are UTF-8 (as for fopen); an empty handle on failure.
 FileHandle OpenFileUTF8(const std::string& path, const std::string& mode);
 
+// Reads the whole file into text, as it is. Only a regular file is read: anything else that
+// exists (a folder, a device, a pipe) is refused with IoError "Not a regular file" before it is
+// opened; other failures are IoError too. text is untouched on failure.
+ErrorCode ReadFileText(const std::string& path, std::string& text, Error* error);
+
 // Reads the whole file as one CSON document. On success out holds the document and *error is
 // cleared; on failure out is untouched and *error (when given) says what and where. Only a
 // regular file is read: anything else that exists (a folder, a device, a pipe) is refused with

@@ -145,7 +145,7 @@ FileHandle OpenFileUTF8(const std::string& path, const std::string& mode)
 #endif
 }
 
-ErrorCode ParseFile(const std::string& path, Value& out, Error* error)
+ErrorCode ReadFileText(const std::string& path, std::string& text, Error* error)
 {
     if (!IsRegularFile(path)) {
         return FailIo(error, Exists(path) ? "Not a regular file" : "Failed to open file");
@@ -164,15 +164,33 @@ ErrorCode ParseFile(const std::string& path, Value& out, Error* error)
     if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) {
         return FailIo(error, "Failed to read file");
     }
-    // A file that grew huge between the check and the read still must not end the program: the
-    // buffer is taken without throwing, and a failed allocation reads as a failed read.
+    // A file that grew huge between the check and the read still must not end the program: a
+    // failed allocation reads as a failed read.
     const auto length = static_cast<std::size_t>(size);
-    std::unique_ptr<char[]> buffer(length > 0 ? new (std::nothrow) char[length] : nullptr);
-    if (length > 0 &&
-        (buffer == nullptr || std::fread(buffer.get(), 1, length, file.get()) != length)) {
+    std::string content;
+    try {
+        content.resize(length);
+    } catch (const std::bad_alloc&) {
         return FailIo(error, "Failed to read file");
     }
-    Parser parser(std::string_view(buffer.get(), length));
+    if (length > 0 && std::fread(content.data(), 1, length, file.get()) != length) {
+        return FailIo(error, "Failed to read file");
+    }
+    text = std::move(content);
+    if (error != nullptr) {
+        error->Clear();
+    }
+    return ErrorCode::Ok;
+}
+
+ErrorCode ParseFile(const std::string& path, Value& out, Error* error)
+{
+    std::string text;
+    const ErrorCode read = ReadFileText(path, text, error);
+    if (read != ErrorCode::Ok) {
+        return read;
+    }
+    Parser parser(text);
     return parser.Parse(out, error);
 }
 

@@ -36,13 +36,9 @@ int Usage() {
   return EXIT_USAGE;
 }
 
+// Reads only a regular file: a folder, a device or a pipe is refused, never read or waited on.
 bool ReadWhole(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream content;
-  content << in.rdbuf();
-  text = content.str();
-  return !in.bad();
+  return zokCSON::ReadFileText(path, text, nullptr) == zokCSON::ErrorCode::Ok;
 }
 
 // Writes through a temporary file renamed over the target, so a failed write leaves the old
@@ -119,6 +115,14 @@ int New(const std::string& code, const std::string& name) {
   if (name.empty() || !EscapeForLanguageFile(name, escapedName)) {
     std::cerr << "tvk-lang: the name \"" << name
               << "\" has characters the game's font cannot show\n";
+    return EXIT_USAGE;
+  }
+  // In a player's folder, languages/ is a link to the installed game's texts: writing there
+  // would change files a package owns (or fail without the rights to).
+  if (std::filesystem::is_symlink("languages")) {
+    std::cerr << "tvk-lang: languages/ here is a link to the installed game's texts; make it a "
+                 "folder of your own first (cp -rL languages languages.copy && rm languages && "
+                 "mv languages.copy languages): the game's launcher leaves such a folder alone\n";
     return EXIT_USAGE;
   }
   std::string listText;

@@ -128,6 +128,31 @@ TEST_F(LangTool, ANewLanguageIsCompleteCleanAndLoadsInTheGame) {
   EXPECT_NE(listed, list);
 }
 
+// In a player's folder languages/ links to the installed texts, which belong to the package.
+TEST_F(LangTool, NewWritesNothingThroughALinkToTheInstalledTexts) {
+  fs::create_directory("player");
+  fs::create_directory_symlink(fs::absolute("languages"), "player/languages");
+  const std::string listBefore = ReadText("languages/languages.cson");
+  fs::current_path("player");
+  const RKRun run = TvkLang("new pt Portugues");
+  fs::current_path("..");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("make it a folder of your own first"), std::string::npos)
+      << run.output;
+  EXPECT_FALSE(fs::exists("languages/pt.cson"));
+  EXPECT_EQ(ReadText("languages/languages.cson"), listBefore);
+}
+
+// Only regular files are checked: a folder or a device is a file error, never read as text.
+TEST_F(LangTool, CheckReadsOnlyRegularFiles) {
+  for (const char* path : {"languages", "/dev/zero"}) {
+    SCOPED_TRACE(path);
+    const RKRun run = TvkLang(std::string("check ") + path);
+    EXPECT_EQ(run.status, 2) << run.output;
+    EXPECT_NE(run.output.find("cannot be read"), std::string::npos) << run.output;
+  }
+}
+
 TEST_F(LangTool, NewOutsideTheDataFolderSaysWhereToRunIt) {
   fs::create_directory("elsewhere");
   fs::current_path("elsewhere");

@@ -62,14 +62,14 @@ int Load(const std::string& name, zokCSON::Value& out, std::string* source = nul
             *source = std::move(text);
         }
     } else {
-        code = zokCSON::ParseFile(name, out, &error);
-        if (code == zokCSON::ErrorCode::IoError) {
+        std::string text;
+        if (zokCSON::ReadFileText(name, text, &error) != zokCSON::ErrorCode::Ok) {
             std::cerr << "cson: " << name << ": " << error.message << '\n';
             return kExitUsage;
         }
+        code = zokCSON::ParseText(text, out, &error);
         if (source != nullptr) {
-            std::ifstream in(name, std::ios::binary);
-            source->assign(std::istreambuf_iterator<char>(in), {});
+            *source = std::move(text);
         }
     }
     if (code != zokCSON::ErrorCode::Ok) {
