@@ -211,6 +211,8 @@ INSTANTIATE_TEST_SUITE_P(Numbers, FailsWith, ::testing::Values(
     FailCase{"LoneMinus", "[-]", ErrorCode::InvalidNumber, 1, 3, "Invalid number literal"},
     FailCase{"LeadingPoint", ".5", kChar, 1, 1, "Unexpected character while parsing value"},
     FailCase{"SecondPoint", "1.2.3", kChar, 1, 4, kTrailing},
+    FailCase{"PointAfterExponent", "1e5.3", ErrorCode::InvalidNumber, 1, 6, "Invalid number literal"},
+    FailCase{"PointAfterSign", "[-.]", ErrorCode::InvalidNumber, 1, 4, "Invalid number literal"},
     FailCase{"HexLiteral", "0x1F", kChar, 1, 2, kTrailing}
 ), RowName<FailCase>);
 
