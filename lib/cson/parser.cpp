@@ -119,7 +119,8 @@ double ExactDecimal(std::uint64_t digits, int decimals)
 {
     static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                               1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    return static_cast<double>(digits) / kPowersOfTen[decimals];
+    // Fewer than 16 digits fit a signed integer, whose conversion is one instruction.
+    return static_cast<double>(static_cast<std::int64_t>(digits)) / kPowersOfTen[decimals];
 }
 
 // Converts a taken number literal (sign, digits, one ".", one exponent) as strtod would, in the
@@ -241,6 +242,20 @@ Value& MemberSlot(Value::Object& object, std::string_view key, Value& scratch)
     }
     scratch = Value();
     return scratch;
+}
+
+// Keys are mostly a few bytes: compared without a call.
+bool SameKey(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Keeps the parser's nesting counter right on every way out of a level.
@@ -855,7 +870,7 @@ ErrorCode Parser::ParseBlockObject(Value& out)
     return ErrorCode::Ok;
 }
 
-ErrorCode Parser::ParseInlineObject(Value& out)
+ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Object* model)
 {
     if (AtEnd() || Peek() != '{') {
         return Fail(ErrorCode::IoError, "");
@@ -865,12 +880,42 @@ ErrorCode Parser::ParseInlineObject(Value& out)
     }
     LevelGuard guard{depth};
     Advance();
-    Value::Object& object = Make<Value::Object>(out);
     SkipWhitespaceAndComments();
     if (Match('}')) {
+        Make<Value::Object>(out);
+        if (shape != nullptr) {
+            shape->usable = false;
+        }
         return ErrorCode::Ok;
     }
-    StartObject(object);
+    // Following the model: the next key expected is keys[followed], whose copied member stands
+    // at members[places[followed]].
+    const bool copied = model != nullptr;
+    Value::Object& object = copied ? out.data.emplace<Value::Object>(*model) : Make<Value::Object>(out);
+    bool following = copied;
+    std::size_t followed = 0;
+    if (copied) {
+        shape->members.clear();
+        for (auto& member : object) {
+            shape->members.push_back(&member.second);
+        }
+    } else {
+        StartObject(object);
+    }
+    if (shape != nullptr) {
+        shape->read.clear();
+    }
+    // Stops following: the model's keys not read yet go, and the object goes on as any other.
+    auto leaveModel = [&] {
+        for (std::size_t i = followed; i < shape->keys.size(); ++i) {
+            object.erase(std::string(shape->keys[i]));
+        }
+        shape->read.assign(shape->keys.begin(), shape->keys.begin() + static_cast<std::ptrdiff_t>(followed));
+        StartObject(object);
+        following = false;
+    };
+    bool plain = true;   // every value null, a boolean or a number
+    bool viewable = true; // every key a view of the text
     std::string quoted;
     std::string_view key;
     Value scratch;
@@ -883,9 +928,24 @@ ErrorCode Parser::ParseInlineObject(Value& out)
             return Fail(ErrorCode::UnexpectedCharacter, "Expected ':' in object");
         }
         SkipWhitespaceAndComments();
-        if (ErrorCode code = ParseValue(MemberSlot(object, key, scratch)); code != ErrorCode::Ok) {
+        Value* member = nullptr;
+        if (following && followed < shape->keys.size() && SameKey(key, shape->keys[followed])) {
+            member = shape->members[shape->places[followed]];
+            ++followed;
+        } else {
+            if (following) {
+                leaveModel();
+            }
+            if (shape != nullptr) {
+                viewable = viewable && key.data() != quoted.data();
+                shape->read.push_back(key);
+            }
+            member = &MemberSlot(object, key, scratch);
+        }
+        if (ErrorCode code = ParseValue(*member); code != ErrorCode::Ok) {
             return code;
         }
+        plain = plain && member->Index() <= 2;
         SkipWhitespaceAndComments();
         if (Match('}')) {
             break;
@@ -895,8 +955,50 @@ ErrorCode Parser::ParseInlineObject(Value& out)
         }
         SkipWhitespaceAndComments();
     }
+    if (following && followed < shape->keys.size()) {
+        leaveModel();
+    }
     FinishObject(object);
+    if (shape == nullptr) {
+        return ErrorCode::Ok;
+    }
+    if (following) {
+        // The same shape again: keys and places hold.
+        shape->usable = plain;
+        return ErrorCode::Ok;
+    }
+    // A new shape, when this object can be copied as one: every key read once and kept, and few
+    // enough for the map's one bucket.
+    shape->usable = plain && viewable && shape->read.size() == object.size() &&
+                    object.size() <= kSmallObject;
+    if (shape->usable) {
+        shape->keys.swap(shape->read);
+        shape->places.clear();
+        for (std::string_view wanted : shape->keys) {
+            std::size_t place = 0;
+            for (const auto& member : object) {
+                if (member.first == wanted) {
+                    break;
+                }
+                ++place;
+            }
+            shape->places.push_back(place);
+        }
+    }
     return ErrorCode::Ok;
+}
+
+// One element of an array: an inline object may follow the shape of the one before it.
+ErrorCode Parser::ParseElement(Value::Array& array, Shape& shape)
+{
+    Value& element = array.emplace_back();
+    SkipWhitespaceAndComments();
+    if (AtEnd() || Peek() != '{') {
+        shape.usable = false;
+        return ParseValue(element);
+    }
+    const Value::Object* model = shape.usable ? &array[array.size() - 2].AsObject() : nullptr;
+    return ParseInlineObject(element, &shape, model);
 }
 
 ErrorCode Parser::ParseArray(Value& out)
@@ -918,11 +1020,12 @@ ErrorCode Parser::ParseArray(Value& out)
     if (Match(']')) {
         return ErrorCode::Ok;
     }
+    Shape shape;
     for (;;) {
         if (Match(']')) {
             break;
         }
-        if (ErrorCode code = ParseValue(array.emplace_back()); code != ErrorCode::Ok) {
+        if (ErrorCode code = ParseElement(array, shape); code != ErrorCode::Ok) {
             return code;
         }
         SkipWhitespaceAndComments();
@@ -950,12 +1053,13 @@ ErrorCode Parser::ParseMultilineArray(Value& out)
     }
     const int w = indentStack.back();
     bool closed = false;
+    Shape shape;
     for (;;) {
         if (Match(']')) {
             closed = true;
             break;
         }
-        if (ErrorCode code = ParseValue(array.emplace_back()); code != ErrorCode::Ok) {
+        if (ErrorCode code = ParseElement(array, shape); code != ErrorCode::Ok) {
             return code;
         }
         if (indentStack.back() < w) {

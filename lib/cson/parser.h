@@ -167,12 +167,29 @@ private:
     }
     ErrorCode ParseNumber(Value& out);
 
+    // Objects side by side in an array mostly repeat one shape: the same keys in the same order,
+    // with plain values (map tiles, key bindings). The next such object starts as a copy of the
+    // one before it, which takes over its keys' nodes and hash codes, and its values are read
+    // over the copied ones. Hashing every key and looking for it among the others is otherwise
+    // most of what a member costs. The first key that differs ends the shortcut for that object.
+    struct Shape {
+        std::vector<std::string_view> keys; // the last object's keys as read (views of the text)
+        std::vector<std::size_t> places;    // where each of them comes when the object is walked
+        std::vector<std::string_view> read; // the keys of the object being read, once it differs
+        std::vector<Value*> members;        // the copy's members in the order they are walked
+        bool usable = false; // the last element is an object of this shape with plain values
+    };
+
     ErrorCode ParseValue(Value& out);
     ErrorCode parseIdentifierOrIndentedObject(Value& out);
     ErrorCode ParseBlockObject(Value& out);
-    ErrorCode ParseInlineObject(Value& out);
+    // shape, when given, is that of the array the object is an element of; model is the element
+    // before it when the shape is usable.
+    ErrorCode ParseInlineObject(Value& out, Shape* shape = nullptr,
+                                const Value::Object* model = nullptr);
     ErrorCode ParseArray(Value& out);
     ErrorCode ParseMultilineArray(Value& out);
+    ErrorCode ParseElement(Value::Array& array, Shape& shape);
 };
 
 } // namespace zokCSON
