@@ -1,5 +1,6 @@
 #include "cson/parser.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -242,6 +243,20 @@ Value& MemberSlot(Value::Object& object, std::string_view key, Value& scratch)
     }
     scratch = Value();
     return scratch;
+}
+
+// A long multiline array (a map's tiles) grows step by step, and every step moves all its
+// elements. After its first elements it reserves room for as many more as the rest of the text
+// would hold of elements of their length: too many when the array is not the last thing in the
+// text, but capped, and only ever a reservation.
+constexpr std::size_t kReserveAfter = 64;
+
+void ReserveLikeTheFirst(Value::Array& array, std::uint64_t bytesOfFirst, std::uint64_t bytesLeft)
+{
+    constexpr std::uint64_t kMaxReserved = 1 << 16;
+    const std::uint64_t perElement = std::max<std::uint64_t>(1, bytesOfFirst / kReserveAfter);
+    array.reserve(static_cast<std::size_t>(
+        std::min(kMaxReserved, kReserveAfter + bytesLeft / perElement)));
 }
 
 // Keys are mostly a few bytes: compared without a call.
@@ -1054,10 +1069,14 @@ ErrorCode Parser::ParseMultilineArray(Value& out)
     const int w = indentStack.back();
     bool closed = false;
     Shape shape;
+    const std::uint64_t firstElement = pos;
     for (;;) {
         if (Match(']')) {
             closed = true;
             break;
+        }
+        if (array.size() == kReserveAfter) {
+            ReserveLikeTheFirst(array, pos - firstElement, text.size() - pos);
         }
         if (ErrorCode code = ParseElement(array, shape); code != ErrorCode::Ok) {
             return code;

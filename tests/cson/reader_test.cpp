@@ -145,6 +145,31 @@ std::string InlineObjectOfKeys(int count, int value)
     return text + "}";
 }
 
+// A long multiline array reserves room after its first elements, from their length.
+std::string LongArrayText(int count)
+{
+    std::string text = "a: [\n";
+    for (int i = 0; i < count; ++i) {
+        text += i % 10 == 0 ? "  {x: " + std::to_string(i) + ", y: [1, 2]}\n" : "  " + std::to_string(i) + "\n";
+    }
+    return text + "]\nb: 1";
+}
+
+Value LongArrayValue(int count)
+{
+    Value array = Value::MakeArray();
+    for (int i = 0; i < count; ++i) {
+        array.Append(i % 10 == 0 ? Obj({{"x", i}, {"y", Arr({1, 2})}}) : Value(i));
+    }
+    return Obj({{"a", array}, {"b", 1}});
+}
+
+INSTANTIATE_TEST_SUITE_P(LongArrays, ReadsTo, ::testing::Values(
+    ReadCase{"JustBeforeReserving", LongArrayText(64), LongArrayValue(64)},
+    ReadCase{"PastReserving", LongArrayText(65), LongArrayValue(65)},
+    ReadCase{"Thousands", LongArrayText(5000), LongArrayValue(5000)}
+), RowName<ReadCase>);
+
 INSTANTIATE_TEST_SUITE_P(SiblingObjects, ReadsTo, ::testing::Values(
     ReadCase{"SameKeys", "[\n  {a: 1, b: 2}\n  {a: 3, b: 4}\n  {a: 5, b: 6}\n]",
              Arr({Obj({{"a", 1}, {"b", 2}}), Obj({{"a", 3}, {"b", 4}}), Obj({{"a", 5}, {"b", 6}})})},
