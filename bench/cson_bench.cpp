@@ -195,7 +195,8 @@ void BM_CsonParse(benchmark::State& state, const std::string& doc)
 {
     const Document& d = GetDocument(doc);
     Value check;
-    if (zokCSON::ParseText(d.cson, check, nullptr) != zokCSON::ErrorCode::Ok || !(check == d.value)) {
+    if (zokCSON::ParseText(d.cson, check, nullptr) != zokCSON::ErrorCode::Ok ||
+        !(check == d.value)) {
         state.SkipWithError("the generated document does not read back");
         return;
     }

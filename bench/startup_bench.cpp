@@ -99,7 +99,8 @@ void RunStarts(benchmark::State& state, const char* mode) {
   for (const auto& [name, seconds] : sums) {
     if (name != "total") {
       // In milliseconds, the unit of the benchmark's own time.
-      state.counters[name] = benchmark::Counter(seconds * 1000.0, benchmark::Counter::kAvgIterations);
+      state.counters[name] =
+          benchmark::Counter(seconds * 1000.0, benchmark::Counter::kAvgIterations);
     }
   }
 }

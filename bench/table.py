@@ -19,8 +19,8 @@ UNIT_SECONDS = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
 
 def short_name(run_name):
     # Google Benchmark appends the options it ran with ("/iterations:5/manual_time").
-    parts = [p for p in run_name.split("/")
-             if not re.fullmatch(r"(iterations|repeats|min_time|threads):.*|manual_time|real_time", p)]
+    options = r"(iterations|repeats|min_time|threads):.*|manual_time|real_time"
+    parts = [p for p in run_name.split("/") if not re.fullmatch(options, p)]
     return "/".join(parts)
 
 

@@ -83,8 +83,8 @@ TVK_TIMED(LoadAudio, MIX_Audio*, MIX_LoadAudio,
 TVK_TIMED(Surface, SDL_Surface*, SDL_CreateSurface, (int w, int h, SDL_PixelFormat format),
           (w, h, format))
 TVK_TIMED(LoadPng, SDL_Surface*, SDL_LoadPNG, (const char* file), (file))
-TVK_TIMED(Convert, SDL_Surface*, SDL_ConvertSurface, (SDL_Surface * surface, SDL_PixelFormat format),
-          (surface, format))
+TVK_TIMED(Convert, SDL_Surface*, SDL_ConvertSurface,
+          (SDL_Surface * surface, SDL_PixelFormat format), (surface, format))
 TVK_TIMED(PlayTrack, bool, MIX_PlayTrack, (MIX_Track * track, SDL_PropertiesID options),
           (track, options))
 

@@ -906,7 +906,8 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
     // Following the model: the next key expected is keys[followed], whose copied member stands
     // at members[places[followed]].
     const bool copied = model != nullptr;
-    Value::Object& object = copied ? out.data.emplace<Value::Object>(*model) : Make<Value::Object>(out);
+    Value::Object& object =
+        copied ? out.data.emplace<Value::Object>(*model) : Make<Value::Object>(out);
     bool following = copied;
     std::size_t followed = 0;
     if (copied) {
@@ -925,7 +926,8 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
         for (std::size_t i = followed; i < shape->keys.size(); ++i) {
             object.erase(std::string(shape->keys[i]));
         }
-        shape->read.assign(shape->keys.begin(), shape->keys.begin() + static_cast<std::ptrdiff_t>(followed));
+        shape->read.assign(shape->keys.begin(),
+                           shape->keys.begin() + static_cast<std::ptrdiff_t>(followed));
         StartObject(object);
         following = false;
     };
@@ -960,7 +962,7 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
         if (ErrorCode code = ParseValue(*member); code != ErrorCode::Ok) {
             return code;
         }
-        plain = plain && member->Index() <= 2;
+        plain = plain && (member == &scratch || member->Index() <= 2);
         SkipWhitespaceAndComments();
         if (Match('}')) {
             break;
