@@ -259,6 +259,20 @@ void ReserveLikeTheFirst(Value::Array& array, std::uint64_t bytesOfFirst, std::u
         std::min(kMaxReserved, kReserveAfter + bytesLeft / perElement)));
 }
 
+// The bytes that end a run of ordinary bytes in a quoted string: its delimiter, a backslash and
+// the line ends.
+constexpr std::array<bool, 256> QuotedStops(unsigned char delimiter)
+{
+    std::array<bool, 256> table{};
+    for (unsigned char c : {delimiter, static_cast<unsigned char>('\\'),
+                            static_cast<unsigned char>('\n'), static_cast<unsigned char>('\r')}) {
+        table[c] = true;
+    }
+    return table;
+}
+constexpr auto kDoubleQuotedStops = QuotedStops('"');
+constexpr auto kSingleQuotedStops = QuotedStops('\'');
+
 // Keys are mostly a few bytes: compared without a call.
 bool SameKey(std::string_view a, std::string_view b)
 {
@@ -524,12 +538,9 @@ ErrorCode Parser::ParseQuoted(unsigned char delimiter, std::string& collected)
     const std::size_t size = text.size();
     for (;;) {
         // Ordinary bytes are taken as a run: none of them moves to a new line.
+        const auto& stops = delimiter == '"' ? kDoubleQuotedStops : kSingleQuotedStops;
         std::uint64_t runEnd = pos;
-        while (runEnd < size) {
-            auto c = static_cast<unsigned char>(text[runEnd]);
-            if (c == delimiter || c == '\\' || c == '\n' || c == '\r') {
-                break;
-            }
+        while (runEnd < size && !stops[static_cast<unsigned char>(text[runEnd])]) {
             ++runEnd;
         }
         collected.append(text.data() + pos, runEnd - pos);
