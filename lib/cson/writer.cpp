@@ -12,10 +12,6 @@ namespace zokCSON::detail {
 
 namespace {
 
-using detail::kByteClass;
-using detail::IdentStart;
-using detail::IdentPart;
-
 // Spaces per level. Below 1 a nested block could not be told from its parent when read back,
 // so such a setting writes one space per level.
 int IndentWidth(const WriteOptions& options)
