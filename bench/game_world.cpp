@@ -1,22 +1,24 @@
-// The world's hot paths: the field of view, a whole generated and populated floor, and a full
-// frame of play against the least any frame must cost (the "floor" of rendering).
+// The world's hot paths: the field of view, a whole generated and populated floor, a full frame
+// of play against the least any frame must cost (the "floor" of rendering), and continuing a
+// saved game against reading its file.
 //
-// The frame benchmarks run the real start-up with SDL's dummy video driver in a throw-away
-// folder holding a copy of the game's data.
+// The frame and save benchmarks run the real start-up with SDL's dummy video driver in a
+// throw-away folder holding a copy of the game's data. The frames are timed by the main
+// thread's own CPU time: SDL's audio thread and the other work on a shared machine say nothing
+// about a frame.
 
 #include <benchmark/benchmark.h>
 
 #include <SDL3/SDL.h>
-#include <time.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <list>
 #include <string>
 #include <vector>
 
+#include "cpu_time.h"
 #include "cson/cson.h"
 #include "dungeon/map.h"
 #include "game/globals.h"
@@ -60,22 +62,22 @@ struct Floor {
 void BM_ComputeFOV(benchmark::State& state) {
   Floor floor;
   floor.Generate(5);
-  for (auto _ : state) {
+  tvkbench::MeasureCpu(state, [&] {
     floor.map.ComputeFOV(floor.player);
     benchmark::ClobberMemory();
-  }
+  });
 }
-BENCHMARK(BM_ComputeFOV)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ComputeFOV)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 void BM_CreateMap(benchmark::State& state) {
   Floor floor;
   int number = 0;
-  for (auto _ : state) {
+  tvkbench::MeasureCpu(state, [&] {
     floor.Generate(1 + number++ % 10);
     benchmark::DoNotOptimize(floor.onFloor.size());
-  }
+  });
 }
-BENCHMARK(BM_CreateMap)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CreateMap)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // The real game, started once for the frame benchmarks and shut down at exit.
 class Game {
@@ -102,7 +104,9 @@ class Game {
     // A window of the game's own size, so that presenting copies the frame one to one: a
     // fullscreen dummy display would add a scaling pass to whatever size it pretends to be.
     if (started && SetFullscreen(false)) SDL_SyncWindow(window);
+    // The save of this floor is what the save benchmarks read.
     if (started) Populate();
+    if (started) started = SaveGame();
   }
 
   ~Game() {
@@ -128,37 +132,6 @@ class Game {
   }
 };
 
-// The main thread's own CPU time: the machine is shared, and time spent descheduled says
-// nothing about the frame. Wall time is reported beside it.
-double ThreadCpuNs() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) * 1e9 + static_cast<double>(now.tv_nsec);
-}
-
-double WallNs() {
-  return std::chrono::duration<double, std::nano>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-struct FrameCost {
-  double cpuNs = 0.0;
-  double wallNs = 0.0;
-};
-FrameCost floorCost;
-FrameCost renderCost;
-
-// Runs the frame for every iteration of the state and returns its mean cost.
-template <typename Frame>
-FrameCost Measure(benchmark::State& state, Frame frame) {
-  double cpuStart = ThreadCpuNs();
-  double wallStart = WallNs();
-  for (auto _ : state) frame();
-  double n = static_cast<double>(state.iterations());
-  return {(ThreadCpuNs() - cpuStart) / n, (WallNs() - wallStart) / n};
-}
-
 // What any frame must do: clear the three surfaces, draw every map cell, put the map on the
 // screen and upload the screen.
 void BM_RenderFloor(benchmark::State& state) {
@@ -166,7 +139,7 @@ void BM_RenderFloor(benchmark::State& state) {
     state.SkipWithError("InitGame failed");
     return;
   }
-  floorCost = Measure(state, [] {
+  tvkbench::MeasureCpu(state, [] {
     SDL_FillSurfaceRect(screen, nullptr, SDL_MapSurfaceRGB(screen, 0, 0, 0));
     SDL_FillSurfaceRect(mapPanel, nullptr, SDL_MapSurfaceRGB(mapPanel, 0, 0, 0));
     SDL_FillSurfaceRect(panel, nullptr, SDL_MapSurfaceRGB(panel, 0, 0, 0));
@@ -176,25 +149,48 @@ void BM_RenderFloor(benchmark::State& state) {
     SDL_BlitSurface(mapPanel, nullptr, screen, nullptr);
     SDL_UpdateTexture(texture, nullptr, screen->pixels, screen->pitch);
   });
-  state.counters["cpu_us"] = floorCost.cpuNs / 1000.0;
 }
-BENCHMARK(BM_RenderFloor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderFloor)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// Goal: within 1.5 times the floor.
 void BM_Render(benchmark::State& state) {
   if (!Game::Start()) {
     state.SkipWithError("InitGame failed");
     return;
   }
-  FrameCost render = Measure(state, [] { Render(); });
-  renderCost = render;
-  state.counters["cpu_us"] = render.cpuNs / 1000.0;
-  // Goal: within 1.5 times the floor measured in the same run.
-  if (floorCost.cpuNs > 0.0) {
-    state.counters["vs_floor"] = render.cpuNs / floorCost.cpuNs;
-    state.counters["vs_floor_wall"] = render.wallNs / floorCost.wallNs;
-  }
+  state.SetLabel("peer=BM_RenderFloor goal=1.5");
+  tvkbench::MeasureCpu(state, [] { Render(); });
 }
-BENCHMARK(BM_Render)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Render)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Reading the game's own save of the populated floor: the file alone, and continuing the game
+// from it (LoadGame), whose share beyond reading must stay small.
+void BM_ReadSaveFile(benchmark::State& state) {
+  if (!Game::Start()) {
+    state.SkipWithError("InitGame failed");
+    return;
+  }
+  tvkbench::MeasureCpu(state, [] {
+    zokCSON::Value root;
+    zokCSON::ParseFile("game.sav", root, nullptr);
+    benchmark::DoNotOptimize(root);
+  });
+  state.counters["doc_bytes"] = static_cast<double>(fs::file_size("game.sav"));
+}
+BENCHMARK(BM_ReadSaveFile)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+void BM_LoadGame(benchmark::State& state) {
+  if (!Game::Start()) {
+    state.SkipWithError("InitGame failed");
+    return;
+  }
+  state.SetLabel("peer=BM_ReadSaveFile");
+  std::string version;
+  bool loaded = true;
+  tvkbench::MeasureCpu(state, [&] { loaded = loaded && LoadGame(version) == LoadOk; });
+  if (!loaded) state.SkipWithError("LoadGame failed");
+}
+BENCHMARK(BM_LoadGame)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 // The costliest game a save file can hold and still be loaded, made from the ordinary one: as
 // many entities as the loader takes, every one drawn, with names at their bound made of the
@@ -265,17 +261,13 @@ void BM_RenderWorstSave(benchmark::State& state) {
     return;
   }
   mousePos = {player->x * 8, player->y * 8};
-  FrameCost worst = Measure(state, [] { Render(); });
-  state.counters["cpu_us"] = worst.cpuNs / 1000.0;
-  // Goal: no more than the ordinary frame measured in the same run (1.0).
-  if (renderCost.cpuNs > 0.0) {
-    state.counters["vs_render"] = worst.cpuNs / renderCost.cpuNs;
-    state.counters["vs_render_wall"] = worst.wallNs / renderCost.wallNs;
-  }
+  // Goal: no more than the ordinary frame measured in the same run.
+  state.SetLabel("peer=BM_Render goal=1.0");
+  tvkbench::MeasureCpu(state, [] { Render(); });
   fs::rename("ordinary.sav", "game.sav");
   std::string version;
   LoadGame(version);
 }
-BENCHMARK(BM_RenderWorstSave)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderWorstSave)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "cson/parser.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -10,35 +11,11 @@ namespace zokCSON {
 
 namespace {
 
-// Byte classes, looked up once per byte in the hot loops.
-enum : unsigned char {
-    IdentStart = 1, // ASCII letter or "_"
-    IdentPart = 2,  // ASCII letter, digit, "_" or "-"
-    Digit = 4,
-};
-
-constexpr auto kByteClass = [] {
-    std::array<unsigned char, 256> table{};
-    for (int c = 0; c < 256; ++c) {
-        bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        bool digit = c >= '0' && c <= '9';
-        unsigned char bits = 0;
-        if (letter || c == '_') {
-            bits |= IdentStart | IdentPart;
-        }
-        if (digit || c == '-') {
-            bits |= IdentPart;
-        }
-        if (digit) {
-            bits |= Digit;
-        }
-        table[static_cast<std::size_t>(c)] = bits;
-    }
-    return table;
-}();
+using detail::kByteClass;
+using detail::IdentStart;
+using detail::Digit;
 
 bool IsIdentStart(unsigned char c) { return (kByteClass[c] & IdentStart) != 0; }
-bool IsIdentPart(unsigned char c) { return (kByteClass[c] & IdentPart) != 0; }
 bool IsDigit(unsigned char c) { return (kByteClass[c] & Digit) != 0; }
 
 int HexValue(unsigned char c)
@@ -135,6 +112,18 @@ std::size_t detail::FindInvalidUtf8(std::string_view text, std::size_t start, bo
 
 namespace {
 
+// With at most 15 digits a decimal's digits are exact as a double, and so is a power of ten up
+// to 10^22: one division then rounds exactly as the general conversion would.
+constexpr int kMaxExactDigits = 15;
+
+double ExactDecimal(std::uint64_t digits, int decimals)
+{
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    // Fewer than 16 digits fit a signed integer, whose conversion is one instruction.
+    return static_cast<double>(static_cast<std::int64_t>(digits)) / kPowersOfTen[decimals];
+}
+
 // Converts a taken number literal (sign, digits, one ".", one exponent) as strtod would, in the
 // C locale whatever the program's locale is. False when the conversion stops before the end.
 bool ConvertNumber(std::string_view taken, double& out)
@@ -145,12 +134,7 @@ bool ConvertNumber(std::string_view taken, double& out)
         negative = body[0] == '-';
         body.remove_prefix(1);
     }
-    // The game writes short fixed-point numbers ("12.0", "0.5"). With at most 15 digits the
-    // digits are exact as a double, and so is a power of ten up to 10^22: one division then
-    // rounds exactly as the general conversion would.
-    if (!body.empty() && body.size() <= 16) {
-        static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
-                                                  1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16};
+    if (!body.empty() && body.size() <= kMaxExactDigits + 1) {
         std::uint64_t n = 0;
         int digits = 0;
         int decimals = 0;
@@ -169,8 +153,8 @@ bool ConvertNumber(std::string_view taken, double& out)
                 break;
             }
         }
-        if (plain && digits > 0 && digits <= 15) {
-            double v = static_cast<double>(n) / kPowersOfTen[decimals];
+        if (plain && digits > 0 && digits <= kMaxExactDigits) {
+            double v = ExactDecimal(n, decimals);
             out = negative ? -v : v;
             return true;
         }
@@ -247,16 +231,60 @@ void FinishObject(Value::Object& object)
     }
 }
 
-// The member's value is read straight into its place; a repeated key is read into scratch and
-// dropped, as the first pair with a key wins.
-Value& MemberSlot(Value::Object& object, std::string& key, Value& scratch)
+// The member's value is read straight into its place, and its key is built in the map's own
+// node from the text. A repeated key is read into scratch and dropped, as the first pair with a
+// key wins.
+Value& MemberSlot(Value::Object& object, std::string_view key, Value& scratch)
 {
-    auto [it, inserted] = object.try_emplace(std::move(key));
+    auto [it, inserted] =
+        object.emplace(std::piecewise_construct, std::forward_as_tuple(key), std::tuple<>());
     if (inserted) {
         return it->second;
     }
     scratch = Value();
     return scratch;
+}
+
+// A long multiline array (a map's tiles) grows step by step, and every step moves all its
+// elements. After its first elements it reserves room for as many more as the rest of the text
+// would hold of elements of their length: too many when the array is not the last thing in the
+// text, but capped, and only ever a reservation.
+constexpr std::size_t kReserveAfter = 64;
+
+void ReserveLikeTheFirst(Value::Array& array, std::uint64_t bytesOfFirst, std::uint64_t bytesLeft)
+{
+    constexpr std::uint64_t kMaxReserved = 1 << 16;
+    const std::uint64_t perElement = std::max<std::uint64_t>(1, bytesOfFirst / kReserveAfter);
+    array.reserve(static_cast<std::size_t>(
+        std::min(kMaxReserved, kReserveAfter + bytesLeft / perElement)));
+}
+
+// The bytes that end a run of ordinary bytes in a quoted string: its delimiter, a backslash and
+// the line ends.
+constexpr std::array<bool, 256> QuotedStops(unsigned char delimiter)
+{
+    std::array<bool, 256> table{};
+    for (unsigned char c : {delimiter, static_cast<unsigned char>('\\'),
+                            static_cast<unsigned char>('\n'), static_cast<unsigned char>('\r')}) {
+        table[c] = true;
+    }
+    return table;
+}
+constexpr auto kDoubleQuotedStops = QuotedStops('"');
+constexpr auto kSingleQuotedStops = QuotedStops('\'');
+
+// Keys are mostly a few bytes: compared without a call.
+bool SameKey(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Keeps the parser's nesting counter right on every way out of a level.
@@ -510,12 +538,9 @@ ErrorCode Parser::ParseQuoted(unsigned char delimiter, std::string& collected)
     const std::size_t size = text.size();
     for (;;) {
         // Ordinary bytes are taken as a run: none of them moves to a new line.
+        const auto& stops = delimiter == '"' ? kDoubleQuotedStops : kSingleQuotedStops;
         std::uint64_t runEnd = pos;
-        while (runEnd < size) {
-            auto c = static_cast<unsigned char>(text[runEnd]);
-            if (c == delimiter || c == '\\' || c == '\n' || c == '\r') {
-                break;
-            }
+        while (runEnd < size && !stops[static_cast<unsigned char>(text[runEnd])]) {
             ++runEnd;
         }
         collected.append(text.data() + pos, runEnd - pos);
@@ -626,63 +651,82 @@ ErrorCode Parser::ParseTripleString(Value& out)
     return ErrorCode::Ok;
 }
 
-ErrorCode Parser::ParseKey(std::string& key)
+// An identifier key is a view of the text; a quoted one is collected into quoted, which the view
+// then shows.
+ErrorCode Parser::ParseKey(std::string& quoted, std::string_view& key)
 {
     SkipInlineSpaces();
     if (AtEnd()) {
         return Fail(ErrorCode::UnexpectedCharacter, "Expected identifier or string as key");
     }
     unsigned char c = Peek();
-    if (c == '"' || c == '\'') {
-        key.clear();
-        return ParseQuoted(c, key);
-    }
     if (IsIdentStart(c)) {
-        key.assign(ReadIdentifier());
+        key = ReadIdentifier();
         return ErrorCode::Ok;
+    }
+    if (c == '"' || c == '\'') {
+        quoted.clear();
+        ErrorCode code = ParseQuoted(c, quoted);
+        key = quoted;
+        return code;
     }
     return Fail(ErrorCode::UnexpectedCharacter, "Expected identifier or string as key");
 }
 
-// Reads an identifier; the cursor is on its first byte, an identifier start.
-std::string_view Parser::ReadIdentifier()
-{
-    std::uint64_t start = pos;
-    do {
-        ++pos;
-    } while (!AtEnd() && IsIdentPart(Peek()));
-    column += pos - start;
-    return text.substr(start, pos - start);
-}
-
 ErrorCode Parser::ParseNumber(Value& out)
 {
-    std::uint64_t start = pos;
-    if (Peek() == '+' || Peek() == '-') {
-        ++pos;
+    const char* const begin = text.data() + pos;
+    const char* const end = text.data() + text.size();
+    const char* p = begin;
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
     }
-    bool point = false;
-    bool exponent = false;
-    while (!AtEnd()) {
-        unsigned char c = Peek();
-        if (IsDigit(c)) {
-            ++pos;
-        } else if (c == '.' && !point) {
-            point = true;
-            ++pos;
-        } else if ((c == 'e' || c == 'E') && !exponent) {
-            exponent = true;
-            ++pos;
-            if (!AtEnd() && (Peek() == '+' || Peek() == '-')) {
-                ++pos;
+    // Digits with at most one point, gathered as an integer while they are scanned: what the game
+    // writes ("12.0", "0.5") needs no second look. Past 19 digits the integer wraps, but then it
+    // is not used.
+    std::uint64_t mantissa = 0;
+    const char* digitsStart = p;
+    while (p < end && IsDigit(static_cast<unsigned char>(*p))) {
+        mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
+        ++p;
+    }
+    bool point = p < end && *p == '.';
+    int decimals = 0;
+    if (point) {
+        const char* fraction = ++p;
+        while (p < end && IsDigit(static_cast<unsigned char>(*p))) {
+            mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
+            ++p;
+        }
+        decimals = static_cast<int>(p - fraction);
+    }
+    const auto digits = static_cast<int>(p - digitsStart) - (point ? 1 : 0);
+    const bool exponent = p < end && (*p == 'e' || *p == 'E');
+    if (exponent) {
+        // The rest of the literal, taken as always: one exponent with its sign, and the point if
+        // none came yet; the general conversion below judges what was taken.
+        ++p;
+        if (p < end && (*p == '+' || *p == '-')) {
+            ++p;
+        }
+        for (; p < end; ++p) {
+            if (*p == '.' && !point) {
+                point = true;
+            } else if (!IsDigit(static_cast<unsigned char>(*p))) {
+                break;
             }
-        } else {
-            break;
         }
     }
-    column += pos - start;
+    const auto length = static_cast<std::uint64_t>(p - begin);
+    pos += length;
+    column += length;
     double number = 0;
-    if (!ConvertNumber(text.substr(start, pos - start), number)) {
+    if (!exponent && digits > 0 && digits <= kMaxExactDigits) {
+        number = ExactDecimal(mantissa, decimals);
+        number = negative ? -number : number;
+    } else if (!ConvertNumber(std::string_view(begin, length), number)) {
         return Fail(ErrorCode::InvalidNumber, "Invalid number literal");
     }
     Set(out, number);
@@ -758,9 +802,10 @@ ErrorCode Parser::ParseBlockObject(Value& out)
     }
     LevelGuard guard{depth};
     const int d = indentStack.back();
-    Value::Object object;
+    Value::Object& object = Make<Value::Object>(out);
     StartObject(object);
-    std::string key;
+    std::string quoted;
+    std::string_view key;
     Value scratch;
     bool found = false;
     for (;;) {
@@ -782,7 +827,7 @@ ErrorCode Parser::ParseBlockObject(Value& out)
         if (!IsIdentStart(c) && c != '"' && c != '\'') {
             break;
         }
-        if (ErrorCode code = ParseKey(key); code != ErrorCode::Ok) {
+        if (ErrorCode code = ParseKey(quoted, key); code != ErrorCode::Ok) {
             return code;
         }
         SkipInlineSpaces();
@@ -848,11 +893,10 @@ ErrorCode Parser::ParseBlockObject(Value& out)
         break;
     }
     FinishObject(object);
-    Set(out, std::move(object));
     return ErrorCode::Ok;
 }
 
-ErrorCode Parser::ParseInlineObject(Value& out)
+ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Object* model)
 {
     if (AtEnd() || Peek() != '{') {
         return Fail(ErrorCode::IoError, "");
@@ -862,17 +906,49 @@ ErrorCode Parser::ParseInlineObject(Value& out)
     }
     LevelGuard guard{depth};
     Advance();
-    Value::Object object;
     SkipWhitespaceAndComments();
     if (Match('}')) {
-        Set(out, std::move(object));
+        Make<Value::Object>(out);
+        if (shape != nullptr) {
+            shape->usable = false;
+        }
         return ErrorCode::Ok;
     }
-    StartObject(object);
-    std::string key;
+    // Following the model: the next key expected is keys[followed], whose copied member stands
+    // at members[places[followed]].
+    const bool copied = model != nullptr;
+    Value::Object& object =
+        copied ? out.data.emplace<Value::Object>(*model) : Make<Value::Object>(out);
+    bool following = copied;
+    std::size_t followed = 0;
+    if (copied) {
+        shape->members.clear();
+        for (auto& member : object) {
+            shape->members.push_back(&member.second);
+        }
+    } else {
+        StartObject(object);
+    }
+    if (shape != nullptr) {
+        shape->read.clear();
+    }
+    // Stops following: the model's keys not read yet go, and the object goes on as any other.
+    auto leaveModel = [&] {
+        for (std::size_t i = followed; i < shape->keys.size(); ++i) {
+            object.erase(std::string(shape->keys[i]));
+        }
+        shape->read.assign(shape->keys.begin(),
+                           shape->keys.begin() + static_cast<std::ptrdiff_t>(followed));
+        StartObject(object);
+        following = false;
+    };
+    bool plain = true;   // every value null, a boolean or a number
+    bool viewable = true; // every key a view of the text
+    std::string quoted;
+    std::string_view key;
     Value scratch;
     for (;;) {
-        if (ErrorCode code = ParseKey(key); code != ErrorCode::Ok) {
+        if (ErrorCode code = ParseKey(quoted, key); code != ErrorCode::Ok) {
             return code;
         }
         SkipWhitespaceAndComments();
@@ -880,9 +956,24 @@ ErrorCode Parser::ParseInlineObject(Value& out)
             return Fail(ErrorCode::UnexpectedCharacter, "Expected ':' in object");
         }
         SkipWhitespaceAndComments();
-        if (ErrorCode code = ParseValue(MemberSlot(object, key, scratch)); code != ErrorCode::Ok) {
+        Value* member = nullptr;
+        if (following && followed < shape->keys.size() && SameKey(key, shape->keys[followed])) {
+            member = shape->members[shape->places[followed]];
+            ++followed;
+        } else {
+            if (following) {
+                leaveModel();
+            }
+            if (shape != nullptr) {
+                viewable = viewable && key.data() != quoted.data();
+                shape->read.push_back(key);
+            }
+            member = &MemberSlot(object, key, scratch);
+        }
+        if (ErrorCode code = ParseValue(*member); code != ErrorCode::Ok) {
             return code;
         }
+        plain = plain && (member == &scratch || member->Index() <= 2);
         SkipWhitespaceAndComments();
         if (Match('}')) {
             break;
@@ -892,9 +983,50 @@ ErrorCode Parser::ParseInlineObject(Value& out)
         }
         SkipWhitespaceAndComments();
     }
+    if (following && followed < shape->keys.size()) {
+        leaveModel();
+    }
     FinishObject(object);
-    Set(out, std::move(object));
+    if (shape == nullptr) {
+        return ErrorCode::Ok;
+    }
+    if (following) {
+        // The same shape again: keys and places hold.
+        shape->usable = plain;
+        return ErrorCode::Ok;
+    }
+    // A new shape, when this object can be copied as one: every key read once and kept, and few
+    // enough for the map's one bucket.
+    shape->usable = plain && viewable && shape->read.size() == object.size() &&
+                    object.size() <= kSmallObject;
+    if (shape->usable) {
+        shape->keys.swap(shape->read);
+        shape->places.clear();
+        for (std::string_view wanted : shape->keys) {
+            std::size_t place = 0;
+            for (const auto& member : object) {
+                if (member.first == wanted) {
+                    break;
+                }
+                ++place;
+            }
+            shape->places.push_back(place);
+        }
+    }
     return ErrorCode::Ok;
+}
+
+// One element of an array: an inline object may follow the shape of the one before it.
+ErrorCode Parser::ParseElement(Value::Array& array, Shape& shape)
+{
+    Value& element = array.emplace_back();
+    SkipWhitespaceAndComments();
+    if (AtEnd() || Peek() != '{') {
+        shape.usable = false;
+        return ParseValue(element);
+    }
+    const Value::Object* model = shape.usable ? &array[array.size() - 2].AsObject() : nullptr;
+    return ParseInlineObject(element, &shape, model);
 }
 
 ErrorCode Parser::ParseArray(Value& out)
@@ -911,17 +1043,17 @@ ErrorCode Parser::ParseArray(Value& out)
     if (!AtEnd() && (Peek() == '\r' || Peek() == '\n')) {
         return ParseMultilineArray(out);
     }
-    Value::Array array;
+    Value::Array& array = Make<Value::Array>(out);
     SkipWhitespaceAndComments();
     if (Match(']')) {
-        Set(out, std::move(array));
         return ErrorCode::Ok;
     }
+    Shape shape;
     for (;;) {
         if (Match(']')) {
             break;
         }
-        if (ErrorCode code = ParseValue(array.emplace_back()); code != ErrorCode::Ok) {
+        if (ErrorCode code = ParseElement(array, shape); code != ErrorCode::Ok) {
             return code;
         }
         SkipWhitespaceAndComments();
@@ -933,30 +1065,33 @@ ErrorCode Parser::ParseArray(Value& out)
         }
         SkipWhitespaceAndComments();
     }
-    Set(out, std::move(array));
     return ErrorCode::Ok;
 }
 
 // The cursor is on the line end right after "[".
 ErrorCode Parser::ParseMultilineArray(Value& out)
 {
-    Value::Array array;
+    Value::Array& array = Make<Value::Array>(out);
     bool found = false;
     if (ErrorCode code = EndLine(found); code != ErrorCode::Ok) {
         return code;
     }
     if (!found || Match(']')) {
-        Set(out, std::move(array));
         return ErrorCode::Ok;
     }
     const int w = indentStack.back();
     bool closed = false;
+    Shape shape;
+    const std::uint64_t firstElement = pos;
     for (;;) {
         if (Match(']')) {
             closed = true;
             break;
         }
-        if (ErrorCode code = ParseValue(array.emplace_back()); code != ErrorCode::Ok) {
+        if (array.size() == kReserveAfter) {
+            ReserveLikeTheFirst(array, pos - firstElement, text.size() - pos);
+        }
+        if (ErrorCode code = ParseElement(array, shape); code != ErrorCode::Ok) {
             return code;
         }
         if (indentStack.back() < w) {
@@ -994,7 +1129,6 @@ ErrorCode Parser::ParseMultilineArray(Value& out)
         // Ended by a dedent or by the end of the input: the closing bracket is optional.
         Match(']');
     }
-    Set(out, std::move(array));
     return ErrorCode::Ok;
 }
 

@@ -1,6 +1,7 @@
 // The CSON reader: one Parser reads one text once. ParseFile and ParseText are its only users.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,6 +14,33 @@
 namespace zokCSON {
 
 namespace detail {
+
+// Byte classes of the reader, looked up once per byte in its hot loops.
+enum : unsigned char {
+    IdentStart = 1, // ASCII letter or "_"
+    IdentPart = 2,  // ASCII letter, digit, "_" or "-"
+    Digit = 4,
+};
+
+inline constexpr auto kByteClass = [] {
+    std::array<unsigned char, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        bool digit = c >= '0' && c <= '9';
+        unsigned char bits = 0;
+        if (letter || c == '_') {
+            bits |= IdentStart | IdentPart;
+        }
+        if (digit || c == '-') {
+            bits |= IdentPart;
+        }
+        if (digit) {
+            bits |= Digit;
+        }
+        table[static_cast<std::size_t>(c)] = bits;
+    }
+    return table;
+}();
 
 // Offset of the first ill-formed UTF-8 sequence at or after start, or npos when there is none.
 // Unless allowFeff, EF BB BF (U+FEFF) counts as ill-formed: in a text the byte-order mark may
@@ -82,6 +110,11 @@ private:
     }
     void SkipWhitespaceAndComments()
     {
+        // Most calls stand on a token, or on the one space before it.
+        if (!AtEnd() && Peek() == ' ') {
+            ++pos;
+            ++column;
+        }
         if (AtEnd() || (Peek() > ' ' && Peek() != '#')) {
             return;
         }
@@ -93,6 +126,12 @@ private:
     static void Set(Value& out, T&& content)
     {
         out.data.emplace<std::decay_t<T>>(std::forward<T>(content));
+    }
+    // An empty array or object made in place, for the reader to fill.
+    template <class T>
+    static T& Make(Value& out)
+    {
+        return out.data.emplace<T>();
     }
     ErrorCode NextContentLine(bool& found);
     // Ends the line the cursor stands on, at a "#" comment or at its CR or LF, and moves on to the
@@ -115,16 +154,42 @@ private:
     ErrorCode ParseUnicodeEscape(std::string& collected);
     ErrorCode ReadHex4(std::uint32_t& value);
     ErrorCode ParseTripleString(Value& out);
-    ErrorCode ParseKey(std::string& key);
-    std::string_view ReadIdentifier();
+    ErrorCode ParseKey(std::string& quoted, std::string_view& key);
+    // Reads an identifier; the cursor is on its first byte, an identifier start.
+    std::string_view ReadIdentifier()
+    {
+        const std::uint64_t start = pos;
+        do {
+            ++pos;
+        } while (!AtEnd() && (detail::kByteClass[Peek()] & detail::IdentPart) != 0);
+        column += pos - start;
+        return text.substr(start, pos - start);
+    }
     ErrorCode ParseNumber(Value& out);
+
+    // Objects side by side in an array mostly repeat one shape: the same keys in the same order,
+    // with plain values (map tiles, key bindings). The next such object starts as a copy of the
+    // one before it, which takes over its keys' nodes and hash codes, and its values are read
+    // over the copied ones. Hashing every key and looking for it among the others is otherwise
+    // most of what a member costs. The first key that differs ends the shortcut for that object.
+    struct Shape {
+        std::vector<std::string_view> keys; // the last object's keys as read (views of the text)
+        std::vector<std::size_t> places;    // where each of them comes when the object is walked
+        std::vector<std::string_view> read; // the keys of the object being read, once it differs
+        std::vector<Value*> members;        // the copy's members in the order they are walked
+        bool usable = false; // the last element is an object of this shape with plain values
+    };
 
     ErrorCode ParseValue(Value& out);
     ErrorCode parseIdentifierOrIndentedObject(Value& out);
     ErrorCode ParseBlockObject(Value& out);
-    ErrorCode ParseInlineObject(Value& out);
+    // shape, when given, is that of the array the object is an element of; model is the element
+    // before it when the shape is usable.
+    ErrorCode ParseInlineObject(Value& out, Shape* shape = nullptr,
+                                const Value::Object* model = nullptr);
     ErrorCode ParseArray(Value& out);
     ErrorCode ParseMultilineArray(Value& out);
+    ErrorCode ParseElement(Value::Array& array, Shape& shape);
 };
 
 } // namespace zokCSON

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -18,24 +19,17 @@ int IndentWidth(const WriteOptions& options)
     return std::max(1, options.indent);
 }
 
-void AppendIndent(std::string& out, int depth, const WriteOptions& options)
-{
-    out.append(static_cast<std::size_t>(depth) * static_cast<std::size_t>(IndentWidth(options)),
-               ' ');
-}
-
 bool IsIdentifierKey(std::string_view key)
 {
-    auto letter = [](unsigned char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-    };
-    if (key.empty() || !letter(static_cast<unsigned char>(key[0]))) {
+    if (key.empty() || (kByteClass[static_cast<unsigned char>(key[0])] & IdentStart) == 0) {
         return false;
     }
-    return std::all_of(key.begin(), key.end(), [&](char ch) {
-        auto c = static_cast<unsigned char>(ch);
-        return letter(c) || (c >= '0' && c <= '9') || c == '-';
-    });
+    for (char c : key) {
+        if ((kByteClass[static_cast<unsigned char>(c)] & IdentPart) == 0) {
+            return false;
+        }
+    }
+    return true;
 }
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
@@ -60,26 +54,6 @@ bool FitsTripleQuotes(const std::string& s)
 {
     return s.find(R"(""")") == std::string::npos && s.back() != '"' &&
            s.find(kByteOrderMark) == std::string::npos;
-}
-
-void WriteKey(std::string_view key, std::string& out)
-{
-    if (IsIdentifierKey(key)) {
-        out.append(key);
-    } else {
-        WriteStringQuoted(key, out);
-    }
-}
-
-void WriteScalar(const Value& value, std::string& out)
-{
-    switch (value.GetKind()) {
-    case Value::Kind::Null: out.append("null"); break;
-    case Value::Kind::Boolean: out.append(value.AsBool() ? "true" : "false"); break;
-    case Value::Kind::Number: WriteNumber(value.AsNumber(), out); break;
-    case Value::Kind::String: WriteStringQuoted(value.AsString(), out); break;
-    default: break;
-    }
 }
 
 // The first fault of each kind met while walking a tree that WriteFile is asked to write.
@@ -197,188 +171,380 @@ std::vector<ObjectItem> OrderedObjectItems(const Value::Object& object, bool sor
     return items;
 }
 
+namespace {
+
+// Bytes that WriteStringQuoted does not copy as they are: the five escaped ones, and the first
+// byte of U+FEFF, which read raw would be taken for a stray byte-order mark.
+constexpr auto kNeedsEscape = [] {
+    std::array<bool, 256> table{};
+    for (unsigned char c : {'\t', '\n', '\r', '"', '\\', '\xEF'}) {
+        table[c] = true;
+    }
+    return table;
+}();
+
+// The writer's steps over one output string. A checked writer (WriteText's) also looks for what
+// would make the text unreadable, which no earlier walk of the tree has then ruled out: a
+// non-finite number, a string or key that is not UTF-8, nesting deeper than kMaxDepth. At the
+// first such fault it stops, sets faulted, and leaves the text unfinished.
+class Writer {
+public:
+    Writer(std::string& out, const WriteOptions& options, bool checked)
+        : out(out), used(out.size()), options(options), checked(checked)
+    {
+    }
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+    // The text ends where the writing stopped.
+    ~Writer() { out.resize(used); }
+
+    bool faulted = false;
+
+    void Write(const zokCSON::Value& value, int depth, WriteContext context)
+    {
+        if (faulted) {
+            return;
+        }
+        if (value.IsString()) {
+            const std::string& s = value.AsString();
+            if (s.find('\n') != std::string::npos && FitsTripleQuotes(s)) {
+                if (checked && !IsValidUtf8(s)) {
+                    faulted = true;
+                    return;
+                }
+                Put(R"(""")");
+                Put(s);
+                Put(R"(""")");
+            } else {
+                WriteString(s);
+            }
+            return;
+        }
+        if (value.IsObject()) {
+            WriteObject(value.AsObject(), depth, context, true);
+            return;
+        }
+        if (!value.IsArray()) {
+            WriteScalar(value);
+            return;
+        }
+        const Value::Array& array = value.AsArray();
+        if (!Enter()) {
+            return;
+        }
+        if (array.empty()) {
+            Put("[]");
+            --level;
+            return;
+        }
+        if (IsSimpleArray(array)) {
+            Put('[');
+            for (std::size_t i = 0; i < array.size(); ++i) {
+                if (i > 0) {
+                    Put(", ");
+                }
+                Write(array[i], depth, WriteContext::InArray);
+            }
+            Put(']');
+            --level;
+            return;
+        }
+        if (context != WriteContext::InArray) {
+            Indent(depth);
+        }
+        Put("[\n");
+        for (std::size_t i = 0; i < array.size() && !faulted; ++i) {
+            if (i > 0) {
+                Put('\n');
+            }
+            Indent(depth + 1);
+            if (array[i].IsObject()) {
+                WriteObject(array[i].AsObject(), depth + 1, WriteContext::InArray, false);
+            } else {
+                Write(array[i], depth + 1, WriteContext::InArray);
+            }
+        }
+        Put('\n');
+        Indent(depth);
+        Put(']');
+        --level;
+    }
+
+    void WriteObject(const Value::Object& object, int depth, WriteContext context, bool indentFirst)
+    {
+        if (faulted || !Enter()) {
+            return;
+        }
+        if (object.empty()) {
+            if (indentFirst && context != WriteContext::InArray) {
+                Indent(depth);
+            }
+            Put("{}");
+        } else if (options.sortKeys) {
+            WriteMembers(OrderedObjectItems(object, true), depth, context, indentFirst);
+        } else {
+            // The map's own order needs no list of its members.
+            WriteMembers(object, depth, context, indentFirst);
+        }
+        --level;
+    }
+
+    void WriteInline(const zokCSON::Value& value)
+    {
+        if (faulted) {
+            return;
+        }
+        if (value.IsArray()) {
+            if (!Enter()) {
+                return;
+            }
+            Put('[');
+            bool first = true;
+            for (const zokCSON::Value& element : value.AsArray()) {
+                if (!first) {
+                    Put(", ");
+                }
+                first = false;
+                WriteInline(element);
+            }
+            Put(']');
+            --level;
+        } else if (value.IsObject()) {
+            WriteObject(value.AsObject(), 0, WriteContext::InArray, false);
+        } else {
+            WriteScalar(value);
+        }
+    }
+
+    void WriteString(std::string_view text)
+    {
+        if (checked && !IsValidUtf8(text)) {
+            faulted = true;
+            return;
+        }
+        Put('"');
+        std::size_t runStart = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (!kNeedsEscape[static_cast<unsigned char>(text[i])]) {
+                continue;
+            }
+            const char* escape = nullptr;
+            std::size_t length = 1;
+            switch (text[i]) {
+            case '\t': escape = "\\t"; break;
+            case '\n': escape = "\\n"; break;
+            case '\r': escape = "\\r"; break;
+            case '"': escape = "\\\""; break;
+            case '\\': escape = "\\\\"; break;
+            default:
+                if (text.substr(i, 3) == kByteOrderMark) {
+                    escape = "\\uFEFF";
+                    length = 3;
+                }
+                break;
+            }
+            if (escape != nullptr) {
+                Put(text.substr(runStart, i - runStart));
+                Put(escape);
+                i += length - 1;
+                runStart = i + 1;
+            }
+        }
+        Put(text.substr(runStart));
+        Put('"');
+    }
+
+    void WriteNumber(double number)
+    {
+        if (checked && !std::isfinite(number)) {
+            faulted = true;
+            return;
+        }
+        // A double in fixed point takes at most its largest exponent's digits, a sign, a point
+        // and six decimals.
+        constexpr std::size_t kLongest = std::numeric_limits<double>::max_exponent10 + 32;
+        char* const start = Room(kLongest);
+        char* end = start;
+        // Whole numbers are what the game writes most: no general conversion needed for them.
+        if (number == std::trunc(number) && std::fabs(number) < 9007199254740992.0) {
+            if (std::signbit(number) && number == 0) {
+                *end++ = '-';
+            }
+            end = std::to_chars(end, start + kLongest, static_cast<long long>(number)).ptr;
+            *end++ = '.';
+            *end++ = '0';
+        } else {
+            // Fixed point with six decimals, as "%f" in the C locale, whatever the locale is.
+            end = std::to_chars(start, start + kLongest, number, std::chars_format::fixed, 6).ptr;
+            while (end[-1] == '0' && end[-2] != '.') {
+                --end;
+            }
+        }
+        used += static_cast<std::size_t>(end - start);
+    }
+
+private:
+    // The text is written straight into out, which grows ahead of it and is cut to what was
+    // written at the end: the many short pieces then cost no appends.
+    std::string& out;
+    std::size_t used;
+    const WriteOptions& options;
+    const bool checked;
+    int level = 0; // arrays and objects open around the value being written
+
+    char* Room(std::size_t count)
+    {
+        if (out.size() - used < count) {
+            out.resize(std::max(2 * out.size(), used + count + 256));
+        }
+        return out.data() + used;
+    }
+    void Put(char c)
+    {
+        *Room(1) = c;
+        ++used;
+    }
+    void Put(std::string_view text)
+    {
+        std::memcpy(Room(text.size()), text.data(), text.size());
+        used += text.size();
+    }
+    // A piece known when compiling ("null", ": "): copied without a call.
+    template <std::size_t N>
+    void Put(const char (&piece)[N])
+    {
+        std::memcpy(Room(N - 1), piece, N - 1);
+        used += N - 1;
+    }
+
+    // Opens one more array or object; a checked writer refuses the level past kMaxDepth.
+    bool Enter()
+    {
+        if (checked && level >= kMaxDepth) {
+            faulted = true;
+            return false;
+        }
+        ++level;
+        return true;
+    }
+
+    void Indent(int depth)
+    {
+        const std::size_t count =
+            static_cast<std::size_t>(depth) * static_cast<std::size_t>(IndentWidth(options));
+        char* room = Room(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            room[i] = ' ';
+        }
+        used += count;
+    }
+
+    void WriteKey(std::string_view key)
+    {
+        if (IsIdentifierKey(key)) {
+            Put(key);
+        } else {
+            WriteString(key);
+        }
+    }
+
+    void WriteScalar(const zokCSON::Value& value)
+    {
+        switch (value.GetKind()) {
+        case Value::Kind::Null: Put("null"); break;
+        case Value::Kind::Boolean: value.AsBool() ? Put("true") : Put("false"); break;
+        case Value::Kind::Number: WriteNumber(value.AsNumber()); break;
+        case Value::Kind::String: WriteString(value.AsString()); break;
+        default: break;
+        }
+    }
+
+    static std::string_view KeyOf(const ObjectItem& item) { return item.first; }
+    static const zokCSON::Value& MemberOf(const ObjectItem& item) { return *item.second; }
+    static std::string_view KeyOf(const Value::Object::value_type& item) { return item.first; }
+    static const zokCSON::Value& MemberOf(const Value::Object::value_type& item)
+    {
+        return item.second;
+    }
+
+    // The members of a non-empty object, in the order of items.
+    template <class Items>
+    void WriteMembers(const Items& items, int depth, WriteContext context, bool indentFirst)
+    {
+        // A block object is recognised by an identifier before its first colon; one whose first
+        // key needs quotes would not read back, so it goes out in braces, which take any key.
+        bool inlineForm =
+            context == WriteContext::InArray || !IsIdentifierKey(KeyOf(*std::begin(items)));
+        if (indentFirst && context != WriteContext::InArray) {
+            Indent(depth);
+        }
+        if (inlineForm) {
+            Put('{');
+            bool first = true;
+            for (const auto& item : items) {
+                if (!first) {
+                    Put(", ");
+                }
+                first = false;
+                WriteKey(KeyOf(item));
+                Put(": ");
+                WriteInline(MemberOf(item));
+            }
+            Put('}');
+            return;
+        }
+        bool first = true;
+        for (const auto& item : items) {
+            if (faulted) {
+                return;
+            }
+            if (!first) {
+                Put('\n');
+                Indent(depth);
+            }
+            first = false;
+            WriteKey(KeyOf(item));
+            Put(": ");
+            const zokCSON::Value& member = MemberOf(item);
+            bool nextLine =
+                member.IsObject() || (member.IsArray() && !IsSimpleArray(member.AsArray()));
+            if (nextLine) {
+                Put('\n');
+                Write(member, depth + 1, WriteContext::AfterKey);
+            } else {
+                Write(member, depth, WriteContext::AfterKey);
+            }
+        }
+    }
+};
+
+} // namespace
+
 void WriteNumber(double number, std::string& out)
 {
-    // Whole numbers are what the game writes most: no general conversion needed for them.
-    if (number == std::trunc(number) && std::fabs(number) < 9007199254740992.0) {
-        char digits[24];
-        auto end =
-            std::to_chars(digits, digits + sizeof digits, static_cast<long long>(number)).ptr;
-        if (std::signbit(number) && number == 0) {
-            out += '-';
-        }
-        out.append(digits, end);
-        out.append(".0");
-        return;
-    }
-    // Fixed point with six decimals, as "%f" in the C locale, whatever the program's locale.
-    char buffer[std::numeric_limits<double>::max_exponent10 + 32];
-    auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, number, std::chars_format::fixed, 6);
-    char* end = result.ptr;
-    while (end[-1] == '0' && end[-2] != '.') {
-        --end;
-    }
-    out.append(buffer, end);
+    Writer(out, WriteOptions(), false).WriteNumber(number);
 }
 
 void WriteStringQuoted(std::string_view text, std::string& out)
 {
-    out += '"';
-    std::size_t runStart = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char* escape = nullptr;
-        std::size_t length = 1;
-        switch (text[i]) {
-        case '\t': escape = "\\t"; break;
-        case '\n': escape = "\\n"; break;
-        case '\r': escape = "\\r"; break;
-        case '"': escape = "\\\""; break;
-        case '\\': escape = "\\\\"; break;
-        case '\xEF':
-            // U+FEFF read raw would be taken for a stray byte-order mark.
-            if (text.substr(i, 3) == kByteOrderMark) {
-                escape = "\\uFEFF";
-                length = 3;
-            }
-            break;
-        default: break;
-        }
-        if (escape != nullptr) {
-            out.append(text.data() + runStart, i - runStart);
-            out.append(escape);
-            i += length - 1;
-            runStart = i + 1;
-        }
-    }
-    out.append(text.data() + runStart, text.size() - runStart);
-    out += '"';
+    Writer(out, WriteOptions(), false).WriteString(text);
 }
 
 void WriteValueInline(const Value& value, std::string& out, const WriteOptions& options)
 {
-    if (value.IsArray()) {
-        out += '[';
-        bool first = true;
-        for (const Value& element : value.AsArray()) {
-            if (!first) {
-                out.append(", ");
-            }
-            first = false;
-            WriteValueInline(element, out, options);
-        }
-        out += ']';
-    } else if (value.IsObject()) {
-        WriteObject(value.AsObject(), out, 0, options, WriteContext::InArray, false);
-    } else {
-        WriteScalar(value, out);
-    }
+    Writer(out, options, false).WriteInline(value);
 }
 
 void WriteValue(const Value& value, std::string& out, int depth, const WriteOptions& options,
                 WriteContext context)
 {
-    if (value.IsString()) {
-        const std::string& s = value.AsString();
-        if (s.find('\n') != std::string::npos && FitsTripleQuotes(s)) {
-            out.append(R"(""")");
-            out.append(s);
-            out.append(R"(""")");
-        } else {
-            WriteStringQuoted(s, out);
-        }
-        return;
-    }
-    if (value.IsObject()) {
-        WriteObject(value.AsObject(), out, depth, options, context, true);
-        return;
-    }
-    if (!value.IsArray()) {
-        WriteScalar(value, out);
-        return;
-    }
-    const Value::Array& array = value.AsArray();
-    if (array.empty()) {
-        out.append("[]");
-        return;
-    }
-    if (IsSimpleArray(array)) {
-        out += '[';
-        for (std::size_t i = 0; i < array.size(); ++i) {
-            if (i > 0) {
-                out.append(", ");
-            }
-            WriteValue(array[i], out, depth, options, WriteContext::InArray);
-        }
-        out += ']';
-        return;
-    }
-    if (context != WriteContext::InArray) {
-        AppendIndent(out, depth, options);
-    }
-    out.append("[\n");
-    for (std::size_t i = 0; i < array.size(); ++i) {
-        if (i > 0) {
-            out += '\n';
-        }
-        AppendIndent(out, depth + 1, options);
-        if (array[i].IsObject()) {
-            WriteObject(array[i].AsObject(), out, depth + 1, options, WriteContext::InArray, false);
-        } else {
-            WriteValue(array[i], out, depth + 1, options, WriteContext::InArray);
-        }
-    }
-    out += '\n';
-    AppendIndent(out, depth, options);
-    out += ']';
+    Writer(out, options, false).Write(value, depth, context);
 }
 
 void WriteObject(const Value::Object& object, std::string& out, int depth,
                  const WriteOptions& options, WriteContext context, bool indentFirst)
 {
-    if (object.empty()) {
-        if (indentFirst && context != WriteContext::InArray) {
-            AppendIndent(out, depth, options);
-        }
-        out.append("{}");
-        return;
-    }
-    std::vector<ObjectItem> items = OrderedObjectItems(object, options.sortKeys);
-    // A block object is recognised by an identifier before its first colon; one whose first key
-    // needs quotes would not read back, so it goes out in braces, which take any key.
-    bool inlineForm = context == WriteContext::InArray || !IsIdentifierKey(items.front().first);
-    if (indentFirst && context != WriteContext::InArray) {
-        AppendIndent(out, depth, options);
-    }
-    if (inlineForm) {
-        out += '{';
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            if (i > 0) {
-                out.append(", ");
-            }
-            WriteKey(items[i].first, out);
-            out.append(": ");
-            WriteValueInline(*items[i].second, out, options);
-        }
-        out += '}';
-        return;
-    }
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (i > 0) {
-            out += '\n';
-            AppendIndent(out, depth, options);
-        }
-        WriteKey(items[i].first, out);
-        out.append(": ");
-        const Value& member = *items[i].second;
-        bool nextLine = member.IsObject() || (member.IsArray() && !IsSimpleArray(member.AsArray()));
-        if (nextLine) {
-            out += '\n';
-            WriteValue(member, out, depth + 1, options, WriteContext::AfterKey);
-        } else {
-            WriteValue(member, out, depth, options, WriteContext::AfterKey);
-        }
-    }
+    Writer(out, options, false).WriteObject(object, depth, context, indentFirst);
 }
 
 } // namespace zokCSON::detail
@@ -387,11 +553,20 @@ namespace zokCSON {
 
 bool WriteText(const Value& value, std::string& out, const WriteOptions& options, Error* error)
 {
-    if (!detail::ValidateWritable(value, error)) {
+    // One walk writes and checks at once; only a refused tree is walked again, to report its
+    // fault the way ValidateWritable ranks them.
+    std::string text;
+    bool faulted = false;
+    {
+        detail::Writer writer(text, options, true);
+        writer.Write(value, 0, detail::WriteContext::TopLevel);
+        faulted = writer.faulted;
+    }
+    if (faulted) {
+        detail::ValidateWritable(value, error);
         return false;
     }
-    out.clear();
-    detail::WriteValue(value, out, 0, options, detail::WriteContext::TopLevel);
+    out = std::move(text);
     if (error != nullptr) {
         error->Clear();
     }

@@ -125,6 +125,79 @@ INSTANTIATE_TEST_SUITE_P(Arrays, ReadsTo, ::testing::Values(
     ReadCase{"DeeperElementsAccepted", "[\n  1\n    2\n]", Arr({1, 2})},
     ReadCase{"ElementsOfEveryKind", "[\n  'a'\n  {k: v}\n  [1]\n  null\n]", Arr({"a", Obj({{"k", "v"}}), Arr({1}), Value()})}
 ), RowName<ReadCase>);
+// Objects side by side in an array are read as copies of the one before when their keys repeat:
+// every way the next one can differ must still give exactly its own members.
+Value ObjectOfKeys(int count, int value)
+{
+    Value object = Value::MakeObject();
+    for (int i = 0; i < count; ++i) {
+        object["k" + std::to_string(i)] = value;
+    }
+    return object;
+}
+
+std::string InlineObjectOfKeys(int count, int value)
+{
+    std::string text = "{";
+    for (int i = 0; i < count; ++i) {
+        text += (i > 0 ? ", k" : "k") + std::to_string(i) + ": " + std::to_string(value);
+    }
+    return text + "}";
+}
+
+// A long multiline array reserves room after its first elements, from their length.
+std::string LongArrayText(int count)
+{
+    std::string text = "a: [\n";
+    for (int i = 0; i < count; ++i) {
+        text += i % 10 == 0 ? "  {x: " + std::to_string(i) + ", y: [1, 2]}\n" : "  " + std::to_string(i) + "\n";
+    }
+    return text + "]\nb: 1";
+}
+
+Value LongArrayValue(int count)
+{
+    Value array = Value::MakeArray();
+    for (int i = 0; i < count; ++i) {
+        array.Append(i % 10 == 0 ? Obj({{"x", i}, {"y", Arr({1, 2})}}) : Value(i));
+    }
+    return Obj({{"a", array}, {"b", 1}});
+}
+
+INSTANTIATE_TEST_SUITE_P(LongArrays, ReadsTo, ::testing::Values(
+    ReadCase{"JustBeforeReserving", LongArrayText(64), LongArrayValue(64)},
+    ReadCase{"PastReserving", LongArrayText(65), LongArrayValue(65)},
+    ReadCase{"Thousands", LongArrayText(5000), LongArrayValue(5000)}
+), RowName<ReadCase>);
+
+INSTANTIATE_TEST_SUITE_P(SiblingObjects, ReadsTo, ::testing::Values(
+    ReadCase{"SameKeys", "[\n  {a: 1, b: 2}\n  {a: 3, b: 4}\n  {a: 5, b: 6}\n]",
+             Arr({Obj({{"a", 1}, {"b", 2}}), Obj({{"a", 3}, {"b", 4}}), Obj({{"a", 5}, {"b", 6}})})},
+    ReadCase{"OtherOrder", "[{a: 1, b: 2}, {b: 3, a: 4}]", Arr({Obj({{"a", 1}, {"b", 2}}), Obj({{"a", 4}, {"b", 3}})})},
+    ReadCase{"FewerKeys", "[{a: 1, b: 2}, {a: 3}, {b: 4}]",
+             Arr({Obj({{"a", 1}, {"b", 2}}), Obj({{"a", 3}}), Obj({{"b", 4}})})},
+    ReadCase{"MoreKeys", "[{a: 1}, {a: 2, b: 3}, {a: 4, b: 5}]",
+             Arr({Obj({{"a", 1}}), Obj({{"a", 2}, {"b", 3}}), Obj({{"a", 4}, {"b", 5}})})},
+    ReadCase{"OtherKey", "[{a: 1, b: 2}, {a: 3, c: 4}]", Arr({Obj({{"a", 1}, {"b", 2}}), Obj({{"a", 3}, {"c", 4}})})},
+    ReadCase{"RepeatedKeyFirstWins", "[{a: 1, b: 2}, {a: 3, a: 4, b: 5, b: 6}]",
+             Arr({Obj({{"a", 1}, {"b", 2}}), Obj({{"a", 3}, {"b", 5}})})},
+    ReadCase{"RepeatedKeyInModel", "[{a: 1, a: 2}, {a: 3, a: 4}]", Arr({Obj({{"a", 1}}), Obj({{"a", 3}})})},
+    ReadCase{"EmptyBetween", "[{a: 1}, {}, {a: 2}]", Arr({Obj({{"a", 1}}), Obj({}), Obj({{"a", 2}})})},
+    ReadCase{"OtherValueBetween", "[{a: 1}, 5, {a: 2}]", Arr({Obj({{"a", 1}}), 5, Obj({{"a", 2}})})},
+    ReadCase{"ValueBecomesContainer", "[{a: 1, b: 2}, {a: [{x: 1}, {x: 2}], b: {y: 3}}, {a: 4, b: 5}]",
+             Arr({Obj({{"a", 1}, {"b", 2}}), Obj({{"a", Arr({Obj({{"x", 1}}), Obj({{"x", 2}})})}, {"b", Obj({{"y", 3}})}}),
+                  Obj({{"a", 4}, {"b", 5}})})},
+    ReadCase{"StringValues", "[{a: 'x', b: 1}, {a: 'y', b: 2}, {a: 3, b: 'z'}]",
+             Arr({Obj({{"a", "x"}, {"b", 1}}), Obj({{"a", "y"}, {"b", 2}}), Obj({{"a", 3}, {"b", "z"}})})},
+    ReadCase{"QuotedKeys", "[{'a': 1, \"b c\": 2}, {'a': 3, \"b c\": 4}, {a: 5, 'b c': 6}]",
+             Arr({Obj({{"a", 1}, {"b c", 2}}), Obj({{"a", 3}, {"b c", 4}}), Obj({{"a", 5}, {"b c", 6}})})},
+    ReadCase{"KindsOfScalar", "[{a: null, b: true}, {a: false, b: null}]",
+             Arr({Obj({{"a", Value()}, {"b", true}}), Obj({{"a", false}, {"b", Value()}})})},
+    ReadCase{"ManyKeys", "[" + InlineObjectOfKeys(20, 1) + ", " + InlineObjectOfKeys(20, 2) + ", " + InlineObjectOfKeys(19, 3) + "]",
+             Arr({ObjectOfKeys(20, 1), ObjectOfKeys(20, 2), ObjectOfKeys(19, 3)})},
+    ReadCase{"NestedArraysKeepTheirOwn", "[[{a: 1}, {a: 2}], [{b: 3}, {b: 4}], {a: 5}]",
+             Arr({Arr({Obj({{"a", 1}}), Obj({{"a", 2}})}), Arr({Obj({{"b", 3}}), Obj({{"b", 4}})}), Obj({{"a", 5}})})}
+), RowName<ReadCase>);
 // clang-format on
 
 struct FailCase {
@@ -211,10 +284,13 @@ INSTANTIATE_TEST_SUITE_P(Numbers, FailsWith, ::testing::Values(
     FailCase{"LoneMinus", "[-]", ErrorCode::InvalidNumber, 1, 3, "Invalid number literal"},
     FailCase{"LeadingPoint", ".5", kChar, 1, 1, "Unexpected character while parsing value"},
     FailCase{"SecondPoint", "1.2.3", kChar, 1, 4, kTrailing},
+    FailCase{"PointAfterExponent", "1e5.3", ErrorCode::InvalidNumber, 1, 6, "Invalid number literal"},
+    FailCase{"PointAfterSign", "[-.]", ErrorCode::InvalidNumber, 1, 4, "Invalid number literal"},
     FailCase{"HexLiteral", "0x1F", kChar, 1, 2, kTrailing}
 ), RowName<FailCase>);
 
 INSTANTIATE_TEST_SUITE_P(Structure, FailsWith, ::testing::Values(
+    FailCase{"ErrorInObjectAfterASibling", "[{a: 1}, {a: 2 b}]", kChar, 1, 16, "Expected ',' or '}' in object"},
     FailCase{"QuotedKeyAtStart", "\"k\": 1", kChar, 1, 4, kTrailing},
     FailCase{"StrayAfterInlineValue", "a: 1 2", kChar, 1, 6, kTrailing},
     FailCase{"CloseBraceAsValue", "a: }", kChar, 1, 4, "Unexpected character while parsing value"},

@@ -198,6 +198,18 @@ TEST(WriterRefuses, ValuesThatCannotReadBack)
         {"EncodedSurrogate", Value("\xED\xA0\x80"), ErrorCode::InvalidUtf8, "Invalid UTF-8 encoding"},
         {"TooDeep", NestedArrays(zokCSON::kMaxDepth + 1), ErrorCode::TooDeep, "Nesting too deep"},
         {"FarTooDeep", NestedArrays(1'000'000), ErrorCode::TooDeep, "Nesting too deep"},
+        {"EmptyObjectTooDeep", [] {
+             Value v = NestedArrays(zokCSON::kMaxDepth);
+             Value* inner = &v;
+             while ((*inner)[std::size_t{0}].IsArray()) {
+                 inner = &(*inner)[std::size_t{0}];
+             }
+             (*inner)[std::size_t{0}] = Value::MakeObject();
+             return v;
+         }(), ErrorCode::TooDeep, "Nesting too deep"},
+        // Several faults: the nesting counts first, then numbers, then UTF-8, wherever they stand.
+        {"NumberRanksBeforeUtf8", Arr({"\xFF", nan}), ErrorCode::InvalidNumber, "Non-finite number value"},
+        {"DepthRanksBeforeNumber", Arr({nan, NestedArrays(zokCSON::kMaxDepth)}), ErrorCode::TooDeep, "Nesting too deep"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -244,6 +245,65 @@ TEST(FontInit, SheetsKeepAFormatWithAlphaAndOtherwiseUseRgba32) {
       EXPECT_EQ(sheet->format, c.used);
     }
   }
+}
+
+// Each sheet is the glyphs' alpha in its own ink, whatever the format: compared pixel by pixel
+// with a copy inked through SDL's own pixel reader and writer. The sheet's alpha runs through
+// every value, partial coverage included. The packed formats are inked word by word, with
+// alpha of 8, 4, 1 and 2 bits; the 64-bit format goes through SDL.
+TEST(FontInit, EverySheetHoldsItsInkWithTheGlyphsAlpha) {
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            ("tvk-graded-" + std::to_string(SDL_GetTicksNS()) + ".png"))
+                               .string();
+  SDL_Surface* loaded = SDL_CreateSurface(128, 128, SDL_PIXELFORMAT_RGBA32);
+  ASSERT_NE(loaded, nullptr);
+  for (int y = 0; y < 128; ++y) {
+    for (int x = 0; x < 128; ++x) {
+      SDL_WriteSurfacePixel(loaded, x, y, 200, 100, 50, static_cast<Uint8>((x + 128 * y) % 256));
+    }
+  }
+  ASSERT_TRUE(SDL_SavePNG(loaded, path.c_str())) << SDL_GetError();
+  const SDL_PixelFormat formats[] = {SDL_PIXELFORMAT_ARGB8888, SDL_PIXELFORMAT_ABGR8888,
+                                     SDL_PIXELFORMAT_RGBA4444, SDL_PIXELFORMAT_ARGB1555,
+                                     SDL_PIXELFORMAT_ARGB2101010, SDL_PIXELFORMAT_RGBA64};
+  for (SDL_PixelFormat format : formats) {
+    SCOPED_TRACE(SDL_GetPixelFormatName(format));
+    RKFont font;
+    ASSERT_TRUE(font.Init(path, format)) << SDL_GetError();
+    SDL_Surface* glyphs = SDL_ConvertSurface(loaded, format);
+    ASSERT_NE(glyphs, nullptr) << SDL_GetError();
+    for (int color = 0; color < 16; ++color) {
+      SCOPED_TRACE("colour " + std::to_string(color));
+      SDL_Surface* sheet = font.glyphSurfaces[color];
+      ASSERT_EQ(sheet->format, format);
+      const RKColor& ink = EGAColors[color];
+      SDL_Surface* expected = SDL_DuplicateSurface(glyphs);
+      ASSERT_NE(expected, nullptr);
+      int wrong = 0;
+      for (int y = 0; y < glyphs->h; ++y) {
+        for (int x = 0; x < glyphs->w; ++x) {
+          Uint8 a = 0;
+          SDL_ReadSurfacePixel(glyphs, x, y, nullptr, nullptr, nullptr, &a);
+          if (a != 0) {
+            SDL_WriteSurfacePixel(expected, x, y, ink.r, ink.g, ink.b, a);
+          } else {
+            SDL_WriteSurfacePixel(expected, x, y, 0, 0, 0, 0);
+          }
+          Uint8 want[4], got[4];
+          SDL_ReadSurfacePixel(expected, x, y, &want[0], &want[1], &want[2], &want[3]);
+          SDL_ReadSurfacePixel(sheet, x, y, &got[0], &got[1], &got[2], &got[3]);
+          if (std::memcmp(want, got, 4) != 0 && ++wrong == 1) {
+            ADD_FAILURE() << "first wrong pixel at " << x << "," << y;
+          }
+        }
+      }
+      EXPECT_EQ(wrong, 0);
+      SDL_DestroySurface(expected);
+    }
+    SDL_DestroySurface(glyphs);
+  }
+  SDL_DestroySurface(loaded);
+  std::filesystem::remove(path);
 }
 
 // Writes a 128x128 PNG of colour type 2 (RGB, no alpha channel at all) with a pattern that
