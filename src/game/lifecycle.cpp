@@ -144,9 +144,18 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
     return false;
   }
 
-  screen = CreateRGBSurface(width, height);
-  tempSurface = CreateRGBSurface(width, height);
+  // Every frame is drawn into these and shown through the texture: without one of them the
+  // first frame would fail, so start-up fails here with the reason instead.
+  if (!(screen = CreateRGBSurface(width, height))) {
+    return Fail(std::cout, "Couldn't create new surface for the screen: ");
+  }
+  if (!(tempSurface = CreateRGBSurface(width, height))) {
+    return Fail(std::cout, "Couldn't create new surface for the menus' background: ");
+  }
   texture = SDL_CreateTexture(renderer, screenFormat, SDL_TEXTUREACCESS_STREAMING, width, height);
+  if (!texture) {
+    return Fail(std::cerr, "Couldn't create texture: ");
+  }
   SDL_SetTextureScaleMode(texture, SDL_SCALEMODE_NEAREST);
   if (!(panel = CreateRGBSurface(width, 80))) {
     return Fail(std::cout, "Couldn't create new surface for HUD: ");

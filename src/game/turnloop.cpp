@@ -9,7 +9,6 @@
 #include "localization/localization.h"
 #include "music/music.h"
 #include "persistence/savefailure.h"
-#include "persistence/savegame.h"
 #include "core/message.h"
 #include "ui/render.h"
 #include "world/basicenemy.h"
@@ -90,7 +89,7 @@ void EnemyStep() {
 bool SaveAndLeave(bool& closeFailedToSave) {
   const bool closing = quitRequested;
   if (closing && closeFailedToSave) {
-    SaveGame();
+    SaveGameOrReport();
     gameOver = true;
     return true;
   }

@@ -25,8 +25,12 @@ std::string ReasonKey(const zokCSON::Error& error) {
                                                             : "menu.saveFailed.cannotWrite";
 }
 
-void ShowFailure(const char* file, const char* textKey, const zokCSON::Error& error) {
+void ReportFailure(const char* file, const zokCSON::Error& error) {
   std::cerr << file << " could not be written: " << error.message << std::endl;
+}
+
+void ShowFailure(const char* file, const char* textKey, const zokCSON::Error& error) {
+  ReportFailure(file, error);
   std::list<std::string> lines = {
       gLocalization->TFormat(textKey, {gLocalization->T(ReasonKey(error))}),
       "\\n",
@@ -43,6 +47,15 @@ bool SaveGameOrShowFailure() {
     return true;
   }
   ShowFailure(SAVE_FILE, "menu.saveFailed.game", error);
+  return false;
+}
+
+bool SaveGameOrReport() {
+  zokCSON::Error error;
+  if (SaveGame(&error)) {
+    return true;
+  }
+  ReportFailure(SAVE_FILE, error);
   return false;
 }
 

@@ -8,5 +8,9 @@
 // True when saved.
 bool SaveGameOrShowFailure();
 
-// The same for the settings file, as the options menu saves it.
+// Saves the running game; when that fails, only prints the reason on standard error. For a
+// close request that has already been told once that saving fails.
+bool SaveGameOrReport();
+
+// The same as SaveGameOrShowFailure for the settings file, as the options menu saves it.
 bool SaveGameSettingsOrShowFailure();

@@ -553,8 +553,11 @@ bool ReadMessages(const Value& root, std::vector<std::string>& lines, std::strin
 // start a game in which no key does anything.
 bool ReadState(const Value& root, int& state, std::string& why) {
   const Value* saved = root.Find("GameState");
-  if (saved == nullptr || !saved->IsNumber()) {
+  if (saved == nullptr) {
     return Refuse(why, Quoted("GameState") + " is missing");
+  }
+  if (!saved->IsNumber()) {
+    return Refuse(why, Quoted("GameState") + " is not a number");
   }
   const int value = FileNumberToInt(saved->AsNumber());
   if (value != Playing && value != PlayerDead) {

@@ -19,10 +19,10 @@
 #include "ui/screen.h"
 #include "world/entity.h"
 #include "world/equipment.h"
+#include "world/item.h"
 
 namespace {
 
-constexpr std::size_t MAX_INVENTORY_OPTIONS = 26;
 constexpr Uint32 MENU_WAIT_SLICE_MS = 16;  // short, so the menu music fade keeps moving
 
 // Width in cells used to centre a line: its bytes, less a leading colour code (the
@@ -119,11 +119,6 @@ int WrapWidth(unsigned longest, int fallback) {
   return wrap > 0 ? wrap : fallback;
 }
 
-// Columns of content a box can have and still fit the screen with its frame.
-unsigned ContentColumns() {
-  return screen->w > 32 ? static_cast<unsigned>(screen->w - 32) / GLYPH_SIZE : 1;
-}
-
 // Lines a box can show in `height` pixels when its lines start at firstLineY and its bottom
 // takes `below` pixels.
 std::size_t LineRoom(int height, int firstLineY, int below) {
@@ -156,7 +151,7 @@ void FitLines(std::list<std::string>& lines, unsigned columns, std::size_t maxLi
 
 // A title never widens its box past the screen.
 std::string FitTitle(const std::string& title) {
-  return title.size() > ContentColumns() ? title.substr(0, ContentColumns()) : title;
+  return title.size() > BOX_TEXT_COLUMNS ? title.substr(0, BOX_TEXT_COLUMNS) : title;
 }
 
 }  // namespace
@@ -283,7 +278,7 @@ bool MSGBox(const std::string& header, std::list<std::string>& lines, int width)
 }
 
 bool DrawInventoryBox(std::list<std::string>& lines) {
-  if (option.size() > MAX_INVENTORY_OPTIONS) {
+  if (option.size() > MAX_INVENTORY) {
     std::cout << "Can't have a menu with more than 26 options!" << std::endl;
     return false;
   }
@@ -300,7 +295,7 @@ bool DrawInventoryBox(std::list<std::string>& lines) {
         labelled ? std::string("(") + letter + ") " + *optionIterator : *optionIterator;
     // An option keeps to one line of the widest box, so that all 26 letters stay in view
     // however long a name a file gave an item.
-    message->WordWarp(CutToVisibleLength(text, ContentColumns()), lines,
+    message->WordWarp(CutToVisibleLength(text, BOX_TEXT_COLUMNS), lines,
                       static_cast<unsigned>(wrap), true);
     ++letter;
   }
@@ -353,7 +348,7 @@ int Menu(std::list<std::string>& lines) {
   }
   // The letter keys A to Z have the scancodes 4 to 29, by key position.
   int index = static_cast<int>(event.key.scancode) - SDL_SCANCODE_A;
-  if (index >= 0 && index < static_cast<int>(MAX_INVENTORY_OPTIONS) &&
+  if (index >= 0 && index < static_cast<int>(MAX_INVENTORY) &&
       index < static_cast<int>(option.size())) {
     return index;
   }

@@ -157,7 +157,7 @@ void Render() {
   if (message) message->GetMessages(LOG_X, 24, font, Black, true);
   if (haveFloor) GetNamesUnderMouse(names);
   // The names end at the strip's frame, however many entities share the cell.
-  names = CutToVisibleLength(names, static_cast<unsigned>(panel->w - 2 * GLYPH_SIZE) / GLYPH_SIZE);
+  names = CutToVisibleLength(names, NAMES_COLUMNS);
   font->DrawString(panel, names, GLYPH_SIZE, NAMES_ROW, LightGray);
 
   if (showInventory && inventoryPanel) {
