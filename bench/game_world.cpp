@@ -30,6 +30,7 @@
 #include "ui/render.h"
 #include "world/entity.h"
 #include "world/fighter.h"
+#include "world/kinds.h"
 
 namespace fs = std::filesystem;
 
@@ -38,15 +39,11 @@ namespace {
 // A map, a player and a floor for the benchmarks that need no window.
 struct Floor {
   RKMap map;
-  RKEntity* player = new RKEntity;
+  RKEntity* player = NewEntity(KindOf(RKKindId::Player), 0, 0, &map);
   std::list<RKEntity*> onFloor{player};
   std::vector<DeathFunction> deaths;
   std::vector<UseFunction> uses;
 
-  Floor() {
-    player->Init(0, 0, '@', "Player", LightGreen, &map, true, true, nullptr, nullptr, nullptr,
-                 nullptr, nullptr);
-  }
   ~Floor() {
     for (RKEntity* entity : onFloor) delete entity;
   }
@@ -119,11 +116,7 @@ class Game {
   // A populated floor, explored throughout, with a full log: the busiest ordinary frame.
   static void Populate() {
     theMap = new RKMap;
-    RKFighter* fighter = new RKFighter;
-    fighter->Init(100, 1, 2, 1, 0, nullptr, nullptr);
-    player = new RKEntity;
-    player->Init(0, 0, '@', "Player", LightGreen, theMap, true, true, fighter, nullptr, nullptr,
-                 nullptr, nullptr);
+    player = NewEntity(KindOf(RKKindId::Player), 0, 0, theMap);
     entities.push_back(player);
     theMap->CreateMap(8, player, entities, funcVec, useFuncVec, true);
     for (RKTile* tile : theMap->tiles) tile->explored = true;

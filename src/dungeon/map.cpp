@@ -5,11 +5,8 @@
 #include <random>
 #include <utility>
 
-#include "world/basicenemy.h"
 #include "world/entity.h"
-#include "world/equipment.h"
-#include "world/fighter.h"
-#include "world/item.h"
+#include "world/kinds.h"
 
 namespace {
 
@@ -38,95 +35,23 @@ const std::vector<std::pair<double, double>>& RayDirections() {
 // Floor tables the map starts with:      value, first floor
 const std::pair<int, int> MONSTERS_PER_ROOM[] = {{2, 1}, {3, 4}, {5, 6}};
 const std::pair<int, int> ITEMS_PER_ROOM[] = {{1, 1}, {2, 4}};
-const std::pair<int, int> ELITE_GUARD_CHANCE[] = {{15, 3}, {30, 5}, {60, 7}};
 
-// The guards a room may get. "Guard" always weighs 80; "Elite" weighs eliteGuardChance.
-struct RKGuardKind {
-  const char* kind;
-  const char* name;
-  unsigned char glyph;
-  RKColors color;
-  int hp, defense, power, xp;
-};
-const RKGuardKind GUARD_KINDS[] = {
-    // kind    name           glyph color      hp def pow  xp
-    {"Guard", "Guard",        'g', LightBlue, 20, 0, 4, 35},
-    {"Elite", "Elite Guard",  'E', Green,     30, 2, 8, 100},
-};
-constexpr int GUARD_WEIGHT = 80;
-
-// The items a room may get, in the order their weights enter the lottery. A use index refers
-// to the item-use registry; -1 marks equipment.
-struct RKItemKind {
-  const char* kind;
-  const char* name;
-  unsigned char glyph;
-  RKColors color;
-  int weight, firstFloor;
-  int useIndex;
-  RKEquipmentSlot slot;
-  int powerBonus, defenseBonus;
-};
-const RKItemKind ITEM_KINDS[] = {
-    // kind           name                glyph color       weight from use slot  pow def
-    {"Heal",         "First Aid Kit",    '!',  Magenta,    35,    1,   0,  MainHand, 0, 0},
-    {"Taser",        "Taser",            '\\', DarkGray,   5,     4,   -1, MainHand, 3, 0},
-    {"Shield",       "Riot Shield",      '[',  LightGray,  15,    8,   -1, OffHand,  0, 1},
-    {"Tranquilizer", "Tranquilizer Gun", '}',  LightGreen, 25,    4,   1,  MainHand, 0, 0},
-    {"Stun",         "Stun Grenade",     '?',  Yellow,     25,    6,   2,  MainHand, 0, 0},
-    {"Pepper",       "Pepper Spray",     '}',  LightRed,   10,    2,   3,  MainHand, 0, 0},
-};
-
-// What stands on a floor besides guards and items: never blocking, without components.
-struct RKFixture {
-  const char* name;
-  unsigned char glyph;
-  RKColors color;
-};
-// The exit takes the place of the stairs up on the top floor; the decoration marks where the
-// escape began, on the first floor.
-//                                   name                 glyph colour
-const RKFixture STAIRS_UP        = {"Stairs",            '<', White};
-const RKFixture EXIT             = {"Exit",              '<', Red};
-const RKFixture STAIRS_DOWN      = {"Stairs",            '>', White};
-const RKFixture START_DECORATION = {"Unconscious Guard", '%', LightBlue};
-
-RKEntity* NewFixture(const RKFixture& fixture, int x, int y, RKMap* map, bool visible) {
-  RKEntity* entity = new RKEntity;
-  entity->Init(x, y, fixture.glyph, fixture.name, fixture.color, map, false, visible, nullptr,
-               nullptr, nullptr, nullptr, nullptr);
-  return entity;
-}
-
-RKEntity* NewGuard(const RKGuardKind& kind, int x, int y, RKMap* map,
-                   const std::vector<DeathFunction>& funcVec) {
-  RKFighter* fighter = new RKFighter;
-  fighter->Init(kind.hp, kind.defense, kind.power, 1, kind.xp,
-                funcVec.empty() ? nullptr : funcVec[0], nullptr);
-  RKEntity* guard = new RKEntity;
-  guard->Init(x, y, kind.glyph, kind.name, kind.color, map, true, false, fighter,
-              new RKBasicEnemy, nullptr, nullptr, nullptr);
-  return guard;
-}
-
-RKEntity* NewItem(const RKItemKind& kind, int x, int y, RKMap* map,
-                  const std::vector<UseFunction>& useFuncVec) {
-  RKItem* item = nullptr;
-  RKEquippable* equippable = nullptr;
-  if (kind.useIndex < 0) {
-    equippable = new RKEquippable;
-    equippable->slot = kind.slot;
-    equippable->powerBonus = kind.powerBonus;
-    equippable->defenseBonus = kind.defenseBonus;
-  } else {
-    item = new RKItem;
-    std::size_t index = static_cast<std::size_t>(kind.useIndex);
-    item->Init(index < useFuncVec.size() ? useFuncVec[index] : nullptr, nullptr);
+// The lottery weights of a kind by floor, as a floor table.
+RKFloorTable FloorTableOf(const RKKind& kind) {
+  RKFloorTable table;
+  for (const RKChanceStep& step : kind.chances) {
+    if (step.weight > 0) table.emplace(step.weight, step.firstFloor);
   }
-  RKEntity* entity = new RKEntity;
-  entity->Init(x, y, kind.glyph, kind.name, kind.color, map, false, true, nullptr, nullptr,
-               item, nullptr, equippable);
-  return entity;
+  return table;
+}
+
+// Whether a room's lottery of guards, or of items, holds the kind.
+bool InGuardLottery(const RKKind& kind) {
+  return kind.role == RKKindRole::Guard && *kind.lottery != '\0';
+}
+bool InItemLottery(const RKKind& kind) {
+  return (kind.role == RKKindRole::Usable || kind.role == RKKindRole::Equipment) &&
+         *kind.lottery != '\0';
 }
 
 // A blocking entity other than `except` standing on (x, y), or null.
@@ -151,7 +76,7 @@ int RandomGetInt(int min, int max) {
 RKMap::RKMap() {
   for (const auto& [value, floor] : MONSTERS_PER_ROOM) maxMonstersPerRoom.emplace(value, floor);
   for (const auto& [value, floor] : ITEMS_PER_ROOM) maxItemsPerRoom.emplace(value, floor);
-  for (const auto& [value, floor] : ELITE_GUARD_CHANCE) eliteGuardChance.emplace(value, floor);
+  eliteGuardChance = FloorTableOf(KindOf(RKKindId::EliteGuard));
 }
 
 RKMap::~RKMap() { ClearFloor(); }
@@ -223,7 +148,7 @@ void RKMap::CreateMap(int floor, RKEntity* player, std::list<RKEntity*>& entitie
       player->y = centre.second;
       if (floor == 1) {
         entities.push_back(
-            NewFixture(START_DECORATION, centre.first, centre.second, this, false));
+            NewEntity(KindOf(RKKindId::UnconsciousGuard), centre.first, centre.second, this));
       }
       firstCentre = centre;
     } else if (RandomGetInt(0, 1) == 1) {
@@ -237,14 +162,15 @@ void RKMap::CreateMap(int floor, RKEntity* player, std::list<RKEntity*>& entitie
     lastCentre = centre;
   }
 
-  const RKFixture& up = floor == TOP_FLOOR ? EXIT : STAIRS_UP;
-  entities.push_back(NewFixture(up, lastCentre.first, lastCentre.second, this, true));
+  const RKKind& up = KindOf(floor == TOP_FLOOR ? RKKindId::Exit : RKKindId::StairsUp);
+  entities.push_back(NewEntity(up, lastCentre.first, lastCentre.second, this));
   if (!arrivedByNext) {
     player->x = lastCentre.first;
     player->y = lastCentre.second;
   }
   if (floor >= 2) {
-    entities.push_back(NewFixture(STAIRS_DOWN, firstCentre.first, firstCentre.second, this, true));
+    entities.push_back(
+        NewEntity(KindOf(RKKindId::StairsDown), firstCentre.first, firstCentre.second, this));
     if (arrivedByNext) {
       player->x = firstCentre.first;
       player->y = firstCentre.second;
@@ -297,37 +223,41 @@ void RKMap::PlaceEntites(int floor, RKRect room, std::list<RKEntity*>& entities,
   int items = RandomGetInt(0, FromCurrentFloor(maxItemsPerRoom, floor));
 
   monsterChances.clear();
-  monsterChances.emplace(GUARD_WEIGHT, GUARD_KINDS[0].kind);
-  monsterChances.emplace(FromCurrentFloor(eliteGuardChance, floor), GUARD_KINDS[1].kind);
+  for (const RKKind& kind : kindTable) {
+    if (InGuardLottery(kind)) {
+      monsterChances.emplace(FromCurrentFloor(FloorTableOf(kind), floor), kind.lottery);
+    }
+  }
 
   // Every attempt counts, so a crowded room simply gets fewer guards.
   for (int attempt = 0; attempt < monsters; ++attempt) {
     int x = RandomGetInt(room.x1 + 1, room.x2 - 1);
     int y = RandomGetInt(room.y1 + 1, room.y2 - 1);
     if (IsBlocking(x, y, entities)) continue;
-    std::string kind = RandomChoice(monsterChances);
-    for (const RKGuardKind& guardKind : GUARD_KINDS) {
-      if (kind != guardKind.kind) continue;
-      entities.push_back(NewGuard(guardKind, x, y, this, funcVec));
+    std::string drawn = RandomChoice(monsterChances);
+    for (const RKKind& kind : kindTable) {
+      if (!InGuardLottery(kind) || drawn != kind.lottery) continue;
+      entities.push_back(NewEntity(kind, x, y, this, funcVec.empty() ? nullptr : funcVec[0]));
       TileAt(x, y)->blocked = true;
     }
   }
 
   itemChances.clear();
-  for (const RKItemKind& itemKind : ITEM_KINDS) {
-    itemFloorTable.clear();
-    itemFloorTable.emplace(itemKind.weight, itemKind.firstFloor);
-    itemChances.emplace(FromCurrentFloor(itemFloorTable, floor), itemKind.kind);
+  for (const RKKind& kind : kindTable) {
+    if (!InItemLottery(kind)) continue;
+    itemFloorTable = FloorTableOf(kind);
+    itemChances.emplace(FromCurrentFloor(itemFloorTable, floor), kind.lottery);
   }
 
   for (int attempt = 0; attempt < items; ++attempt) {
     int x = RandomGetInt(room.x1 + 1, room.x2 - 1);
     int y = RandomGetInt(room.y1 + 1, room.y2 - 1);
     if (IsBlocking(x, y, entities)) continue;
-    std::string kind = RandomChoice(itemChances);
-    for (const RKItemKind& itemKind : ITEM_KINDS) {
-      if (kind != itemKind.kind) continue;
-      RKEntity* entity = NewItem(itemKind, x, y, this, useFuncVec);
+    std::string drawn = RandomChoice(itemChances);
+    for (const RKKind& kind : kindTable) {
+      if (!InItemLottery(kind) || drawn != kind.lottery) continue;
+      RKEntity* entity =
+          NewEntity(kind, x, y, this, nullptr, UseFunctionOf(kind.use, useFuncVec));
       entities.push_back(entity);
       entity->SendToBack(entities);
     }

@@ -201,3 +201,19 @@ RKItemActions UsePepperSpray(RKEntity*) {
   Post(gLocalization->TFormat("message.pepperHit", {target->GetDisplayName()}));
   return Used;
 }
+
+UseFunction UseFunctionFor(RKUseEffect effect) {
+  switch (effect) {
+    case RKUseEffect::None:
+      return nullptr;
+    case RKUseEffect::FirstAidKit:
+      return UseFirstAidKit;
+    case RKUseEffect::TranquilizerGun:
+      return UseTranquilizerGun;
+    case RKUseEffect::StunGrenade:
+      return UseStunGrenade;
+    case RKUseEffect::PepperSpray:
+      return UsePepperSpray;
+  }
+  return nullptr;
+}

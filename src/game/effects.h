@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/types.h"
+#include "world/kinds.h"
 
 class RKEntity;
 
@@ -12,6 +13,8 @@ RKItemActions UseFirstAidKit(RKEntity* user);
 RKItemActions UseTranquilizerGun(RKEntity* user);
 RKItemActions UseStunGrenade(RKEntity* user);
 RKItemActions UsePepperSpray(RKEntity* user);
+// The function of a use effect of the kinds table; null for none.
+UseFunction UseFunctionFor(RKUseEffect effect);
 
 // Lets the player click a tile in view, at most range away (-1 for any distance). Returns the
 // tile, or (-1, -1) when the right button, Escape or a window close cancelled the aim.

@@ -15,6 +15,7 @@
 #include "world/entity.h"
 #include "world/equipment.h"
 #include "world/fighter.h"
+#include "world/kinds.h"
 
 namespace {
 
@@ -109,25 +110,14 @@ bool SaveAndLeave(bool& closeFailedToSave) {
 bool NewGame() {
   EmptyGameLists();
 
-  player = new RKEntity;
   playerMovedOrAttacked = false;
   delete theMap;
   theMap = new RKMap;
 
-  RKFighter* fighter = new RKFighter;
-  fighter->Init(100, 1, 2, 1, 0, PlayerDeath, nullptr);
-  player->Init(0, 0, '@', "Player", LightGreen, theMap, true, true, fighter, nullptr, nullptr,
-               new RKEquipment, nullptr);
+  player = NewEntity(KindOf(RKKindId::Player), 0, 0, theMap, PlayerDeath);
   entities.push_back(player);
 
-  RKEquippable* batonGrip = new RKEquippable;
-  batonGrip->slot = MainHand;
-  batonGrip->powerBonus = 2;
-  batonGrip->defenseBonus = 0;
-  batonGrip->maxHPBonus = 0;
-  RKEntity* baton = new RKEntity;
-  baton->Init(0, 0, '-', "Baton", Cyan, theMap, false, true, nullptr, nullptr, nullptr, nullptr,
-              batonGrip);
+  RKEntity* baton = NewEntity(KindOf(RKKindId::Baton), 0, 0, theMap);
   inventory.push_back(baton);
   player->equipment->ToggleEquip(baton);
 
@@ -144,7 +134,8 @@ bool NewGame() {
 
 void FillRegistries() {
   funcVec = {EnemyDeath};
-  useFuncVec = {UseFirstAidKit, UseTranquilizerGun, UseStunGrenade, UsePepperSpray};
+  useFuncVec.clear();
+  for (RKUseEffect effect : UseEffectsInOrder()) useFuncVec.push_back(UseFunctionFor(effect));
 }
 
 void RunGame() {

@@ -5,8 +5,9 @@
 
 // Throws away any previous game and sets up floor 1 with a fresh player; always true.
 bool NewGame();
-// Fills the two registries, emptied first, in their fixed order: population and the save-game
-// reader hand out their entries by index.
+// Fills the two registries, emptied first, in their fixed order: the item-use functions in the
+// order of the kinds table's usable rows. Population and the save-game reader hand out their
+// entries by index.
 void FillRegistries();
 // Runs frames until the game is left: Escape saves it first, and so does a close request,
 // which also ends the program (quitRequested stays set); using the exit does not save. When

@@ -4,14 +4,17 @@
 // A language file is complete when it holds exactly these keys; tvk-lang and the tests hold
 // every language file to this table, and `tvk-lang new` writes its template from it, in the
 // table's order (the order of the English file). A new lookup in the game needs its row here,
-// or nothing will ask the translators for it.
+// or nothing will ask the translators for it. The display names and help lines of the kinds of
+// things (world/kinds.h) come from the kinds table, in its order, where the rows below say.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <string_view>
 
 #include "core/layout.h"
+#include "world/kinds.h"
 
 // Where a text reaches the player.
 enum class RKTextUse : std::uint8_t {
@@ -112,24 +115,24 @@ constexpr int TokenCount(const RKCatalogueKey& row) {
   return static_cast<int>(std::string_view(row.tokens).size());
 }
 
+// A row as written below: one key, or, when `kinds` names a sort of key, the kinds table's keys
+// of that sort in its stead, each once, in the kinds table's order and with this row's use.
+struct RKCatalogueRow {
+  const char* key;
+  RKTextUse use;
+  const char* tokens;
+  const char* about;
+  RKKindText kinds = RKKindText::None;
+};
+
 // clang-format off
-inline constexpr RKCatalogueKey catalogueKeys[] = {
+inline constexpr RKCatalogueRow catalogueRows[] = {
   // key                                  use                   tokens what they hold
   {"hud.hp",                              RKTextUse::HpLabel,   "",    ""},
   {"hud.floor",                           RKTextUse::Hud,       "#",   "floors left (10 to 1)"},
   {"hud.namesSeparator",                  RKTextUse::Separator, "",    ""},
-  {"entity.player",                       RKTextUse::Name,      "",    ""},
-  {"entity.baton",                        RKTextUse::Name,      "",    ""},
-  {"entity.guard",                        RKTextUse::Name,      "",    ""},
-  {"entity.eliteGuard",                   RKTextUse::Name,      "",    ""},
-  {"entity.firstAidKit",                  RKTextUse::Name,      "",    ""},
-  {"entity.taser",                        RKTextUse::Name,      "",    ""},
-  {"entity.riotShield",                   RKTextUse::Name,      "",    ""},
-  {"entity.tranquilizerGun",              RKTextUse::Name,      "",    ""},
-  {"entity.stunGrenade",                  RKTextUse::Name,      "",    ""},
-  {"entity.pepperSpray",                  RKTextUse::Name,      "",    ""},
-  {"entity.stairs",                       RKTextUse::Name,      "",    ""},
-  {"entity.exit",                         RKTextUse::Name,      "",    ""},
+  // entity.player, entity.baton, ... entity.exit: the kinds' names
+  {nullptr,                               RKTextUse::Name,      "",    "",  RKKindText::Name},
   {"entity.unconsciousPrefix",            RKTextUse::Name,      "G",   "the guard's name"},
   {"message.objective",                   RKTextUse::Log,       "",    ""},
   {"message.heal",                        RKTextUse::Log,       "",    ""},
@@ -197,20 +200,12 @@ inline constexpr RKCatalogueKey catalogueKeys[] = {
   {"help.mapHeader",                      RKTextUse::Help,      "",    ""},
   {"help.wall",                           RKTextUse::Help,      "",    ""},
   {"help.floor",                          RKTextUse::Help,      "",    ""},
-  {"help.stairsExit",                     RKTextUse::Help,      "",    ""},
-  {"help.stairsPrev",                     RKTextUse::Help,      "",    ""},
+  // help.stairsExit, help.stairsPrev: the kinds' lines among the map's symbols
+  {nullptr,                               RKTextUse::Help,      "",    "",  RKKindText::MapHelp},
   {"help.charactersHeader",               RKTextUse::Help,      "",    ""},
-  {"help.player",                         RKTextUse::Help,      "",    ""},
-  {"help.baton",                          RKTextUse::Help,      "",    ""},
-  {"help.guard",                          RKTextUse::Help,      "",    ""},
-  {"help.eliteGuard",                     RKTextUse::Help,      "",    ""},
-  {"help.firstAidKit",                    RKTextUse::Help,      "",    ""},
-  {"help.taser",                          RKTextUse::Help,      "",    ""},
-  {"help.riotShield",                     RKTextUse::Help,      "",    ""},
-  {"help.tranquilizerGun",                RKTextUse::Help,      "",    ""},
-  {"help.stunGrenade",                    RKTextUse::Help,      "",    ""},
-  {"help.pepperSpray",                    RKTextUse::Help,      "",    ""},
-  {"help.unconscious",                    RKTextUse::Help,      "",    ""},
+  // help.player, help.baton, ... help.unconscious: the kinds' lines among characters and items
+  {nullptr,                               RKTextUse::Help,      "",    "",
+     RKKindText::CharacterHelp},
   {"help.miscHeader",                     RKTextUse::Help,      "",    ""},
   {"help.mouse",                          RKTextUse::Help,      "",    ""},
   {"options.fullscreen",                  RKTextUse::Choice,    "W",   "yes or no"},
@@ -250,4 +245,30 @@ inline constexpr RKCatalogueKey catalogueKeys[] = {
 };
 // clang-format on
 
-inline constexpr std::size_t catalogueKeyCount = std::size(catalogueKeys);
+constexpr std::size_t CatalogueKeyCount() {
+  std::size_t count = 0;
+  for (const RKCatalogueRow& row : catalogueRows) {
+    count += row.kinds == RKKindText::None ? 1 : KindTextKeyCount(row.kinds);
+  }
+  return count;
+}
+
+inline constexpr std::size_t catalogueKeyCount = CatalogueKeyCount();
+
+// Every key, the kinds' ones in place of the rows that stand for them.
+inline constexpr std::array<RKCatalogueKey, catalogueKeyCount> catalogueKeys = [] {
+  std::array<RKCatalogueKey, catalogueKeyCount> keys{};
+  std::size_t next = 0;
+  for (const RKCatalogueRow& row : catalogueRows) {
+    if (row.kinds == RKKindText::None) {
+      keys[next++] = {row.key, row.use, row.tokens, row.about};
+      continue;
+    }
+    for (std::size_t kind = 0; kind < std::size(kindTable); ++kind) {
+      if (FirstWithKindTextKey(kind, row.kinds)) {
+        keys[next++] = {KindTextKey(kindTable[kind], row.kinds), row.use, row.tokens, row.about};
+      }
+    }
+  }
+  return keys;
+}();

@@ -3,30 +3,9 @@
 #include <cstddef>
 #include <string_view>
 
+#include "world/kinds.h"
+
 namespace {
-
-// Internal entity names, as the world code spells them, and the catalogue keys of their
-// display names.
-struct EntityNameKey {
-  const char* name;
-  const char* key;
-};
-
-// name                 key
-constexpr EntityNameKey ENTITY_NAME_KEYS[] = {
-    {"Player", "entity.player"},
-    {"Baton", "entity.baton"},
-    {"Guard", "entity.guard"},
-    {"Elite Guard", "entity.eliteGuard"},
-    {"First Aid Kit", "entity.firstAidKit"},
-    {"Taser", "entity.taser"},
-    {"Riot Shield", "entity.riotShield"},
-    {"Tranquilizer Gun", "entity.tranquilizerGun"},
-    {"Stun Grenade", "entity.stunGrenade"},
-    {"Pepper Spray", "entity.pepperSpray"},
-    {"Stairs", "entity.stairs"},
-    {"Exit", "entity.exit"},
-};
 
 constexpr std::string_view UNCONSCIOUS_PREFIX = "Unconscious ";
 // The token of the prefix text that receives the base name.
@@ -44,8 +23,10 @@ int HexValue(char c) {
 }  // namespace
 
 RKLocalization::RKLocalization() {
-  for (const EntityNameKey& entry : ENTITY_NAME_KEYS) {
-    entityNameKeys.emplace(entry.name, entry.key);
+  // Rows that share a name share its key too (both stairs): the first one stands.
+  for (const RKKind& kind : kindTable) {
+    const char* key = KindTextKey(kind, RKKindText::Name);
+    if (key != nullptr) entityNameKeys.emplace(kind.name, key);
   }
 }
 

@@ -21,6 +21,7 @@
 #include "world/equipment.h"
 #include "world/fighter.h"
 #include "world/item.h"
+#include "world/kinds.h"
 #include "world/tile.h"
 
 using zokCSON::Value;
@@ -31,19 +32,6 @@ namespace {
 // anything far larger is refused before the reader builds a tree of it.
 constexpr std::uintmax_t MAX_SAVE_BYTES = 4 * 1024 * 1024;
 constexpr std::size_t SAVED_LOG_LINES = 6;
-
-// Items get their effect back from their name: index into useFuncVec.
-struct RKItemEffectByName {
-  const char* name;
-  std::size_t useFunction;
-};
-const RKItemEffectByName ITEM_EFFECTS[] = {
-    // name                 useFuncVec entry
-    {"First Aid Kit",       0},
-    {"Tranquilizer Gun",    1},
-    {"Stun Grenade",        2},
-    {"Pepper Spray",        3},
-};
 
 bool IsHexDigit(char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
@@ -318,18 +306,20 @@ bool ReadEquippable(const Value& object, RKEntity& entity, const std::string& wh
   return true;
 }
 
+// Effects are not saved: an item gets its effect back from the kind its name names.
 void RestoreItemEffect(RKEntity& entity) {
-  for (const RKItemEffectByName& effect : ITEM_EFFECTS) {
-    if (entity.name == effect.name) {
-      // An equippable already brought an item without effect; give that one the effect.
-      if (entity.item == nullptr) {
-        entity.item = new RKItem();
-      }
-      entity.item->Init(useFuncVec[effect.useFunction], &entity);
-      return;
-    }
+  const RKKind* kind = FindKind(entity.name);
+  if (kind == nullptr || kind->use == RKUseEffect::None) {
+    return;
   }
+  // An equippable already brought an item without effect; give that one the effect.
+  if (entity.item == nullptr) {
+    entity.item = new RKItem();
+  }
+  entity.item->Init(UseFunctionOf(kind->use, useFuncVec), &entity);
 }
+
+bool IsPlayer(const RKEntity& entity) { return entity.name == KindOf(RKKindId::Player).name; }
 
 bool ReadFighter(const Value& object, RKEntity& entity, RKLoadedGame& game,
                  const std::string& what, std::string& why) {
@@ -342,7 +332,7 @@ bool ReadFighter(const Value& object, RKEntity& entity, RKLoadedGame& game,
       (fighter->*field.set)(value, true);
     }
   }
-  if (entity.name == "Player") {
+  if (IsPlayer(entity)) {
     fighter->deathFunction = PlayerDeath;
     entity.SetEquipment(new RKEquipment());
     game.player = &entity;
@@ -436,7 +426,7 @@ bool ReadEntities(const Value& root, RKLoadedGame& game, std::string& why) {
       if (!InsideMap(entity->x, entity->y)) {
         return Refuse(why, what + " stands outside the map");
       }
-      if (entity->name == "Player") {
+      if (IsPlayer(*entity)) {
         ++players;
       }
       if (ReadEntityFlag(object, "Equippable") && !ReadEquippable(object, *entity, what, why)) {

@@ -10,6 +10,7 @@
 #include "ui/font.h"
 #include "ui/menu.h"
 #include "ui/screen.h"
+#include "world/kinds.h"
 
 namespace {
 
@@ -98,35 +99,29 @@ const RKBannerLetter BANNER[] = {
 
 const char* const HELP_BLANK = "\\n";  // the line-break escape: an empty row in the box
 
-// The help box, top to bottom; HELP_BLANK rows are empty.
-const char* const HELP_LINES[] = {
-    "help.mapHeader",
-    HELP_BLANK,
-    "help.wall",
-    "help.floor",
-    "help.stairsExit",
-    "help.stairsPrev",
-    HELP_BLANK,
-    "help.charactersHeader",
-    HELP_BLANK,
-    "help.player",
-    "help.baton",
-    "help.guard",
-    "help.eliteGuard",
-    "help.firstAidKit",
-    "help.taser",
-    "help.riotShield",
-    "help.tranquilizerGun",
-    "help.stunGrenade",
-    "help.pepperSpray",
-    "help.unconscious",
-    HELP_BLANK,
-    "help.miscHeader",
-    HELP_BLANK,
-    "help.mouse",
-    HELP_BLANK,
-    HELP_BLANK,
-    "menu.help.returnMainMenu",
+// The help box, top to bottom: a text, an empty row (HELP_BLANK), or the help lines of the
+// kinds table listed in one section of the box.
+struct RKHelpLine {
+  const char* key;
+  RKKindText kinds = RKKindText::None;
+};
+const RKHelpLine HELP_LINES[] = {
+    {"help.mapHeader"},
+    {HELP_BLANK},
+    {"help.wall"},
+    {"help.floor"},
+    {nullptr, RKKindText::MapHelp},  // the stairs and the exit
+    {HELP_BLANK},
+    {"help.charactersHeader"},
+    {HELP_BLANK},
+    {nullptr, RKKindText::CharacterHelp},  // the player, the guards, the items
+    {HELP_BLANK},
+    {"help.miscHeader"},
+    {HELP_BLANK},
+    {"help.mouse"},
+    {HELP_BLANK},
+    {HELP_BLANK},
+    {"menu.help.returnMainMenu"},
 };
 
 }  // namespace
@@ -157,8 +152,13 @@ void HelpScreen() {
   bool closed = false;
   while (!closed && !quitRequested) {
     option.clear();
-    for (const char* key : HELP_LINES) {
-      option.push_back(key == HELP_BLANK ? std::string(HELP_BLANK) : gLocalization->T(key));
+    for (const RKHelpLine& line : HELP_LINES) {
+      if (line.kinds != RKKindText::None) {
+        for (const char* key : KindTextKeys(line.kinds)) option.push_back(gLocalization->T(key));
+      } else {
+        option.push_back(line.key == HELP_BLANK ? std::string(HELP_BLANK)
+                                                : gLocalization->T(line.key));
+      }
     }
     int noSelection = -1;
     closed = Menu(gLocalization->T("menu.help.header"), option, NARROW_BOX, noSelection, true);

@@ -15,6 +15,7 @@
 #include "localization/localization.h"
 #include "core/layout.h"
 #include "core/message.h"
+#include "world/kinds.h"
 
 namespace {
 
@@ -295,6 +296,26 @@ TEST(ShippedLanguages, HelpShowsEveryMapSymbolInItsOwnColour) {
       SCOPED_TRACE(row.key);
       const std::string coloured = "^C" + std::to_string(row.colour) + "^" + row.glyph;
       EXPECT_NE(language.T(row.key).find(coloured), std::string::npos) << language.T(row.key);
+    }
+  });
+}
+
+// Every row of the kinds table is named and explained in every language: its display name
+// from its own key, and its help line showing its glyph in its colour, as the map draws it.
+TEST(ShippedLanguages, EveryKindHasItsNameAndItsHelpLine) {
+  ForEveryLanguage([](const RKLocalization& language, const RKLanguageEntry&) {
+    for (const RKKind& kind : kindTable) {
+      SCOPED_TRACE(kind.name);
+      if (*kind.nameKey != '\0') {
+        ASSERT_TRUE(language.translations.count(kind.nameKey)) << "missing: " << kind.nameKey;
+        EXPECT_EQ(language.LocalizeEntityName(kind.name), language.T(kind.nameKey));
+      }
+      if (*kind.helpKey != '\0') {
+        ASSERT_TRUE(language.translations.count(kind.helpKey)) << "missing: " << kind.helpKey;
+        const std::string looks = "^C" + std::to_string(kind.color) + "^" + char(kind.glyph);
+        EXPECT_NE(language.T(kind.helpKey).find(looks), std::string::npos)
+            << language.T(kind.helpKey);
+      }
     }
   });
 }

@@ -19,6 +19,7 @@
 #include "world/entity.h"
 #include "world/equipment.h"
 #include "world/item.h"
+#include "world/kinds.h"
 
 namespace {
 
@@ -50,11 +51,12 @@ class InventoryMenuTest : public HeadlessGame {
     }
   }
 
+  // An item without a use, named as given.
   RKEntity* Carry(const std::string& name) {
-    auto* entity = new RKEntity();
-    auto* item = new RKItem();
-    entity->Init(0, 0, '!', name, Yellow, theMap, false, true, nullptr, nullptr, item, nullptr,
-                 nullptr);
+    RKKind kind = KindOf(RKKindId::FirstAidKit);
+    kind.name = name.c_str();
+    kind.color = Yellow;
+    RKEntity* entity = NewEntity(kind, 0, 0, theMap);
     inventory.push_back(entity);
     return entity;
   }

@@ -16,6 +16,7 @@
 #include "game/effects.h"
 #include "game/globals.h"
 #include "game/progression.h"
+#include "game/turnloop.h"
 #include "persistence/savegame.h"
 #include "support/harness.h"
 #include "core/message.h"
@@ -25,6 +26,7 @@
 #include "world/equipment.h"
 #include "world/fighter.h"
 #include "world/item.h"
+#include "world/kinds.h"
 
 namespace {
 
@@ -80,8 +82,7 @@ class SaveGameTest : public ::testing::Test {
     folder = std::make_unique<RunFolder>();
     ResetProgramState();
     message = new RKMessage();
-    funcVec = {EnemyDeath};
-    useFuncVec = {UseFirstAidKit, UseTranquilizerGun, UseStunGrenade, UsePepperSpray};
+    FillRegistries();
     BuildScene();
   }
 
@@ -245,6 +246,38 @@ TEST_F(SaveGameTest, BehavioursAndEffectsComeBackFromNames) {
   EXPECT_EQ(player->equipment->mainHand, find(inventory, "Baton"));
   EXPECT_EQ(player->equipment->offHand, find(inventory, "Riot Shield"));
   for (const RKEntity* e : inventory) EXPECT_EQ(e->order, 0);
+}
+
+// Effects are not saved: every usable kind of the table gets its own back from its name, on the
+// floor and in the pack, the same that population gives it from the registry.
+TEST_F(SaveGameTest, EveryUsableKindGetsItsEffectBackFromItsName) {
+  std::vector<const RKKind*> usable;
+  for (const RKKind& kind : kindTable) {
+    if (kind.use == RKUseEffect::None) continue;
+    usable.push_back(&kind);
+    const UseFunction use = UseFunctionOf(kind.use, useFuncVec);
+    EXPECT_EQ(use, UseFunctionFor(kind.use)) << kind.name << " is placed with another effect";
+    entities.push_back(NewEntity(kind, 7, 7, theMap, nullptr, use));
+    inventory.push_back(NewEntity(kind, 0, 0, theMap, nullptr, use));
+  }
+  ASSERT_TRUE(SaveGame());
+  std::string version;
+  ASSERT_EQ(LoadGame(version), LoadOk);
+
+  for (const RKKind* kind : usable) {
+    SCOPED_TRACE(kind->name);
+    int found = 0;
+    for (const std::list<RKEntity*>* list : {&entities, &inventory}) {
+      for (const RKEntity* e : *list) {
+        if (e->name != kind->name) continue;
+        ++found;
+        ASSERT_NE(e->item, nullptr);
+        EXPECT_NE(e->item->useFunction, nullptr);
+        EXPECT_EQ(e->item->useFunction, UseFunctionFor(kind->use));
+      }
+    }
+    EXPECT_GE(found, 2);
+  }
 }
 
 TEST_F(SaveGameTest, FileKeepsWallsOnlyAndOccupancyComesBack) {

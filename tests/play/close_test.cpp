@@ -43,7 +43,7 @@ struct CloseCase {
 class CloseRequest : public PlayGame, public testing::WithParamInterface<CloseCase> {
  public:
   using PlayGame::Carry;
-  using PlayGame::MakeUsable;
+  using PlayGame::MakeItem;
 
   // Keys into the options menu, its selection then on `line`.
   static void OpenOptions(InputScript& script, int line) {
@@ -129,7 +129,7 @@ const CloseCase CASES[] = {
      true, [](const RKSaved& saved) { EXPECT_EQ(saved.gameState, PlayerDead); }},
     {"aiming",
      [](InputScript& s, CloseRequest& t) {
-       t.StartPlaying(s, [&t] { t.Carry(t.MakeUsable("Stun Grenade", 2, 0, 0)); });
+       t.StartPlaying(s, [&t] { t.Carry(t.MakeItem(RKKindId::StunGrenade, 0, 0)); });
        // The grenade is the newest item of the pack: letter a.
        s.Key(SDL_SCANCODE_I).Key(SDL_SCANCODE_A).Wait();
      },
@@ -160,10 +160,7 @@ const CloseCase CASES[] = {
     {"ending_box",
      [](InputScript& s, CloseRequest& t) {
        t.StartPlaying(s, [] {
-         RKEntity* exit = new RKEntity;
-         exit->Init(player->x, player->y, '<', "Exit", Red, theMap, false, true, nullptr,
-                    nullptr, nullptr, nullptr, nullptr);
-         entities.push_front(exit);
+         entities.push_front(NewEntity(KindOf(RKKindId::Exit), player->x, player->y, theMap));
        });
        s.Key(SDL_SCANCODE_SPACE).Wait();
      },

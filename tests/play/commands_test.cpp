@@ -24,7 +24,7 @@ bool OnFloor(const RKEntity* entity) {
 
 TEST_F(Commands, TakingPicksUpTheItemUnderThePlayerOnly) {
   OpenArena();
-  RKEntity* aside = MakeUsable("First Aid Kit", 0, kPlayerX + 1, kPlayerY);
+  RKEntity* aside = MakeItem(RKKindId::FirstAidKit, kPlayerX + 1, kPlayerY);
   InputScript script;
   script.Key(SDL_SCANCODE_G).Wait();
   Play(script);
@@ -32,7 +32,7 @@ TEST_F(Commands, TakingPicksUpTheItemUnderThePlayerOnly) {
   EXPECT_EQ(inventory.size(), 1u);
   EXPECT_EQ(message->messages.size(), 1u) << "taking nothing wrote to the log";
 
-  RKEntity* under = MakeUsable("First Aid Kit", 0, kPlayerX, kPlayerY);
+  RKEntity* under = MakeItem(RKKindId::FirstAidKit, kPlayerX, kPlayerY);
   InputScript again;
   again.Key(SDL_SCANCODE_G).Wait();
   Resume();
@@ -52,9 +52,9 @@ TEST_F(Commands, ThePackHoldsTwentySixItems) {
     ASSERT_TRUE(NewGame());
     OpenArena();
     while (inventory.size() < row.carried) {
-      Carry(MakeUsable("First Aid Kit", 0, 0, 0));
+      Carry(MakeItem(RKKindId::FirstAidKit, 0, 0));
     }
-    RKEntity* kit = MakeUsable("First Aid Kit", 0, kPlayerX, kPlayerY);
+    RKEntity* kit = MakeItem(RKKindId::FirstAidKit, kPlayerX, kPlayerY);
     InputScript script;
     script.Key(SDL_SCANCODE_G).Wait();
     Play(script);
@@ -87,7 +87,7 @@ TEST_F(Commands, DroppingTheWornBatonTakesItOffSilently) {
 
 TEST_F(Commands, ClosingTheMenusWithoutAChoiceChangesNothing) {
   OpenArena();
-  Carry(MakeUsable("First Aid Kit", 0, 0, 0));
+  Carry(MakeItem(RKKindId::FirstAidKit, 0, 0));
   // Letters past the last item close the menu without a choice.
   InputScript script;
   script.Key(SDL_SCANCODE_D).Key(SDL_SCANCODE_X).Key(SDL_SCANCODE_I).Key(SDL_SCANCODE_Z).Wait();
@@ -101,7 +101,7 @@ TEST_F(Commands, ClosingTheMenusWithoutAChoiceChangesNothing) {
 TEST_F(Commands, EquippingTheTaserTellsTheBatonCameOffFirst) {
   OpenArena();
   RKEntity* baton = inventory.front();
-  RKEntity* taser = MakeTaser(0, 0);
+  RKEntity* taser = MakeItem(RKKindId::Taser, 0, 0);
   Carry(taser);
   InputScript script;
   script.Key(SDL_SCANCODE_I).Key(LetterOf(taser)).Wait();

@@ -43,7 +43,7 @@ TEST_F(Effects, FirstAidKitHealsOnlyWhenHurt) {
     ASSERT_TRUE(NewGame());
     OpenArena();
     player->fighter->SetHP(row.hp, true);
-    RKEntity* kit = MakeUsable("First Aid Kit", 0, 0, 0);
+    RKEntity* kit = MakeItem(RKKindId::FirstAidKit, 0, 0);
     Carry(kit);
     InputScript script;
     script.Key(SDL_SCANCODE_I).Key(LetterOf(kit)).Wait();
@@ -77,7 +77,7 @@ TEST_F(Effects, TranquilizerGunHitsTheNearestGuardWithinFive) {
     }
     RKEntity* guard = AddGuard(kPlayerX + row.dx, kPlayerY + row.dy);
     std::string name = guard->GetDisplayName();
-    RKEntity* gun = MakeUsable("Tranquilizer Gun", 1, 0, 0);
+    RKEntity* gun = MakeItem(RKKindId::TranquilizerGun, 0, 0);
     Carry(gun);
     InputScript script;
     script.Key(SDL_SCANCODE_I).Key(LetterOf(gun)).Wait();
@@ -116,7 +116,7 @@ TEST_F(Effects, StunGrenadeHitsEveryGuardInTheBlastOnce) {
   RKEntity* outside = AddGuard(kPlayerX + 7, kPlayerY, 30);
   RKEntity* weak = AddGuard(kPlayerX + 4, kPlayerY + 1, 25);
   std::string name = weak->GetDisplayName();
-  RKEntity* grenade = MakeUsable("Stun Grenade", 2, 0, 0);
+  RKEntity* grenade = MakeItem(RKKindId::StunGrenade, 0, 0);
   Carry(grenade);
   InputScript script;
   script.Key(SDL_SCANCODE_I)
@@ -139,7 +139,7 @@ TEST_F(Effects, StunGrenadeHitsEveryGuardInTheBlastOnce) {
 
 TEST_F(Effects, StunGrenadeOnAnEmptyTileIsStillUsed) {
   OpenArena();
-  RKEntity* grenade = MakeUsable("Stun Grenade", 2, 0, 0);
+  RKEntity* grenade = MakeItem(RKKindId::StunGrenade, 0, 0);
   Carry(grenade);
   InputScript script;
   script.Key(SDL_SCANCODE_I)
@@ -155,7 +155,7 @@ TEST_F(Effects, PepperSprayConfusesTheClickedGuard) {
   OpenArena();
   RKEntity* guard = AddGuard(kPlayerX + 6, kPlayerY);
   RKBasicEnemy* normal = guard->ai;
-  RKEntity* spray = MakeUsable("Pepper Spray", 3, 0, 0);
+  RKEntity* spray = MakeItem(RKKindId::PepperSpray, 0, 0);
   Carry(spray);
   bool stillAiming = false;
   InputScript script;
@@ -186,7 +186,7 @@ TEST_F(Effects, AimingIgnoresAClickOnAGuardOutOfView) {
   RKEntity* hidden = AddGuard(kPlayerX + 3, kPlayerY);
   RefreshView();
   ASSERT_FALSE(theMap->fov[CellIndex(hidden->x, hidden->y)]);
-  RKEntity* spray = MakeUsable("Pepper Spray", 3, 0, 0);
+  RKEntity* spray = MakeItem(RKKindId::PepperSpray, 0, 0);
   Carry(spray);
   InputScript script;
   script.Key(SDL_SCANCODE_I)
@@ -202,8 +202,7 @@ TEST_F(Effects, AimingIgnoresAClickOnAGuardOutOfView) {
 
 struct Cancel {
   const char* name;
-  const char* item;
-  int useIndex;
+  RKKindId item;
   bool byEscape;
 };
 
@@ -213,7 +212,7 @@ TEST_P(CancelledAim, KeepsTheItemAndTheGame) {
   const Cancel& cancel = GetParam();
   OpenArena();
   RKEntity* guard = AddGuard(kPlayerX + 2, kPlayerY);
-  RKEntity* item = MakeUsable(cancel.item, cancel.useIndex, 0, 0);
+  RKEntity* item = MakeItem(cancel.item, 0, 0);
   Carry(item);
   InputScript script;
   script.Key(SDL_SCANCODE_I).Key(LetterOf(item));
@@ -231,19 +230,19 @@ TEST_P(CancelledAim, KeepsTheItemAndTheGame) {
   EXPECT_EQ(player->y, kPlayerY - 1) << "Escape ended the game, not only the aim";
 }
 
-// row                  item            index  by Escape
+// row                  item                    by Escape
 INSTANTIATE_TEST_SUITE_P(, CancelledAim,
-                         testing::Values(Cancel{"grenade_right", "Stun Grenade", 2, false},
-                                         Cancel{"grenade_escape", "Stun Grenade", 2, true},
-                                         Cancel{"spray_right", "Pepper Spray", 3, false},
-                                         Cancel{"spray_escape", "Pepper Spray", 3, true}),
+                         testing::Values(Cancel{"grenade_right", RKKindId::StunGrenade, false},
+                                         Cancel{"grenade_escape", RKKindId::StunGrenade, true},
+                                         Cancel{"spray_right", RKKindId::PepperSpray, false},
+                                         Cancel{"spray_escape", RKKindId::PepperSpray, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Closing the window while aiming cancels the aim and ends the game, saved with the item
 // still in the pack.
 TEST_F(Effects, ClosingTheWindowWhileAimingSavesAndEndsTheGame) {
   OpenArena();
-  RKEntity* grenade = MakeUsable("Stun Grenade", 2, 0, 0);
+  RKEntity* grenade = MakeItem(RKKindId::StunGrenade, 0, 0);
   Carry(grenade);
   InputScript script;
   // Had the close been lost, the game would still be running for the steps to the right.

@@ -11,6 +11,7 @@
 #include "world/equipment.h"
 #include "world/fighter.h"
 #include "world/item.h"
+#include "world/kinds.h"
 #include "world/rect.h"
 #include "world/tile.h"
 
@@ -54,33 +55,17 @@ void PlayGame::OpenArena() {
 void PlayGame::RefreshView() { theMap->ComputeFOV(player); }
 
 RKEntity* PlayGame::AddGuard(int x, int y, int hp) {
-  RKFighter* fighter = new RKFighter;
-  fighter->Init(hp, 0, 4, 1, 35, EnemyDeath, nullptr);
-  RKEntity* guard = new RKEntity;
-  guard->Init(x, y, 'g', "Guard", LightBlue, theMap, true, false, fighter, new RKBasicEnemy,
-              nullptr, nullptr, nullptr);
+  RKKind kind = KindOf(RKKindId::Guard);
+  kind.fighter.hp = hp;
+  RKEntity* guard = NewEntity(kind, x, y, theMap, EnemyDeath);
   theMap->tiles[CellIndex(x, y)]->blocked = true;
   entities.push_back(guard);
   return guard;
 }
 
-RKEntity* PlayGame::MakeUsable(const std::string& name, int useIndex, int x, int y) {
-  RKItem* item = new RKItem;
-  item->Init(useFuncVec.at(static_cast<std::size_t>(useIndex)), nullptr);
-  RKEntity* entity = new RKEntity;
-  entity->Init(x, y, '!', name, Magenta, theMap, false, true, nullptr, nullptr, item, nullptr,
-               nullptr);
-  entities.push_front(entity);
-  return entity;
-}
-
-RKEntity* PlayGame::MakeTaser(int x, int y) {
-  RKEquippable* grip = new RKEquippable;
-  grip->slot = MainHand;
-  grip->powerBonus = 3;
-  RKEntity* entity = new RKEntity;
-  entity->Init(x, y, '\\', "Taser", DarkGray, theMap, false, true, nullptr, nullptr, nullptr,
-               nullptr, grip);
+RKEntity* PlayGame::MakeItem(RKKindId id, int x, int y) {
+  const RKKind& kind = KindOf(id);
+  RKEntity* entity = NewEntity(kind, x, y, theMap, nullptr, UseFunctionOf(kind.use, useFuncVec));
   entities.push_front(entity);
   return entity;
 }

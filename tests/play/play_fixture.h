@@ -9,6 +9,8 @@
 
 #include "support/harness.h"
 
+#include "world/kinds.h"
+
 class RKEntity;
 
 class PlayGame : public HeadlessGame {
@@ -27,9 +29,8 @@ class PlayGame : public HeadlessGame {
   void RefreshView();
   // A guard placed as the floor's population places one; hp overrides its 20 hit points.
   RKEntity* AddGuard(int x, int y, int hp = 20);
-  // Items made as the floor's population makes them, lying at (x, y) on the floor.
-  RKEntity* MakeUsable(const std::string& name, int useIndex, int x, int y);
-  RKEntity* MakeTaser(int x, int y);
+  // An item made as the floor's population makes one, lying at (x, y) on the floor.
+  RKEntity* MakeItem(RKKindId id, int x, int y);
   // Puts the entity at the end of the inventory: the inventory menu's letter a.
   void Carry(RKEntity* item);
   // The letter key naming the entity in the inventory menu (the last entity is a).

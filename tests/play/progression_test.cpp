@@ -142,8 +142,8 @@ TEST_F(Floors, StairsLeadUpWithHealingAndBackDownWithout) {
   player->x = up->x;
   player->y = up->y;
   player->fighter->SetHP(30, true);
-  MakeTaser(up->x, up->y);
-  RKEntity* carried = MakeUsable("First Aid Kit", 0, 0, 0);
+  MakeItem(RKKindId::Taser, up->x, up->y);
+  RKEntity* carried = MakeItem(RKKindId::FirstAidKit, 0, 0);
   Carry(carried);
 
   struct Seen {

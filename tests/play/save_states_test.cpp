@@ -61,10 +61,10 @@ TEST_F(SaveStates, EveryStateOfPlayLoadsBack) {
       {"a new game", [] {}},
       {"a full pack, a taser worn",
        [this] {
-         RKEntity* taser = MakeTaser(0, 0);
+         RKEntity* taser = MakeItem(RKKindId::Taser, 0, 0);
          Carry(taser);
          player->equipment->ToggleEquip(taser);
-         while (inventory.size() < MAX_INVENTORY) Carry(MakeUsable("First Aid Kit", 0, 0, 0));
+         while (inventory.size() < MAX_INVENTORY) Carry(MakeItem(RKKindId::FirstAidKit, 0, 0));
        }},
       {"the player defeated",
        [this] {
@@ -93,12 +93,10 @@ TEST_F(SaveStates, EveryStateOfPlayLoadsBack) {
          player->fighter->SetMaxHP(160, true);
          player->fighter->SetHP(37, true);
          player->fighter->SetXP(123, true);
-         RKEntity* taser = MakeTaser(0, 0);
+         RKEntity* taser = MakeItem(RKKindId::Taser, 0, 0);
          Carry(taser);
          player->equipment->ToggleEquip(taser);
-         RKEntity* shield = MakeTaser(0, 0);
-         shield->name = "Riot Shield";
-         shield->equippable->slot = OffHand;
+         RKEntity* shield = MakeItem(RKKindId::RiotShield, 0, 0);
          Carry(shield);
          player->equipment->ToggleEquip(shield);
        }},

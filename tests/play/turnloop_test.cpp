@@ -41,7 +41,7 @@ TEST_F(NewGameTest, StartsFreshEvenAfterAnotherGame) {
   // Leave a used-up game behind first.
   player->fighter->SetXP(500, true);
   player->fighter->SetHP(3, true);
-  inventory.push_back(MakeTaser(0, 0));
+  inventory.push_back(MakeItem(RKKindId::Taser, 0, 0));
   entities.remove(inventory.back());
   message->SetMessage("an old line", false);
   theMap->currentFloor = 7;
@@ -248,7 +248,7 @@ TEST_F(TurnLoop, TheFirstActionBoundToAKeyTakesIt) {
   OpenArena();
   keyboard[ActionTake].first = SDL_SCANCODE_UP;
   keyboard[ActionCharacterInfo].first = SDL_SCANCODE_F2;
-  RKEntity* kit = MakeUsable("First Aid Kit", 0, kPlayerX, kPlayerY - 1);
+  RKEntity* kit = MakeItem(RKKindId::FirstAidKit, kPlayerX, kPlayerY - 1);
   bool relativeBefore = SDL_GetWindowRelativeMouseMode(window);
   InputScript script;
   script.Key(SDL_SCANCODE_UP).Key(SDL_SCANCODE_F2).Wait();

@@ -13,6 +13,7 @@
 #include "world/basicenemy.h"
 #include "world/entity.h"
 #include "world/fighter.h"
+#include "world/kinds.h"
 #include "world/world_fixture.h"
 
 namespace {
@@ -35,20 +36,22 @@ class FrameTest : public HeadlessGame {
     HeadlessGame::SetUp();
     if (HasFatalFailure()) return;
     theMap = new RKMap;
-    RKFighter* fighter = new RKFighter;
-    fighter->Init(30, 1, 2, 1, 0, nullptr, nullptr);
-    player = new RKEntity;
-    player->Init(1, 1, '@', "Player", LightGreen, theMap, true, true, fighter, nullptr, nullptr,
-                 nullptr, nullptr);
+    RKKind hurt = KindOf(RKKindId::Player);
+    hurt.fighter.hp = 30;
+    player = NewEntity(hurt, 1, 1, theMap);
     entities.push_back(player);
     mousePos = {600, 396};  // the cursor stays off the map unless a test moves it
   }
 
+  // A guard, or a thing of no components, that looks as given.
   RKEntity* Put(const std::string& name, unsigned char glyph, RKColors color, int x, int y,
                 bool visible, bool guard = false) {
-    RKEntity* entity = new RKEntity;
-    entity->Init(x, y, glyph, name, color, theMap, guard, visible, nullptr,
-                 guard ? new RKBasicEnemy : nullptr, nullptr, nullptr, nullptr);
+    RKKind kind = KindOf(guard ? RKKindId::Guard : RKKindId::StairsUp);
+    kind.name = name.c_str();
+    kind.glyph = glyph;
+    kind.color = color;
+    kind.visible = visible;
+    RKEntity* entity = NewEntity(kind, x, y, theMap);
     entities.push_back(entity);
     return entity;
   }
@@ -310,9 +313,11 @@ class NamesTest : public WorldTest {
     WorldTest::TearDown();
   }
   RKEntity* Named(const std::string& name, int x, int y) {
-    RKEntity* entity = new RKEntity;
-    entity->Init(x, y, '?', name, White, map, false, false, nullptr, nullptr, nullptr, nullptr,
-                 nullptr);
+    RKKind kind = KindOf(RKKindId::UnconsciousGuard);
+    kind.name = name.c_str();
+    kind.glyph = '?';
+    kind.color = White;
+    RKEntity* entity = NewEntity(kind, x, y, map);
     entities.push_back(entity);
     return entity;
   }

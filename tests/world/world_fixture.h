@@ -21,6 +21,7 @@
 #include "world/equipment.h"
 #include "world/fighter.h"
 #include "world/item.h"
+#include "world/kinds.h"
 
 // Makes every cell of the map wall, then carves the floor cells of the picture.
 inline void DrawFloor(RKMap& map, const std::vector<std::string>& rows) {
@@ -94,55 +95,39 @@ class WorldTest : public ::testing::Test {
     for (const auto& [key, text] : texts) gLocalization->translations[key] = text;
   }
 
-  RKEntity* Fighter(const std::string& name, int x, int y, int hp, int defense, int power,
-                    DeathFunction death = nullptr, bool withAI = false) {
-    RKFighter* fighter = new RKFighter;
-    fighter->Init(hp, defense, power, 1, 0, death, nullptr);
-    RKEntity* entity = new RKEntity;
-    entity->Init(x, y, 'g', name, LightBlue, map, true, false, fighter,
-                 withAI ? new RKBasicEnemy : nullptr, nullptr, nullptr, nullptr);
-    map->TileAt(x, y)->blocked = true;
+  // An entity of the kind standing at (x, y) on the floor; a blocking one marks its cell.
+  RKEntity* Stand(const RKKind& kind, int x, int y, DeathFunction death = nullptr,
+                  UseFunction use = nullptr) {
+    RKEntity* entity = NewEntity(kind, x, y, map, death, use);
+    if (entity->blocks) map->TileAt(x, y)->blocked = true;
     onFloor.push_back(entity);
     return entity;
   }
 
-  RKEntity* Player(int x, int y) {
-    RKEntity* player = Fighter("Player", x, y, 100, 1, 2);
-    player->SetEquipment(new RKEquipment);
-    return player;
-  }
+  RKEntity* Player(int x, int y) { return Stand(KindOf(RKKindId::Player), x, y); }
 
   RKEntity* Guard(int x, int y, DeathFunction death = nullptr) {
-    return Fighter("Guard", x, y, 20, 0, 4, death, true);
+    return Stand(KindOf(RKKindId::Guard), x, y, death);
   }
 
-  RKEntity* EliteGuard(int x, int y) {
-    return Fighter("Elite Guard", x, y, 30, 2, 8, nullptr, true);
-  }
+  RKEntity* EliteGuard(int x, int y) { return Stand(KindOf(RKKindId::EliteGuard), x, y); }
 
-  // A piece of equipment in the pack, as population and the new game make them.
+  // A piece of equipment in the pack, made as the baton's row makes it with other bonuses.
   RKEntity* Piece(const std::string& name, RKEquipmentSlot slot, int power, int defense,
                   int maxHP = 0) {
-    RKEquippable* record = new RKEquippable;
-    record->slot = slot;
-    record->powerBonus = power;
-    record->defenseBonus = defense;
-    record->maxHPBonus = maxHP;
-    RKEntity* entity = new RKEntity;
-    entity->Init(0, 0, '-', name, Cyan, map, false, true, nullptr, nullptr, nullptr, nullptr,
-                 record);
+    RKKind kind = KindOf(RKKindId::Baton);
+    kind.name = name.c_str();
+    kind.worn = {slot, power, defense, maxHP};
+    RKEntity* entity = NewEntity(kind, 0, 0, map);
     pack.push_back(entity);
     return entity;
   }
 
+  // An item on the floor, made as the first aid kit's row makes it with another use.
   RKEntity* Consumable(const std::string& name, UseFunction use, int x = 1, int y = 1) {
-    RKItem* item = new RKItem;
-    item->Init(use, nullptr);
-    RKEntity* entity = new RKEntity;
-    entity->Init(x, y, '!', name, Magenta, map, false, true, nullptr, nullptr, item, nullptr,
-                 nullptr);
-    onFloor.push_back(entity);
-    return entity;
+    RKKind kind = KindOf(RKKindId::FirstAidKit);
+    kind.name = name.c_str();
+    return Stand(kind, x, y, nullptr, use);
   }
 
   // The log, oldest line first, as the player would read a story.
