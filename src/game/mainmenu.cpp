@@ -5,7 +5,7 @@
 #include <list>
 #include <string>
 
-#include "game/lifecycle.h"
+#include "game/frames.h"
 #include "game/globals.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
@@ -54,7 +54,7 @@ void ShowLoadFailure(int result, const std::string& savedVersion) {
 }  // namespace
 
 void MainMenu() {
-  nextTime = SDL_GetTicks() + FRAME_MS;
+  RestartFrameDeadline();
   int selected = ItemNewGame;
   bool backFromGame = false;
   for (;;) {
@@ -69,7 +69,7 @@ void MainMenu() {
     Header();
     bool confirmed = Menu(gLocalization->TFormat("menu.main.header", {GAMEVERSION}), option, 560,
                           selected, false);
-    nextTime = SDL_GetTicks() + FRAME_MS;
+    RestartFrameDeadline();
 
     bool quit = false;
     if (confirmed) {
@@ -79,7 +79,7 @@ void MainMenu() {
           RunGame();
           selected = ItemNewGame;
           backFromGame = true;
-          nextTime = SDL_GetTicks() + FRAME_MS;
+          RestartFrameDeadline();
           break;
         case ItemLoadGame: {
           std::string savedVersion;
@@ -91,16 +91,16 @@ void MainMenu() {
             ShowLoadFailure(result, savedVersion);
             selected = ItemLoadGame;
           }
-          nextTime = SDL_GetTicks() + FRAME_MS;
+          RestartFrameDeadline();
           break;
         }
         case ItemOptions:
           OptionsMenu();
-          nextTime = SDL_GetTicks() + FRAME_MS;
+          RestartFrameDeadline();
           break;
         case ItemHelp:
           HelpScreen();
-          nextTime = SDL_GetTicks() + FRAME_MS;
+          RestartFrameDeadline();
           break;
         case ItemQuit:
           quit = true;
@@ -113,8 +113,7 @@ void MainMenu() {
     if (quitRequested) {
       return;
     }
-    Delay(nextTime);
-    nextTime += FRAME_MS;
+    FinishFrame();
     if (quit) {
       return;
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "game/frames.h"
 #include "game/lifecycle.h"
 #include "game/globals.h"
 #include "localization/localization.h"
@@ -153,7 +154,7 @@ bool ConfirmLine(int line) {
 
 void OptionsMenu() {
   SaveOldGameSettings();
-  nextTime = SDL_GetTicks() + FRAME_MS;
+  RestartFrameDeadline();
   int selected = 0;
   std::vector<std::string> lines;
   for (;;) {
@@ -164,11 +165,10 @@ void OptionsMenu() {
     }
     Header();
     const bool confirmed = Menu(T("menu.options.header"), option, 560, selected, false);
-    nextTime = SDL_GetTicks() + FRAME_MS;
+    RestartFrameDeadline();
     // A close request leaves the changes in effect; shut-down writes them with the settings.
     const bool leave = (confirmed && ConfirmLine(selected)) || quitRequested;
-    Delay(nextTime);
-    nextTime += FRAME_MS;
+    FinishFrame();
     if (leave) {
       return;
     }

@@ -4,7 +4,7 @@
 #include <list>
 #include <string>
 
-#include "game/lifecycle.h"
+#include "game/frames.h"
 #include "game/globals.h"
 #include "localization/localization.h"
 #include "ui/font.h"
@@ -152,7 +152,7 @@ void Header() {
 }
 
 void HelpScreen() {
-  nextTime = SDL_GetTicks() + FRAME_MS;
+  RestartFrameDeadline();
   bool closed = false;
   while (!closed && !quitRequested) {
     option.clear();
@@ -161,8 +161,7 @@ void HelpScreen() {
     }
     int noSelection = -1;
     closed = Menu(gLocalization->T("menu.help.header"), option, 320, noSelection, true);
-    nextTime = SDL_GetTicks() + FRAME_MS;
-    Delay(nextTime);
-    nextTime += FRAME_MS;
+    RestartFrameDeadline();
+    FinishFrame();
   }
 }

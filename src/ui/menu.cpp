@@ -5,6 +5,7 @@
 #include <iostream>
 #include <iterator>
 
+#include "game/frames.h"
 #include "game/lifecycle.h"
 #include "game/globals.h"
 #include "localization/localization.h"
@@ -21,7 +22,7 @@ namespace {
 
 constexpr int HUD_HEIGHT = 80;
 constexpr std::size_t MAX_INVENTORY_OPTIONS = 26;
-constexpr Uint32 MENU_WAIT_SLICE_MS = 16;  // short, so the menu music fade keeps moving
+constexpr int MENU_WAIT_SLICE_MS = 16;  // short, so the menu music fade keeps moving
 
 void FillBlack(SDL_Surface* surface) {
   if (surface != nullptr) {
@@ -303,7 +304,7 @@ bool Menu(const std::string& header, std::list<std::string>& options, int width,
     SDL_Rect target = place;
     SDL_BlitSurface(inventoryPanel, nullptr, screen, &target);
     PresentScreen();
-    if (!SDL_WaitEventTimeout(&event, MENU_WAIT_SLICE_MS)) {
+    if (!NextEvent(event, MENU_WAIT_SLICE_MS)) {
       continue;
     }
     if (event.type == SDL_EVENT_QUIT) {
@@ -411,7 +412,7 @@ int Menu(std::list<std::string>& lines) {
   }
   for (;;) {
     Render();
-    if (!SDL_WaitEvent(&event)) {
+    if (!NextEvent(event, NO_TIME_LIMIT)) {
       std::cout << "SDL_WaitEvent error: " << SDL_GetError() << std::endl;
       return -1;
     }
@@ -459,7 +460,7 @@ void ListInventory() {
 RKItem* InventoryMenu(std::list<std::string>& lines) {
   ListInventory();
   int chosen = Menu(lines);
-  nextTime = SDL_GetTicks() + FRAME_MS;
+  RestartFrameDeadline();
   if (chosen == -1 || inventory.empty()) {
     return nullptr;
   }
