@@ -12,7 +12,6 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "game/globals.h"
 #include "localization/localization.h"
@@ -40,20 +39,6 @@ int PlayerCells(SDL_Surface* picture) {
     }
   }
   return count;
-}
-
-// Takes screenshots until the check holds for one, for at most a few seconds: the game draws
-// a new frame every 60 ms, but a busy machine may be slow to show it.
-template <class Check>
-bool Eventually(XDesktop& desktop, bool gameWindowOnly, Check check) {
-  for (int attempt = 0; attempt < 40; ++attempt) {
-    SDL_Surface* shot = desktop.Screenshot("shot.png", gameWindowOnly);
-    const bool holds = shot != nullptr && check(shot);
-    SDL_DestroySurface(shot);
-    if (holds) return true;
-    std::this_thread::sleep_for(100ms);
-  }
-  return false;
 }
 
 class RealWindow : public ::testing::Test {
@@ -93,7 +78,9 @@ class RealWindow : public ::testing::Test {
 TEST_F(RealWindow, MainMenuThenTheFirstFloor) {
   Open(640, 400, false);
   StartGame();
-  std::this_thread::sleep_for(700ms);
+  const std::string newGame = SelectedLine("menu.main.newGame");
+  ASSERT_TRUE(desktop->Eventually([&](SDL_Surface* shot) { return ShowsCentred(shot, newGame); }))
+      << "no main menu; see shot.png";
   SDL_Surface* menu = desktop->Screenshot("menu.png");
   ASSERT_NE(menu, nullptr);
   EXPECT_EQ(PlayerCells(menu), 0);
@@ -101,11 +88,12 @@ TEST_F(RealWindow, MainMenuThenTheFirstFloor) {
 
   // The first line of the main menu starts a new game.
   Keys("Return");
-  EXPECT_TRUE(Eventually(*desktop, false, [](SDL_Surface* shot) { return PlayerCells(shot) == 1; }));
+  EXPECT_TRUE(desktop->Eventually([](SDL_Surface* shot) { return PlayerCells(shot) == 1; }));
 
   // Escape saves and returns to the main menu; Up wraps round to its last line, quit.
   Keys("Escape");
-  std::this_thread::sleep_for(500ms);
+  EXPECT_TRUE(desktop->Eventually([&](SDL_Surface* shot) { return ShowsCentred(shot, newGame); }))
+      << "not back in the main menu; see shot.png";
   Keys("Up Return");
   ExpectEnded();
   EXPECT_TRUE(fs::exists("game.sav"));
@@ -124,7 +112,7 @@ class Desktop : public RealWindow {
 
   // Waits until the letterboxed picture shows the player on the map.
   void WaitForPlay() {
-    ASSERT_TRUE(Eventually(*desktop, false, [](SDL_Surface* shot) {
+    ASSERT_TRUE(desktop->Eventually([](SDL_Surface* shot) {
       SDL_Surface* picture = LetterboxedPicture(shot);
       const bool playing = PlayerCells(picture) == 1;
       SDL_DestroySurface(picture);
@@ -133,9 +121,7 @@ class Desktop : public RealWindow {
   }
 
   void WaitForWindowSize(int width, int height) {
-    for (int i = 0; i < 100 && desktop->WindowSize() != std::pair{width, height}; ++i) {
-      std::this_thread::sleep_for(100ms);
-    }
+    PollUntil(10s, [&] { return desktop->WindowSize() == std::pair{width, height}; }, 100ms);
     ASSERT_EQ(desktop->WindowSize(), (std::pair{width, height}));
   }
 };
@@ -158,7 +144,7 @@ TEST_F(Desktop, FullscreenKeepsThePicturesShapeAndTheCursorUnderThePointer) {
     SDL_DestroySurface(picture);
     return inPlace;
   };
-  EXPECT_TRUE(Eventually(*desktop, false, frameInPlace)) << "see shot.png";
+  EXPECT_TRUE(desktop->Eventually(frameInPlace)) << "see shot.png";
 
   // The drawn cursor, a block of 8x8 game pixels (21 or 22 screen pixels), covers the pointer
   // with its top-left corner less than one game pixel up and left of it. F2 first: the game
@@ -180,7 +166,7 @@ TEST_F(Desktop, FullscreenKeepsThePicturesShapeAndTheCursorUnderThePointer) {
       return red(x + 4, y + 4) && left <= x && left >= x - 3 && top <= y && top >= y - 3 &&
              red(left + 20, top + 20);
     };
-    EXPECT_TRUE(Eventually(*desktop, false, cursorUnderPointer)) << "see shot.png";
+    EXPECT_TRUE(desktop->Eventually(cursorUnderPointer)) << "see shot.png";
   }
 }
 
@@ -196,7 +182,7 @@ TEST_F(Desktop, FullscreenLineTellsTheNewStateAtOnce) {
   };
   Keys("Down Down Return");
   Keys("Down Down Down Down Down Down Down Down Down");
-  EXPECT_TRUE(Eventually(*desktop, false, [&](SDL_Surface* shot) {
+  EXPECT_TRUE(desktop->Eventually([&](SDL_Surface* shot) {
     SDL_Surface* picture = LetterboxedPicture(shot);
     const bool shows = ShowsCentred(picture, line("common.yes"));
     SDL_DestroySurface(picture);
@@ -206,12 +192,12 @@ TEST_F(Desktop, FullscreenLineTellsTheNewStateAtOnce) {
   // Out of fullscreen the window is the largest whole multiple of 640x400 that fits.
   Keys("Return");
   WaitForWindowSize(1280, 800);
-  EXPECT_TRUE(Eventually(*desktop, true, [&](SDL_Surface* shot) {
+  EXPECT_TRUE(desktop->Eventually([&](SDL_Surface* shot) {
     SDL_Surface* picture = GamePicture(shot, 2, 0, 0);
     const bool shows = ShowsCentred(picture, line("common.no"));
     SDL_DestroySurface(picture);
     return shows;
-  })) << "see shot.png";
+  }, true)) << "see shot.png";
 }
 
 // A close request during play (the window manager's close button, or SIGTERM at log-out)

@@ -4,7 +4,6 @@
 #include <SDL3/SDL.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +21,7 @@
 
 #include "cson/cson.h"
 #include "game/globals.h"
+#include "support/desktop.h"
 #include "support/harness.h"
 
 extern char** environ;
@@ -245,57 +245,58 @@ TEST(DesktopFiles, EntryAndMetainfoPassTheirCheckersAndNameThisVersion) {
 class LauncherOnAScreen : public InstalledGame {
  protected:
   void SetUp() override {
-    if (!Installed("Xvfb") || !Installed("xdotool")) {
-      GTEST_SKIP() << "Xvfb or xdotool is not installed";
-    }
+    const std::string missing = XDesktop::Missing(false);
+    if (!missing.empty()) GTEST_SKIP() << "needs " << missing;
     InstalledGame::SetUp();
     if (HasFatalFailure()) return;
-    display = ":" + std::to_string(300 + getpid() % 600);
-    xvfb = Spawn({"/usr/bin/Xvfb", display, "-screen", "0", "640x400x24", "-nolisten", "tcp"},
-                 root, Environment({}), root / "xvfb.log");
-    ASSERT_GT(xvfb, 0);
-    const std::string socket = "/tmp/.X11-unix/X" + display.substr(1);
-    for (int i = 0; i < 100 && !fs::exists(socket); ++i) Sleep(50);
-    ASSERT_TRUE(fs::exists(socket)) << ReadText(root / "xvfb.log");
+    ASSERT_TRUE(desktop.Start(640, 400, false)) << desktop.error;
   }
 
   void TearDown() override {
-    for (pid_t* pid : {&game, &xvfb}) {
-      if (*pid > 0) {
-        kill(*pid, SIGKILL);
-        waitpid(*pid, nullptr, 0);
-      }
-    }
+    desktop.Stop();
     InstalledGame::TearDown();
   }
 
-  int X(const std::string& command) {
-    return std::system(("DISPLAY=" + display + " " + command + " >>x.log 2>&1").c_str());
-  }
-
-  void Start(const fs::path& from) {
+  // Starts the launcher from the folder and waits for the main menu, its line `selected`
+  // marked.
+  void Start(const fs::path& from, const char* selected) {
     fs::create_directories(from);
-    game = Spawn({launcher}, from,
-                 Environment({"HOME=" + home.string(), "XDG_DATA_HOME", "DISPLAY=" + display,
-                              "SDL_VIDEO_DRIVER=x11"}),
-                 root / "game.log");
-    ASSERT_GT(game, 0);
-    ASSERT_EQ(X("timeout 30 xdotool search --sync --name 'Tower Vault Keeper' windowfocus --sync"),
-              0)
-        << ReadText(root / "game.log");
-    Sleep(500);
+    desktop.game = Spawn({launcher}, from,
+                         Environment({"HOME=" + home.string(), "XDG_DATA_HOME",
+                                      "DISPLAY=" + desktop.display, "SDL_VIDEO_DRIVER=x11"}),
+                         root / "game.log");
+    ASSERT_GT(desktop.game, 0);
+    ASSERT_TRUE(desktop.WaitForWindow()) << ReadText(root / "game.log");
+    ASSERT_TRUE(ShowsMenu(selected)) << ReadText(root / "game.log");
   }
 
-  void Keys(const std::string& keys) { ASSERT_EQ(X("xdotool key --delay 250 " + keys), 0); }
+  // Waits until the main menu is on screen with the line of the key marked.
+  bool ShowsMenu(const char* key) {
+    const std::string line = SelectedLine(key);
+    return desktop.Eventually([&](SDL_Surface* shot) { return ShowsCentred(shot, line); });
+  }
+
+  // Waits until a floor is on screen: the player's light green at sign on the map.
+  bool ShowsPlay() {
+    return desktop.Eventually([](SDL_Surface* shot) {
+      for (int y = 0; y + 8 <= 320; y += 8) {
+        for (int x = 0; x + 8 <= 640; x += 8) {
+          if (CellGlyph(shot, x, y) == '@' && CellColor(shot, x, y) == LightGreen) return true;
+        }
+      }
+      return false;
+    });
+  }
+
+  void Keys(const std::string& keys) {
+    ASSERT_EQ(desktop.Run("xdotool key --delay 250 " + keys), 0);
+  }
 
   void WaitForTheEnd() {
-    EXPECT_EQ(WaitFor(game, 10000), 0) << ReadText(root / "game.log");
-    game = -1;
+    EXPECT_EQ(desktop.WaitForExit(std::chrono::seconds(10)), 0) << ReadText(root / "game.log");
   }
 
-  std::string display;
-  pid_t xvfb = -1;
-  pid_t game = -1;
+  XDesktop desktop;
 };
 
 // Where the player stands in a saved game, as written; empty when there is no save.
@@ -318,23 +319,23 @@ TEST_F(LauncherOnAScreen, TwoStartsFromDifferentFoldersContinueTheSameGame) {
   fs::create_directories(save.parent_path());
   std::ofstream(save.parent_path() / "game.cfg") << "Fullscreen: false\n";
 
-  Start(root / "monday");
+  Start(root / "monday", "menu.main.newGame");
   Keys("Return");  // a new game
-  Sleep(500);
+  ASSERT_TRUE(ShowsPlay()) << "see shot.png";
   Keys("Right Down Right Down");
   Keys("Escape");  // saves and goes back to the main menu
-  Sleep(500);
+  ASSERT_TRUE(ShowsMenu("menu.main.newGame")) << "see shot.png";
   Keys("Up Return");  // quit, the menu's last line
   WaitForTheEnd();
   const std::string left = PlayerPlace(save);
   ASSERT_NE(left, "") << ReadText(root / "game.log");
 
   const auto firstSave = fs::last_write_time(save);
-  Start(root / "tuesday" / "elsewhere");
+  Start(root / "tuesday" / "elsewhere", "menu.main.newGame");
   Keys("Down Return");  // continue
-  Sleep(800);
+  ASSERT_TRUE(ShowsPlay()) << "see shot.png";
   Keys("Escape");
-  Sleep(500);
+  ASSERT_TRUE(ShowsMenu("menu.main.loadGame")) << "see shot.png";
   Keys("Down Down Down Return");  // from "Continue" down to quit
   WaitForTheEnd();
   EXPECT_GT(fs::last_write_time(save), firstSave) << "the continued game was left and saved";

@@ -1,5 +1,6 @@
 #include "support/desktop.h"
 
+#include "localization/localization.h"
 #include "support/harness.h"
 
 #include <fcntl.h>
@@ -14,7 +15,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 extern char** environ;
 
@@ -33,17 +33,6 @@ std::string FileText(const std::string& path) {
 
 bool Installed(const std::string& tool) {
   return access(("/usr/bin/" + tool).c_str(), X_OK) == 0;
-}
-
-// Polls the condition every 50 ms until it holds or the limit passes.
-template <class Condition>
-bool WaitUntil(std::chrono::milliseconds limit, Condition condition) {
-  const auto until = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() >= until) return false;
-    std::this_thread::sleep_for(50ms);
-  }
-  return true;
 }
 
 }  // namespace
@@ -98,7 +87,7 @@ void XDesktop::Stop(pid_t& pid) {
   if (pid <= 0) return;
   kill(pid, SIGTERM);
   int status = 0;
-  if (!WaitUntil(3000ms, [&] { return waitpid(pid, &status, WNOHANG) == pid; })) {
+  if (!PollUntil(3000ms, [&] { return waitpid(pid, &status, WNOHANG) == pid; }, 50ms)) {
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
   }
@@ -133,7 +122,7 @@ bool XDesktop::Start(int width, int height, bool withWindowManager) {
   display = ":" + number;
   if (withWindowManager) {
     windowManager = Spawn({"/usr/bin/openbox"}, "openbox.log");
-    if (!WaitUntil(20000ms, [&] { return Run("wmctrl -m") == 0; })) {
+    if (!PollUntil(20000ms, [&] { return Run("wmctrl -m") == 0; }, 50ms)) {
       error = "openbox did not start on " + display + ": " + FileText("openbox.log") +
               FileText("x.log");
       return false;
@@ -160,7 +149,7 @@ int XDesktop::Run(const std::string& command) {
 
 int XDesktop::WaitForExit(std::chrono::milliseconds limit) {
   int status = 0;
-  if (game <= 0 || !WaitUntil(limit, [&] { return waitpid(game, &status, WNOHANG) == game; })) {
+  if (game <= 0 || !PollUntil(limit, [&] { return waitpid(game, &status, WNOHANG) == game; }, 50ms)) {
     return -1;
   }
   game = -1;
@@ -196,6 +185,15 @@ SDL_Surface* XDesktop::Screenshot(const std::string& path, bool gameWindowOnly) 
   return shot;
 }
 
+bool XDesktop::Eventually(const std::function<bool(SDL_Surface*)>& check, bool gameWindowOnly) {
+  return PollUntil(10s, [&] {
+    SDL_Surface* shot = Screenshot("shot.png", gameWindowOnly);
+    const bool holds = shot != nullptr && check(shot);
+    SDL_DestroySurface(shot);
+    return holds;
+  }, 100ms);
+}
+
 SDL_Surface* GamePicture(SDL_Surface* shot, float scale, float left, float top) {
   SDL_Surface* picture = SDL_CreateSurface(640, 400, SDL_PIXELFORMAT_XRGB8888);
   for (int y = 0; y < 400; ++y) {
@@ -221,4 +219,11 @@ bool ShowsCentred(SDL_Surface* picture, const std::string& text) {
     if (CellText(picture, x, y, cells) == text) return true;
   }
   return false;
+}
+
+std::string SelectedLine(const std::string& key) {
+  RKLocalization english;
+  english.LoadLanguageList("languages/languages.cson");
+  english.LoadLanguageByCode("en");
+  return "> " + english.T(key) + " <";
 }

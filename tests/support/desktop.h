@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,9 @@ class XDesktop {
   std::pair<int, int> WindowSize();
   // The screen (window "root") or the game's window, as an XRGB8888 surface; null on failure.
   SDL_Surface* Screenshot(const std::string& path, bool gameWindowOnly = false);
+  // Takes screenshots into shot.png until the check holds for one, for at most ten seconds:
+  // the game draws a frame every 60 ms, but a busy machine may be slow to show it.
+  bool Eventually(const std::function<bool(SDL_Surface*)>& check, bool gameWindowOnly = false);
 
   std::string display;
   std::string error;
@@ -59,3 +63,6 @@ SDL_Surface* GamePicture(SDL_Surface* shot, float scale, float left, float top);
 SDL_Surface* LetterboxedPicture(SDL_Surface* shot);
 // True when some row of the 640x400 picture shows the text centred, as the boxes draw lines.
 bool ShowsCentred(SDL_Surface* picture, const std::string& text);
+// The English text of a menu line as the menu shows it selected ("> New game <"), read from
+// the language files in the current folder.
+std::string SelectedLine(const std::string& key);
