@@ -96,7 +96,7 @@ class XvfbGameTest : public ::testing::Test {
     });
   }
 
-  void Keys(const std::string& keys) { ASSERT_EQ(desktop.Run("xdotool key --delay 200 " + keys), 0); }
+  void Keys(const std::string& keys) { ASSERT_TRUE(desktop.Keys(keys)); }
 
   // Chooses the quit line from the given line of the main menu and waits for the exit code.
   void QuitFromMenu(int selected) {

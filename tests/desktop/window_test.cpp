@@ -63,7 +63,7 @@ class RealWindow : public ::testing::Test {
   }
 
   void Keys(const std::string& keys) {
-    ASSERT_EQ(desktop->Run("xdotool key --delay 250 " + keys), 0);
+    ASSERT_TRUE(desktop->Keys(keys));
   }
 
   // The game ended on its own, with exit code 0.

@@ -289,7 +289,7 @@ class LauncherOnAScreen : public InstalledGame {
   }
 
   void Keys(const std::string& keys) {
-    ASSERT_EQ(desktop.Run("xdotool key --delay 250 " + keys), 0);
+    ASSERT_TRUE(desktop.Keys(keys));
   }
 
   void WaitForTheEnd() {

@@ -147,6 +147,12 @@ int XDesktop::Run(const std::string& command) {
       ("export DISPLAY=" + display + "; timeout 30 " + command + " >>x.log 2>&1").c_str());
 }
 
+bool XDesktop::Keys(const std::string& keys) {
+  // The game queues the keys it has not read yet, in order: they need no room between them to
+  // arrive. A little keeps most of them in frames of their own, as a player's would be.
+  return Run("xdotool key --delay 50 " + keys) == 0;
+}
+
 int XDesktop::WaitForExit(std::chrono::milliseconds limit) {
   int status = 0;
   if (game <= 0 || !PollUntil(limit, [&] { return waitpid(game, &status, WNOHANG) == game; }, 50ms)) {

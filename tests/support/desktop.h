@@ -32,6 +32,9 @@ class XDesktop {
   bool WaitForWindow();
   // Runs a shell command (an X tool) on this display with a time limit; its exit status.
   int Run(const std::string& command);
+  // Types the keys (xdotool's names, blank-separated) into the window with the keyboard; false
+  // when xdotool failed.
+  bool Keys(const std::string& keys);
   // Waits for the game to end; its exit code, or -1 when it is still running at the limit.
   int WaitForExit(std::chrono::milliseconds limit);
   bool Running();
