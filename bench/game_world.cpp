@@ -1,5 +1,6 @@
-// The world's hot paths: the field of view, a whole generated and populated floor, and a full
-// frame of play against the least any frame must cost (the "floor" of rendering).
+// The world's hot paths: the field of view, a whole generated and populated floor, a full frame
+// of play against the least any frame must cost (the "floor" of rendering), and a frame's
+// input taken through the game's event source against SDL's own poll.
 //
 // The frame benchmarks run the real start-up with SDL's dummy video driver in a throw-away
 // folder holding a copy of the game's data.
@@ -19,6 +20,7 @@
 
 #include "cson/cson.h"
 #include "dungeon/map.h"
+#include "game/frames.h"
 #include "game/globals.h"
 #include "game/lifecycle.h"
 #include "localization/localization.h"
@@ -195,6 +197,43 @@ void BM_Render(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Render)->Unit(benchmark::kMillisecond);
+
+// A frame's input as the turn loop takes it, an empty queue drained, through the game's event
+// source and through SDL's own poll. Goal: the source costs nothing a frame would notice, a
+// ratio of about 1.0 measured in the same run.
+FrameCost sdlPollCost;
+
+void BM_PollEventsSdl(benchmark::State& state) {
+  if (!Game::Start()) {
+    state.SkipWithError("InitGame failed");
+    return;
+  }
+  sdlPollCost = Measure(state, [] {
+    SDL_Event polled;
+    while (SDL_PollEvent(&polled)) {
+    }
+  });
+  state.counters["cpu_ns"] = sdlPollCost.cpuNs;
+}
+BENCHMARK(BM_PollEventsSdl);
+
+void BM_PollEventsNextEvent(benchmark::State& state) {
+  if (!Game::Start()) {
+    state.SkipWithError("InitGame failed");
+    return;
+  }
+  FrameCost next = Measure(state, [] {
+    SDL_Event polled;
+    while (NextEvent(polled, 0)) {
+    }
+  });
+  state.counters["cpu_ns"] = next.cpuNs;
+  if (sdlPollCost.cpuNs > 0.0) {
+    state.counters["vs_sdl"] = next.cpuNs / sdlPollCost.cpuNs;
+    state.counters["vs_sdl_wall"] = next.wallNs / sdlPollCost.wallNs;
+  }
+}
+BENCHMARK(BM_PollEventsNextEvent);
 
 // The costliest game a save file can hold and still be loaded, made from the ordinary one: as
 // many entities as the loader takes, every one drawn, with names at their bound made of the
