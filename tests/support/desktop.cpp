@@ -155,7 +155,8 @@ bool XDesktop::Keys(const std::string& keys) {
 
 int XDesktop::WaitForExit(std::chrono::milliseconds limit) {
   int status = 0;
-  if (game <= 0 || !PollUntil(limit, [&] { return waitpid(game, &status, WNOHANG) == game; }, 50ms)) {
+  const auto ended = [&] { return waitpid(game, &status, WNOHANG) == game; };
+  if (game <= 0 || !PollUntil(limit, ended, 50ms)) {
     return -1;
   }
   game = -1;
