@@ -1,6 +1,7 @@
 // The world's hot paths: the field of view, a whole generated and populated floor, a full frame
-// of play against the least any frame must cost (the "floor" of rendering), and continuing a
-// saved game against reading its file.
+// of play against the least any frame must cost (the "floor" of rendering), continuing a saved
+// game against reading its file, and a frame's input taken through the game's event source
+// against SDL's own poll.
 //
 // The frame and save benchmarks run the real start-up with SDL's dummy video driver in a
 // throw-away folder holding a copy of the game's data. The frames are timed by the main
@@ -21,6 +22,7 @@
 #include "cpu_time.h"
 #include "cson/cson.h"
 #include "dungeon/map.h"
+#include "game/frames.h"
 #include "game/globals.h"
 #include "game/lifecycle.h"
 #include "localization/localization.h"
@@ -184,6 +186,36 @@ void BM_LoadGame(benchmark::State& state) {
   if (!loaded) state.SkipWithError("LoadGame failed");
 }
 BENCHMARK(BM_LoadGame)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// A frame's input as the turn loop takes it, an empty queue drained, through the game's event
+// source and through SDL's own poll. Goal: the source costs nothing a frame would notice, a
+// ratio of about 1.0 measured in the same run.
+void BM_PollEventsSdl(benchmark::State& state) {
+  if (!Game::Start()) {
+    state.SkipWithError("InitGame failed");
+    return;
+  }
+  tvkbench::MeasureCpu(state, [] {
+    SDL_Event polled;
+    while (SDL_PollEvent(&polled)) {
+    }
+  });
+}
+BENCHMARK(BM_PollEventsSdl)->UseManualTime()->Unit(benchmark::kNanosecond);
+
+void BM_PollEventsNextEvent(benchmark::State& state) {
+  if (!Game::Start()) {
+    state.SkipWithError("InitGame failed");
+    return;
+  }
+  state.SetLabel("peer=BM_PollEventsSdl");
+  tvkbench::MeasureCpu(state, [] {
+    SDL_Event polled;
+    while (NextEvent(polled, 0)) {
+    }
+  });
+}
+BENCHMARK(BM_PollEventsNextEvent)->UseManualTime()->Unit(benchmark::kNanosecond);
 
 // The costliest game a save file can hold and still be loaded, made from the ordinary one: as
 // many entities as the loader takes, every one drawn, with names at their bound made of the

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "dungeon/map.h"
+#include "game/frames.h"
 #include "game/lifecycle.h"
 #include "game/globals.h"
 #include "localization/localization.h"
@@ -71,7 +72,7 @@ std::pair<int, int> TargetTile(int range) {
   const std::pair<int, int> cancelled{-1, -1};
   for (;;) {
     Render();
-    if (!SDL_WaitEventTimeout(&event, AIM_WAIT_MS)) {
+    if (!NextEvent(event, AIM_WAIT_MS)) {
       continue;
     }
     do {
@@ -103,7 +104,7 @@ std::pair<int, int> TargetTile(int range) {
         default:
           break;
       }
-    } while (SDL_PollEvent(&event));
+    } while (NextEvent(event, 0));
   }
 }
 

@@ -252,11 +252,6 @@ SDL_Surface* CreateRGBSurface(int width, int height) {
   return surface;
 }
 
-void Delay(std::uint64_t ticks) {
-  std::uint64_t now = SDL_GetTicks();
-  SDL_Delay(ticks > now ? static_cast<Uint32>(ticks - now) : 0);
-}
-
 void SetWindowIcon() {
   std::error_code failure;
   if (!std::filesystem::is_regular_file(ICON_FILE, failure)) {

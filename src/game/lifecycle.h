@@ -1,8 +1,6 @@
 #pragma once
 // Start-up, shut-down and the small SDL helpers every screen of the game uses.
 
-#include <cstdint>
-
 struct SDL_Surface;
 union SDL_Event;
 
@@ -18,10 +16,6 @@ void QuitGame();
 void EmptyGameLists();
 // A surface of the screen's pixel format; null (with a message on stdout) on failure.
 SDL_Surface* CreateRGBSurface(int width, int height);
-// Every loop of the game, play and menus alike, paces itself at one frame per FRAME_MS.
-constexpr std::uint64_t FRAME_MS = 60;
-// Waits until SDL_GetTicks() reaches the tick.
-void Delay(std::uint64_t ticks);
 // Loads "gfx/icon.png" as the window icon; silent when it cannot.
 void SetWindowIcon();
 // Switches fullscreen and waits for the window to settle; false when the switch was refused.

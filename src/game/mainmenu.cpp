@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "game/lifecycle.h"
+#include "game/frames.h"
 #include "game/globals.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
@@ -56,7 +56,7 @@ void ShowLoadFailure(int result, const std::string& savedVersion) {
 }  // namespace
 
 void MainMenu() {
-  nextTime = SDL_GetTicks() + FRAME_MS;
+  RestartFrameDeadline();
   int selected = ItemNewGame;
   bool backFromGame = false;
   for (;;) {
@@ -71,7 +71,7 @@ void MainMenu() {
     Header();
     bool confirmed = Menu(gLocalization->TFormat("menu.main.header", {GAMEVERSION}), option, WIDE_MENU,
                           selected, false);
-    nextTime = SDL_GetTicks() + FRAME_MS;
+    RestartFrameDeadline();
 
     bool quit = false;
     if (confirmed) {
@@ -81,7 +81,7 @@ void MainMenu() {
           RunGame();
           selected = ItemNewGame;
           backFromGame = true;
-          nextTime = SDL_GetTicks() + FRAME_MS;
+          RestartFrameDeadline();
           break;
         case ItemLoadGame: {
           std::string savedVersion;
@@ -93,16 +93,16 @@ void MainMenu() {
             ShowLoadFailure(result, savedVersion);
             selected = ItemLoadGame;
           }
-          nextTime = SDL_GetTicks() + FRAME_MS;
+          RestartFrameDeadline();
           break;
         }
         case ItemOptions:
           OptionsMenu();
-          nextTime = SDL_GetTicks() + FRAME_MS;
+          RestartFrameDeadline();
           break;
         case ItemHelp:
           HelpScreen();
-          nextTime = SDL_GetTicks() + FRAME_MS;
+          RestartFrameDeadline();
           break;
         case ItemQuit:
           quit = true;
@@ -115,8 +115,7 @@ void MainMenu() {
     if (quitRequested) {
       return;
     }
-    Delay(nextTime);
-    nextTime += FRAME_MS;
+    FinishFrame();
     if (quit) {
       return;
     }

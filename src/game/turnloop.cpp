@@ -3,6 +3,7 @@
 #include "dungeon/map.h"
 #include "game/commands.h"
 #include "game/effects.h"
+#include "game/frames.h"
 #include "game/lifecycle.h"
 #include "game/progression.h"
 #include "game/globals.h"
@@ -36,7 +37,7 @@ const RKMoveCommand MOVE_COMMANDS[] = {
 // Takes the frame's events: Escape and F2 belong to the loop itself, every other key to the
 // first action bound to it.
 void TakeEvents() {
-  while (SDL_PollEvent(&event)) {
+  while (NextEvent(event, 0)) {
     switch (event.type) {
       case SDL_EVENT_QUIT:
         quitRequested = true;
@@ -139,7 +140,7 @@ void FillRegistries() {
 }
 
 void RunGame() {
-  nextTime = SDL_GetTicks() + FRAME_MS;
+  RestartFrameDeadline();
   bool closeFailedToSave = false;
   while (!gameOver) {
     for (auto& [action, binding] : keyboard) {
@@ -156,7 +157,7 @@ void RunGame() {
       // Not saved: the box has told the player why, and the game goes on as it was, so that
       // leaving can be tried again.
       playerAction = NoTurn;
-      nextTime = SDL_GetTicks() + FRAME_MS;
+      RestartFrameDeadline();
       continue;
     }
 
@@ -178,11 +179,10 @@ void RunGame() {
     Render();
     // The level-up menu took real time: give the next frame a full period again.
     if (CheckLevelUp()) {
-      nextTime = SDL_GetTicks() + FRAME_MS;
+      RestartFrameDeadline();
     }
-    Delay(nextTime);
+    FinishFrame();
     playerMovedOrAttacked = false;
-    nextTime += FRAME_MS;
   }
   gameState = InMenus;
 }

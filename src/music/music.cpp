@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "cson/cson.h"
+#include "game/frames.h"
 #include "game/globals.h"
 
 namespace {
@@ -171,13 +172,13 @@ void UpdateMenuMusicFade() {
     // heard would eat part of the fade.
     if (!MIX_TrackPlaying(musicTrack) || MIX_GetTrackPlaybackPosition(musicTrack) < 0) return;
     // 0 means "not started yet", so a start in the very first millisecond must not be 0.
-    menuFadeStart = SDL_GetTicks() > 0 ? SDL_GetTicks() : 1;
+    menuFadeStart = std::max<std::uint64_t>(Now(), 1);
     menuFadeWaitingForPlayback = false;
     MIX_SetTagGain(musicMixer, "music", 0.0f);
   }
   if (menuFadeStart == 0) return;
 
-  float t = static_cast<float>(SDL_GetTicks() - menuFadeStart) / static_cast<float>(MENU_FADE_MS);
+  float t = static_cast<float>(Now() - menuFadeStart) / static_cast<float>(MENU_FADE_MS);
   if (t > 1.0f) t = 1.0f;
   MIX_SetTagGain(musicMixer, "music", musicPattern.GetMusicGain() * t);
   if (t >= 1.0f) SwitchMenuFadeOff();
@@ -236,6 +237,8 @@ void ChooseInGameMusic(bool enemyInView) {
 void FadeOutMusic() {
   if (musicTrack == nullptr || !MIX_TrackPlaying(musicTrack)) return;
   MIX_StopTrack(musicTrack, MIX_TrackMSToFrames(musicTrack, SHUTDOWN_FADE_MS));
+  // This waits for the audio device, which plays in real time: on SDL's own clock, not on the
+  // frames' clock that a test may step.
   const Uint64 giveUpAt = SDL_GetTicks() + SHUTDOWN_WAIT_LIMIT_MS;
   while (MIX_TrackPlaying(musicTrack) && SDL_GetTicks() < giveUpAt) SDL_Delay(10);
 }

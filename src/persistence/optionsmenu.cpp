@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "game/frames.h"
 #include "game/lifecycle.h"
 #include "game/globals.h"
 #include "localization/localization.h"
@@ -161,7 +162,7 @@ bool ConfirmLine(int line) {
 
 void OptionsMenu() {
   SaveOldGameSettings();
-  nextTime = SDL_GetTicks() + FRAME_MS;
+  RestartFrameDeadline();
   int selected = 0;
   std::vector<std::string> lines;
   for (;;) {
@@ -169,11 +170,10 @@ void OptionsMenu() {
     SetMenuLines(lines, selected);
     Header();
     const bool confirmed = Menu(T("menu.options.header"), option, WIDE_MENU, selected, false);
-    nextTime = SDL_GetTicks() + FRAME_MS;
+    RestartFrameDeadline();
     // A close request leaves the changes in effect; shut-down writes them with the settings.
     const bool leave = (confirmed && ConfirmLine(selected)) || quitRequested;
-    Delay(nextTime);
-    nextTime += FRAME_MS;
+    FinishFrame();
     if (leave) {
       return;
     }

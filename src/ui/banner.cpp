@@ -4,7 +4,7 @@
 #include <list>
 #include <string>
 
-#include "game/lifecycle.h"
+#include "game/frames.h"
 #include "game/globals.h"
 #include "localization/localization.h"
 #include "ui/font.h"
@@ -148,7 +148,7 @@ void Header() {
 }
 
 void HelpScreen() {
-  nextTime = SDL_GetTicks() + FRAME_MS;
+  RestartFrameDeadline();
   bool closed = false;
   while (!closed && !quitRequested) {
     option.clear();
@@ -162,8 +162,7 @@ void HelpScreen() {
     }
     int noSelection = -1;
     closed = Menu(gLocalization->T("menu.help.header"), option, NARROW_BOX, noSelection, true);
-    nextTime = SDL_GetTicks() + FRAME_MS;
-    Delay(nextTime);
-    nextTime += FRAME_MS;
+    RestartFrameDeadline();
+    FinishFrame();
   }
 }

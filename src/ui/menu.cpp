@@ -6,6 +6,7 @@
 #include <iterator>
 #include <limits>
 
+#include "game/frames.h"
 #include "game/lifecycle.h"
 #include "game/globals.h"
 #include "localization/localization.h"
@@ -23,7 +24,7 @@
 
 namespace {
 
-constexpr Uint32 MENU_WAIT_SLICE_MS = 16;  // short, so the menu music fade keeps moving
+constexpr int MENU_WAIT_SLICE_MS = 16;  // short, so the menu music fade keeps moving
 
 // Width in cells used to centre a line: its bytes, less a leading colour code (the
 // terminator stays counted, as the code's coloured character takes its place).
@@ -226,7 +227,7 @@ bool Menu(const std::string& header, std::list<std::string>& options, int width,
     SDL_Rect target = place;
     SDL_BlitSurface(inventoryPanel, nullptr, screen, &target);
     PresentScreen();
-    if (!SDL_WaitEventTimeout(&event, MENU_WAIT_SLICE_MS)) {
+    if (!NextEvent(event, MENU_WAIT_SLICE_MS)) {
       continue;
     }
     if (event.type == SDL_EVENT_QUIT) {
@@ -334,7 +335,7 @@ int Menu(std::list<std::string>& lines) {
   }
   for (;;) {
     Render();
-    if (!SDL_WaitEvent(&event)) {
+    if (!NextEvent(event, NO_TIME_LIMIT)) {
       std::cout << "SDL_WaitEvent error: " << SDL_GetError() << std::endl;
       return -1;
     }
@@ -382,7 +383,7 @@ void ListInventory() {
 RKItem* InventoryMenu(std::list<std::string>& lines) {
   ListInventory();
   int chosen = Menu(lines);
-  nextTime = SDL_GetTicks() + FRAME_MS;
+  RestartFrameDeadline();
   if (chosen == -1 || inventory.empty()) {
     return nullptr;
   }

@@ -10,10 +10,10 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cson/cson.h"
+#include "game/globals.h"
 #include "support/desktop.h"
 #include "support/harness.h"
 
@@ -28,8 +28,6 @@ std::string ReadText(const std::string& path) {
   text << in.rdbuf();
   return text.str();
 }
-
-void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 // What a save holds about where the player stands and what the log says.
 struct RKSavedPlace {
@@ -72,14 +70,33 @@ class XvfbGameTest : public ::testing::Test {
     folder.reset();
   }
 
-  // Starts the game and waits until its window has the keyboard.
+  // Starts the game and waits until its window has the keyboard and shows the main menu.
   void StartGame() {
     ASSERT_GT(desktop.StartGame(), 0);
     ASSERT_TRUE(desktop.WaitForWindow()) << ReadText("game.log");
-    Sleep(500);
+    ASSERT_TRUE(ShowsMainMenu(0)) << ReadText("game.log");
   }
 
-  void Keys(const std::string& keys) { ASSERT_EQ(desktop.Run("xdotool key --delay 200 " + keys), 0); }
+  // Waits until the main menu is on screen with the given line selected.
+  bool ShowsMainMenu(int selected) {
+    const std::string line =
+        SelectedLine(selected == 0 ? "menu.main.newGame" : "menu.main.loadGame");
+    return desktop.Eventually([&](SDL_Surface* shot) { return ShowsCentred(shot, line); });
+  }
+
+  // Waits until a floor is on screen: the player's light green at sign on the map.
+  bool ShowsPlay() {
+    return desktop.Eventually([](SDL_Surface* shot) {
+      for (int y = 0; y + 8 <= 320; y += 8) {
+        for (int x = 0; x + 8 <= 640; x += 8) {
+          if (CellGlyph(shot, x, y) == '@' && CellColor(shot, x, y) == LightGreen) return true;
+        }
+      }
+      return false;
+    });
+  }
+
+  void Keys(const std::string& keys) { ASSERT_TRUE(desktop.Keys(keys)); }
 
   // Chooses the quit line from the given line of the main menu and waits for the exit code.
   void QuitFromMenu(int selected) {
@@ -104,10 +121,10 @@ TEST_F(XvfbGameTest, ContinuedGameIsTheOneLeftAndDamagedSavesShowTheirBox) {
   // A new game, a few steps, Escape (which saves), quit.
   StartGame();
   Keys("Return");
-  Sleep(500);
+  ASSERT_TRUE(ShowsPlay()) << "see shot.png";
   Keys("Right Right Down Left Up Up");
   Keys("Escape");
-  Sleep(500);
+  ASSERT_TRUE(ShowsMainMenu(0)) << "see shot.png";
   QuitFromMenu(0);
   const RKSavedPlace left = ReadPlace("game.sav");
   ASSERT_GE(left.x, 0) << ReadText("game.log");
@@ -116,7 +133,7 @@ TEST_F(XvfbGameTest, ContinuedGameIsTheOneLeftAndDamagedSavesShowTheirBox) {
   // Continue: the same floor, the player on its cell and the log in the panel.
   StartGame();
   Keys("Down Return");
-  Sleep(800);
+  ASSERT_TRUE(ShowsPlay()) << "see shot.png";
   SDL_Surface* shot = Screenshot("continued.png");
   ASSERT_NE(shot, nullptr);
   EXPECT_EQ(CellGlyph(shot, 8 * left.x, 8 * left.y), '@');
@@ -124,7 +141,7 @@ TEST_F(XvfbGameTest, ContinuedGameIsTheOneLeftAndDamagedSavesShowTheirBox) {
   EXPECT_EQ(CellText(shot, 176, 344, static_cast<int>(newest.size())), newest);
   SDL_DestroySurface(shot);
   Keys("Escape");
-  Sleep(500);
+  ASSERT_TRUE(ShowsMainMenu(1)) << "see shot.png";
   EXPECT_EQ(ReadPlace("game.sav"), left);
   QuitFromMenu(1);
 
@@ -156,13 +173,13 @@ TEST_F(XvfbGameTest, ContinuedGameIsTheOneLeftAndDamagedSavesShowTheirBox) {
     std::ofstream("game.sav", std::ios::binary | std::ios::trunc) << damage.text;
     StartGame();
     Keys("Down Return");
-    Sleep(800);
-    shot = Screenshot(std::string(damage.name) + ".png");
-    ASSERT_NE(shot, nullptr);
-    EXPECT_TRUE(ShowsCentred(shot, damage.box)) << "no box saying: " << damage.box;
-    SDL_DestroySurface(shot);
+    EXPECT_TRUE(desktop.Eventually([&](SDL_Surface* box) { return ShowsCentred(box, damage.box); }))
+        << "no box saying: " << damage.box << "; see shot.png";
     Keys("space");
-    Sleep(300);
+    const std::string continueLine = SelectedLine("menu.main.loadGame");
+    ASSERT_TRUE(desktop.Eventually([&](SDL_Surface* menu) {
+      return !ShowsCentred(menu, damage.box) && ShowsCentred(menu, continueLine);
+    })) << "the box stayed; see shot.png\n" << ReadText("game.log");
     ASSERT_TRUE(desktop.Running()) << ReadText("game.log");
     QuitFromMenu(1);
   }

@@ -12,7 +12,6 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "game/globals.h"
 #include "localization/localization.h"
@@ -53,7 +52,7 @@ class RealWindow : public ::testing::Test {
   }
 
   void Keys(const std::string& keys) {
-    ASSERT_EQ(desktop->Run("xdotool key --delay 250 " + keys), 0);
+    ASSERT_TRUE(desktop->Keys(keys));
   }
 
   // The game ended on its own, with exit code 0.
@@ -68,7 +67,9 @@ class RealWindow : public ::testing::Test {
 TEST_F(RealWindow, MainMenuThenTheFirstFloor) {
   Open(640, 400, false);
   StartGame();
-  std::this_thread::sleep_for(700ms);
+  const std::string newGame = SelectedLine("menu.main.newGame");
+  ASSERT_TRUE(desktop->Eventually([&](SDL_Surface* shot) { return ShowsCentred(shot, newGame); }))
+      << "no main menu; see shot.png";
   SDL_Surface* menu = desktop->Screenshot("menu.png");
   ASSERT_NE(menu, nullptr);
   EXPECT_EQ(PlayerCells(menu), 0);
@@ -76,11 +77,12 @@ TEST_F(RealWindow, MainMenuThenTheFirstFloor) {
 
   // The first line of the main menu starts a new game.
   Keys("Return");
-  EXPECT_TRUE(Eventually(*desktop, false, [](SDL_Surface* shot) { return PlayerCells(shot) == 1; }));
+  EXPECT_TRUE(desktop->Eventually([](SDL_Surface* shot) { return PlayerCells(shot) == 1; }));
 
   // Escape saves and returns to the main menu; Up wraps round to its last line, quit.
   Keys("Escape");
-  std::this_thread::sleep_for(500ms);
+  EXPECT_TRUE(desktop->Eventually([&](SDL_Surface* shot) { return ShowsCentred(shot, newGame); }))
+      << "not back in the main menu; see shot.png";
   Keys("Up Return");
   ExpectEnded();
   EXPECT_TRUE(fs::exists("game.sav"));
@@ -99,7 +101,7 @@ class Desktop : public RealWindow {
 
   // Waits until the letterboxed picture shows the player on the map.
   void WaitForPlay() {
-    ASSERT_TRUE(Eventually(*desktop, false, [](SDL_Surface* shot) {
+    ASSERT_TRUE(desktop->Eventually([](SDL_Surface* shot) {
       SDL_Surface* picture = LetterboxedPicture(shot);
       const bool playing = PlayerCells(picture) == 1;
       SDL_DestroySurface(picture);
@@ -108,15 +110,27 @@ class Desktop : public RealWindow {
   }
 
   void WaitForWindowSize(int width, int height) {
-    for (int i = 0; i < 100 && desktop->WindowSize() != std::pair{width, height}; ++i) {
-      std::this_thread::sleep_for(100ms);
-    }
+    PollUntil(10s, [&] { return desktop->WindowSize() == std::pair{width, height}; }, 100ms);
     ASSERT_EQ(desktop->WindowSize(), (std::pair{width, height}));
+  }
+
+  // Waits until the game is fullscreen, has the keyboard (going fullscreen may have moved it)
+  // and shows its main menu, ready for keys.
+  void WaitForMainMenu() {
+    WaitForWindowSize(1920, 1080);
+    ASSERT_TRUE(desktop->WaitForWindow());
+    const std::string newGame = SelectedLine("menu.main.newGame");
+    ASSERT_TRUE(desktop->Eventually([&](SDL_Surface* shot) {
+      SDL_Surface* picture = LetterboxedPicture(shot);
+      const bool shown = ShowsCentred(picture, newGame);
+      SDL_DestroySurface(picture);
+      return shown;
+    })) << "no main menu; see shot.png";
   }
 };
 
 TEST_F(Desktop, FullscreenKeepsThePicturesShapeAndTheCursorUnderThePointer) {
-  WaitForWindowSize(1920, 1080);
+  WaitForMainMenu();
   Keys("Return");
   // Read back at one scale across and down, the HUD frame stands on its own cells.
   const auto frameInPlace = [](SDL_Surface* shot) {
@@ -133,16 +147,20 @@ TEST_F(Desktop, FullscreenKeepsThePicturesShapeAndTheCursorUnderThePointer) {
     SDL_DestroySurface(picture);
     return inPlace;
   };
-  EXPECT_TRUE(Eventually(*desktop, false, frameInPlace)) << "see shot.png";
+  EXPECT_TRUE(desktop->Eventually(frameInPlace)) << "see shot.png";
 
   // The drawn cursor, a block of 8x8 game pixels (21 or 22 screen pixels), covers the pointer
   // with its top-left corner less than one game pixel up and left of it. F2 first: the game
-  // starts with the mouse captured, where only the movements of a real mouse count.
+  // starts with the mouse captured, where only the movements of a real mouse count. F2 may
+  // still be on its way when the pointer moves, and leaving the captured mode may put the
+  // pointer back, so a look that misses the cursor moves the pointer to its place afresh.
   Keys("F2");
   for (auto [x, y] : {std::pair{700, 300}, std::pair{1500, 900}}) {
     SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
-    ASSERT_EQ(desktop->Run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y)),
-              0);
+    const std::string move = "xdotool mousemove " + std::to_string(x + 1) + " " +
+                             std::to_string(y + 1) + " mousemove " + std::to_string(x) + " " +
+                             std::to_string(y);
+    ASSERT_EQ(desktop->Run(move), 0);
     const auto cursorUnderPointer = [x, y](SDL_Surface* shot) {
       const auto red = [shot](int px, int py) {
         Uint8 r = 0, g = 0, b = 0;
@@ -155,14 +173,18 @@ TEST_F(Desktop, FullscreenKeepsThePicturesShapeAndTheCursorUnderThePointer) {
       return red(x + 4, y + 4) && left <= x && left >= x - 3 && top <= y && top >= y - 3 &&
              red(left + 20, top + 20);
     };
-    EXPECT_TRUE(Eventually(*desktop, false, cursorUnderPointer)) << "see shot.png";
+    EXPECT_TRUE(desktop->Eventually([&](SDL_Surface* shot) {
+      if (cursorUnderPointer(shot)) return true;
+      desktop->Run(move);
+      return false;
+    })) << "see shot.png";
   }
 }
 
 // The options menu's fullscreen line reads the window's state as soon as the switch is made,
 // without waiting for another key.
 TEST_F(Desktop, FullscreenLineTellsTheNewStateAtOnce) {
-  WaitForWindowSize(1920, 1080);
+  WaitForMainMenu();
   RKLocalization english;
   ASSERT_TRUE(english.LoadLanguageList("languages/languages.cson"));
   ASSERT_TRUE(english.LoadLanguageByCode("en"));
@@ -171,7 +193,7 @@ TEST_F(Desktop, FullscreenLineTellsTheNewStateAtOnce) {
   };
   Keys("Down Down Return");
   Keys("Down Down Down Down Down Down Down Down Down");
-  EXPECT_TRUE(Eventually(*desktop, false, [&](SDL_Surface* shot) {
+  EXPECT_TRUE(desktop->Eventually([&](SDL_Surface* shot) {
     SDL_Surface* picture = LetterboxedPicture(shot);
     const bool shows = ShowsCentred(picture, line("common.yes"));
     SDL_DestroySurface(picture);
@@ -181,12 +203,12 @@ TEST_F(Desktop, FullscreenLineTellsTheNewStateAtOnce) {
   // Out of fullscreen the window is the largest whole multiple of 640x400 that fits.
   Keys("Return");
   WaitForWindowSize(1280, 800);
-  EXPECT_TRUE(Eventually(*desktop, true, [&](SDL_Surface* shot) {
+  EXPECT_TRUE(desktop->Eventually([&](SDL_Surface* shot) {
     SDL_Surface* picture = GamePicture(shot, 2, 0, 0);
     const bool shows = ShowsCentred(picture, line("common.no"));
     SDL_DestroySurface(picture);
     return shows;
-  })) << "see shot.png";
+  }, true)) << "see shot.png";
 }
 
 // A close request during play (the window manager's close button, or SIGTERM at log-out)
@@ -200,7 +222,7 @@ TEST_F(Desktop, ClosingDuringPlaySavesAndEndsAndContinueRestoresTheGame) {
     SCOPED_TRACE(row.name);
     fs::remove("game.sav");
     if (!desktop->Running()) StartGame();
-    WaitForWindowSize(1920, 1080);
+    WaitForMainMenu();
     Keys("Return");
     WaitForPlay();
     Keys("Right Down");
@@ -215,7 +237,7 @@ TEST_F(Desktop, ClosingDuringPlaySavesAndEndsAndContinueRestoresTheGame) {
 
     // Continued and closed at once, the game is saved again exactly as it was.
     StartGame();
-    WaitForWindowSize(1920, 1080);
+    WaitForMainMenu();
     Keys("Down Return");
     WaitForPlay();
     ASSERT_EQ(desktop->Run("wmctrl -c 'Tower Vault Keeper'"), 0);

@@ -4,7 +4,6 @@
 #include <SDL3/SDL.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -253,22 +252,40 @@ class LauncherOnAScreen : public InstalledGame {
     ASSERT_TRUE(desktop.Start(640, 400, false)) << desktop.error;
   }
 
-  void Start(const fs::path& from) {
+  void TearDown() override {
+    desktop.Stop();
+    InstalledGame::TearDown();
+  }
+
+  // Starts the launcher from the folder and waits for the main menu, its line `selected`
+  // marked.
+  void Start(const fs::path& from, const char* selected) {
     fs::create_directories(from);
     ASSERT_GT(desktop.StartProgram({launcher}, from.string(),
                                    {"HOME=" + home.string(), "XDG_DATA_HOME"},
                                    (root / "game.log").string()),
               0);
     ASSERT_TRUE(desktop.WaitForWindow()) << ReadText(root / "game.log");
+    ASSERT_TRUE(ShowsMenu(selected)) << ReadText(root / "game.log");
+  }
+
+  // Waits until the main menu is on screen with the line of the key marked.
+  bool ShowsMenu(const char* key) {
+    const std::string line = SelectedLine(key);
+    return desktop.Eventually([&](SDL_Surface* shot) { return ShowsCentred(shot, line); });
+  }
+
+  // Waits until a floor is on screen: the player's light green at sign on the map.
+  bool ShowsPlay() {
+    return desktop.Eventually([](SDL_Surface* shot) { return PlayerCells(shot) == 1; });
   }
 
   void Keys(const std::string& keys) {
-    ASSERT_EQ(desktop.Run("xdotool key --delay 250 " + keys), 0);
+    ASSERT_TRUE(desktop.Keys(keys));
   }
 
-  void WaitForPlay() {
-    ASSERT_TRUE(Eventually(desktop, false, [](SDL_Surface* shot) { return PlayerCells(shot) == 1; }))
-        << "no game on screen";
+  void WaitForTheEnd() {
+    EXPECT_EQ(desktop.WaitForExit(std::chrono::seconds(10)), 0) << ReadText(root / "game.log");
   }
 
   XDesktop desktop;
@@ -294,24 +311,23 @@ TEST_F(LauncherOnAScreen, TwoStartsFromDifferentFoldersContinueTheSameGame) {
   fs::create_directories(save.parent_path());
   std::ofstream(save.parent_path() / "game.cfg") << "Fullscreen: false\n";
 
-  Start(root / "monday");
+  Start(root / "monday", "menu.main.newGame");
   Keys("Return");  // a new game
-  WaitForPlay();
+  ASSERT_TRUE(ShowsPlay()) << "see shot.png";
   Keys("Right Down Right Down");
   Keys("Escape");  // saves and goes back to the main menu
-  ASSERT_TRUE(WaitUntil(std::chrono::seconds(10), [&] { return fs::exists(save); }));
+  ASSERT_TRUE(ShowsMenu("menu.main.newGame")) << "see shot.png";
   Keys("Up Return");  // quit, the menu's last line
   EXPECT_EQ(desktop.WaitForExit(std::chrono::seconds(10)), 0) << ReadText(root / "game.log");
   const std::string left = PlayerPlace(save);
   ASSERT_NE(left, "") << ReadText(root / "game.log");
 
   const auto firstSave = fs::last_write_time(save);
-  Start(root / "tuesday" / "elsewhere");
+  Start(root / "tuesday" / "elsewhere", "menu.main.newGame");
   Keys("Down Return");  // continue
-  WaitForPlay();
+  ASSERT_TRUE(ShowsPlay()) << "see shot.png";
   Keys("Escape");
-  ASSERT_TRUE(WaitUntil(std::chrono::seconds(10),
-                        [&] { return fs::last_write_time(save) > firstSave; }));
+  ASSERT_TRUE(ShowsMenu("menu.main.loadGame")) << "see shot.png";
   Keys("Down Down Down Return");  // from "Continue" down to quit
   EXPECT_EQ(desktop.WaitForExit(std::chrono::seconds(10)), 0) << ReadText(root / "game.log");
   EXPECT_GT(fs::last_write_time(save), firstSave) << "the continued game was left and saved";

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstdint>
 #include <iterator>
 #include <list>
 #include <string>
 #include <vector>
 
+#include "game/frames.h"
 #include "game/globals.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
@@ -181,9 +181,7 @@ TEST_F(InventoryMenuTest, ListsThePackNewestLastAndMapsLettersBack) {
     SCOPED_TRACE(row.name);
     inventoryMessages = {"Pick one!"};
     RKItem* chosen = Choose(row.key);
-    const std::uint64_t now = SDL_GetTicks();
-    EXPECT_GT(nextTime, now - 1) << "a full frame follows the menu";
-    EXPECT_LE(nextTime, now + 60);
+    EXPECT_EQ(nextTime, Now() + FRAME_MS) << "a full frame follows the menu";
     if (row.expected == nullptr) {
       EXPECT_EQ(chosen, nullptr);
       continue;

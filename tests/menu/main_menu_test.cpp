@@ -25,8 +25,6 @@ const char* const ITEM_KEYS[] = {
     "menu.main.help",    "menu.main.quit",
 };
 
-// Every probe that follows a key waits one more step: on a busy machine the frame after the
-// key may not have been drawn yet when the next step comes due.
 class MainMenuTest : public HeadlessGame {
  protected:
   // Runs the main menu until it returns; the script must end with the quit item confirmed.
@@ -63,14 +61,11 @@ TEST_F(MainMenuTest, ArrowsMoveTheMarkersWithWrapAroundAndQuitEndsIt) {
   InputScript script;
   script.Probe(ShowsMarkerOn(0))
       .Key(SDL_SCANCODE_DOWN)
-      .Wait()
       .Probe(ShowsMarkerOn(1))
       .Key(SDL_SCANCODE_UP)
       .Key(SDL_SCANCODE_UP)
-      .Wait()
       .Probe(ShowsMarkerOn(4))
       .Key(SDL_SCANCODE_DOWN)
-      .Wait()
       .Probe(ShowsMarkerOn(0))
       .Key(SDL_SCANCODE_UP)
       .Key(SDL_SCANCODE_RETURN);
@@ -87,13 +82,10 @@ TEST_F(MainMenuTest, HelpOpensAndAnyKeyButF2ClosesIt) {
       .Key(SDL_SCANCODE_DOWN)
       .Key(SDL_SCANCODE_DOWN)
       .Key(SDL_SCANCODE_RETURN)
-      .Wait()
       .Probe(showsHelp)
       .Key(SDL_SCANCODE_F2)
-      .Wait()
       .Probe(showsHelp)
       .Key(SDL_SCANCODE_ESCAPE)
-      .Wait()
       .Probe(ShowsMarkerOn(3))
       .Key(SDL_SCANCODE_DOWN)
       .Key(SDL_SCANCODE_RETURN);
@@ -127,10 +119,8 @@ TEST_F(MainMenuTest, ContinueExplainsWhyASaveCannotBeUsed) {
     InputScript script;
     script.Key(SDL_SCANCODE_DOWN)
         .Key(SDL_SCANCODE_RETURN)
-        .Wait()
         .Probe([&box] { EXPECT_EQ(std::vector<std::string>(option.begin(), option.end()), box); })
         .Key(SDL_SCANCODE_ESCAPE)
-        .Wait()
         .Probe(ShowsMarkerOn(1))
         .Key(SDL_SCANCODE_UP)
         .Key(SDL_SCANCODE_UP)
@@ -143,17 +133,13 @@ TEST_F(MainMenuTest, AfterANewGameTheSelectionIsBackOnTopAfterAContinuedGameItSt
   const auto playing = [] { EXPECT_EQ(gameState, Playing); };
   InputScript script;
   script.Key(SDL_SCANCODE_RETURN)
-      .Wait(2)
       .Probe(playing)
       .Key(SDL_SCANCODE_ESCAPE)  // leaves the game, saving it
-      .Wait(2)
       .Probe(ShowsMarkerOn(0))
       .Key(SDL_SCANCODE_DOWN)
       .Key(SDL_SCANCODE_RETURN)
-      .Wait(2)
       .Probe(playing)
       .Key(SDL_SCANCODE_ESCAPE)
-      .Wait(2)
       .Probe(ShowsMarkerOn(1))
       .Key(SDL_SCANCODE_UP)
       .Key(SDL_SCANCODE_UP)
@@ -164,7 +150,7 @@ TEST_F(MainMenuTest, AfterANewGameTheSelectionIsBackOnTopAfterAContinuedGameItSt
 TEST_F(MainMenuTest, MusicFadesInWhileTheMenuWaitsForAKey) {
   InputScript script;
   // Well past the 500 ms fade, counted from the moment playback began.
-  script.Wait(10)
+  script.Idle(1000)
       .Probe([] {
         EXPECT_TRUE(menuFadeDone);
         EXPECT_FALSE(menuFadeActive) << "the fade did not run while the menu waited";

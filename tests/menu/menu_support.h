@@ -4,8 +4,6 @@
 
 #include <SDL3/SDL.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,27 +11,9 @@
 #include "game/globals.h"
 #include "support/harness.h"
 
-// Ends the test program when a blocking loop never returns, so that a menu which ignores its
-// input shows up as a failure instead of a suite that hangs until the runner kills it.
-class Watchdog {
- public:
-  explicit Watchdog(Uint32 ms = 20000) { timer = SDL_AddTimer(ms, &Watchdog::Fire, nullptr); }
-  ~Watchdog() { SDL_RemoveTimer(timer); }
-  Watchdog(const Watchdog&) = delete;
-  Watchdog& operator=(const Watchdog&) = delete;
-
- private:
-  static Uint32 Fire(void*, SDL_TimerID, Uint32) {
-    std::fputs("watchdog: a blocking screen never returned\n", stderr);
-    std::_Exit(1);
-  }
-  SDL_TimerID timer = 0;
-};
-
 // Runs the blocking call while the script feeds its steps, and returns what the call returned.
 template <class Call>
 auto WithInput(InputScript& script, Call call) {
-  Watchdog watchdog;
   script.Start();
   auto result = call();
   script.Stop();

@@ -3,6 +3,7 @@
 // in the mixed output, and the fade-out at shut-down.
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -32,6 +33,13 @@ class MusicPlayback : public MusicTest {
   virtual const char* Driver() const { return "dummy"; }
 
   Sint64 Position() const { return MIX_GetTrackPlaybackPosition(musicTrack); }
+
+  // Lets the device play the track until its position has passed `ms`: in real time, at the
+  // device's own pace.
+  void PlayPast(int ms) {
+    ASSERT_TRUE(PollUntil(std::chrono::seconds(5), [&] { return Position() >= MsToFrames(ms); }))
+        << "the track does not play";
+  }
 
   // Advances the music every 20 ms for the given time and returns the names that played, in
   // order, each once.
@@ -121,7 +129,7 @@ TEST_F(MusicPlayback, FailuresAtTheWrapAroundThrow) {
 TEST_F(MusicPlayback, MusicOffStopsAtOnceAndOnRestartsTheFirstPattern) {
   musicPattern.SetNextMusicPattern("alert");
   ASSERT_TRUE(musicPattern.PlayMusicPattern(musicPattern.queuedPattern, 0));
-  SDL_Delay(400);
+  PlayPast(200);
   StopMusic();
   EXPECT_FALSE(MIX_TrackPlaying(musicTrack));
 
@@ -133,7 +141,7 @@ TEST_F(MusicPlayback, MusicOffStopsAtOnceAndOnRestartsTheFirstPattern) {
   EXPECT_LT(Position(), MsToFrames(100));
 
   // Restore and discard restart it from its beginning even while it plays.
-  SDL_Delay(400);
+  PlayPast(200);
   RestartFirstPattern();
   EXPECT_LT(Position(), MsToFrames(100));
 }
@@ -165,7 +173,7 @@ TEST_F(MusicPlayback, MainMenuArmsTheFadeOnlyOnItsFirstStart) {
 TEST_F(MusicPlayback, MainMenuLeavesTheCalmPatternRunning) {
   bool backFromGame = false;
   StartMenuMusic(backFromGame);
-  SDL_Delay(300);
+  PlayPast(200);
   const Sint64 before = Position();
   StartMenuMusic(backFromGame);
   EXPECT_GE(Position(), before) << "restarted on a menu pass";
@@ -177,7 +185,7 @@ TEST_F(MusicPlayback, BackFromGameRestartsTheFirstPatternWithoutFade) {
   // A game ran (ending on calm) while the first fade-in had not finished yet.
   musicPattern.SetNextMusicPattern("calm");
   ASSERT_TRUE(musicPattern.PlayMusicPattern(musicPattern.queuedPattern, 0));
-  SDL_Delay(300);
+  PlayPast(200);
   backFromGame = true;
   StartMenuMusic(backFromGame);
   EXPECT_FALSE(backFromGame);
@@ -208,7 +216,7 @@ TEST_F(MusicPlayback, MusicOffInTheMenuStartsNothingAndAbandonsTheFade) {
 
 TEST_F(MusicPlayback, ShutDownFadesOutWithinItsBound) {
   RestartFirstPattern();
-  SDL_Delay(100);
+  PlayPast(50);
   const Uint64 start = SDL_GetTicks();
   FadeOutMusic();
   const Uint64 took = SDL_GetTicks() - start;

@@ -106,7 +106,6 @@ void PlayGame::Play(InputScript& script) {
   script.Start();
   RunGame();
   script.Stop();
-  SDL_FlushEvents(SDL_EVENT_FIRST, SDL_EVENT_LAST);
   quitRequested = false;
 }
 

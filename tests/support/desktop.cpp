@@ -1,6 +1,7 @@
 #include "support/desktop.h"
 
 #include "core/types.h"
+#include "localization/localization.h"
 #include "support/harness.h"
 
 #include <fcntl.h>
@@ -16,7 +17,6 @@
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <thread>
 
 extern char** environ;
 
@@ -38,15 +38,6 @@ bool Installed(const std::string& tool) {
 }
 
 }  // namespace
-
-bool WaitUntil(std::chrono::milliseconds limit, const std::function<bool()>& condition) {
-  const auto until = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() >= until) return false;
-    std::this_thread::sleep_for(50ms);
-  }
-  return true;
-}
 
 void XDesktop::Stop() {
   Stop(game);
@@ -107,7 +98,7 @@ void XDesktop::Stop(pid_t& pid) {
   if (pid <= 0) return;
   kill(pid, SIGTERM);
   int status = 0;
-  if (!WaitUntil(3000ms, [&] { return waitpid(pid, &status, WNOHANG) == pid; })) {
+  if (!PollUntil(3000ms, [&] { return waitpid(pid, &status, WNOHANG) == pid; }, 50ms)) {
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
   }
@@ -142,7 +133,7 @@ bool XDesktop::Start(int width, int height, bool withWindowManager) {
   display = ":" + number;
   if (withWindowManager) {
     windowManager = Spawn({"/usr/bin/openbox"}, "openbox.log");
-    if (!WaitUntil(20000ms, [&] { return Run("wmctrl -m") == 0; })) {
+    if (!PollUntil(20000ms, [&] { return Run("wmctrl -m") == 0; }, 50ms)) {
       error = "openbox did not start on " + display + ": " + FileText("openbox.log") +
               FileText("x.log");
       return false;
@@ -172,9 +163,16 @@ int XDesktop::Run(const std::string& command) {
       ("export DISPLAY=" + display + "; timeout 30 " + command + " >>x.log 2>&1").c_str());
 }
 
+bool XDesktop::Keys(const std::string& keys) {
+  // The game queues the keys it has not read yet, in order: they need no room between them to
+  // arrive. A little keeps most of them in frames of their own, as a player's would be.
+  return Run("xdotool key --delay 50 " + keys) == 0;
+}
+
 int XDesktop::WaitForExit(std::chrono::milliseconds limit) {
   int status = 0;
-  if (game <= 0 || !WaitUntil(limit, [&] { return waitpid(game, &status, WNOHANG) == game; })) {
+  const auto ended = [&] { return waitpid(game, &status, WNOHANG) == game; };
+  if (game <= 0 || !PollUntil(limit, ended, 50ms)) {
     return -1;
   }
   game = -1;
@@ -208,6 +206,15 @@ SDL_Surface* XDesktop::Screenshot(const std::string& path, bool gameWindowOnly) 
   SDL_Surface* shot = SDL_ConvertSurface(loaded, SDL_PIXELFORMAT_XRGB8888);
   SDL_DestroySurface(loaded);
   return shot;
+}
+
+bool XDesktop::Eventually(const std::function<bool(SDL_Surface*)>& check, bool gameWindowOnly) {
+  return PollUntil(10s, [&] {
+    SDL_Surface* shot = Screenshot("shot.png", gameWindowOnly);
+    const bool holds = shot != nullptr && check(shot);
+    SDL_DestroySurface(shot);
+    return holds;
+  }, 100ms);
 }
 
 SDL_Surface* GamePicture(SDL_Surface* shot, float scale, float left, float top) {
@@ -247,14 +254,9 @@ int PlayerCells(SDL_Surface* picture) {
   return count;
 }
 
-bool Eventually(XDesktop& desktop, bool gameWindowOnly,
-                const std::function<bool(SDL_Surface*)>& check) {
-  for (int attempt = 0; attempt < 40; ++attempt) {
-    SDL_Surface* shot = desktop.Screenshot("shot.png", gameWindowOnly);
-    const bool holds = shot != nullptr && check(shot);
-    SDL_DestroySurface(shot);
-    if (holds) return true;
-    std::this_thread::sleep_for(100ms);
-  }
-  return false;
+std::string SelectedLine(const std::string& key) {
+  RKLocalization english;
+  english.LoadLanguageList("languages/languages.cson");
+  english.LoadLanguageByCode("en");
+  return "> " + english.T(key) + " <";
 }

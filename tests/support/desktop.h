@@ -36,6 +36,9 @@ class XDesktop {
   bool WaitForWindow();
   // Runs a shell command (an X tool) on this display with a time limit; its exit status.
   int Run(const std::string& command);
+  // Types the keys (xdotool's names, blank-separated) into the window with the keyboard; false
+  // when xdotool failed.
+  bool Keys(const std::string& keys);
   // Waits for the game to end; its exit code, or -1 when it is still running at the limit.
   int WaitForExit(std::chrono::milliseconds limit);
   bool Running();
@@ -45,6 +48,9 @@ class XDesktop {
   std::pair<int, int> WindowSize();
   // The screen (window "root") or the game's window, as an XRGB8888 surface; null on failure.
   SDL_Surface* Screenshot(const std::string& path, bool gameWindowOnly = false);
+  // Takes screenshots into shot.png until the check holds for one, for at most ten seconds:
+  // the game draws a frame every 60 ms, but a busy machine may be slow to show it.
+  bool Eventually(const std::function<bool(SDL_Surface*)>& check, bool gameWindowOnly = false);
 
   std::string display;
   std::string error;
@@ -67,10 +73,6 @@ SDL_Surface* LetterboxedPicture(SDL_Surface* shot);
 bool ShowsCentred(SDL_Surface* picture, const std::string& text);
 // The 8x8 map cells of a 640x400 picture that show the player: a light green at sign.
 int PlayerCells(SDL_Surface* picture);
-// Takes screenshots until the check holds for one, for a few seconds at most: the game draws a
-// new frame every 60 ms, but a busy machine may be slow to show it. The last one stays in
-// shot.png.
-bool Eventually(XDesktop& desktop, bool gameWindowOnly,
-                const std::function<bool(SDL_Surface*)>& check);
-// Polls the condition every 50 ms until it holds or the limit passes.
-bool WaitUntil(std::chrono::milliseconds limit, const std::function<bool()>& condition);
+// The English text of a menu line as the menu shows it selected ("> New game <"), read from
+// the language files in the current folder.
+std::string SelectedLine(const std::string& key);

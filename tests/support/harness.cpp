@@ -3,12 +3,16 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <cstdint>
 #include <random>
+#include <thread>
 
+#include "game/frames.h"
 #include "game/lifecycle.h"
 #include "game/globals.h"
+#include "music/music.h"
 
 namespace fs = std::filesystem;
 
@@ -31,13 +35,69 @@ class HeadlessDrivers : public ::testing::Environment {
 
 }  // namespace
 
+// --- Stepped frames -------------------------------------------------------------------------
+
+namespace {
+
+// After the script has run out, the game may go on asking for input for this long (a frame
+// that ends the loop anyway) before the test fails and the game is asked to close.
+constexpr std::uint64_t RUN_OUT_GRACE_MS = 1000;
+// A loop that ignores this many close requests in a row would never end: the test program
+// ends instead of hanging until the runner kills it.
+constexpr int CLOSE_REQUESTS_BEFORE_GIVING_UP = 1000;
+
+bool stepping = false;
+std::uint64_t steppedNow = 0;
+InputScript* playing = nullptr;
+
+std::uint64_t SteppedNow() { return steppedNow; }
+
+void SteppedSleep(std::uint64_t ms) { steppedNow += ms; }
+
+SDL_Event CloseRequestEvent() {
+  SDL_Event e{};
+  e.type = SDL_EVENT_QUIT;
+  return e;
+}
+
+}  // namespace
+
+bool SteppedNextEvent(SDL_Event& event, int timeoutMs) {
+  // What SDL queued itself (window events, say) comes first, as it would.
+  if (SDL_PollEvent(&event)) return true;
+  if (playing != nullptr) return playing->NextEvent(event, timeoutMs);
+  if (timeoutMs == 0) return false;
+  ADD_FAILURE() << "the game waits for input, and no script plays";
+  event = CloseRequestEvent();
+  return true;
+}
+
+void UseSteppedFrames() {
+  frameSource = {SteppedNow, SteppedSleep, SteppedNextEvent};
+  stepping = true;
+  steppedNow = 0;
+  playing = nullptr;
+}
+
+void UseSdlFrames() {
+  frameSource = sdlFrameSource;
+  stepping = false;
+  playing = nullptr;
+}
+
+// --- HeadlessGame --------------------------------------------------------------------------
+
 void HeadlessGame::SetUp() { ASSERT_TRUE(StartGame()) << "InitGame failed: " << SDL_GetError(); }
 
 void HeadlessGame::TearDown() {
   if (started) {
+    // Shut-down fades the music out on the audio device, which takes half a second of real
+    // time; no test of the running game listens to it (the music suite does).
+    StopMusic();
     QuitGame();
     started = false;
   }
+  UseSdlFrames();
   folder.reset();
 }
 
@@ -46,6 +106,7 @@ bool HeadlessGame::StartGame() {
     folder = std::make_unique<RunFolder>();
   }
   ResetProgramState();
+  UseSteppedFrames();
   started = true;  // QuitGame is safe after a partial start-up too
   return InitGame(640, 400, false);
 }
@@ -62,7 +123,6 @@ InputScript& InputScript::Add(Step step) {
 static SDL_Event KeyEvent(SDL_Scancode scancode, bool down, bool repeat) {
   SDL_Event e{};
   e.type = down ? SDL_EVENT_KEY_DOWN : SDL_EVENT_KEY_UP;
-  e.key.timestamp = SDL_GetTicksNS();
   e.key.windowID = window ? SDL_GetWindowID(window) : 0;
   e.key.scancode = scancode;
   e.key.key = SDL_GetKeyFromScancode(scancode, SDL_KMOD_NONE, false);
@@ -124,11 +184,7 @@ InputScript& InputScript::Click(int x, int y, Uint8 button) {
   return Add(std::move(step));
 }
 
-InputScript& InputScript::Quit() {
-  SDL_Event e{};
-  e.type = SDL_EVENT_QUIT;
-  return Add({{e}, {}});
-}
+InputScript& InputScript::Quit() { return Add({{CloseRequestEvent()}, {}}); }
 
 InputScript& InputScript::Push(const SDL_Event& event) { return Add({{event}, {}}); }
 
@@ -137,49 +193,94 @@ InputScript& InputScript::Wait(int count) {
   return *this;
 }
 
+InputScript& InputScript::Idle(int ms) {
+  Step step;
+  step.idleMs = static_cast<std::uint64_t>(ms);
+  return Add(std::move(step));
+}
+
 InputScript& InputScript::Probe(std::function<void()> fn) { return Add({{}, std::move(fn)}); }
 
-void InputScript::Start(Uint32 intervalMs) {
+void InputScript::Start() {
+  if (!stepping) ADD_FAILURE() << "an input script needs the stepped frames of HeadlessGame";
   Stop();
   next = 0;
-  timer = SDL_AddTimer(intervalMs, &InputScript::Tick, this);
+  takenAt = steppedNow;  // the first step comes once the game has waited
+  quietUntil = 0;
+  ranOut = false;
+  closeRequestsSent = 0;
+  playing = this;
 }
 
 void InputScript::Stop() {
-  if (timer != 0) {
-    SDL_RemoveTimer(timer);
-    timer = 0;
-  }
-  // A probe queued on the main thread may still point at this script: let it run first.
-  while (probePending.load() && SDL_WasInit(SDL_INIT_EVENTS)) {
-    SDL_PumpEvents();
+  if (playing == this) playing = nullptr;
+  pending.clear();
+}
+
+bool InputScript::StepDue() const {
+  return steppedNow != takenAt && steppedNow >= quietUntil;
+}
+
+bool InputScript::NextEvent(SDL_Event& event, int timeoutMs) {
+  bool waited = false;
+  for (;;) {
+    if (!pending.empty()) {
+      event = pending.front();
+      pending.pop_front();
+      event.common.timestamp = SDL_MS_TO_NS(steppedNow);
+      return true;
+    }
+    if (StepDue()) {
+      if (next < steps.size()) {
+        const Step& step = steps[next++];
+        if (step.probe) {
+          const std::function<void()> probe = step.probe;  // it may add steps
+          probe();
+          continue;  // between frames: the next step is due as this one was
+        }
+        takenAt = steppedNow;
+        quietUntil = steppedNow + step.idleMs;
+        pending.assign(step.events.begin(), step.events.end());
+        continue;
+      }
+      if (RanOut(event)) return true;
+    }
+    // Nothing comes now: a poll takes what the frame has, a wait lets its time pass once (a
+    // wait without limit until something comes).
+    if (timeoutMs == 0 || (waited && timeoutMs > 0)) return false;
+    steppedNow += timeoutMs > 0 ? static_cast<std::uint64_t>(timeoutMs) : FRAME_MS;
+    waited = true;
   }
 }
 
-void InputScript::RunProbe(void* self) {
-  auto* script = static_cast<InputScript*>(self);
-  script->steps[script->next.load() - 1].probe();
-  script->probePending = false;
+bool InputScript::RanOut(SDL_Event& event) {
+  if (!ranOut) {
+    ranOut = true;
+    ranOutAt = steppedNow;
+  }
+  if (steppedNow - ranOutAt < RUN_OUT_GRACE_MS) return false;
+  if (closeRequestsSent++ == 0) {
+    ADD_FAILURE() << "the script ran out while the game still asked for input";
+  }
+  if (closeRequestsSent > CLOSE_REQUESTS_BEFORE_GIVING_UP) {
+    std::fputs("a loop of the game ignores close requests and never returns\n", stderr);
+    std::_Exit(1);
+  }
+  // One close request per frame or wait, as a step would come.
+  takenAt = steppedNow;
+  event = CloseRequestEvent();
+  event.common.timestamp = SDL_MS_TO_NS(steppedNow);
+  return true;
 }
 
-// Runs on SDL's timer thread: it only pushes events and hands probes to the main thread,
-// never waiting for it, so a loop that has already ended cannot deadlock the script.
-Uint32 InputScript::Tick(void* self, SDL_TimerID, Uint32 interval) {
-  auto* script = static_cast<InputScript*>(self);
-  if (script->probePending.load()) return interval;
-  std::size_t index = script->next.load();
-  if (index >= script->steps.size()) return 0;
-  Step& step = script->steps[index];
-  script->next = index + 1;
-  for (SDL_Event e : step.events) {
-    e.common.timestamp = SDL_GetTicksNS();
-    SDL_PushEvent(&e);
+bool PollUntil(std::chrono::milliseconds limit, const std::function<bool()>& condition,
+               std::chrono::milliseconds every) {
+  const auto until = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= until) return false;
+    std::this_thread::sleep_for(every);
   }
-  if (step.probe) {
-    script->probePending = true;
-    if (!SDL_RunOnMainThread(&InputScript::RunProbe, script, false)) script->probePending = false;
-  }
-  return interval;
+  return true;
 }
 
 // --- Screen readers ------------------------------------------------------------------------

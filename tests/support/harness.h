@@ -5,7 +5,10 @@
 #include <SDL3/SDL.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
@@ -16,9 +19,17 @@
 #include "game/globals.h"  // ResetProgramState
 #include "support/runfolder.h"
 
-// Runs the real InitGame(640, 400, false) in a RunFolder; QuitGame runs after the test.
-// Derived fixtures may write files into the folder before calling StartGame themselves by
-// overriding SetUp.
+// The frames' clock of a headless test (see game/frames.h): it stands still while the game
+// works and moves by exactly the time the game waits, for its frame's deadline or for a key, so
+// that no test waits for real time or depends on how fast the machine is. Events come from
+// SDL's own queue and from the InputScript playing, if any. HeadlessGame runs every test on it;
+// UseSdlFrames puts SDL's clock and queue back.
+void UseSteppedFrames();
+void UseSdlFrames();
+
+// Runs the real InitGame(640, 400, false) in a RunFolder, on the stepped frames; QuitGame runs
+// after the test. Derived fixtures may write files into the folder before calling StartGame
+// themselves by overriding SetUp.
 class HeadlessGame : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -29,11 +40,15 @@ class HeadlessGame : public ::testing::Test {
   bool started = false;
 };
 
-// Feeds SDL events to the game's blocking loops from an SDL timer, one step per interval.
-// The default interval (100 ms) is longer than a 60 ms frame, so every step lands in its own
-// frame. Events are pushed into SDL's queue: SDL's own mouse and keyboard state
-// (SDL_GetMouseState, SDL_GetKeyboardState) does not see them, so loops take clicks and keys
-// from the events they read.
+// Input for the game's loops, one step per frame of the stepped frames: a step comes when the
+// game next asks for input after it has waited, in the turn loop at the start of a frame, in a
+// menu or while aiming at the end of one of their short waits for a key. A step's events are
+// taken one by one, all within its frame. Events reach the game through NextEvent only: SDL's
+// own mouse and keyboard state (SDL_GetMouseState, SDL_GetKeyboardState) does not see them, so
+// loops take clicks and keys from the events they read.
+//
+// When the script has run out and the game still asks for input a second of its time later,
+// the test fails and the game gets a close request, which every loop gives way to.
 class InputScript {
  public:
   InputScript() = default;
@@ -51,29 +66,49 @@ class InputScript {
   InputScript& Click(int x, int y, Uint8 button = SDL_BUTTON_LEFT);  // motion, down, up
   InputScript& Quit();  // a close request of the window
   InputScript& Push(const SDL_Event& event);  // any event, exactly as given
-  InputScript& Wait(int steps = 1);
-  // Runs fn on the main thread between frames (when the game next pumps events); later steps
-  // wait until it has run.
+  InputScript& Wait(int steps = 1);  // steps without input
+  // No input for ms milliseconds of the game's time, however many frames or waits that takes.
+  InputScript& Idle(int ms);
+  // Runs fn when the step comes due, between two frames; it takes no frame of its own.
   InputScript& Probe(std::function<void()> fn);
 
-  void Start(Uint32 intervalMs = 100);
+  // Plays the script to the game's loops, its first step once the game has waited; needs the
+  // stepped frames.
+  void Start();
+  // Stops playing; input not yet taken is dropped.
   void Stop();
-  bool Finished() const { return next.load() >= steps.size() && !probePending.load(); }
+  // Every step has come.
+  bool Finished() const { return next >= steps.size(); }
 
  private:
   struct Step {
     std::vector<SDL_Event> events;
     std::function<void()> probe;
+    std::uint64_t idleMs = 0;
   };
-  static Uint32 Tick(void* self, SDL_TimerID id, Uint32 interval);
-  static void RunProbe(void* self);
+  friend bool SteppedNextEvent(SDL_Event& event, int timeoutMs);
   InputScript& Add(Step step);
+  // NextEvent of the stepped frames while this script plays.
+  bool NextEvent(SDL_Event& event, int timeoutMs);
+  bool StepDue() const;
+  // The game asks for input that the script does not have: nothing, or once it has asked
+  // for too long, a close request.
+  bool RanOut(SDL_Event& event);
 
   std::vector<Step> steps;
-  std::atomic<std::size_t> next{0};
-  std::atomic<bool> probePending{false};
-  SDL_TimerID timer = 0;
+  std::size_t next = 0;
+  std::deque<SDL_Event> pending;  // the events of the current step not yet taken
+  std::uint64_t takenAt = 0;      // the time at which the current step came
+  std::uint64_t quietUntil = 0;   // no step comes before this time
+  bool ranOut = false;
+  std::uint64_t ranOutAt = 0;
+  int closeRequestsSent = 0;
 };
+
+// For what runs in real time beside the game's frames (the audio device, another process):
+// checks the condition every `every` until it holds; false when `limit` passed first.
+bool PollUntil(std::chrono::milliseconds limit, const std::function<bool()>& condition,
+               std::chrono::milliseconds every = std::chrono::milliseconds(10));
 
 // Palette index of the ink (the first non-black pixel) of the 8x8 cell whose top-left pixel
 // is (px, py); -1 when the cell is all black or the colour is not in the palette.

@@ -1,0 +1,41 @@
+#pragma once
+// Time and input as the game's loops see them: one clock, one source of events, and the pace of
+// one frame per FRAME_MS that the turn loop and the menus keep against the deadline nextTime.
+// The program runs on SDL's clock and event queue. The headless tests put in a source of their
+// own that hands the game one frame's input at a time and moves the clock only when the game
+// waits, so that no test waits for real time.
+
+#include <cstdint>
+
+union SDL_Event;
+
+// Every loop of the game, play and menus alike, paces itself at one frame per FRAME_MS.
+constexpr std::uint64_t FRAME_MS = 60;
+// For NextEvent: wait for as long as it takes.
+constexpr int NO_TIME_LIMIT = -1;
+
+// Where the clock and the events come from; called on the main thread only.
+struct RKFrameSource {
+  std::uint64_t (*now)();             // milliseconds since start-up
+  void (*sleep)(std::uint64_t ms);    // lets the time pass
+  bool (*nextEvent)(SDL_Event& event, int timeoutMs);  // as NextEvent
+};
+// SDL's clock and event queue.
+extern const RKFrameSource sdlFrameSource;
+// The source the game runs on: sdlFrameSource unless a test put in its own.
+extern RKFrameSource frameSource;
+
+// The tick now, in milliseconds.
+std::uint64_t Now();
+// Waits until Now() reaches the tick; a tick that has passed waits for nothing.
+void Delay(std::uint64_t ticks);
+// Takes the next event into `event`. A timeout of 0 only takes one that is already waiting;
+// a positive one waits up to that many milliseconds for one, NO_TIME_LIMIT as long as it
+// takes. False when no event came, or the wait failed.
+bool NextEvent(SDL_Event& event, int timeoutMs);
+
+// The current frame ends FRAME_MS from now: where a loop starts, and after a menu, a game or a
+// box that took time of its own, so that a full frame follows it.
+void RestartFrameDeadline();
+// Waits for the end of the current frame (nextTime); the next frame ends FRAME_MS later.
+void FinishFrame();
