@@ -16,6 +16,7 @@ using detail::IdentStart;
 using detail::Digit;
 
 bool IsIdentStart(unsigned char c) { return (kByteClass[c] & IdentStart) != 0; }
+bool IsIdentPart(unsigned char c) { return (kByteClass[c] & detail::IdentPart) != 0; }
 bool IsDigit(unsigned char c) { return (kByteClass[c] & Digit) != 0; }
 
 int HexValue(unsigned char c)
@@ -922,6 +923,9 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
     bool following = copied;
     std::size_t followed = 0;
     if (copied) {
+        if (ReadLikeModel(*shape, object)) {
+            return ErrorCode::Ok;
+        }
         shape->members.clear();
         for (auto& member : object) {
             shape->members.push_back(&member.second);
@@ -942,7 +946,7 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
         StartObject(object);
         following = false;
     };
-    bool plain = true;   // every value null, a boolean or a number
+    bool plain = true;   // every value null, a boolean, a number or a string
     bool viewable = true; // every key a view of the text
     std::string quoted;
     std::string_view key;
@@ -973,7 +977,7 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
         if (ErrorCode code = ParseValue(*member); code != ErrorCode::Ok) {
             return code;
         }
-        plain = plain && (member == &scratch || member->Index() <= 2);
+        plain = plain && (member == &scratch || member->Index() <= 3);
         SkipWhitespaceAndComments();
         if (Match('}')) {
             break;
@@ -1014,6 +1018,122 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
         }
     }
     return ErrorCode::Ok;
+}
+
+// Reads the rest of an object, from its first key, that is written the way the game writes
+// the elements of a long array: the model's keys in its order, each an identifier, with a plain
+// value (a number without exponent, true, false, null, or a double-quoted string without
+// escapes), single spaces and no line end. The values go over the copied ones. Most of a save is
+// such elements (the map's tiles), and this way they cost a fraction of the general path. At
+// anything else it gives up, with the cursor where it was, and the general path reads the
+// object: what it reads and every failure are as if this had not been tried.
+bool Parser::ReadLikeModel(const Shape& shape, Value::Object& object)
+{
+    if (shape.keys.empty()) {
+        return false;
+    }
+    std::array<Value*, kSmallObject> members;
+    std::size_t count = 0;
+    for (auto& member : object) {
+        members[count++] = &member.second;
+    }
+    const char* const begin = text.data() + pos;
+    const char* const end = text.data() + text.size();
+    const char* p = begin;
+    auto skipSpaces = [&] {
+        while (p < end && *p == ' ') {
+            ++p;
+        }
+    };
+    for (std::size_t i = 0; i < shape.keys.size(); ++i) {
+        const std::string_view key = shape.keys[i];
+        if (static_cast<std::size_t>(end - p) < key.size() ||
+            std::memcmp(p, key.data(), key.size()) != 0) {
+            return false;
+        }
+        p += key.size();
+        skipSpaces();
+        if (p == end || *p != ':') {
+            return false;
+        }
+        ++p;
+        skipSpaces();
+        if (p == end) {
+            return false;
+        }
+        Value& member = *members[shape.places[i]];
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (IsDigit(c) || c == '-') {
+            const bool negative = c == '-';
+            p += negative ? 1 : 0;
+            const char* const digitsStart = p;
+            std::uint64_t mantissa = 0;
+            while (p < end && IsDigit(static_cast<unsigned char>(*p))) {
+                mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
+                ++p;
+            }
+            const auto wholeDigits = p - digitsStart;
+            int decimals = 0;
+            if (p < end && *p == '.') {
+                const char* const fraction = ++p;
+                while (p < end && IsDigit(static_cast<unsigned char>(*p))) {
+                    mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
+                    ++p;
+                }
+                decimals = static_cast<int>(p - fraction);
+            }
+            // An exponent, or anything else after the digits, fails the test for "," or "}".
+            if (wholeDigits == 0 || wholeDigits + decimals > kMaxExactDigits) {
+                return false;
+            }
+            const double number = ExactDecimal(mantissa, decimals);
+            member.data.emplace<double>(negative ? -number : number);
+        } else if (c == '"') {
+            const char* const start = ++p;
+            while (p < end && !kDoubleQuotedStops[static_cast<unsigned char>(*p)]) {
+                ++p;
+            }
+            if (p == end || *p != '"') {
+                return false;
+            }
+            if (std::string* copied = std::get_if<std::string>(&member.data)) {
+                copied->assign(start, static_cast<std::size_t>(p - start));
+            } else {
+                member.data.emplace<std::string>(start, static_cast<std::size_t>(p - start));
+            }
+            ++p;
+        } else if (IsIdentStart(c)) {
+            const char* const start = p;
+            do {
+                ++p;
+            } while (p < end && IsIdentPart(static_cast<unsigned char>(*p)));
+            const std::string_view word(start, static_cast<std::size_t>(p - start));
+            if (word == "true" || word == "false") {
+                member.data.emplace<bool>(word == "true");
+            } else if (word == "null") {
+                member.data.emplace<std::monostate>();
+            } else {
+                return false;
+            }
+        } else {
+            return false;
+        }
+        // After the value: a comma and the next key, or after the last one the closing brace.
+        // A word followed by a colon would open a block object: "," and "}" rule that out.
+        skipSpaces();
+        const bool last = i + 1 == shape.keys.size();
+        if (p == end || *p != (last ? '}' : ',')) {
+            return false;
+        }
+        ++p;
+        if (!last) {
+            skipSpaces();
+        }
+    }
+    const auto length = static_cast<std::uint64_t>(p - begin);
+    pos += length;
+    column += length;
+    return true;
 }
 
 // One element of an array: an inline object may follow the shape of the one before it.

@@ -178,8 +178,10 @@ private:
         std::vector<std::string_view> read; // the keys of the object being read, once it differs
         std::vector<Value*> members;        // the copy's members in the order they are walked
         bool usable = false; // the last element is an object of this shape with plain values
+                             // (null, booleans, numbers and strings)
     };
 
+    bool ReadLikeModel(const Shape& shape, Value::Object& object);
     ErrorCode ParseValue(Value& out);
     ErrorCode parseIdentifierOrIndentedObject(Value& out);
     ErrorCode ParseBlockObject(Value& out);
