@@ -295,6 +295,8 @@ INSTANTIATE_TEST_SUITE_P(Structure, FailsWith, ::testing::Values(
     FailCase{"ErrorInObjectAfterASibling", "[{a: 1}, {a: 2 b}]", kChar, 1, 16, "Expected ',' or '}' in object"},
     FailCase{"ErrorAfterAnElementLikeTheOneBefore", "[\n  {a: 1, b: 'x'}\n  {a: 2, b: \"y\"} x\n]", kChar, 3, 18,
              "Expected ',' or ']' or newline in multiline array"},
+    FailCase{"ErrorAfterElementsAlikeOverLines", "[\n  {a: 1,\n b: 2}\n  {a: 3,\n b: 4}\n  1 2\n]", kChar, 6, 5,
+             "Expected ',' or ']' or newline in multiline array"},
     FailCase{"QuotedKeyAtStart", "\"k\": 1", kChar, 1, 4, kTrailing},
     FailCase{"StrayAfterInlineValue", "a: 1 2", kChar, 1, 6, kTrailing},
     FailCase{"CloseBraceAsValue", "a: }", kChar, 1, 4, "Unexpected character while parsing value"},
@@ -353,6 +355,8 @@ TEST(ReaderSiblings, ElementAfterALikeOneReadsAsAlone)
         "{k: [1, 2], kk: {z: 1}, b: true}",
         "{k: 1,\tkk: \"x\", b: true}",
         "{k: 1, # note\n kk: \"x\",\n b: true}",
+        "{k: 1,\n kk: \"x\", b: true}",
+        "{ k\t:1 ,kk:\"x\",b :false\t}",
         "{kk: \"x\", k: 1, b: true}",
         "{k: 1, kk: \"x\"}",
         "{k: 1, kk: \"x\", b: true, c: 2}",
@@ -363,13 +367,14 @@ TEST(ReaderSiblings, ElementAfterALikeOneReadsAsAlone)
     for (const std::string& element : reads) {
         SCOPED_TRACE(element);
         Error error;
-        const Value expected =
-            Arr({readAlone(model, error), readAlone(element, error), readAlone(element, error),
-                 readAlone(model, error)});
+        const Value first = readAlone(model, error);
+        const Value like = readAlone(element, error);
         ASSERT_EQ(error.code, ErrorCode::Ok) << error.message;
+        // After the model, then after one like itself (a number in between ends the model).
+        const Value expected = Arr({first, like, like, 0, like, like, first});
         Value out;
-        const std::string text =
-            "[\n  " + model + "\n  " + element + "\n  " + element + "\n  " + model + "\n]";
+        const std::string text = "[\n  " + model + "\n  " + element + "\n  " + element +
+                                 "\n  0\n  " + element + "\n  " + element + "\n  " + model + "\n]";
         ASSERT_EQ(read(text, out, error), ErrorCode::Ok)
             << error.line << ":" << error.column << " " << error.message;
         EXPECT_EQ(out, expected);
@@ -380,7 +385,7 @@ TEST(ReaderSiblings, ElementAfterALikeOneReadsAsAlone)
         "{k: 1, kk: \"x\", b: tru",    "{k: 1, kk: \"x\", b: true", "{k: 1, kk: \"x",
         "{k: 1e, kk: \"x\", b: true}", "{k: 1, kk: \"x\\q\", b: 1}",
         "{k: 1, kk: \"x\", b:",        "{k: 1, kk: \"x\", b",       "{k",
-        "{k: 1, kk: \"x\", b: -}",     "{k: 1, kk: \"x\\, b: true}",
+        "{k: 1, kk: \"x\", b: -}",     "{k: 1, kk: \"x\\, b: true}", "{k: 1, kk: \"x\", b: ",
     };
     for (const std::string& element : fails) {
         SCOPED_TRACE(element);
