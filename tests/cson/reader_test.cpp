@@ -341,6 +341,7 @@ TEST(ReaderSiblings, ElementAfterALikeOneReadsAsAlone)
         "{k: 123456789012345, kk: \"\xC3\xA9\", b: true}",
         "{k: 007., kk: \"x\", b: true}",
         "{k:2,kk:\"x\",b:true}",
+        "{k:-2, kk: \"x\", b: true}",
         "{k :  2 ,  kk:\"x\"  , b : true }",
         // What it leaves to the general reading.
         "{k: 1234567890123456, kk: \"x\", b: true}",
