@@ -16,6 +16,7 @@ using detail::IdentStart;
 using detail::Digit;
 
 bool IsIdentStart(unsigned char c) { return (kByteClass[c] & IdentStart) != 0; }
+bool IsIdentPart(unsigned char c) { return (kByteClass[c] & detail::IdentPart) != 0; }
 bool IsDigit(unsigned char c) { return (kByteClass[c] & Digit) != 0; }
 
 int HexValue(unsigned char c)
@@ -905,6 +906,7 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
         return code;
     }
     LevelGuard guard{depth};
+    const std::uint64_t openLine = line;
     Advance();
     SkipWhitespaceAndComments();
     if (Match('}')) {
@@ -914,6 +916,7 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
         }
         return ErrorCode::Ok;
     }
+    const std::uint64_t firstKey = pos;
     // Following the model: the next key expected is keys[followed], whose copied member stands
     // at members[places[followed]].
     const bool copied = model != nullptr;
@@ -922,6 +925,9 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
     bool following = copied;
     std::size_t followed = 0;
     if (copied) {
+        if (ReadLikeModel(*shape, object)) {
+            return ErrorCode::Ok;
+        }
         shape->members.clear();
         for (auto& member : object) {
             shape->members.push_back(&member.second);
@@ -931,6 +937,7 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
     }
     if (shape != nullptr) {
         shape->read.clear();
+        shape->spans.clear();
     }
     // Stops following: the model's keys not read yet go, and the object goes on as any other.
     auto leaveModel = [&] {
@@ -942,7 +949,7 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
         StartObject(object);
         following = false;
     };
-    bool plain = true;   // every value null, a boolean or a number
+    bool plain = true;   // every value null, a boolean, a number or a string
     bool viewable = true; // every key a view of the text
     std::string quoted;
     std::string_view key;
@@ -956,6 +963,9 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
             return Fail(ErrorCode::UnexpectedCharacter, "Expected ':' in object");
         }
         SkipWhitespaceAndComments();
+        if (shape != nullptr) {
+            shape->spans.push_back(pos);
+        }
         Value* member = nullptr;
         if (following && followed < shape->keys.size() && SameKey(key, shape->keys[followed])) {
             member = shape->members[shape->places[followed]];
@@ -973,7 +983,10 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
         if (ErrorCode code = ParseValue(*member); code != ErrorCode::Ok) {
             return code;
         }
-        plain = plain && (member == &scratch || member->Index() <= 2);
+        plain = plain && (member == &scratch || member->Index() <= 3);
+        if (shape != nullptr) {
+            shape->spans.push_back(pos);
+        }
         SkipWhitespaceAndComments();
         if (Match('}')) {
             break;
@@ -1012,8 +1025,145 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
             }
             shape->places.push_back(place);
         }
+        shape->between.clear();
+        if (line == openLine) {
+            std::uint64_t from = firstKey;
+            for (std::size_t i = 0; i < shape->spans.size(); i += 2) {
+                shape->between.push_back(text.substr(from, shape->spans[i] - from));
+                from = shape->spans[i + 1];
+            }
+            shape->between.push_back(text.substr(from, pos - from));
+        }
     }
     return ErrorCode::Ok;
+}
+
+// Reads the rest of an object, from its first key, that is written the way the game writes the
+// elements of a long array: the text between its values the same, byte for byte, as in the object
+// its shape was taken from (so the same keys in the same order, on one line), and each value
+// plain (a number without exponent, true, false, null, or a double-quoted string without
+// escapes). The values go over the copied ones. Most of a save is such elements (the map's
+// tiles), and this way they cost a fraction of the general path. At anything else it gives up,
+// with the cursor where it was, and the general path reads the object: what it reads and every
+// failure are as if this had not been tried.
+//
+// The same text between the values reads as the same keys and separators, since a value ends
+// where the general path ends it: the text after a value in the model starts with a blank, ","
+// or "}", none of which a number or a word takes in, and after a word it holds no ":" before the
+// next "," or "}".
+bool Parser::ReadLikeModel(const Shape& shape, Value::Object& object)
+{
+    if (shape.between.empty()) {
+        return false;
+    }
+    std::array<Value*, kSmallObject> members;
+    std::size_t count = 0;
+    for (auto& member : object) {
+        members[count++] = &member.second;
+    }
+    const char* const begin = text.data() + pos;
+    const char* const end = text.data() + text.size();
+    const char* p = begin;
+    // Moves past the same bytes as in the model; they are a few: compared without a call.
+    auto skipSame = [&](std::string_view same) {
+        if (static_cast<std::size_t>(end - p) <= same.size()) {
+            return false; // not even room for what must follow
+        }
+        for (char c : same) {
+            if (*p != c) {
+                return false;
+            }
+            ++p;
+        }
+        return true;
+    };
+    const std::size_t keys = shape.keys.size();
+    for (std::size_t i = 0; i < keys; ++i) {
+        if (!skipSame(shape.between[i])) {
+            return false;
+        }
+        Value& member = *members[shape.places[i]];
+        const auto c = static_cast<unsigned char>(*p);
+        if (IsDigit(c) || c == '-') {
+            const bool negative = c == '-';
+            p += negative ? 1 : 0;
+            const char* const digitsStart = p;
+            std::uint64_t mantissa = 0;
+            while (p < end && IsDigit(static_cast<unsigned char>(*p))) {
+                mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
+                ++p;
+            }
+            const auto wholeDigits = p - digitsStart;
+            const std::uint64_t whole = mantissa;
+            int decimals = 0;
+            unsigned fractionDigits = 0; // any bit set: the fraction is not zero
+            if (p < end && *p == '.') {
+                const char* const fraction = ++p;
+                while (p < end && IsDigit(static_cast<unsigned char>(*p))) {
+                    const auto digit = static_cast<unsigned char>(*p - '0');
+                    mantissa = mantissa * 10 + digit;
+                    fractionDigits |= digit;
+                    ++p;
+                }
+                decimals = static_cast<int>(p - fraction);
+            }
+            // An exponent, or anything else after the digits, fails the next comparison.
+            if (wholeDigits == 0 || wholeDigits + decimals > kMaxExactDigits) {
+                return false;
+            }
+            // The game writes whole numbers as "12.0": their value is the whole part, exactly as
+            // the division would give it, which is slow enough to show here.
+            double number = fractionDigits == 0
+                                ? static_cast<double>(static_cast<std::int64_t>(whole))
+                                : ExactDecimal(mantissa, decimals);
+            number = negative ? -number : number;
+            if (double* copied = std::get_if<double>(&member.data)) {
+                *copied = number;
+            } else {
+                member.data.emplace<double>(number);
+            }
+        } else if (c == '"') {
+            const char* const start = ++p;
+            while (p < end && !kDoubleQuotedStops[static_cast<unsigned char>(*p)]) {
+                ++p;
+            }
+            if (p == end || *p != '"') {
+                return false;
+            }
+            if (std::string* copied = std::get_if<std::string>(&member.data)) {
+                copied->assign(start, static_cast<std::size_t>(p - start));
+            } else {
+                member.data.emplace<std::string>(start, static_cast<std::size_t>(p - start));
+            }
+            ++p;
+        } else if (IsIdentStart(c)) {
+            const char* const start = p;
+            do {
+                ++p;
+            } while (p < end && IsIdentPart(static_cast<unsigned char>(*p)));
+            const std::string_view word(start, static_cast<std::size_t>(p - start));
+            if (word == "true" || word == "false") {
+                member.data.emplace<bool>(word == "true");
+            } else if (word == "null") {
+                member.data.emplace<std::monostate>();
+            } else {
+                return false;
+            }
+        } else {
+            return false;
+        }
+    }
+    // The last stretch ends with the closing brace, which may be the text's last byte.
+    const std::string_view last = shape.between[keys];
+    if (static_cast<std::size_t>(end - p) < last.size() ||
+        std::string_view(p, last.size()) != last) {
+        return false;
+    }
+    p += last.size();
+    const auto length = static_cast<std::uint64_t>(p - begin);
+    pos += length;
+    column += length;
+    return true;
 }
 
 // One element of an array: an inline object may follow the shape of the one before it.

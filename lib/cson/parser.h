@@ -177,9 +177,16 @@ private:
         std::vector<std::size_t> places;    // where each of them comes when the object is walked
         std::vector<std::string_view> read; // the keys of the object being read, once it differs
         std::vector<Value*> members;        // the copy's members in the order they are walked
+        // The text around the values of the object the keys were read from, when it stood on
+        // one line: from its first key to its first value, from each value to the next, and from
+        // its last value through its closing brace. Empty when it did not.
+        std::vector<std::string_view> between;
+        std::vector<std::uint64_t> spans; // where each value of the object being read starts and ends
         bool usable = false; // the last element is an object of this shape with plain values
+                             // (null, booleans, numbers and strings)
     };
 
+    bool ReadLikeModel(const Shape& shape, Value::Object& object);
     ErrorCode ParseValue(Value& out);
     ErrorCode parseIdentifierOrIndentedObject(Value& out);
     ErrorCode ParseBlockObject(Value& out);

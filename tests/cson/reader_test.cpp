@@ -1,6 +1,8 @@
 // The reader: texts that read to a value, and texts that fail at an exact place.
 #include <cmath>
 #include <limits>
+#include <string_view>
+#include <vector>
 #include <string>
 
 #include "test_util.h"
@@ -291,6 +293,10 @@ INSTANTIATE_TEST_SUITE_P(Numbers, FailsWith, ::testing::Values(
 
 INSTANTIATE_TEST_SUITE_P(Structure, FailsWith, ::testing::Values(
     FailCase{"ErrorInObjectAfterASibling", "[{a: 1}, {a: 2 b}]", kChar, 1, 16, "Expected ',' or '}' in object"},
+    FailCase{"ErrorAfterAnElementLikeTheOneBefore", "[\n  {a: 1, b: 'x'}\n  {a: 2, b: \"y\"} x\n]", kChar, 3, 18,
+             "Expected ',' or ']' or newline in multiline array"},
+    FailCase{"ErrorAfterElementsAlikeOverLines", "[\n  {a: 1,\n b: 2}\n  {a: 3,\n b: 4}\n  1 2\n]", kChar, 6, 5,
+             "Expected ',' or ']' or newline in multiline array"},
     FailCase{"QuotedKeyAtStart", "\"k\": 1", kChar, 1, 4, kTrailing},
     FailCase{"StrayAfterInlineValue", "a: 1 2", kChar, 1, 6, kTrailing},
     FailCase{"CloseBraceAsValue", "a: }", kChar, 1, 4, "Unexpected character while parsing value"},
@@ -312,6 +318,95 @@ INSTANTIATE_TEST_SUITE_P(Structure, FailsWith, ::testing::Values(
     FailCase{"NulAlone", "\0"s, kChar, 1, 1, "Unexpected character while parsing value"}
 ), RowName<FailCase>);
 // clang-format on
+
+// An element of an array written like the one before it is read by a shortcut. Whatever the
+// element holds, it must read as the same element alone does, and fail where and as that fails.
+TEST(ReaderSiblings, ElementAfterALikeOneReadsAsAlone)
+{
+    const std::string model = "{k: 1.0, kk: \"s\", b: true}";
+    auto readAlone = [](const std::string& text, Error& error) {
+        Value value;
+        ParseText(text, value, &error);
+        return value;
+    };
+    // The text ends right after the last byte, so that reading past it shows under ASan.
+    auto read = [](const std::string& text, Value& out, Error& error) {
+        std::vector<char> exact(text.begin(), text.end());
+        return ParseText(std::string_view(exact.data(), exact.size()), out, &error);
+    };
+    const std::string reads[] = {
+        // The shortcut's own form and each kind of value it takes.
+        "{k: 2.5, kk: \"t u\", b: false}",
+        "{k: -0.25, kk: \"\", b: null}",
+        "{k: 123456789012345, kk: \"\xC3\xA9\", b: true}",
+        "{k: 007., kk: \"x\", b: true}",
+        "{k:2,kk:\"x\",b:true}",
+        "{k:-2, kk: \"x\", b: true}",
+        "{k :  2 ,  kk:\"x\"  , b : true }",
+        // What it leaves to the general reading.
+        "{k: 1234567890123456, kk: \"x\", b: true}",
+        "{k: 1e3, kk: \"x\", b: true}",
+        "{k: +1, kk: \"x\", b: true}",
+        "{k: -.5, kk: \"x\", b: true}",
+        "{k: 1, kk: \"a\\\"b\\u00e9\", b: true}",
+        "{k: 1, kk: 'x', b: true}",
+        "{k: 1, kk: \"\"\"x\"\"\", b: true}",
+        "{k: 1, kk: word, b: truex}",
+        "{k: 1, kk: \"x\", b: true: 1}",
+        "{k: [1, 2], kk: {z: 1}, b: true}",
+        "{k: 1,\tkk: \"x\", b: true}",
+        "{k: 1, # note\n kk: \"x\",\n b: true}",
+        "{k: 1,\n kk: \"x\", b: true}",
+        "{ k\t:1 ,kk:\"x\",b :false\t}",
+        "{kk: \"x\", k: 1, b: true}",
+        "{k: 1, kk: \"x\"}",
+        "{k: 1, kk: \"x\", b: true, c: 2}",
+        "{k: 1, k: 2, kk: \"x\", b: true}",
+        "{kx: 1, kk: \"x\", b: true}",
+        "{\"k\": 1, kk: \"x\", b: true}",
+    };
+    for (const std::string& element : reads) {
+        SCOPED_TRACE(element);
+        Error error;
+        const Value first = readAlone(model, error);
+        const Value like = readAlone(element, error);
+        ASSERT_EQ(error.code, ErrorCode::Ok) << error.message;
+        // After the model, then after one like itself (a number in between ends the model).
+        const Value expected = Arr({first, like, like, 0, like, like, first});
+        Value out;
+        const std::string text = "[\n  " + model + "\n  " + element + "\n  " + element +
+                                 "\n  0\n  " + element + "\n  " + element + "\n  " + model + "\n]";
+        ASSERT_EQ(read(text, out, error), ErrorCode::Ok)
+            << error.line << ":" << error.column << " " << error.message;
+        EXPECT_EQ(out, expected);
+    }
+    // Each fails as the last thing in the text, on its third line after two spaces.
+    const std::string fails[] = {
+        "{k: 1, kk: \"x\", b: true x}", "{k: 1, kk: \"x\" b: true}", "{k: 1 kk: \"x\", b: true}",
+        "{k: 1, kk: \"x\", b: tru",    "{k: 1, kk: \"x\", b: true", "{k: 1, kk: \"x",
+        "{k: 1e, kk: \"x\", b: true}", "{k: 1, kk: \"x\\q\", b: 1}",
+        "{k: 1, kk: \"x\", b:",        "{k: 1, kk: \"x\", b",       "{k",
+        "{k: 1, kk: \"x\", b: -}",     "{k: 1, kk: \"x\\, b: true}", "{k: 1, kk: \"x\", b: ",
+    };
+    for (const std::string& element : fails) {
+        SCOPED_TRACE(element);
+        Error alone;
+        readAlone(element, alone);
+        ASSERT_NE(alone.code, ErrorCode::Ok);
+        ASSERT_EQ(alone.line, 1u);
+        Value out;
+        Error error;
+        EXPECT_EQ(read("[\n  " + model + "\n  " + element, out, error), alone.code);
+        EXPECT_EQ(error.message, alone.message);
+        EXPECT_EQ(error.line, 3u);
+        EXPECT_EQ(error.column, alone.column + 2);
+    }
+    // Equal values do not tell a negative zero from zero.
+    Value out;
+    Error error;
+    ASSERT_EQ(read("[{k: 1.0}, {k: -0.0}]", out, error), ErrorCode::Ok);
+    EXPECT_TRUE(std::signbit(out[1].Find("k")->AsNumber()));
+}
 
 // Nesting is capped so that hostile files cannot exhaust the stack.
 TEST(ReaderDepth, LimitIsExactAndPositionedOnTheOpeningByte)
