@@ -13,7 +13,7 @@ root_packages=(
   python3 console-setup-linux sox vorbis-tools
   openbox wmctrl
   clang-format clang-tidy
-  dpkg-dev file fakeroot desktop-file-utils appstream
+  dpkg-dev file fakeroot desktop-file-utils appstream bubblewrap
 )
 
 cache_dir="${XDG_CACHE_HOME:-$HOME/.cache}/tvk"
