@@ -150,7 +150,7 @@ struct Document {
 
 const Document& GetDocument(const std::string& name)
 {
-    static const std::map<std::string, Document> documents = [] {
+    static const std::map<std::string, Document> DOCUMENTS = [] {
         std::map<std::string, Document> all;
         for (auto& [name, value] : std::map<std::string, Value>{
                  {"save", MakeSave()}, {"catalogue", MakeCatalogue()}, {"settings", MakeSettings()}}) {
@@ -164,7 +164,7 @@ const Document& GetDocument(const std::string& name)
         }
         return all;
     }();
-    return documents.at(name);
+    return DOCUMENTS.at(name);
 }
 
 void ParseCson(const Document& d)
@@ -255,14 +255,14 @@ struct Goals {
     const char* parse;
     const char* write;
 };
-const Goals kGoals[] = {
+const Goals GOALS[] = {
     {"save", "0.33", "0.6"},
     {"catalogue", "0.47", "0.68"},
     {"settings", "0.50", "0.71"},
 };
 
-const bool registered = [] {
-    for (const Goals& goals : kGoals) {
+const bool REGISTERED = [] {
+    for (const Goals& goals : GOALS) {
         std::string doc(goals.doc);
         auto add = [&](const std::string& name, auto function, const std::string& label) {
             // A C string: older Google Benchmark releases take no std::string.

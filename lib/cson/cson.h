@@ -41,7 +41,7 @@ const char* ErrorCodeName(ErrorCode code);
 
 // Objects and arrays may nest this deep and no deeper, in the reader and in the writer; the
 // level that opens one more fails with TooDeep. Hostile files then cannot exhaust the stack.
-inline constexpr int kMaxDepth = 256;
+inline constexpr int MAX_DEPTH = 256;
 
 // Where and why a read or a write failed. A cleared record is { Ok, 1, 1, "" }; errors that have
 // no place in a text (files, refused values) stand at 1:1.
@@ -182,7 +182,7 @@ ErrorCode ParseText(std::string_view text, Value& out, Error* error);
 // text goes to a temporary file in the same folder that is then renamed over the target, so a
 // refused value or a failed write leaves the old file whole. Refused before anything is created:
 // a non-finite number (InvalidNumber), a string or key that is not UTF-8 (InvalidUtf8), nesting
-// deeper than kMaxDepth (TooDeep), all at 1:1.
+// deeper than MAX_DEPTH (TooDeep), all at 1:1.
 bool WriteFile(const std::string& path, const Value& value, const WriteOptions& options,
                Error* error);
 
@@ -198,7 +198,7 @@ enum class WriteContext : std::uint8_t { TopLevel = 0, AfterKey = 1, InArray = 2
 bool ValidateFiniteNumbers(const Value& value, Error* error);
 
 // True when the tree can be written and read back: finite numbers, UTF-8 strings and keys, and no
-// deeper than kMaxDepth. Otherwise fills *error with the first fault found (code at 1:1).
+// deeper than MAX_DEPTH. Otherwise fills *error with the first fault found (code at 1:1).
 bool ValidateWritable(const Value& value, Error* error);
 
 // True when the bytes are well-formed UTF-8 (the reader's rules, U+FEFF allowed).

@@ -11,13 +11,13 @@ namespace zokCSON {
 
 namespace {
 
-using detail::kByteClass;
+using detail::BYTE_CLASS;
 using detail::IdentStart;
 using detail::Digit;
 
-bool IsIdentStart(unsigned char c) { return (kByteClass[c] & IdentStart) != 0; }
-bool IsIdentPart(unsigned char c) { return (kByteClass[c] & detail::IdentPart) != 0; }
-bool IsDigit(unsigned char c) { return (kByteClass[c] & Digit) != 0; }
+bool IsIdentStart(unsigned char c) { return (BYTE_CLASS[c] & IdentStart) != 0; }
+bool IsIdentPart(unsigned char c) { return (BYTE_CLASS[c] & detail::IdentPart) != 0; }
+bool IsDigit(unsigned char c) { return (BYTE_CLASS[c] & Digit) != 0; }
 
 int HexValue(unsigned char c)
 {
@@ -115,14 +115,14 @@ namespace {
 
 // With at most 15 digits a decimal's digits are exact as a double, and so is a power of ten up
 // to 10^22: one division then rounds exactly as the general conversion would.
-constexpr int kMaxExactDigits = 15;
+constexpr int MAX_EXACT_DIGITS = 15;
 
 double ExactDecimal(std::uint64_t digits, int decimals)
 {
-    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+    static constexpr double POWERS_OF_TEN[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                               1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     // Fewer than 16 digits fit a signed integer, whose conversion is one instruction.
-    return static_cast<double>(static_cast<std::int64_t>(digits)) / kPowersOfTen[decimals];
+    return static_cast<double>(static_cast<std::int64_t>(digits)) / POWERS_OF_TEN[decimals];
 }
 
 // Converts a taken number literal (sign, digits, one ".", one exponent) as strtod would, in the
@@ -135,7 +135,7 @@ bool ConvertNumber(std::string_view taken, double& out)
         negative = body[0] == '-';
         body.remove_prefix(1);
     }
-    if (!body.empty() && body.size() <= kMaxExactDigits + 1) {
+    if (!body.empty() && body.size() <= MAX_EXACT_DIGITS + 1) {
         std::uint64_t n = 0;
         int digits = 0;
         int decimals = 0;
@@ -154,7 +154,7 @@ bool ConvertNumber(std::string_view taken, double& out)
                 break;
             }
         }
-        if (plain && digits > 0 && digits <= kMaxExactDigits) {
+        if (plain && digits > 0 && digits <= MAX_EXACT_DIGITS) {
             double v = ExactDecimal(n, decimals);
             out = negative ? -v : v;
             return true;
@@ -216,18 +216,18 @@ bool ConvertNumber(std::string_view taken, double& out)
 // Most objects in the game's files are small (a map tile, a key binding). Kept in the hash map's
 // one built-in bucket while they are read, they need no bucket array at all; larger ones are
 // spread over proper buckets once complete.
-constexpr float kBuildLoadFactor = 16.0f;
-constexpr std::size_t kSmallObject = 16;
+constexpr float BUILD_LOAD_FACTOR = 16.0f;
+constexpr std::size_t SMALL_OBJECT = 16;
 
 void StartObject(Value::Object& object)
 {
-    object.max_load_factor(kBuildLoadFactor);
+    object.max_load_factor(BUILD_LOAD_FACTOR);
 }
 
 void FinishObject(Value::Object& object)
 {
     object.max_load_factor(1.0f);
-    if (object.size() > kSmallObject) {
+    if (object.size() > SMALL_OBJECT) {
         object.rehash(0);
     }
 }
@@ -250,14 +250,14 @@ Value& MemberSlot(Value::Object& object, std::string_view key, Value& scratch)
 // elements. After its first elements it reserves room for as many more as the rest of the text
 // would hold of elements of their length: too many when the array is not the last thing in the
 // text, but capped, and only ever a reservation.
-constexpr std::size_t kReserveAfter = 64;
+constexpr std::size_t RESERVE_AFTER = 64;
 
 void ReserveLikeTheFirst(Value::Array& array, std::uint64_t bytesOfFirst, std::uint64_t bytesLeft)
 {
-    constexpr std::uint64_t kMaxReserved = 1 << 16;
-    const std::uint64_t perElement = std::max<std::uint64_t>(1, bytesOfFirst / kReserveAfter);
+    constexpr std::uint64_t MAX_RESERVED = 1 << 16;
+    const std::uint64_t perElement = std::max<std::uint64_t>(1, bytesOfFirst / RESERVE_AFTER);
     array.reserve(static_cast<std::size_t>(
-        std::min(kMaxReserved, kReserveAfter + bytesLeft / perElement)));
+        std::min(MAX_RESERVED, RESERVE_AFTER + bytesLeft / perElement)));
 }
 
 // The bytes that end a run of ordinary bytes in a quoted string: its delimiter, a backslash and
@@ -271,8 +271,8 @@ constexpr std::array<bool, 256> QuotedStops(unsigned char delimiter)
     }
     return table;
 }
-constexpr auto kDoubleQuotedStops = QuotedStops('"');
-constexpr auto kSingleQuotedStops = QuotedStops('\'');
+constexpr auto DOUBLE_QUOTED_STOPS = QuotedStops('"');
+constexpr auto SINGLE_QUOTED_STOPS = QuotedStops('\'');
 
 // Keys are mostly a few bytes: compared without a call.
 bool SameKey(std::string_view a, std::string_view b)
@@ -360,7 +360,7 @@ ErrorCode Parser::FailAt(ErrorCode code, std::uint64_t atLine, std::uint64_t atC
 // Opens one more level of nesting at the cursor, the byte that opens it.
 ErrorCode Parser::EnterLevel()
 {
-    if (depth >= kMaxDepth) {
+    if (depth >= MAX_DEPTH) {
         return Fail(ErrorCode::TooDeep, "Nesting too deep");
     }
     ++depth;
@@ -539,7 +539,7 @@ ErrorCode Parser::ParseQuoted(unsigned char delimiter, std::string& collected)
     const std::size_t size = text.size();
     for (;;) {
         // Ordinary bytes are taken as a run: none of them moves to a new line.
-        const auto& stops = delimiter == '"' ? kDoubleQuotedStops : kSingleQuotedStops;
+        const auto& stops = delimiter == '"' ? DOUBLE_QUOTED_STOPS : SINGLE_QUOTED_STOPS;
         std::uint64_t runEnd = pos;
         while (runEnd < size && !stops[static_cast<unsigned char>(text[runEnd])]) {
             ++runEnd;
@@ -724,7 +724,7 @@ ErrorCode Parser::ParseNumber(Value& out)
     pos += length;
     column += length;
     double number = 0;
-    if (!exponent && digits > 0 && digits <= kMaxExactDigits) {
+    if (!exponent && digits > 0 && digits <= MAX_EXACT_DIGITS) {
         number = ExactDecimal(mantissa, decimals);
         number = negative ? -number : number;
     } else if (!ConvertNumber(std::string_view(begin, length), number)) {
@@ -1011,7 +1011,7 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
     // A new shape, when this object can be copied as one: every key read once and kept, and few
     // enough for the map's one bucket.
     shape->usable = plain && viewable && shape->read.size() == object.size() &&
-                    object.size() <= kSmallObject;
+                    object.size() <= SMALL_OBJECT;
     if (shape->usable) {
         shape->keys.swap(shape->read);
         shape->places.clear();
@@ -1056,7 +1056,7 @@ bool Parser::ReadLikeModel(const Shape& shape, Value::Object& object)
     if (shape.between.empty()) {
         return false;
     }
-    std::array<Value*, kSmallObject> members;
+    std::array<Value*, SMALL_OBJECT> members;
     std::size_t count = 0;
     for (auto& member : object) {
         members[count++] = &member.second;
@@ -1108,7 +1108,7 @@ bool Parser::ReadLikeModel(const Shape& shape, Value::Object& object)
                 decimals = static_cast<int>(p - fraction);
             }
             // An exponent, or anything else after the digits, fails the next comparison.
-            if (wholeDigits == 0 || wholeDigits + decimals > kMaxExactDigits) {
+            if (wholeDigits == 0 || wholeDigits + decimals > MAX_EXACT_DIGITS) {
                 return false;
             }
             // The game writes whole numbers as "12.0": their value is the whole part, exactly as
@@ -1124,7 +1124,7 @@ bool Parser::ReadLikeModel(const Shape& shape, Value::Object& object)
             }
         } else if (c == '"') {
             const char* const start = ++p;
-            while (p < end && !kDoubleQuotedStops[static_cast<unsigned char>(*p)]) {
+            while (p < end && !DOUBLE_QUOTED_STOPS[static_cast<unsigned char>(*p)]) {
                 ++p;
             }
             if (p == end || *p != '"') {
@@ -1238,7 +1238,7 @@ ErrorCode Parser::ParseMultilineArray(Value& out)
             closed = true;
             break;
         }
-        if (array.size() == kReserveAfter) {
+        if (array.size() == RESERVE_AFTER) {
             ReserveLikeTheFirst(array, pos - firstElement, text.size() - pos);
         }
         if (ErrorCode code = ParseElement(array, shape); code != ErrorCode::Ok) {

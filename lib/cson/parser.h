@@ -22,7 +22,7 @@ enum : unsigned char {
     Digit = 4,
 };
 
-inline constexpr auto kByteClass = [] {
+inline constexpr auto BYTE_CLASS = [] {
     std::array<unsigned char, 256> table{};
     for (int c = 0; c < 256; ++c) {
         bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -161,7 +161,7 @@ private:
         const std::uint64_t start = pos;
         do {
             ++pos;
-        } while (!AtEnd() && (detail::kByteClass[Peek()] & detail::IdentPart) != 0);
+        } while (!AtEnd() && (detail::BYTE_CLASS[Peek()] & detail::IdentPart) != 0);
         column += pos - start;
         return text.substr(start, pos - start);
     }

@@ -4,7 +4,7 @@ namespace zokCSON {
 
 const char* ErrorCodeName(ErrorCode code)
 {
-    static const char* const names[] = {
+    static const char* const NAMES[] = {
         "Ok",
         "UnexpectedCharacter",
         "UnexpectedEnd",
@@ -19,7 +19,7 @@ const char* ErrorCodeName(ErrorCode code)
         "TooDeep",
     };
     auto index = static_cast<std::size_t>(code);
-    return index < std::size(names) ? names[index] : "Unknown";
+    return index < std::size(NAMES) ? NAMES[index] : "Unknown";
 }
 
 void Error::Clear()
@@ -64,7 +64,7 @@ void Value::ReleaseContainer()
     // Ordinary trees are torn down by plain recursion. Past a few hundred levels (only a Value
     // built by hand can get there) the rest is flattened into a work list instead, so that no
     // tree, however deep, can overflow the stack.
-    if (destroyNesting >= 2 * kMaxDepth) {
+    if (destroyNesting >= 2 * MAX_DEPTH) {
         std::vector<Value> work;
         DetachContainers(*this, work);
         while (!work.empty()) {

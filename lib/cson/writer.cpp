@@ -21,18 +21,18 @@ int IndentWidth(const WriteOptions& options)
 
 bool IsIdentifierKey(std::string_view key)
 {
-    if (key.empty() || (kByteClass[static_cast<unsigned char>(key[0])] & IdentStart) == 0) {
+    if (key.empty() || (BYTE_CLASS[static_cast<unsigned char>(key[0])] & IdentStart) == 0) {
         return false;
     }
     for (char c : key) {
-        if ((kByteClass[static_cast<unsigned char>(c)] & IdentPart) == 0) {
+        if ((BYTE_CLASS[static_cast<unsigned char>(c)] & IdentPart) == 0) {
             return false;
         }
     }
     return true;
 }
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
 
 bool IsSimpleArray(const Value::Array& array)
 {
@@ -53,7 +53,7 @@ bool IsSimpleArray(const Value::Array& array)
 bool FitsTripleQuotes(const std::string& s)
 {
     return s.find(R"(""")") == std::string::npos && s.back() != '"' &&
-           s.find(kByteOrderMark) == std::string::npos;
+           s.find(BYTE_ORDER_MARK) == std::string::npos;
 }
 
 // The first fault of each kind met while walking a tree that WriteFile is asked to write.
@@ -64,7 +64,7 @@ struct Faults {
 };
 
 // Walks the tree with a work list instead of recursion, so a tree of any depth is safe to check.
-// Stops descending below kMaxDepth levels when limitDepth is set (the tree is refused then).
+// Stops descending below MAX_DEPTH levels when limitDepth is set (the tree is refused then).
 Faults FindFaults(const Value& root, bool checkStrings, bool limitDepth)
 {
     Faults faults;
@@ -86,7 +86,7 @@ Faults FindFaults(const Value& root, bool checkStrings, bool limitDepth)
             break;
         case Value::Kind::Array:
         case Value::Kind::Object:
-            if (level >= kMaxDepth) {
+            if (level >= MAX_DEPTH) {
                 faults.tooDeep = true;
                 if (limitDepth) {
                     return faults;
@@ -175,7 +175,7 @@ namespace {
 
 // Bytes that WriteStringQuoted does not copy as they are: the five escaped ones, and the first
 // byte of U+FEFF, which read raw would be taken for a stray byte-order mark.
-constexpr auto kNeedsEscape = [] {
+constexpr auto NEEDS_ESCAPE = [] {
     std::array<bool, 256> table{};
     for (unsigned char c : {'\t', '\n', '\r', '"', '\\', '\xEF'}) {
         table[c] = true;
@@ -185,7 +185,7 @@ constexpr auto kNeedsEscape = [] {
 
 // The writer's steps over one output string. A checked writer (WriteText's) also looks for what
 // would make the text unreadable, which no earlier walk of the tree has then ruled out: a
-// non-finite number, a string or key that is not UTF-8, nesting deeper than kMaxDepth. At the
+// non-finite number, a string or key that is not UTF-8, nesting deeper than MAX_DEPTH. At the
 // first such fault it stops, sets faulted, and leaves the text unfinished.
 class Writer {
 public:
@@ -325,7 +325,7 @@ public:
         Put('"');
         std::size_t runStart = 0;
         for (std::size_t i = 0; i < text.size(); ++i) {
-            if (!kNeedsEscape[static_cast<unsigned char>(text[i])]) {
+            if (!NEEDS_ESCAPE[static_cast<unsigned char>(text[i])]) {
                 continue;
             }
             const char* escape = nullptr;
@@ -337,7 +337,7 @@ public:
             case '"': escape = "\\\""; break;
             case '\\': escape = "\\\\"; break;
             default:
-                if (text.substr(i, 3) == kByteOrderMark) {
+                if (text.substr(i, 3) == BYTE_ORDER_MARK) {
                     escape = "\\uFEFF";
                     length = 3;
                 }
@@ -362,20 +362,20 @@ public:
         }
         // A double in fixed point takes at most its largest exponent's digits, a sign, a point
         // and six decimals.
-        constexpr std::size_t kLongest = std::numeric_limits<double>::max_exponent10 + 32;
-        char* const start = Room(kLongest);
+        constexpr std::size_t LONGEST = std::numeric_limits<double>::max_exponent10 + 32;
+        char* const start = Room(LONGEST);
         char* end = start;
         // Whole numbers are what the game writes most: no general conversion needed for them.
         if (number == std::trunc(number) && std::fabs(number) < 9007199254740992.0) {
             if (std::signbit(number) && number == 0) {
                 *end++ = '-';
             }
-            end = std::to_chars(end, start + kLongest, static_cast<long long>(number)).ptr;
+            end = std::to_chars(end, start + LONGEST, static_cast<long long>(number)).ptr;
             *end++ = '.';
             *end++ = '0';
         } else {
             // Fixed point with six decimals, as "%f" in the C locale, whatever the locale is.
-            end = std::to_chars(start, start + kLongest, number, std::chars_format::fixed, 6).ptr;
+            end = std::to_chars(start, start + LONGEST, number, std::chars_format::fixed, 6).ptr;
             while (end[-1] == '0' && end[-2] != '.') {
                 --end;
             }
@@ -417,10 +417,10 @@ private:
         used += N - 1;
     }
 
-    // Opens one more array or object; a checked writer refuses the level past kMaxDepth.
+    // Opens one more array or object; a checked writer refuses the level past MAX_DEPTH.
     bool Enter()
     {
-        if (checked && level >= kMaxDepth) {
+        if (checked && level >= MAX_DEPTH) {
             faulted = true;
             return false;
         }

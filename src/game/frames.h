@@ -21,8 +21,8 @@ struct RKFrameSource {
   bool (*nextEvent)(SDL_Event& event, int timeoutMs);  // as NextEvent
 };
 // SDL's clock and event queue.
-extern const RKFrameSource sdlFrameSource;
-// The source the game runs on: sdlFrameSource unless a test put in its own.
+extern const RKFrameSource SDL_FRAME_SOURCE;
+// The source the game runs on: SDL_FRAME_SOURCE unless a test put in its own.
 extern RKFrameSource frameSource;
 
 // The tick now, in milliseconds.

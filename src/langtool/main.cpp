@@ -159,7 +159,7 @@ int New(const std::string& code, const std::string& name) {
               << " is not kept either\n";
     return EXIT_USAGE;
   }
-  std::cout << "tvk-lang: wrote " << file << ": " << catalogueKeyCount << " texts to translate\n"
+  std::cout << "tvk-lang: wrote " << file << ": " << CATALOGUE_KEY_COUNT << " texts to translate\n"
             << "tvk-lang: added " << code << " (" << name << ") to " << LIST_PATH << '\n';
   return EXIT_CLEAN;
 }

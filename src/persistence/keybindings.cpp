@@ -24,7 +24,7 @@ const RKDefaultBinding DEFAULT_BINDINGS[] = {
     {ActionCharacterInfo, SDL_SCANCODE_C},
     {ActionInventory, SDL_SCANCODE_I},
 };
-static_assert(std::size(DEFAULT_BINDINGS) == ActionCount);
+static_assert(std::size(DEFAULT_BINDINGS) == ACTION_COUNT);
 
 // Name of the key at this position on the current keyboard layout ("Up", "Space", "G").
 std::string KeyName(SDL_Scancode scancode) {

@@ -22,7 +22,7 @@ namespace {
 
 // The text keys of each action: "options.keybinding.<name>" labels its line,
 // "options.changeKey.<name>" heads its key capture.
-const char* const ACTION_KEY_NAMES[ActionCount] = {
+const char* const ACTION_KEY_NAMES[ACTION_COUNT] = {
     "moveUp", "moveDown", "moveLeft", "moveRight", "take",
     "use",    "drop",     "characterInfo",         "inventory",
 };
@@ -150,11 +150,11 @@ const RKOptionsLine OTHER_LINES[] = {
 
 // Acts on a confirmed line; true when the line leaves the menu.
 bool ConfirmLine(int line) {
-  if (line >= 0 && line < ActionCount) {
+  if (line >= 0 && line < ACTION_COUNT) {
     CaptureKey(static_cast<RKActionTypes>(line));
     return false;
   }
-  const std::size_t other = static_cast<std::size_t>(line - ActionCount);
+  const std::size_t other = static_cast<std::size_t>(line - ACTION_COUNT);
   return other < std::size(OTHER_LINES) && OTHER_LINES[other].confirm();
 }
 
@@ -182,7 +182,7 @@ void OptionsMenu() {
 
 void BuildOptionsMenuOptions(std::vector<std::string>& lines) {
   lines.clear();
-  for (int action = 0; action < ActionCount; ++action) {
+  for (int action = 0; action < ACTION_COUNT; ++action) {
     lines.push_back(SetMenuOptionOfKeybinding(
         static_cast<RKActionTypes>(action),
         T(std::string("options.keybinding.") + ACTION_KEY_NAMES[action])));

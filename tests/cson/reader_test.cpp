@@ -37,7 +37,7 @@ TEST_P(ReadsTo, Value)
     EXPECT_EQ(error.column, 1u);
 }
 
-const double kInf = std::numeric_limits<double>::infinity();
+const double INF = std::numeric_limits<double>::infinity();
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Documents, ReadsTo, ::testing::Values(
@@ -71,9 +71,9 @@ INSTANTIATE_TEST_SUITE_P(Scalars, ReadsTo, ::testing::Values(
     ReadCase{"SixteenDigits", "1234567890.123456", 1234567890.123456},
     ReadCase{"ManyDecimals", "0.30000000000000004", 0.30000000000000004},
     ReadCase{"LongInteger", "12345678901234567890", 12345678901234567890.0},
-    ReadCase{"Overflow", "1e999", kInf},
-    ReadCase{"NegativeOverflow", "-1e999", -kInf},
-    ReadCase{"OverflowWithoutExponent", std::string(400, '9'), kInf},
+    ReadCase{"Overflow", "1e999", INF},
+    ReadCase{"NegativeOverflow", "-1e999", -INF},
+    ReadCase{"OverflowWithoutExponent", std::string(400, '9'), INF},
     ReadCase{"Underflow", "1e-999", 0.0},
     ReadCase{"RawTabKept", "\"a\tb\"", "a\tb"},
     ReadCase{"HashInString", "'a # b'", "a # b"},
@@ -226,57 +226,57 @@ TEST_P(FailsWith, CodeAndPlace)
     EXPECT_EQ(out, Value("untouched")) << "a failed read must leave the value alone";
 }
 
-constexpr auto kUtf8 = ErrorCode::InvalidUtf8;
-constexpr auto kChar = ErrorCode::UnexpectedCharacter;
-constexpr auto kEsc = ErrorCode::InvalidEscape;
-constexpr auto kIndent = ErrorCode::BadIndentation;
-constexpr auto kStr = ErrorCode::UnterminatedString;
-const char* const kBadUtf8 = "Invalid UTF-8 encoding";
-const char* const kTrailing = "Trailing characters after top-level value";
+constexpr auto UTF8 = ErrorCode::InvalidUtf8;
+constexpr auto CHAR = ErrorCode::UnexpectedCharacter;
+constexpr auto ESC = ErrorCode::InvalidEscape;
+constexpr auto INDENT = ErrorCode::BadIndentation;
+constexpr auto STR = ErrorCode::UnterminatedString;
+const char* const BAD_UTF8 = "Invalid UTF-8 encoding";
+const char* const TRAILING = "Trailing characters after top-level value";
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Utf8, FailsWith, ::testing::Values(
-    FailCase{"OverlongNul", "ab\xC0\x80", kUtf8, 1, 3, kBadUtf8},
-    FailCase{"EncodedSurrogate", "\xED\xA0\x80", kUtf8, 1, 1, kBadUtf8},
-    FailCase{"BeyondLastCodePoint", "x\xF4\x90\x80\x80", kUtf8, 1, 2, kBadUtf8},
-    FailCase{"StrayContinuation", "a\n\x80", kUtf8, 2, 1, kBadUtf8},
-    FailCase{"CutShortAtEnd", "'\xE2\x82", kUtf8, 1, 2, kBadUtf8},
-    FailCase{"ColumnCountsCharacters", "a\n\xC3\xA9\xE2\x82\xAC\xFF", kUtf8, 2, 3, kBadUtf8},
-    FailCase{"MarkInTheMiddle", "a: \"x\xEF\xBB\xBF\"", kUtf8, 1, 6, kBadUtf8},
-    FailCase{"SecondMark", "\xEF\xBB\xBF\xEF\xBB\xBF", kUtf8, 1, 1, kBadUtf8},
+    FailCase{"OverlongNul", "ab\xC0\x80", UTF8, 1, 3, BAD_UTF8},
+    FailCase{"EncodedSurrogate", "\xED\xA0\x80", UTF8, 1, 1, BAD_UTF8},
+    FailCase{"BeyondLastCodePoint", "x\xF4\x90\x80\x80", UTF8, 1, 2, BAD_UTF8},
+    FailCase{"StrayContinuation", "a\n\x80", UTF8, 2, 1, BAD_UTF8},
+    FailCase{"CutShortAtEnd", "'\xE2\x82", UTF8, 1, 2, BAD_UTF8},
+    FailCase{"ColumnCountsCharacters", "a\n\xC3\xA9\xE2\x82\xAC\xFF", UTF8, 2, 3, BAD_UTF8},
+    FailCase{"MarkInTheMiddle", "a: \"x\xEF\xBB\xBF\"", UTF8, 1, 6, BAD_UTF8},
+    FailCase{"SecondMark", "\xEF\xBB\xBF\xEF\xBB\xBF", UTF8, 1, 1, BAD_UTF8},
     // Reader errors count bytes: the two-byte character puts this one a column further right.
-    FailCase{"ReaderColumnCountsBytes", "'\xC3\xA9' x", kChar, 1, 6, kTrailing}
+    FailCase{"ReaderColumnCountsBytes", "'\xC3\xA9' x", CHAR, 1, 6, TRAILING}
 ), RowName<FailCase>);
 
 INSTANTIATE_TEST_SUITE_P(Indentation, FailsWith, ::testing::Values(
-    FailCase{"NotAMultiple", "a:\n  b:\n    c: 1\n   d: 2", kIndent, 4, 4, "Indentation is not a multiple of base indent width"},
-    FailCase{"DedentToUnopenedLevel", "a:\n  b: 1\nc:\n    d: 1\n  e: 2", kIndent, 5, 3, "Dedent does not match any previous indent level"},
+    FailCase{"NotAMultiple", "a:\n  b:\n    c: 1\n   d: 2", INDENT, 4, 4, "Indentation is not a multiple of base indent width"},
+    FailCase{"DedentToUnopenedLevel", "a:\n  b: 1\nc:\n    d: 1\n  e: 2", INDENT, 5, 3, "Dedent does not match any previous indent level"},
     FailCase{"TabOnCommentLine", "a:\n  \t# note\n  b: 1", ErrorCode::TabIndentation, 2, 3, "Tabs are not allowed in indentation"},
     FailCase{"TabOnContentLine", "a: 1\n\tb: 2", ErrorCode::TabIndentation, 2, 1, "Tabs are not allowed in indentation"},
-    FailCase{"NoBlockAfterColon", "a:\n\n  # only a comment\n", kIndent, 4, 1, "Expected indented block after ':'"},
-    FailCase{"BlockNotDeeper", "a:\nb: 1", kIndent, 2, 1, "Expected deeper indentation for block value"},
-    FailCase{"NestedBlockNotDeeper", "a:\n  b:\n  c: 1", kIndent, 3, 3, "Expected deeper indentation for block value"}
+    FailCase{"NoBlockAfterColon", "a:\n\n  # only a comment\n", INDENT, 4, 1, "Expected indented block after ':'"},
+    FailCase{"BlockNotDeeper", "a:\nb: 1", INDENT, 2, 1, "Expected deeper indentation for block value"},
+    FailCase{"NestedBlockNotDeeper", "a:\n  b:\n  c: 1", INDENT, 3, 3, "Expected deeper indentation for block value"}
 ), RowName<FailCase>);
 
 INSTANTIATE_TEST_SUITE_P(Strings, FailsWith, ::testing::Values(
-    FailCase{"Unterminated", "\"ab", kStr, 1, 4, "Unterminated string literal"},
-    FailCase{"LineFeedInside", "a: \"x\ny\"", kStr, 2, 1, "Newline in string literal"},
-    FailCase{"CarriageReturnInside", "'x\ry'", kStr, 1, 4, "Newline in string literal"},
-    FailCase{"BackslashAtEnd", "\"a\\", kStr, 1, 4, ""},
-    FailCase{"SlashEscape", R"("\/")", kEsc, 1, 4, "Invalid escape in string"},
-    FailCase{"NulEscape", R"('\0')", kEsc, 1, 4, "Invalid escape in string"},
-    FailCase{"ApostropheInDoubleQuotes", R"("\'")", kEsc, 1, 4, "Invalid escape in string"},
-    FailCase{"QuoteInSingleQuotes", R"('\"')", kEsc, 1, 4, "Invalid escape in string"},
-    FailCase{"BackslashLineFeed", "\"\\\n\"", kEsc, 2, 1, "Invalid escape in string"},
-    FailCase{"LoneLowSurrogate", R"("\uDE00")", kEsc, 1, 8, "Unpaired surrogate"},
-    FailCase{"HighSurrogateThenLetter", R"("\uD83Dx")", kEsc, 1, 8, "Unpaired surrogate"},
-    FailCase{"HighSurrogateAtEnd", R"("\uD83D)", kEsc, 1, 8, "Unpaired surrogate"},
-    FailCase{"BadLowSurrogate", R"("\uD83D\u0041")", kEsc, 1, 14, "Invalid low surrogate"},
-    FailCase{"IncompleteUnicode", R"("\u12)", kEsc, 1, 6, "Incomplete unicode escape"},
-    FailCase{"BadHex", R"("\u12G4")", kEsc, 1, 7, "Invalid hex in unicode escape"},
-    FailCase{"LineFeedInHex", "\"\\u1\n", kEsc, 2, 1, "Invalid hex in unicode escape"},
+    FailCase{"Unterminated", "\"ab", STR, 1, 4, "Unterminated string literal"},
+    FailCase{"LineFeedInside", "a: \"x\ny\"", STR, 2, 1, "Newline in string literal"},
+    FailCase{"CarriageReturnInside", "'x\ry'", STR, 1, 4, "Newline in string literal"},
+    FailCase{"BackslashAtEnd", "\"a\\", STR, 1, 4, ""},
+    FailCase{"SlashEscape", R"("\/")", ESC, 1, 4, "Invalid escape in string"},
+    FailCase{"NulEscape", R"('\0')", ESC, 1, 4, "Invalid escape in string"},
+    FailCase{"ApostropheInDoubleQuotes", R"("\'")", ESC, 1, 4, "Invalid escape in string"},
+    FailCase{"QuoteInSingleQuotes", R"('\"')", ESC, 1, 4, "Invalid escape in string"},
+    FailCase{"BackslashLineFeed", "\"\\\n\"", ESC, 2, 1, "Invalid escape in string"},
+    FailCase{"LoneLowSurrogate", R"("\uDE00")", ESC, 1, 8, "Unpaired surrogate"},
+    FailCase{"HighSurrogateThenLetter", R"("\uD83Dx")", ESC, 1, 8, "Unpaired surrogate"},
+    FailCase{"HighSurrogateAtEnd", R"("\uD83D)", ESC, 1, 8, "Unpaired surrogate"},
+    FailCase{"BadLowSurrogate", R"("\uD83D\u0041")", ESC, 1, 14, "Invalid low surrogate"},
+    FailCase{"IncompleteUnicode", R"("\u12)", ESC, 1, 6, "Incomplete unicode escape"},
+    FailCase{"BadHex", R"("\u12G4")", ESC, 1, 7, "Invalid hex in unicode escape"},
+    FailCase{"LineFeedInHex", "\"\\u1\n", ESC, 2, 1, "Invalid hex in unicode escape"},
     FailCase{"UnterminatedTriple", "\"\"\"abc\nde", ErrorCode::UnterminatedTripleString, 2, 3, "Unterminated triple string literal"},
-    FailCase{"TripleQuoteKey", "a: 1\n\"\"\": 2", kChar, 2, 3, "Expected ':' in object pair"}
+    FailCase{"TripleQuoteKey", "a: 1\n\"\"\": 2", CHAR, 2, 3, "Expected ':' in object pair"}
 ), RowName<FailCase>);
 
 INSTANTIATE_TEST_SUITE_P(Numbers, FailsWith, ::testing::Values(
@@ -284,38 +284,38 @@ INSTANTIATE_TEST_SUITE_P(Numbers, FailsWith, ::testing::Values(
     FailCase{"SignedExponentWithoutDigits", "a: 1e+", ErrorCode::InvalidNumber, 1, 7, "Invalid number literal"},
     FailCase{"LonePlus", "+", ErrorCode::InvalidNumber, 1, 2, "Invalid number literal"},
     FailCase{"LoneMinus", "[-]", ErrorCode::InvalidNumber, 1, 3, "Invalid number literal"},
-    FailCase{"LeadingPoint", ".5", kChar, 1, 1, "Unexpected character while parsing value"},
-    FailCase{"SecondPoint", "1.2.3", kChar, 1, 4, kTrailing},
+    FailCase{"LeadingPoint", ".5", CHAR, 1, 1, "Unexpected character while parsing value"},
+    FailCase{"SecondPoint", "1.2.3", CHAR, 1, 4, TRAILING},
     FailCase{"PointAfterExponent", "1e5.3", ErrorCode::InvalidNumber, 1, 6, "Invalid number literal"},
     FailCase{"PointAfterSign", "[-.]", ErrorCode::InvalidNumber, 1, 4, "Invalid number literal"},
-    FailCase{"HexLiteral", "0x1F", kChar, 1, 2, kTrailing}
+    FailCase{"HexLiteral", "0x1F", CHAR, 1, 2, TRAILING}
 ), RowName<FailCase>);
 
 INSTANTIATE_TEST_SUITE_P(Structure, FailsWith, ::testing::Values(
-    FailCase{"ErrorInObjectAfterASibling", "[{a: 1}, {a: 2 b}]", kChar, 1, 16, "Expected ',' or '}' in object"},
-    FailCase{"ErrorAfterAnElementLikeTheOneBefore", "[\n  {a: 1, b: 'x'}\n  {a: 2, b: \"y\"} x\n]", kChar, 3, 18,
+    FailCase{"ErrorInObjectAfterASibling", "[{a: 1}, {a: 2 b}]", CHAR, 1, 16, "Expected ',' or '}' in object"},
+    FailCase{"ErrorAfterAnElementLikeTheOneBefore", "[\n  {a: 1, b: 'x'}\n  {a: 2, b: \"y\"} x\n]", CHAR, 3, 18,
              "Expected ',' or ']' or newline in multiline array"},
-    FailCase{"ErrorAfterElementsAlikeOverLines", "[\n  {a: 1,\n b: 2}\n  {a: 3,\n b: 4}\n  1 2\n]", kChar, 6, 5,
+    FailCase{"ErrorAfterElementsAlikeOverLines", "[\n  {a: 1,\n b: 2}\n  {a: 3,\n b: 4}\n  1 2\n]", CHAR, 6, 5,
              "Expected ',' or ']' or newline in multiline array"},
-    FailCase{"QuotedKeyAtStart", "\"k\": 1", kChar, 1, 4, kTrailing},
-    FailCase{"StrayAfterInlineValue", "a: 1 2", kChar, 1, 6, kTrailing},
-    FailCase{"CloseBraceAsValue", "a: }", kChar, 1, 4, "Unexpected character while parsing value"},
+    FailCase{"QuotedKeyAtStart", "\"k\": 1", CHAR, 1, 4, TRAILING},
+    FailCase{"StrayAfterInlineValue", "a: 1 2", CHAR, 1, 6, TRAILING},
+    FailCase{"CloseBraceAsValue", "a: }", CHAR, 1, 4, "Unexpected character while parsing value"},
     FailCase{"EndAfterColon", "a: ", ErrorCode::UnexpectedEnd, 1, 4, "Unexpected end of input while parsing value"},
-    FailCase{"BlockKeyWithoutColon", "a: 1\nb 2", kChar, 2, 3, "Expected ':' in object pair"},
-    FailCase{"InlineCommaBeforeBrace", "{a: 1,}", kChar, 1, 7, "Expected identifier or string as key"},
-    FailCase{"InlineKeyWithoutColon", "{a 1}", kChar, 1, 4, "Expected ':' in object"},
-    FailCase{"InlineMissingComma", "{a: 1 b: 2}", kChar, 1, 7, "Expected ',' or '}' in object"},
-    FailCase{"InlineObjectCutOff", "{a: 1", kChar, 1, 6, "Expected ',' or '}' in object"},
-    FailCase{"InlineArrayCutOff", "[1, 2", kChar, 1, 6, "Expected ',' or ']' in inline array"},
+    FailCase{"BlockKeyWithoutColon", "a: 1\nb 2", CHAR, 2, 3, "Expected ':' in object pair"},
+    FailCase{"InlineCommaBeforeBrace", "{a: 1,}", CHAR, 1, 7, "Expected identifier or string as key"},
+    FailCase{"InlineKeyWithoutColon", "{a 1}", CHAR, 1, 4, "Expected ':' in object"},
+    FailCase{"InlineMissingComma", "{a: 1 b: 2}", CHAR, 1, 7, "Expected ',' or '}' in object"},
+    FailCase{"InlineObjectCutOff", "{a: 1", CHAR, 1, 6, "Expected ',' or '}' in object"},
+    FailCase{"InlineArrayCutOff", "[1, 2", CHAR, 1, 6, "Expected ',' or ']' in inline array"},
     FailCase{"InlineArrayCutAfterComma", "[1,", ErrorCode::UnexpectedEnd, 1, 4, "Unexpected end of input while parsing value"},
-    FailCase{"InlineArrayMissingComma", "[1 2]", kChar, 1, 4, "Expected ',' or ']' in inline array"},
-    FailCase{"MultilineMissingSeparator", "[\n  1 2\n]", kChar, 2, 5, "Expected ',' or ']' or newline in multiline array"},
-    FailCase{"MultilineCutAfterElement", "[\n  1", kChar, 2, 4, "Expected ',' or ']' or newline in multiline array"},
-    FailCase{"MultilineExtraBracket", "[\n  1]]", kChar, 2, 5, kTrailing},
+    FailCase{"InlineArrayMissingComma", "[1 2]", CHAR, 1, 4, "Expected ',' or ']' in inline array"},
+    FailCase{"MultilineMissingSeparator", "[\n  1 2\n]", CHAR, 2, 5, "Expected ',' or ']' or newline in multiline array"},
+    FailCase{"MultilineCutAfterElement", "[\n  1", CHAR, 2, 4, "Expected ',' or ']' or newline in multiline array"},
+    FailCase{"MultilineExtraBracket", "[\n  1]]", CHAR, 2, 5, TRAILING},
     // A NUL byte is no blank: a line that starts with one (after its indentation) fails there.
-    FailCase{"NulAfterIndentation", "a:\n  \0"s, kChar, 2, 3, "Unexpected character while parsing value"},
-    FailCase{"NulLineAfterPairs", "a: 1\n\0 b: 2"s, kChar, 2, 1, kTrailing},
-    FailCase{"NulAlone", "\0"s, kChar, 1, 1, "Unexpected character while parsing value"}
+    FailCase{"NulAfterIndentation", "a:\n  \0"s, CHAR, 2, 3, "Unexpected character while parsing value"},
+    FailCase{"NulLineAfterPairs", "a: 1\n\0 b: 2"s, CHAR, 2, 1, TRAILING},
+    FailCase{"NulAlone", "\0"s, CHAR, 1, 1, "Unexpected character while parsing value"}
 ), RowName<FailCase>);
 // clang-format on
 

@@ -80,8 +80,8 @@ TEST_P(WritesAs, Text)
     ExpectText(Write(GetParam().value), GetParam().text);
 }
 
-const std::string k32(32, 'x');
-const std::string k33(33, 'x');
+const std::string STRING_32(32, 'x');
+const std::string STRING_33(33, 'x');
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Numbers, WritesAs, ::testing::Values(
@@ -116,8 +116,8 @@ INSTANTIATE_TEST_SUITE_P(Scalars, WritesAs, ::testing::Values(
 INSTANTIATE_TEST_SUITE_P(Arrays, WritesAs, ::testing::Values(
     TextCase{"ThreeNumbersOnOneLine", Arr({1, 2, 3}), "[1.0, 2.0, 3.0]"},
     TextCase{"FourNumbersOnePerLine", Arr({1, 2, 3, 4}), "[\n  1.0\n  2.0\n  3.0\n  4.0\n]"},
-    TextCase{"ShortStringsOnOneLine", Arr({k32, k32, k32}), "[\"" + k32 + "\", \"" + k32 + "\", \"" + k32 + "\"]"},
-    TextCase{"LongStringOnePerLine", Arr({k33}), "[\n  \"" + k33 + "\"\n]"},
+    TextCase{"ShortStringsOnOneLine", Arr({STRING_32, STRING_32, STRING_32}), "[\"" + STRING_32 + "\", \"" + STRING_32 + "\", \"" + STRING_32 + "\"]"},
+    TextCase{"LongStringOnePerLine", Arr({STRING_33}), "[\n  \"" + STRING_33 + "\"\n]"},
     TextCase{"LineFeedStringOnePerLine", Arr({"a\nb"}), "[\n  \"\"\"a\nb\"\"\"\n]"},
     TextCase{"ObjectsInline", Arr({Obj({{"k", Arr({1, 2, 3, 4})}, {"s", "a\nb"}})}), "[\n  {k: [1.0, 2.0, 3.0, 4.0], s: \"a\\nb\"}\n]"},
     TextCase{"NestedArrays", Arr({Arr({1}), Arr({1, 2, 3, 4}), Arr({})}), "[\n  [1.0]\n  [\n    1.0\n    2.0\n    3.0\n    4.0\n  ]\n  []\n]"},
@@ -155,7 +155,7 @@ TEST(WriterRoundTrip, AwkwardValuesReadBackEqual)
       Obj({{"empty", Obj({})},
            {"none", Arr({})},
            {"deep", Obj({{"deeper", Obj({{"deepest", Arr({1, 2, 3, 4})}})}})}}),
-      NestedArrays(zokCSON::kMaxDepth - 1),
+      NestedArrays(zokCSON::MAX_DEPTH - 1),
       "just a string",
   };
   for (bool sortKeys : {false, true}) {
@@ -196,10 +196,10 @@ TEST(WriterRefuses, ValuesThatCannotReadBack)
         {"BadUtf8String", Arr({"ok", "\xC0\x80"}), ErrorCode::InvalidUtf8, "Invalid UTF-8 encoding"},
         {"BadUtf8Key", Obj({{"a\xFF", 1}}), ErrorCode::InvalidUtf8, "Invalid UTF-8 encoding"},
         {"EncodedSurrogate", Value("\xED\xA0\x80"), ErrorCode::InvalidUtf8, "Invalid UTF-8 encoding"},
-        {"TooDeep", NestedArrays(zokCSON::kMaxDepth + 1), ErrorCode::TooDeep, "Nesting too deep"},
+        {"TooDeep", NestedArrays(zokCSON::MAX_DEPTH + 1), ErrorCode::TooDeep, "Nesting too deep"},
         {"FarTooDeep", NestedArrays(1'000'000), ErrorCode::TooDeep, "Nesting too deep"},
         {"EmptyObjectTooDeep", [] {
-             Value v = NestedArrays(zokCSON::kMaxDepth);
+             Value v = NestedArrays(zokCSON::MAX_DEPTH);
              Value* inner = &v;
              while ((*inner)[std::size_t{0}].IsArray()) {
                  inner = &(*inner)[std::size_t{0}];
@@ -209,7 +209,7 @@ TEST(WriterRefuses, ValuesThatCannotReadBack)
          }(), ErrorCode::TooDeep, "Nesting too deep"},
         // Several faults: the nesting counts first, then numbers, then UTF-8, wherever they stand.
         {"NumberRanksBeforeUtf8", Arr({"\xFF", nan}), ErrorCode::InvalidNumber, "Non-finite number value"},
-        {"DepthRanksBeforeNumber", Arr({nan, NestedArrays(zokCSON::kMaxDepth)}), ErrorCode::TooDeep, "Nesting too deep"},
+        {"DepthRanksBeforeNumber", Arr({nan, NestedArrays(zokCSON::MAX_DEPTH)}), ErrorCode::TooDeep, "Nesting too deep"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -229,7 +229,7 @@ TEST(WriterRefuses, ValuesThatCannotReadBack)
 
 TEST(Writer, MaxDepthWritesAndReadsBack)
 {
-    Value deepest = NestedArrays(zokCSON::kMaxDepth);
+    Value deepest = NestedArrays(zokCSON::MAX_DEPTH);
     std::string text = Write(deepest);
     Value back;
     ASSERT_EQ(zokCSON::ParseText(text, back, nullptr), ErrorCode::Ok);

@@ -30,7 +30,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kSource = TVK_SOURCE_DIR;
+const fs::path SOURCE = TVK_SOURCE_DIR;
 
 std::string ReadText(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -189,14 +189,14 @@ TEST_F(InstalledGame, LauncherRefreshesItsLinksAndLeavesThePlayersOwnFilesAlone)
 }
 
 TEST(DesktopFiles, IconsAreTheGameIconScaledByWholePixels) {
-  SDL_Surface* loaded = SDL_LoadPNG((kSource / "data/gfx/icon.png").c_str());
+  SDL_Surface* loaded = SDL_LoadPNG((SOURCE / "data/gfx/icon.png").c_str());
   ASSERT_NE(loaded, nullptr) << SDL_GetError();
   SDL_Surface* icon = SDL_ConvertSurface(loaded, SDL_PIXELFORMAT_RGBA32);
   SDL_DestroySurface(loaded);
   ASSERT_NE(icon, nullptr);
   for (int size : {32, 64, 128, 256}) {
     SCOPED_TRACE(size);
-    const fs::path path = kSource / "dist/icons" / ("tvk-" + std::to_string(size) + ".png");
+    const fs::path path = SOURCE / "dist/icons" / ("tvk-" + std::to_string(size) + ".png");
     SDL_Surface* read = SDL_LoadPNG(path.c_str());
     ASSERT_NE(read, nullptr) << SDL_GetError();
     SDL_Surface* scaled = SDL_ConvertSurface(read, SDL_PIXELFORMAT_RGBA32);
@@ -221,8 +221,8 @@ TEST(DesktopFiles, IconsAreTheGameIconScaledByWholePixels) {
 }
 
 TEST(DesktopFiles, EntryAndMetainfoPassTheirCheckersAndNameThisVersion) {
-  const fs::path entry = kSource / "dist/tvk.desktop";
-  const fs::path metainfo = kSource / "dist/invalid.tvk.TowerVaultKeeper.metainfo.xml";
+  const fs::path entry = SOURCE / "dist/tvk.desktop";
+  const fs::path metainfo = SOURCE / "dist/invalid.tvk.TowerVaultKeeper.metainfo.xml";
   const std::string desktop = ReadText(entry);
   EXPECT_NE(desktop.find("\nExec=tvk\n"), std::string::npos) << "the launcher, from the PATH";
   EXPECT_NE(desktop.find("\nIcon=tvk\n"), std::string::npos);

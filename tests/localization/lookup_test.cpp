@@ -124,12 +124,12 @@ TEST(LocalizeEntityName, TranslatesKnownNamesAndAppliesTheUnconsciousPrefix) {
 // A pack item named with 20,000 prefixes killed the sanitizer build when the pack opened: every
 // prefix cost a recursion and a copy of the rest of the name. 100,000 prefixes now take one pass.
 TEST(LocalizeEntityName, ThousandsOfPrefixesTakeOnePass) {
-  constexpr std::size_t kPrefixes = 100000;
+  constexpr std::size_t PREFIXES = 100000;
   std::string name;
-  for (std::size_t i = 0; i < kPrefixes; ++i) name += "Unconscious ";
+  for (std::size_t i = 0; i < PREFIXES; ++i) name += "Unconscious ";
   name += "Guard";
   std::string expected = "Wachmann";
-  for (std::size_t i = 0; i < kPrefixes; ++i) expected += " (bewusstlos)";
+  for (std::size_t i = 0; i < PREFIXES; ++i) expected += " (bewusstlos)";
   const RKLocalization german = WithCatalogue(
       {{"entity.guard", "Wachmann"}, {"entity.unconsciousPrefix", "{0} (bewusstlos)"}});
   EXPECT_EQ(german.LocalizeEntityName(name), expected);

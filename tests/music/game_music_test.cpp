@@ -55,7 +55,7 @@ TEST_F(GameMusicHeard, MainMenuPlaysTheCalmMusic) {
         };
         const std::uintmax_t afterFade = written();
         heardAtFullGain = PollUntil(std::chrono::seconds(10), [&] {
-          return written() >= afterFade + std::uintmax_t{kRate} * 4 / 3;  // 16-bit stereo
+          return written() >= afterFade + std::uintmax_t{RATE} * 4 / 3;  // 16-bit stereo
         });
       })
       .Key(SDL_SCANCODE_UP)  // to the quit line

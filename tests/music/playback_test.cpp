@@ -232,8 +232,8 @@ class MusicHeard : public MusicPlayback {
 
   // RMS level of one channel over [fromMs, fromMs + lengthMs) of the mixed output.
   static double Level(const std::vector<std::int16_t>& out, double fromMs, double lengthMs) {
-    const auto first = static_cast<std::size_t>(fromMs * kRate / 1000.0) * 2;
-    const auto count = static_cast<std::size_t>(lengthMs * kRate / 1000.0);
+    const auto first = static_cast<std::size_t>(fromMs * RATE / 1000.0) * 2;
+    const auto count = static_cast<std::size_t>(lengthMs * RATE / 1000.0);
     double sum = 0.0;
     std::size_t used = 0;
     for (std::size_t i = 0; i < count && first + 2 * i < out.size(); ++i, ++used) {
@@ -244,7 +244,7 @@ class MusicHeard : public MusicPlayback {
 
   static double FirstSoundMs(const std::vector<std::int16_t>& out) {
     const auto it = std::find_if(out.begin(), out.end(), [](std::int16_t s) { return s != 0; });
-    return it == out.end() ? -1.0 : static_cast<double>((it - out.begin()) / 2) * 1000.0 / kRate;
+    return it == out.end() ? -1.0 : static_cast<double>((it - out.begin()) / 2) * 1000.0 / RATE;
   }
 };
 

@@ -252,7 +252,7 @@ TEST_F(SaveGameTest, BehavioursAndEffectsComeBackFromNames) {
 // floor and in the pack, the same that population gives it from the registry.
 TEST_F(SaveGameTest, EveryUsableKindGetsItsEffectBackFromItsName) {
   std::vector<const RKKind*> usable;
-  for (const RKKind& kind : kindTable) {
+  for (const RKKind& kind : KIND_TABLE) {
     if (kind.use == RKUseEffect::None) continue;
     usable.push_back(&kind);
     const UseFunction use = UseFunctionOf(kind.use, useFuncVec);
@@ -402,7 +402,7 @@ std::string Repeated(const std::string& text, int times) {
 
 // The fixture's floor lists the player first, then the guard, the elite guard, the unconscious
 // guard and the kit; its pack the pepper spray, the taser, the shield and the baton.
-const RKBadSave kBadSaves[] = {
+const RKBadSave BAD_SAVES[] = {
     {"WrongSignature", [](Value& r) { r["Signature"] = Value("TVKXX"); }, LoadBadSignature,
      "Save game signature invalid!\n", "", true},
     {"SignatureNumber", [](Value& r) { r["Signature"] = Value(5); }, LoadBadSignature,
@@ -532,7 +532,7 @@ const RKBadSave kBadSaves[] = {
      LoadFailed, "", "log line 2 has 2048 bytes, at most 1024"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Files, SaveGameRejects, ::testing::ValuesIn(kBadSaves),
+INSTANTIATE_TEST_SUITE_P(Files, SaveGameRejects, ::testing::ValuesIn(BAD_SAVES),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The bounds leave room for what play produces: a player healed while wearing a piece that adds

@@ -22,7 +22,7 @@
 namespace {
 
 // The nine default scancodes in action order.
-const std::vector<int> kDefaultKeys = {82, 81, 80, 79, 10, 44, 7, 6, 12};
+const std::vector<int> DEFAULT_KEYS = {82, 81, 80, 79, 10, 44, 7, 6, 12};
 
 std::vector<int> BoundKeys() {
   std::vector<int> keys;
@@ -113,8 +113,8 @@ TEST_F(SettingsTest, KeyboardElementsAndTheGapsBetweenThem) {
     std::vector<int> keys;
   };
   const RKCase cases[] = {
-      {"absent", "", kDefaultKeys},
-      {"empty", "Keyboard: []\n", kDefaultKeys},
+      {"absent", "", DEFAULT_KEYS},
+      {"empty", "Keyboard: []\n", DEFAULT_KEYS},
       {"first two only",
        "Keyboard: [{\"0\": 26}, {\"1\": 4}]\n",
        {26, 4, 80, 79, 10, 44, 7, 6, 12}},

@@ -24,7 +24,7 @@ bool OnFloor(const RKEntity* entity) {
 
 TEST_F(Commands, TakingPicksUpTheItemUnderThePlayerOnly) {
   OpenArena();
-  RKEntity* aside = MakeItem(RKKindId::FirstAidKit, kPlayerX + 1, kPlayerY);
+  RKEntity* aside = MakeItem(RKKindId::FirstAidKit, PLAYER_X + 1, PLAYER_Y);
   InputScript script;
   script.Key(SDL_SCANCODE_G).Wait();
   Play(script);
@@ -32,7 +32,7 @@ TEST_F(Commands, TakingPicksUpTheItemUnderThePlayerOnly) {
   EXPECT_EQ(inventory.size(), 1u);
   EXPECT_EQ(message->messages.size(), 1u) << "taking nothing wrote to the log";
 
-  RKEntity* under = MakeItem(RKKindId::FirstAidKit, kPlayerX, kPlayerY);
+  RKEntity* under = MakeItem(RKKindId::FirstAidKit, PLAYER_X, PLAYER_Y);
   InputScript again;
   again.Key(SDL_SCANCODE_G).Wait();
   Resume();
@@ -54,7 +54,7 @@ TEST_F(Commands, ThePackHoldsTwentySixItems) {
     while (inventory.size() < row.carried) {
       Carry(MakeItem(RKKindId::FirstAidKit, 0, 0));
     }
-    RKEntity* kit = MakeItem(RKKindId::FirstAidKit, kPlayerX, kPlayerY);
+    RKEntity* kit = MakeItem(RKKindId::FirstAidKit, PLAYER_X, PLAYER_Y);
     InputScript script;
     script.Key(SDL_SCANCODE_G).Wait();
     Play(script);
@@ -79,7 +79,7 @@ TEST_F(Commands, DroppingTheWornBatonTakesItOffSilently) {
   EXPECT_FALSE(showInventory);
   EXPECT_TRUE(inventory.empty());
   EXPECT_EQ(entities.front(), baton);
-  EXPECT_EQ(std::make_pair(baton->x, baton->y), std::make_pair(kPlayerX, kPlayerY));
+  EXPECT_EQ(std::make_pair(baton->x, baton->y), std::make_pair(PLAYER_X, PLAYER_Y));
   EXPECT_EQ(player->equipment->mainHand, nullptr);
   EXPECT_FALSE(LogHas(gLocalization->TFormat("message.dequipped", {baton->GetDisplayName()})));
   EXPECT_TRUE(LogHas(gLocalization->TFormat("message.itemDropped", {baton->GetDisplayName()})));
@@ -180,7 +180,7 @@ TEST_F(Commands, ClosingTheWindowInACommandsBoxSavesAndEndsTheGame) {
     // Had the close been lost, the game would still be running for the steps to the right.
     script.Key(row.key).Quit().Key(SDL_SCANCODE_RIGHT).Key(SDL_SCANCODE_RIGHT);
     Play(script);
-    EXPECT_EQ(player->x, kPlayerX) << "the game went on after the window was closed";
+    EXPECT_EQ(player->x, PLAYER_X) << "the game went on after the window was closed";
     EXPECT_EQ(gameState, InMenus);
     EXPECT_TRUE(std::filesystem::exists("game.sav"));
   }

@@ -46,9 +46,9 @@ void PlayGame::OpenArena() {
   RKRect arena;
   arena.Init(24, 9, 32, 22);
   theMap->CreateRoom(arena);
-  player->x = kPlayerX;
-  player->y = kPlayerY;
-  theMap->tiles[CellIndex(kPlayerX, kPlayerY)]->blocked = true;
+  player->x = PLAYER_X;
+  player->y = PLAYER_Y;
+  theMap->tiles[CellIndex(PLAYER_X, PLAYER_Y)]->blocked = true;
   RefreshView();
 }
 

@@ -101,7 +101,7 @@ TEST_F(LevelUp, TheMenuWaitsForAChoice) {
 
   EXPECT_TRUE(stillAsking);
   EXPECT_EQ(player->fighter->GetMaxHP(true), 120);
-  EXPECT_EQ(player->y, kPlayerY - 1) << "the Escape pressed during the choice ended the game";
+  EXPECT_EQ(player->y, PLAYER_Y - 1) << "the Escape pressed during the choice ended the game";
 }
 
 TEST_F(LevelUp, ASurplusGivesTheNextLevelOnTheNextFrame) {

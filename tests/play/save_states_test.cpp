@@ -79,13 +79,13 @@ TEST_F(SaveStates, EveryStateOfPlayLoadsBack) {
       {"guards confused, knocked out and hurt",
        [this] {
          OpenArena();
-         RKEntity* confused = AddGuard(kPlayerX + 3, kPlayerY);
+         RKEntity* confused = AddGuard(PLAYER_X + 3, PLAYER_Y);
          auto* blinded = new RKConfusedEnemy();
          blinded->Init(confused->ai, 5);
          blinded->owner = confused;
          confused->ai = blinded;
-         AddGuard(kPlayerX - 3, kPlayerY)->fighter->TakeDamage(100);
-         AddGuard(kPlayerX, kPlayerY + 3)->fighter->TakeDamage(7);
+         AddGuard(PLAYER_X - 3, PLAYER_Y)->fighter->TakeDamage(100);
+         AddGuard(PLAYER_X, PLAYER_Y + 3)->fighter->TakeDamage(7);
        }},
       {"levels gained, hurt, wearing two pieces",
        [this] {

@@ -30,7 +30,7 @@ class HeadlessDrivers : public ::testing::Environment {
   }
 };
 
-[[maybe_unused]] ::testing::Environment* const headlessDrivers =
+[[maybe_unused]] ::testing::Environment* const HEADLESS_DRIVERS =
     ::testing::AddGlobalTestEnvironment(new HeadlessDrivers);
 
 }  // namespace
@@ -80,7 +80,7 @@ void UseSteppedFrames() {
 }
 
 void UseSdlFrames() {
-  frameSource = sdlFrameSource;
+  frameSource = SDL_FRAME_SOURCE;
   stepping = false;
   playing = nullptr;
 }
@@ -289,7 +289,7 @@ namespace {
 
 // Shapes of the 256 glyphs of the font sheet: bit (row * 8 + column) set where there is ink.
 const std::array<std::uint64_t, 256>& GlyphMasks() {
-  static const std::array<std::uint64_t, 256> masks = [] {
+  static const std::array<std::uint64_t, 256> MASKS = [] {
     std::array<std::uint64_t, 256> result{};
     SDL_Surface* loaded = SDL_LoadPNG(TVK_DATA_DIR "/gfx/font.png");
     if (!loaded) return result;
@@ -310,7 +310,7 @@ const std::array<std::uint64_t, 256>& GlyphMasks() {
     SDL_DestroySurface(sheet);
     return result;
   }();
-  return masks;
+  return MASKS;
 }
 
 std::uint64_t CellMask(SDL_Surface* surface, int px, int py) {

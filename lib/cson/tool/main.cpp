@@ -22,11 +22,11 @@
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitDocument = 1;
-constexpr int kExitUsage = 2;
+constexpr int EXIT_OK = 0;
+constexpr int EXIT_DOCUMENT = 1;
+constexpr int EXIT_USAGE = 2;
 
-const char* const kUsage =
+const char* const USAGE =
     "usage: cson check FILE...\n"
     "       cson json FILE\n"
     "       cson format [--sort-keys] FILE\n"
@@ -34,8 +34,8 @@ const char* const kUsage =
 
 int Usage()
 {
-    std::cerr << kUsage;
-    return kExitUsage;
+    std::cerr << USAGE;
+    return EXIT_USAGE;
 }
 
 void PrintError(const std::string& name, const zokCSON::Error& error)
@@ -55,7 +55,7 @@ int Load(const std::string& name, zokCSON::Value& out, std::string* source = nul
         std::string text(std::istreambuf_iterator<char>(std::cin), {});
         if (std::cin.bad()) {
             std::cerr << "cson: -: Failed to read file\n";
-            return kExitUsage;
+            return EXIT_USAGE;
         }
         code = zokCSON::ParseText(text, out, &error);
         if (source != nullptr) {
@@ -65,7 +65,7 @@ int Load(const std::string& name, zokCSON::Value& out, std::string* source = nul
         std::string text;
         if (zokCSON::ReadFileText(name, text, &error) != zokCSON::ErrorCode::Ok) {
             std::cerr << "cson: " << name << ": " << error.message << '\n';
-            return kExitUsage;
+            return EXIT_USAGE;
         }
         code = zokCSON::ParseText(text, out, &error);
         if (source != nullptr) {
@@ -74,9 +74,9 @@ int Load(const std::string& name, zokCSON::Value& out, std::string* source = nul
     }
     if (code != zokCSON::ErrorCode::Ok) {
         PrintError(name, error);
-        return kExitDocument;
+        return EXIT_DOCUMENT;
     }
-    return kExitOk;
+    return EXIT_OK;
 }
 
 bool IsIdentifierPart(unsigned char c)
@@ -177,7 +177,7 @@ bool CheckFiniteNumbers(const std::string& name, const zokCSON::Value& value,
 
 void AppendJsonString(const std::string& s, std::string& out)
 {
-    static const char* const hex = "0123456789abcdef";
+    static const char* const HEX = "0123456789abcdef";
     out += '"';
     for (char ch : s) {
         auto c = static_cast<unsigned char>(ch);
@@ -192,8 +192,8 @@ void AppendJsonString(const std::string& s, std::string& out)
         default:
             if (c < 0x20) {
                 out += "\\u00";
-                out += hex[c >> 4];
-                out += hex[c & 15];
+                out += HEX[c >> 4];
+                out += HEX[c & 15];
             } else {
                 out += ch;
             }
@@ -265,9 +265,9 @@ int Print(const std::string& text)
     std::cout.flush();
     if (!std::cout) {
         std::cerr << "cson: failed to write standard output\n";
-        return kExitUsage;
+        return EXIT_USAGE;
     }
-    return kExitOk;
+    return EXIT_OK;
 }
 
 int Check(const std::vector<std::string>& files)
@@ -275,12 +275,12 @@ int Check(const std::vector<std::string>& files)
     if (files.empty()) {
         return Usage();
     }
-    int worst = kExitOk;
+    int worst = EXIT_OK;
     for (const std::string& name : files) {
         zokCSON::Value value;
         int result = Load(name, value);
         // An unreadable file outranks a bad document in the exit code.
-        if (result == kExitUsage || (result == kExitDocument && worst == kExitOk)) {
+        if (result == EXIT_USAGE || (result == EXIT_DOCUMENT && worst == EXIT_OK)) {
             worst = result;
         }
     }
@@ -294,11 +294,11 @@ int Json(const std::vector<std::string>& args)
     }
     zokCSON::Value value;
     std::string source;
-    if (int result = Load(args[0], value, &source); result != kExitOk) {
+    if (int result = Load(args[0], value, &source); result != EXIT_OK) {
         return result;
     }
     if (!CheckFiniteNumbers(args[0], value, source)) {
-        return kExitDocument;
+        return EXIT_DOCUMENT;
     }
     std::string out;
     AppendJson(value, out);
@@ -317,17 +317,17 @@ int Format(std::vector<std::string> args)
     }
     zokCSON::Value value;
     std::string source;
-    if (int result = Load(args[0], value, &source); result != kExitOk) {
+    if (int result = Load(args[0], value, &source); result != EXIT_OK) {
         return result;
     }
     if (!CheckFiniteNumbers(args[0], value, source)) {
-        return kExitDocument;
+        return EXIT_DOCUMENT;
     }
     std::string text;
     zokCSON::Error error;
     if (!zokCSON::WriteText(value, text, options, &error)) {
         PrintError(args[0], error);
-        return kExitDocument;
+        return EXIT_DOCUMENT;
     }
     return Print(text);
 }
