@@ -38,7 +38,7 @@ struct RKSourceEntry {
 // passed over, and the checker then points at the nearest member it knows.
 class RKSourceMap {
  public:
-  explicit RKSourceMap(std::string_view text);
+  explicit RKSourceMap(std::string_view source);
 
   const RKSourceEntry* Find(const std::string& path) const {
     auto found = entries.find(path);
@@ -204,11 +204,8 @@ RKSourceMap::RKSourceMap(std::string_view source) : text(source) {
       braceLines.push_back(keySpot);  // an element of a list, one a line
       SkipLine();
       continue;
-    } else if (Peek() != '"' && Peek() != '\'') {
-      SkipLine();  // a blank or comment line, or one this map does not read
-      continue;
-    } else if (!ReadQuoted(key, nullptr)) {
-      SkipLine();
+    } else if ((Peek() != '"' && Peek() != '\'') || !ReadQuoted(key, nullptr)) {
+      SkipLine();  // a blank or comment line, one this map does not read, or a broken key
       continue;
     }
     SkipBlanks();

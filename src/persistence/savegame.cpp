@@ -30,7 +30,7 @@ namespace {
 
 // A game the program writes takes about 100 KB, and the loader's bounds allow a few hundred;
 // anything far larger is refused before the reader builds a tree of it.
-constexpr std::uintmax_t MAX_SAVE_BYTES = 4 * 1024 * 1024;
+constexpr std::uintmax_t MAX_SAVE_BYTES = std::uintmax_t{4} * 1024 * 1024;
 constexpr std::size_t SAVED_LOG_LINES = 6;
 
 bool IsHexDigit(char c) {

@@ -30,7 +30,7 @@ inline void WriteToneWav(const std::filesystem::path& path, double seconds, doub
                          double amplitude) {
   const std::uint32_t frames = static_cast<std::uint32_t>(seconds * RATE);
   std::vector<std::int16_t> samples;
-  samples.reserve(frames * 2);
+  samples.reserve(std::size_t{frames} * 2);
   for (std::uint32_t i = 0; i < frames; ++i) {
     const double x = amplitude * std::sin(2.0 * M_PI * hz * i / RATE);
     const auto s = static_cast<std::int16_t>(std::lround(x * 32767.0));

@@ -244,7 +244,9 @@ class MusicHeard : public MusicPlayback {
 
   static double FirstSoundMs(const std::vector<std::int16_t>& out) {
     const auto it = std::find_if(out.begin(), out.end(), [](std::int16_t s) { return s != 0; });
-    return it == out.end() ? -1.0 : static_cast<double>((it - out.begin()) / 2) * 1000.0 / RATE;
+    if (it == out.end()) return -1.0;
+    const auto frame = (it - out.begin()) / 2;  // two samples, left and right, a frame
+    return static_cast<double>(frame) * 1000.0 / RATE;
   }
 };
 

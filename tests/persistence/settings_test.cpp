@@ -205,7 +205,8 @@ TEST_F(SettingsTest, WritesTheExactLines) {
       members.push_back(lines[i]);
       continue;
     }
-    const std::vector<std::string> block(lines.begin() + i + 1, lines.begin() + i + 12);
+    const auto keyboardLine = lines.begin() + static_cast<std::ptrdiff_t>(i);
+    const std::vector<std::string> block(keyboardLine + 1, keyboardLine + 12);
     EXPECT_EQ(block, (std::vector<std::string>{
                          "  [", "    {\"0\": 26.0}", "    {\"1\": 81.0}", "    {\"2\": 80.0}",
                          "    {\"3\": 79.0}", "    {\"4\": 10.0}", "    {\"5\": 44.0}",

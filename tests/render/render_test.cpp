@@ -207,7 +207,7 @@ TEST_F(FrameTest, AGeneratedFloorWithGuardsMatchesTheRulesCellByCell) {
       int glyph = 32;
       int color = -1;
       if (inView || tile->explored) {
-        glyph = tile->blockSight ? '#' : '.';
+        glyph = tile->blockSight ? int{'#'} : int{'.'};
         color =
             inView ? (tile->blockSight ? Blue : White) : (tile->blockSight ? LightGray : DarkGray);
       }

@@ -222,8 +222,9 @@ SDL_Surface* GamePicture(SDL_Surface* shot, float scale, float left, float top) 
   for (int y = 0; y < 400; ++y) {
     for (int x = 0; x < 640; ++x) {
       Uint8 r = 0, g = 0, b = 0;
-      SDL_ReadSurfacePixel(shot, static_cast<int>(left + (x + 0.5f) * scale),
-                           static_cast<int>(top + (y + 0.5f) * scale), &r, &g, &b, nullptr);
+      SDL_ReadSurfacePixel(shot, static_cast<int>(left + (static_cast<float>(x) + 0.5f) * scale),
+                           static_cast<int>(top + (static_cast<float>(y) + 0.5f) * scale), &r,
+                           &g, &b, nullptr);
       SDL_WriteSurfacePixel(picture, x, y, r, g, b, 255);
     }
   }
@@ -231,8 +232,10 @@ SDL_Surface* GamePicture(SDL_Surface* shot, float scale, float left, float top) 
 }
 
 SDL_Surface* LetterboxedPicture(SDL_Surface* shot) {
-  const float scale = std::min(shot->w / 640.0f, shot->h / 400.0f);
-  return GamePicture(shot, scale, (shot->w - 640 * scale) / 2, (shot->h - 400 * scale) / 2);
+  const auto width = static_cast<float>(shot->w);
+  const auto height = static_cast<float>(shot->h);
+  const float scale = std::min(width / 640.0f, height / 400.0f);
+  return GamePicture(shot, scale, (width - 640 * scale) / 2, (height - 400 * scale) / 2);
 }
 
 bool ShowsCentred(SDL_Surface* picture, const std::string& text) {

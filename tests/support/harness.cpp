@@ -188,8 +188,8 @@ InputScript& InputScript::Quit() { return Add({{CloseRequestEvent()}, {}}); }
 
 InputScript& InputScript::Push(const SDL_Event& event) { return Add({{event}, {}}); }
 
-InputScript& InputScript::Wait(int count) {
-  for (int i = 0; i < count; ++i) Add({});
+InputScript& InputScript::Wait(int steps) {
+  for (int i = 0; i < steps; ++i) Add({});
   return *this;
 }
 

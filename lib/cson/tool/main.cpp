@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -332,11 +333,8 @@ int Format(std::vector<std::string> args)
     return Print(text);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int Run(int argc, char** argv)
 {
-    std::ios::sync_with_stdio(false);
     if (argc < 2) {
         return Usage();
     }
@@ -352,4 +350,19 @@ int main(int argc, char** argv)
         return Format(args);
     }
     return Usage();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::ios::sync_with_stdio(false);
+    // Running out of memory on a huge file ends with the reason and the exit code of a file
+    // that cannot be read, not with an abort.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "cson: " << e.what() << '\n';
+        return EXIT_USAGE;
+    }
 }
