@@ -12,6 +12,7 @@ struct RKDefaultBinding {
   SDL_Scancode scancode;
 };
 
+// clang-format off
 // action               default key
 const RKDefaultBinding DEFAULT_BINDINGS[] = {
     {ActionMoveUp, SDL_SCANCODE_UP},
@@ -23,6 +24,7 @@ const RKDefaultBinding DEFAULT_BINDINGS[] = {
     {ActionDrop, SDL_SCANCODE_D},
     {ActionCharacterInfo, SDL_SCANCODE_C},
     {ActionInventory, SDL_SCANCODE_I},
+// clang-format on
 };
 static_assert(std::size(DEFAULT_BINDINGS) == ACTION_COUNT);
 

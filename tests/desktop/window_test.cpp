@@ -136,10 +136,12 @@ TEST_F(Desktop, FullscreenKeepsThePicturesShapeAndTheCursorUnderThePointer) {
   const auto frameInPlace = [](SDL_Surface* shot) {
     SDL_Surface* picture = LetterboxedPicture(shot);
     bool inPlace = true;
+    // clang-format off
     const struct {
       int x, y, glyph;
     } frame[] = {{0, 320, 201},   {632, 320, 187}, {168, 336, 203},
                  {0, 392, 200},   {168, 392, 202}, {632, 392, 188}};
+    // clang-format on
     for (const auto& piece : frame) {
       inPlace &= CellGlyph(picture, piece.x, piece.y) == piece.glyph &&
                  CellColor(picture, piece.x, piece.y) == White;

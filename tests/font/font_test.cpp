@@ -174,6 +174,7 @@ TEST_F(FontTest, DrawNumberPadsWithZerosAndKeepsTheLastDigits) {
     int width;
     std::string shown;  // cells 0-7 when drawn from x = 8
   };
+  // clang-format off
   const Case cases[] = {
       {"42", 5, " 00042  "},
       {"123456", 3, " 456    "},
@@ -182,6 +183,7 @@ TEST_F(FontTest, DrawNumberPadsWithZerosAndKeepsTheLastDigits) {
       {"99", 2, " 99     "},
       {"", 3, " 000    "},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.digits + " in " + std::to_string(c.width));
     Fill(target, Black);

@@ -43,9 +43,9 @@ const std::string AUDIO_FOLDER =
 // clang-format off
 const DefinitionCase CASES[] = {
   // name                   text                               loads  stderr starts with                                         exact  patterns
-  {"TwoPatterns",           TWO.c_str(),                      true,  "",                                                        true,  2},
-  {"NumberIsSkipped",       NUMBER_AMONG_THEM.c_str(),          true,  "",                                                        true,  2},
-  {"LowerCaseZone",         LOWER_CASE_ZONE.c_str(),            false, "Given pattern type is unknown! (pattern \"alert\", type \"zone\")\n", true, 1},
+  {"TwoPatterns",           TWO.c_str(),                       true,  "",                                                        true,  2},
+  {"NumberIsSkipped",       NUMBER_AMONG_THEM.c_str(),         true,  "",                                                        true,  2},
+  {"LowerCaseZone",         LOWER_CASE_ZONE.c_str(),           false, "Given pattern type is unknown! (pattern \"alert\", type \"zone\")\n", true, 1},
   {"TypeMissing",           NO_TYPE.c_str(),                   false, "Given pattern type is unknown! (pattern \"alert\", type \"\")\n", true, 1},
   {"AudioFileMissing",      MISSING_AUDIO.c_str(),             false, "Failed to load music! SDL_mixer Error: ",                 false, 1},
   {"RootIsArray",           "[1, 2]\n",                        false, "Invalid music definition data!\n",                        true,  0},
