@@ -256,8 +256,7 @@ void RKMap::PlaceEntites(int floor, RKRect room, std::list<RKEntity*>& entities,
     std::string drawn = RandomChoice(itemChances);
     for (const RKKind& kind : KIND_TABLE) {
       if (!InItemLottery(kind) || drawn != kind.lottery) continue;
-      RKEntity* entity =
-          NewEntity(kind, x, y, this, nullptr, UseFunctionOf(kind.use, useFuncVec));
+      RKEntity* entity = NewEntity(kind, x, y, this, nullptr, UseFunctionOf(kind.use, useFuncVec));
       entities.push_back(entity);
       entity->SendToBack(entities);
     }

@@ -16,8 +16,8 @@ constexpr int NO_TIME_LIMIT = -1;
 
 // Where the clock and the events come from; called on the main thread only.
 struct RKFrameSource {
-  std::uint64_t (*now)();             // milliseconds since start-up
-  void (*sleep)(std::uint64_t ms);    // lets the time pass
+  std::uint64_t (*now)();                              // milliseconds since start-up
+  void (*sleep)(std::uint64_t ms);                     // lets the time pass
   bool (*nextEvent)(SDL_Event& event, int timeoutMs);  // as NextEvent
 };
 // SDL's clock and event queue.

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string>
 
+#include "core/message.h"
 #include "cson/cson.h"
 #include "dungeon/map.h"
 #include "game/globals.h"
@@ -16,7 +17,6 @@
 #include "persistence/keybindings.h"
 #include "persistence/settings.h"
 #include "ui/font.h"
-#include "core/message.h"
 #include "world/entity.h"
 
 namespace {

@@ -71,8 +71,8 @@ void MainMenu() {
     }
     SetMenuLines(lines, selected);
     Header();
-    bool confirmed = Menu(gLocalization->TFormat("menu.main.header", {GAMEVERSION}), option, WIDE_MENU,
-                          selected, false);
+    bool confirmed = Menu(gLocalization->TFormat("menu.main.header", {GAMEVERSION}), option,
+                          WIDE_MENU, selected, false);
     RestartFrameDeadline();
 
     bool quit = false;

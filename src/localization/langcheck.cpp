@@ -7,13 +7,13 @@
 #include <set>
 #include <unordered_map>
 
-#include "cson/cson.h"
-#include "localization/catalogue.h"
-#include "localization/localization.h"
 #include "core/colorcode.h"
 #include "core/glyphs.h"
 #include "core/layout.h"
 #include "core/message.h"
+#include "cson/cson.h"
+#include "localization/catalogue.h"
+#include "localization/localization.h"
 
 namespace {
 
@@ -785,8 +785,8 @@ void RKChecker::CheckCatalogue(const zokCSON::Value& root) {
     const std::string word = language.T(key);
     if (VisibleCells(word) > VisibleCells(longestWord)) longestWord = word;
   }
-  for (const char* key : {"menu.saveFailed.cannotCreate", "menu.saveFailed.cannotWrite",
-                          "menu.saveFailed.refused"}) {
+  for (const char* key :
+       {"menu.saveFailed.cannotCreate", "menu.saveFailed.cannotWrite", "menu.saveFailed.refused"}) {
     const std::string reason = language.T(key);
     if (VisibleCells(reason) > VisibleCells(longestReason)) longestReason = reason;
   }

@@ -24,7 +24,7 @@ const RKDefaultBinding DEFAULT_BINDINGS[] = {
     {ActionDrop, SDL_SCANCODE_D},
     {ActionCharacterInfo, SDL_SCANCODE_C},
     {ActionInventory, SDL_SCANCODE_I},
-// clang-format on
+    // clang-format on
 };
 static_assert(std::size(DEFAULT_BINDINGS) == ACTION_COUNT);
 

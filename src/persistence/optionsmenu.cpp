@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "game/frames.h"
-#include "game/lifecycle.h"
 #include "game/globals.h"
+#include "game/lifecycle.h"
 #include "localization/localization.h"
 #include "music/music.h"
 #include "persistence/keybindings.h"
@@ -23,8 +23,8 @@ namespace {
 // The text keys of each action: "options.keybinding.<name>" labels its line,
 // "options.changeKey.<name>" heads its key capture.
 const char* const ACTION_KEY_NAMES[ACTION_COUNT] = {
-    "moveUp", "moveDown", "moveLeft", "moveRight", "take",
-    "use",    "drop",     "characterInfo",         "inventory",
+    "moveUp", "moveDown", "moveLeft",      "moveRight", "take",
+    "use",    "drop",     "characterInfo", "inventory",
 };
 
 std::string T(const std::string& key) {
@@ -217,13 +217,9 @@ void RestoreOldGameSettings() {
   }
 }
 
-std::string GetOnOffText(bool on) {
-  return T(on ? "common.on" : "common.off");
-}
+std::string GetOnOffText(bool on) { return T(on ? "common.on" : "common.off"); }
 
-std::string GetYesNoText(bool yes) {
-  return T(yes ? "common.yes" : "common.no");
-}
+std::string GetYesNoText(bool yes) { return T(yes ? "common.yes" : "common.no"); }
 
 std::string GetLanguageDisplayName(const std::string& code) {
   if (gLocalization != nullptr) {

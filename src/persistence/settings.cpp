@@ -112,7 +112,7 @@ bool LoadSettingsFile(const std::string& path) {
   zokCSON::Error error;
   if (zokCSON::ParseFile(path, root, &error) != zokCSON::ErrorCode::Ok) {
     KeepUnusableFile(path, std::to_string(error.line) + ":" + std::to_string(error.column) + ": " +
-                     error.message);
+                               error.message);
     return false;
   }
   if (!root.IsObject()) {

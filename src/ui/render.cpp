@@ -5,16 +5,16 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/glyphs.h"
+#include "core/layout.h"
+#include "core/message.h"
 #include "dungeon/map.h"
 #include "game/globals.h"
 #include "localization/localization.h"
 #include "music/music.h"
 #include "ui/font.h"
-#include "ui/screen.h"
 #include "ui/menu.h"
-#include "core/glyphs.h"
-#include "core/layout.h"
-#include "core/message.h"
+#include "ui/screen.h"
 #include "world/basicenemy.h"
 #include "world/entity.h"
 #include "world/fighter.h"
@@ -102,8 +102,8 @@ void DrawTiles(const std::vector<const RKEntity*>& shows) {
 void DrawEntities(const std::vector<const RKEntity*>& shows) {
   for (const RKEntity* entity : shows) {
     if (entity != nullptr) {
-      font->DrawChar(mapPanel, entity->appearance, entity->x * GLYPH_SIZE,
-                     entity->y * GLYPH_SIZE, entity->color);
+      font->DrawChar(mapPanel, entity->appearance, entity->x * GLYPH_SIZE, entity->y * GLYPH_SIZE,
+                     entity->color);
     }
   }
 }

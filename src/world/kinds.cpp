@@ -75,7 +75,7 @@ RKEntity* NewEntity(const RKKind& kind, int x, int y, RKMap* map, DeathFunction 
       break;
   }
   RKEntity* entity = new RKEntity;
-  entity->Init(x, y, kind.glyph, kind.name, kind.color, map, kind.blocks, kind.visible, fighter,
-               ai, item, equipment, equippable);
+  entity->Init(x, y, kind.glyph, kind.name, kind.color, map, kind.blocks, kind.visible, fighter, ai,
+               item, equipment, equippable);
   return entity;
 }

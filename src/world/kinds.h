@@ -96,8 +96,8 @@ struct RKKind {
   bool blocks = false;
   bool visible = false;  // stays drawn on an explored cell out of view
   RKKindRole role = RKKindRole::Fixture;
-  RKFighterNumbers fighter;  // Player and Guard
-  RKWornNumbers worn;        // Equipment
+  RKFighterNumbers fighter;             // Player and Guard
+  RKWornNumbers worn;                   // Equipment
   RKUseEffect use = RKUseEffect::None;  // Usable
   // The name a room's lottery draws: guards in the guards' lottery, items in the items'; empty
   // for a kind no room gets.

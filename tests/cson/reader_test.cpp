@@ -1,9 +1,9 @@
 // The reader: texts that read to a value, and texts that fail at an exact place.
 #include <cmath>
 #include <limits>
+#include <string>
 #include <string_view>
 #include <vector>
-#include <string>
 
 #include "test_util.h"
 
@@ -16,25 +16,24 @@ using zokCSON::ErrorCode;
 using zokCSON::ParseText;
 
 struct ReadCase {
-    const char* name;
-    std::string text;
-    Value expected;
+  const char* name;
+  std::string text;
+  Value expected;
 };
 
 class ReadsTo : public ::testing::TestWithParam<ReadCase> {};
 
-TEST_P(ReadsTo, Value)
-{
-    const ReadCase& row = GetParam();
-    Value out = "untouched";
-    Error error;
-    error.code = ErrorCode::IoError;
-    ASSERT_EQ(ParseText(row.text, out, &error), ErrorCode::Ok)
-        << error.line << ":" << error.column << " " << error.message;
-    EXPECT_EQ(out, row.expected);
-    EXPECT_EQ(error.code, ErrorCode::Ok);
-    EXPECT_EQ(error.line, 1u);
-    EXPECT_EQ(error.column, 1u);
+TEST_P(ReadsTo, Value) {
+  const ReadCase& row = GetParam();
+  Value out = "untouched";
+  Error error;
+  error.code = ErrorCode::IoError;
+  ASSERT_EQ(ParseText(row.text, out, &error), ErrorCode::Ok)
+      << error.line << ":" << error.column << " " << error.message;
+  EXPECT_EQ(out, row.expected);
+  EXPECT_EQ(error.code, ErrorCode::Ok);
+  EXPECT_EQ(error.line, 1u);
+  EXPECT_EQ(error.column, 1u);
 }
 
 const double INF = std::numeric_limits<double>::infinity();
@@ -203,27 +202,26 @@ INSTANTIATE_TEST_SUITE_P(SiblingObjects, ReadsTo, ::testing::Values(
 // clang-format on
 
 struct FailCase {
-    const char* name;
-    std::string text;
-    ErrorCode code;
-    std::uint64_t line;
-    std::uint64_t column;
-    const char* message;
+  const char* name;
+  std::string text;
+  ErrorCode code;
+  std::uint64_t line;
+  std::uint64_t column;
+  const char* message;
 };
 
 class FailsWith : public ::testing::TestWithParam<FailCase> {};
 
-TEST_P(FailsWith, CodeAndPlace)
-{
-    const FailCase& row = GetParam();
-    Value out = "untouched";
-    Error error;
-    EXPECT_EQ(ParseText(row.text, out, &error), row.code);
-    EXPECT_EQ(error.code, row.code);
-    EXPECT_EQ(error.line, row.line);
-    EXPECT_EQ(error.column, row.column);
-    EXPECT_EQ(error.message, row.message);
-    EXPECT_EQ(out, Value("untouched")) << "a failed read must leave the value alone";
+TEST_P(FailsWith, CodeAndPlace) {
+  const FailCase& row = GetParam();
+  Value out = "untouched";
+  Error error;
+  EXPECT_EQ(ParseText(row.text, out, &error), row.code);
+  EXPECT_EQ(error.code, row.code);
+  EXPECT_EQ(error.line, row.line);
+  EXPECT_EQ(error.column, row.column);
+  EXPECT_EQ(error.message, row.message);
+  EXPECT_EQ(out, Value("untouched")) << "a failed read must leave the value alone";
 }
 
 constexpr auto UTF8 = ErrorCode::InvalidUtf8;
@@ -321,144 +319,150 @@ INSTANTIATE_TEST_SUITE_P(Structure, FailsWith, ::testing::Values(
 
 // An element of an array written like the one before it is read by a shortcut. Whatever the
 // element holds, it must read as the same element alone does, and fail where and as that fails.
-TEST(ReaderSiblings, ElementAfterALikeOneReadsAsAlone)
-{
-    const std::string model = "{k: 1.0, kk: \"s\", b: true}";
-    auto readAlone = [](const std::string& text, Error& error) {
-        Value value;
-        ParseText(text, value, &error);
-        return value;
-    };
-    // The text ends right after the last byte, so that reading past it shows under ASan.
-    auto read = [](const std::string& text, Value& out, Error& error) {
-        std::vector<char> exact(text.begin(), text.end());
-        return ParseText(std::string_view(exact.data(), exact.size()), out, &error);
-    };
-    const std::string reads[] = {
-        // The shortcut's own form and each kind of value it takes.
-        "{k: 2.5, kk: \"t u\", b: false}",
-        "{k: -0.25, kk: \"\", b: null}",
-        "{k: 123456789012345, kk: \"\xC3\xA9\", b: true}",
-        "{k: 007., kk: \"x\", b: true}",
-        "{k:2,kk:\"x\",b:true}",
-        "{k:-2, kk: \"x\", b: true}",
-        "{k :  2 ,  kk:\"x\"  , b : true }",
-        // What it leaves to the general reading.
-        "{k: 1234567890123456, kk: \"x\", b: true}",
-        "{k: 1e3, kk: \"x\", b: true}",
-        "{k: +1, kk: \"x\", b: true}",
-        "{k: -.5, kk: \"x\", b: true}",
-        "{k: 1, kk: \"a\\\"b\\u00e9\", b: true}",
-        "{k: 1, kk: 'x', b: true}",
-        "{k: 1, kk: \"\"\"x\"\"\", b: true}",
-        "{k: 1, kk: word, b: truex}",
-        "{k: 1, kk: \"x\", b: true: 1}",
-        "{k: [1, 2], kk: {z: 1}, b: true}",
-        "{k: 1,\tkk: \"x\", b: true}",
-        "{k: 1, # note\n kk: \"x\",\n b: true}",
-        "{k: 1,\n kk: \"x\", b: true}",
-        "{ k\t:1 ,kk:\"x\",b :false\t}",
-        "{kk: \"x\", k: 1, b: true}",
-        "{k: 1, kk: \"x\"}",
-        "{k: 1, kk: \"x\", b: true, c: 2}",
-        "{k: 1, k: 2, kk: \"x\", b: true}",
-        "{kx: 1, kk: \"x\", b: true}",
-        "{\"k\": 1, kk: \"x\", b: true}",
-    };
-    for (const std::string& element : reads) {
-        SCOPED_TRACE(element);
-        Error error;
-        const Value first = readAlone(model, error);
-        const Value like = readAlone(element, error);
-        ASSERT_EQ(error.code, ErrorCode::Ok) << error.message;
-        // After the model, then after one like itself (a number in between ends the model).
-        const Value expected = Arr({first, like, like, 0, like, like, first});
-        Value out;
-        const std::string text = "[\n  " + model + "\n  " + element + "\n  " + element +
-                                 "\n  0\n  " + element + "\n  " + element + "\n  " + model + "\n]";
-        ASSERT_EQ(read(text, out, error), ErrorCode::Ok)
-            << error.line << ":" << error.column << " " << error.message;
-        EXPECT_EQ(out, expected);
-    }
-    // Each fails as the last thing in the text, on its third line after two spaces.
-    const std::string fails[] = {
-        "{k: 1, kk: \"x\", b: true x}", "{k: 1, kk: \"x\" b: true}", "{k: 1 kk: \"x\", b: true}",
-        "{k: 1, kk: \"x\", b: tru",    "{k: 1, kk: \"x\", b: true", "{k: 1, kk: \"x",
-        "{k: 1e, kk: \"x\", b: true}", "{k: 1, kk: \"x\\q\", b: 1}",
-        "{k: 1, kk: \"x\", b:",        "{k: 1, kk: \"x\", b",       "{k",
-        "{k: 1, kk: \"x\", b: -}",     "{k: 1, kk: \"x\\, b: true}", "{k: 1, kk: \"x\", b: ",
-    };
-    for (const std::string& element : fails) {
-        SCOPED_TRACE(element);
-        Error alone;
-        readAlone(element, alone);
-        ASSERT_NE(alone.code, ErrorCode::Ok);
-        ASSERT_EQ(alone.line, 1u);
-        Value out;
-        Error error;
-        EXPECT_EQ(read("[\n  " + model + "\n  " + element, out, error), alone.code);
-        EXPECT_EQ(error.message, alone.message);
-        EXPECT_EQ(error.line, 3u);
-        EXPECT_EQ(error.column, alone.column + 2);
-    }
-    // Equal values do not tell a negative zero from zero.
+TEST(ReaderSiblings, ElementAfterALikeOneReadsAsAlone) {
+  const std::string model = "{k: 1.0, kk: \"s\", b: true}";
+  auto readAlone = [](const std::string& text, Error& error) {
+    Value value;
+    ParseText(text, value, &error);
+    return value;
+  };
+  // The text ends right after the last byte, so that reading past it shows under ASan.
+  auto read = [](const std::string& text, Value& out, Error& error) {
+    std::vector<char> exact(text.begin(), text.end());
+    return ParseText(std::string_view(exact.data(), exact.size()), out, &error);
+  };
+  const std::string reads[] = {
+      // The shortcut's own form and each kind of value it takes.
+      "{k: 2.5, kk: \"t u\", b: false}",
+      "{k: -0.25, kk: \"\", b: null}",
+      "{k: 123456789012345, kk: \"\xC3\xA9\", b: true}",
+      "{k: 007., kk: \"x\", b: true}",
+      "{k:2,kk:\"x\",b:true}",
+      "{k:-2, kk: \"x\", b: true}",
+      "{k :  2 ,  kk:\"x\"  , b : true }",
+      // What it leaves to the general reading.
+      "{k: 1234567890123456, kk: \"x\", b: true}",
+      "{k: 1e3, kk: \"x\", b: true}",
+      "{k: +1, kk: \"x\", b: true}",
+      "{k: -.5, kk: \"x\", b: true}",
+      "{k: 1, kk: \"a\\\"b\\u00e9\", b: true}",
+      "{k: 1, kk: 'x', b: true}",
+      "{k: 1, kk: \"\"\"x\"\"\", b: true}",
+      "{k: 1, kk: word, b: truex}",
+      "{k: 1, kk: \"x\", b: true: 1}",
+      "{k: [1, 2], kk: {z: 1}, b: true}",
+      "{k: 1,\tkk: \"x\", b: true}",
+      "{k: 1, # note\n kk: \"x\",\n b: true}",
+      "{k: 1,\n kk: \"x\", b: true}",
+      "{ k\t:1 ,kk:\"x\",b :false\t}",
+      "{kk: \"x\", k: 1, b: true}",
+      "{k: 1, kk: \"x\"}",
+      "{k: 1, kk: \"x\", b: true, c: 2}",
+      "{k: 1, k: 2, kk: \"x\", b: true}",
+      "{kx: 1, kk: \"x\", b: true}",
+      "{\"k\": 1, kk: \"x\", b: true}",
+  };
+  for (const std::string& element : reads) {
+    SCOPED_TRACE(element);
+    Error error;
+    const Value first = readAlone(model, error);
+    const Value like = readAlone(element, error);
+    ASSERT_EQ(error.code, ErrorCode::Ok) << error.message;
+    // After the model, then after one like itself (a number in between ends the model).
+    const Value expected = Arr({first, like, like, 0, like, like, first});
+    Value out;
+    const std::string text = "[\n  " + model + "\n  " + element + "\n  " + element + "\n  0\n  " +
+                             element + "\n  " + element + "\n  " + model + "\n]";
+    ASSERT_EQ(read(text, out, error), ErrorCode::Ok)
+        << error.line << ":" << error.column << " " << error.message;
+    EXPECT_EQ(out, expected);
+  }
+  // Each fails as the last thing in the text, on its third line after two spaces.
+  const std::string fails[] = {
+      "{k: 1, kk: \"x\", b: true x}",
+      "{k: 1, kk: \"x\" b: true}",
+      "{k: 1 kk: \"x\", b: true}",
+      "{k: 1, kk: \"x\", b: tru",
+      "{k: 1, kk: \"x\", b: true",
+      "{k: 1, kk: \"x",
+      "{k: 1e, kk: \"x\", b: true}",
+      "{k: 1, kk: \"x\\q\", b: 1}",
+      "{k: 1, kk: \"x\", b:",
+      "{k: 1, kk: \"x\", b",
+      "{k",
+      "{k: 1, kk: \"x\", b: -}",
+      "{k: 1, kk: \"x\\, b: true}",
+      "{k: 1, kk: \"x\", b: ",
+  };
+  for (const std::string& element : fails) {
+    SCOPED_TRACE(element);
+    Error alone;
+    readAlone(element, alone);
+    ASSERT_NE(alone.code, ErrorCode::Ok);
+    ASSERT_EQ(alone.line, 1u);
     Value out;
     Error error;
-    ASSERT_EQ(read("[{k: 1.0}, {k: -0.0}]", out, error), ErrorCode::Ok);
-    EXPECT_TRUE(std::signbit(out[1].Find("k")->AsNumber()));
+    EXPECT_EQ(read("[\n  " + model + "\n  " + element, out, error), alone.code);
+    EXPECT_EQ(error.message, alone.message);
+    EXPECT_EQ(error.line, 3u);
+    EXPECT_EQ(error.column, alone.column + 2);
+  }
+  // Equal values do not tell a negative zero from zero.
+  Value out;
+  Error error;
+  ASSERT_EQ(read("[{k: 1.0}, {k: -0.0}]", out, error), ErrorCode::Ok);
+  EXPECT_TRUE(std::signbit(out[1].Find("k")->AsNumber()));
 }
 
 // Nesting is capped so that hostile files cannot exhaust the stack.
-TEST(ReaderDepth, LimitIsExactAndPositionedOnTheOpeningByte)
-{
-    struct Row {
-        const char* name;
-        std::string text;
-        ErrorCode code;
-        std::uint64_t line, column;
-    };
-    auto blockObjects = [](int levels) {
-        std::string text;
-        for (int i = 0; i < levels; ++i) {
-            text += std::string(static_cast<std::size_t>(i) * 2, ' ') + "a:\n";
-        }
-        return text + std::string(static_cast<std::size_t>(levels) * 2, ' ') + "1";
-    };
-    auto repeat = [](const std::string& piece, int times) {
-        std::string text;
-        for (int i = 0; i < times; ++i) {
-            text += piece;
-        }
-        return text;
-    };
-    const Row rows[] = {
-        {"ArraysAtLimit", std::string(256, '[') + std::string(256, ']'), ErrorCode::Ok, 1, 1},
-        {"ArraysPastLimit", std::string(257, '[') + std::string(257, ']'), ErrorCode::TooDeep, 1,
-         257},
-        {"InlineObjectsPastLimit", "x: " + repeat("{a:", 300), ErrorCode::TooDeep, 1, 769},
-        {"BlockObjectsAtLimit", blockObjects(256), ErrorCode::Ok, 1, 1},
-        {"BlockObjectsPastLimit", blockObjects(257), ErrorCode::TooDeep, 257, 513},
-        {"MillionBrackets", std::string(1'000'000, '['), ErrorCode::TooDeep, 1, 257},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        Value out;
-        Error error;
-        EXPECT_EQ(ParseText(row.text, out, &error), row.code);
-        EXPECT_EQ(error.line, row.line);
-        EXPECT_EQ(error.column, row.column);
-        if (row.code == ErrorCode::TooDeep) {
-            EXPECT_EQ(error.message, "Nesting too deep");
-        }
+TEST(ReaderDepth, LimitIsExactAndPositionedOnTheOpeningByte) {
+  struct Row {
+    const char* name;
+    std::string text;
+    ErrorCode code;
+    std::uint64_t line, column;
+  };
+  auto blockObjects = [](int levels) {
+    std::string text;
+    for (int i = 0; i < levels; ++i) {
+      text += std::string(static_cast<std::size_t>(i) * 2, ' ') + "a:\n";
     }
+    return text + std::string(static_cast<std::size_t>(levels) * 2, ' ') + "1";
+  };
+  auto repeat = [](const std::string& piece, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i) {
+      text += piece;
+    }
+    return text;
+  };
+  const Row rows[] = {
+      {"ArraysAtLimit", std::string(256, '[') + std::string(256, ']'), ErrorCode::Ok, 1, 1},
+      {"ArraysPastLimit", std::string(257, '[') + std::string(257, ']'), ErrorCode::TooDeep, 1,
+       257},
+      {"InlineObjectsPastLimit", "x: " + repeat("{a:", 300), ErrorCode::TooDeep, 1, 769},
+      {"BlockObjectsAtLimit", blockObjects(256), ErrorCode::Ok, 1, 1},
+      {"BlockObjectsPastLimit", blockObjects(257), ErrorCode::TooDeep, 257, 513},
+      {"MillionBrackets", std::string(1'000'000, '['), ErrorCode::TooDeep, 1, 257},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Value out;
+    Error error;
+    EXPECT_EQ(ParseText(row.text, out, &error), row.code);
+    EXPECT_EQ(error.line, row.line);
+    EXPECT_EQ(error.column, row.column);
+    if (row.code == ErrorCode::TooDeep) {
+      EXPECT_EQ(error.message, "Nesting too deep");
+    }
+  }
 }
 
-TEST(Reader, NullErrorPointerIsAllowed)
-{
-    Value out;
-    EXPECT_EQ(ParseText("[1,", out, nullptr), ErrorCode::UnexpectedEnd);
-    EXPECT_EQ(ParseText("a: 1", out, nullptr), ErrorCode::Ok);
-    EXPECT_EQ(out, Obj({{"a", 1}}));
+TEST(Reader, NullErrorPointerIsAllowed) {
+  Value out;
+  EXPECT_EQ(ParseText("[1,", out, nullptr), ErrorCode::UnexpectedEnd);
+  EXPECT_EQ(ParseText("a: 1", out, nullptr), ErrorCode::Ok);
+  EXPECT_EQ(out, Obj({{"a", 1}}));
 }
 
 // The text need not end in a NUL: nothing may be read past its last byte.
@@ -473,4 +477,4 @@ TEST(Reader, ReadsNothingPastTheEnd) {
   }
 }
 
-} // namespace
+}  // namespace

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "localization/catalogue.h"
-#include "localization/localization.h"
 #include "core/layout.h"
 #include "core/message.h"
+#include "localization/catalogue.h"
+#include "localization/localization.h"
 #include "world/kinds.h"
 
 namespace {
@@ -282,14 +282,22 @@ TEST(ShippedLanguages, HelpShowsEveryMapSymbolInItsOwnColour) {
     int colour;  // as the map draws it
   };
   const Row rows[] = {
-      {"help.wall", '#', 1},          {"help.floor", '.', 15},
-      {"help.stairsExit", '<', 15},   {"help.stairsExit", '<', 4},
-      {"help.stairsPrev", '>', 15},   {"help.player", '@', 10},
-      {"help.baton", '-', 3},         {"help.guard", 'g', 9},
-      {"help.eliteGuard", 'E', 2},    {"help.firstAidKit", '!', 5},
-      {"help.taser", '\\', 8},        {"help.riotShield", '[', 7},
-      {"help.tranquilizerGun", '}', 10}, {"help.stunGrenade", '?', 14},
-      {"help.pepperSpray", '}', 12},  {"help.unconscious", '%', 9},
+      {"help.wall", '#', 1},
+      {"help.floor", '.', 15},
+      {"help.stairsExit", '<', 15},
+      {"help.stairsExit", '<', 4},
+      {"help.stairsPrev", '>', 15},
+      {"help.player", '@', 10},
+      {"help.baton", '-', 3},
+      {"help.guard", 'g', 9},
+      {"help.eliteGuard", 'E', 2},
+      {"help.firstAidKit", '!', 5},
+      {"help.taser", '\\', 8},
+      {"help.riotShield", '[', 7},
+      {"help.tranquilizerGun", '}', 10},
+      {"help.stunGrenade", '?', 14},
+      {"help.pepperSpray", '}', 12},
+      {"help.unconscious", '%', 9},
   };
   ForEveryLanguage([&rows](const RKLocalization& language, const RKLanguageEntry&) {
     for (const Row& row : rows) {

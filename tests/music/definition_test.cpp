@@ -24,7 +24,8 @@ const std::string NUMBER_AMONG_THEM = "patterns: [\n  " + CALM + "\n  42\n  " + 
 const std::string LOWER_CASE_ZONE =
     "patterns: [\n  " + CALM +
     "\n  {patternName: \"alert\", fileName: \"b.wav\", type: \"zone\"}\n]\n";
-const std::string NO_TYPE = "patterns: [\n  " + CALM + "\n  {patternName: \"alert\", fileName: \"b.wav\"}\n]\n";
+const std::string NO_TYPE =
+    "patterns: [\n  " + CALM + "\n  {patternName: \"alert\", fileName: \"b.wav\"}\n]\n";
 const std::string MISSING_AUDIO =
     "patterns: [\n  " + CALM +
     "\n  {patternName: \"alert\", fileName: \"nowhere.ogg\", type: \"Fill\"}\n]\n";
@@ -32,10 +33,12 @@ const std::string ONLY_ONE = "patterns: [\n  " + CALM + "\n]\n";
 // A successor that names no pattern ended the program ten seconds into play, the game lost.
 const std::string UNKNOWN_NEXT =
     "patterns: [\n  {patternName: \"calm\", nextPatternName: \"calmm\", fileName: \"a.wav\", "
-    "type: \"Zone\"}\n  " + ALERT + "\n]\n";
+    "type: \"Zone\"}\n  " +
+    ALERT + "\n]\n";
 const std::string KNOWN_NEXT =
     "patterns: [\n  {patternName: \"calm\", nextPatternName: \"alert\", fileName: \"a.wav\", "
-    "type: \"Zone\"}\n  " + ALERT + "\n]\n";
+    "type: \"Zone\"}\n  " +
+    ALERT + "\n]\n";
 // A folder where the audio should be is refused before the decoder sees it.
 const std::string AUDIO_FOLDER =
     "patterns: [\n  " + CALM + "\n  {patternName: \"alert\", fileName: \".\", type: \"Zone\"}\n]\n";
@@ -79,8 +82,8 @@ TEST_P(MusicDefinition, LoadsOrSaysWhy) {
   if (std::string(c.text).empty()) std::filesystem::remove(folder->Path() / "test_def.cson");
 
   ::testing::internal::CaptureStderr();
-  const bool loaded = std::string(c.text).empty() ? LoadMusicDefinition("test_def.cson")
-                                                  : LoadDefinition(c.text);
+  const bool loaded =
+      std::string(c.text).empty() ? LoadMusicDefinition("test_def.cson") : LoadDefinition(c.text);
   const std::string said = ::testing::internal::GetCapturedStderr();
 
   EXPECT_EQ(loaded, c.loads);

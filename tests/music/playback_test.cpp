@@ -45,12 +45,15 @@ class MusicPlayback : public MusicTest {
   // order, each once.
   std::vector<std::string> AdvanceFor(int ms) {
     std::vector<std::string> played{musicPattern.currentPatternName};
-    RunFor(ms, [&] {
-      AdvanceMusic();
-      if (musicPattern.currentPatternName != played.back()) {
-        played.push_back(musicPattern.currentPatternName);
-      }
-    }, 20);
+    RunFor(
+        ms,
+        [&] {
+          AdvanceMusic();
+          if (musicPattern.currentPatternName != played.back()) {
+            played.push_back(musicPattern.currentPatternName);
+          }
+        },
+        20);
     return played;
   }
 };
@@ -65,16 +68,19 @@ TEST_F(MusicPlayback, QueuedPatternWaitsForTheWrapAround) {
   Sint64 calmReached = -1;
   Sint64 alertStartedAt = -1;
   Uint64 changedAt = 0;
-  RunFor(1200, [&] {
-    if (changedAt != 0) return;
-    const Sint64 before = musicPattern.lastPosition;
-    AdvanceMusic();
-    if (musicPattern.currentPatternName == "alert") {
-      changedAt = SDL_GetTicks();
-      calmReached = before;
-      alertStartedAt = Position();
-    }
-  }, 20);
+  RunFor(
+      1200,
+      [&] {
+        if (changedAt != 0) return;
+        const Sint64 before = musicPattern.lastPosition;
+        AdvanceMusic();
+        if (musicPattern.currentPatternName == "alert") {
+          changedAt = SDL_GetTicks();
+          calmReached = before;
+          alertStartedAt = Position();
+        }
+      },
+      20);
 
   ASSERT_NE(changedAt, 0u) << "alert never started";
   EXPECT_GE(changedAt - started, 900u) << "calm was cut off before its end";

@@ -92,7 +92,7 @@ TEST_F(SettingsTest, SwitchesReadBooleansAndNumbers) {
     bool start, expected;
   };
   const RKCase cases[] = {
-      {"0", true, false}, {"2", false, true},         {"-0.5", false, true},
+      {"0", true, false},    {"2", false, true},     {"-0.5", false, true},
       {"true", false, true}, {"\"no\"", true, true}, {"\"yes\"", false, false},
   };
   for (const RKCase& c : cases) {
@@ -246,8 +246,12 @@ TEST(FileNumberToInt, TruncatesAndMarksWhatDoesNotFit) {
   };
   const int outside = std::numeric_limits<int>::min();
   const RKCase cases[] = {
-      {42.9, 42},        {-42.9, -42},        {2147483647.0, 2147483647},
-      {2147483648.0, outside}, {-2147483648.0, outside}, {-2147483649.0, outside},
+      {42.9, 42},
+      {-42.9, -42},
+      {2147483647.0, 2147483647},
+      {2147483648.0, outside},
+      {-2147483648.0, outside},
+      {-2147483649.0, outside},
       {std::numeric_limits<double>::quiet_NaN(), outside},
       {std::numeric_limits<double>::infinity(), outside},
   };

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <string>
 
+#include "core/message.h"
 #include "game/globals.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "play/play_fixture.h"
-#include "core/message.h"
 #include "world/entity.h"
 #include "world/equipment.h"
 #include "world/fighter.h"
@@ -69,7 +69,8 @@ TEST_F(Commands, DroppingTheWornBatonTakesItOffSilently) {
   RKEntity* baton = inventory.front();
   bool promptShown = false;
   InputScript script;
-  script.Key(SDL_SCANCODE_D).Wait()
+  script.Key(SDL_SCANCODE_D)
+      .Wait()
       .Probe([&] { promptShown = showInventory; })
       .Key(LetterOf(baton))
       .Wait();
@@ -141,7 +142,8 @@ TEST_F(Commands, TheCharacterBoxReadsTopToBottom) {
     std::vector<std::string> shown;
     std::vector<int> rows;
     InputScript script;
-    script.Key(SDL_SCANCODE_C).Wait()
+    script.Key(SDL_SCANCODE_C)
+        .Wait()
         .Probe([&] {
           shown.assign(option.begin(), option.end());
           for (const std::string& line : expected) {

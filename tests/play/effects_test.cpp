@@ -5,13 +5,13 @@
 #include <filesystem>
 #include <string>
 
+#include "core/message.h"
 #include "dungeon/map.h"
 #include "game/effects.h"
 #include "game/globals.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "play/play_fixture.h"
-#include "core/message.h"
 #include "world/confusedenemy.h"
 #include "world/entity.h"
 #include "world/fighter.h"
@@ -161,7 +161,8 @@ TEST_F(Effects, PepperSprayConfusesTheClickedGuard) {
   InputScript script;
   script.Key(SDL_SCANCODE_I)
       .Key(LetterOf(spray))
-      .Click(PixelOf(PLAYER_X + 5), PixelOf(PLAYER_Y)).Wait()  // an empty tile: keep waiting
+      .Click(PixelOf(PLAYER_X + 5), PixelOf(PLAYER_Y))
+      .Wait()  // an empty tile: keep waiting
       .Probe([&] { stillAiming = Carried(spray); })
       .Click(PixelOf(PLAYER_X + 6), PixelOf(PLAYER_Y))
       .Wait();
@@ -246,8 +247,11 @@ TEST_F(Effects, ClosingTheWindowWhileAimingSavesAndEndsTheGame) {
   Carry(grenade);
   InputScript script;
   // Had the close been lost, the game would still be running for the steps to the right.
-  script.Key(SDL_SCANCODE_I).Key(LetterOf(grenade)).Quit().Key(SDL_SCANCODE_RIGHT).Key(
-      SDL_SCANCODE_RIGHT);
+  script.Key(SDL_SCANCODE_I)
+      .Key(LetterOf(grenade))
+      .Quit()
+      .Key(SDL_SCANCODE_RIGHT)
+      .Key(SDL_SCANCODE_RIGHT);
   Play(script);
   EXPECT_TRUE(Carried(grenade));
   EXPECT_EQ(player->x, PLAYER_X) << "the game went on after the window was closed";

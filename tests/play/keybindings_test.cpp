@@ -19,10 +19,10 @@ struct DefaultKey {
 
 // action               default scancode
 const DefaultKey DEFAULTS[] = {
-    {ActionMoveUp, SDL_SCANCODE_UP},   {ActionMoveDown, SDL_SCANCODE_DOWN},
+    {ActionMoveUp, SDL_SCANCODE_UP},     {ActionMoveDown, SDL_SCANCODE_DOWN},
     {ActionMoveLeft, SDL_SCANCODE_LEFT}, {ActionMoveRight, SDL_SCANCODE_RIGHT},
-    {ActionTake, SDL_SCANCODE_G},      {ActionUse, SDL_SCANCODE_SPACE},
-    {ActionDrop, SDL_SCANCODE_D},      {ActionCharacterInfo, SDL_SCANCODE_C},
+    {ActionTake, SDL_SCANCODE_G},        {ActionUse, SDL_SCANCODE_SPACE},
+    {ActionDrop, SDL_SCANCODE_D},        {ActionCharacterInfo, SDL_SCANCODE_C},
     {ActionInventory, SDL_SCANCODE_I},
 };
 

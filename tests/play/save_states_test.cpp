@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "core/message.h"
 #include "dungeon/map.h"
-#include "game/progression.h"
 #include "game/globals.h"
+#include "game/progression.h"
 #include "game/turnloop.h"
 #include "persistence/savegame.h"
 #include "play/play_fixture.h"
-#include "core/message.h"
 #include "world/basicenemy.h"
 #include "world/confusedenemy.h"
 #include "world/entity.h"

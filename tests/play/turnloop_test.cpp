@@ -8,15 +8,15 @@
 #include <string>
 #include <utility>
 
+#include "core/message.h"
 #include "cson/cson.h"
 #include "dungeon/map.h"
 #include "game/effects.h"
-#include "game/progression.h"
 #include "game/globals.h"
+#include "game/progression.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "play/play_fixture.h"
-#include "core/message.h"
 #include "world/entity.h"
 #include "world/equipment.h"
 #include "world/fighter.h"
@@ -180,12 +180,14 @@ TEST_F(TurnLoop, FightingAGuardUntilItIsKnockedOut) {
   int hpAfterFirstHit = -1, playerHpAfterFirstHit = -1;
   bool cellFreeAtOnce = false;
   InputScript script;
-  script.Key(SDL_SCANCODE_RIGHT).Wait()
+  script.Key(SDL_SCANCODE_RIGHT)
+      .Wait()
       .Probe([&] {
         hpAfterFirstHit = guard->fighter->hp;
         playerHpAfterFirstHit = player->fighter->hp;
       })
-      .Key(SDL_SCANCODE_RIGHT).Wait()
+      .Key(SDL_SCANCODE_RIGHT)
+      .Wait()
       .Probe([&] { cellFreeAtOnce = !theMap->tiles[CellIndex(PLAYER_X + 1, PLAYER_Y)]->blocked; })
       .Key(SDL_SCANCODE_RIGHT)
       .Wait();
@@ -218,14 +220,16 @@ TEST_F(TurnLoop, ADefeatedPlayerCanOnlySaveToggleTheMouseOrLeave) {
   bool relativeBefore = false, relativeAfter = false;
   std::pair<int, int> cellWhenDead;
   InputScript script;
-  script.Key(SDL_SCANCODE_UP).Wait()
+  script.Key(SDL_SCANCODE_UP)
+      .Wait()
       .Probe([&] {
         cellWhenDead = PlayerCell();
         relativeBefore = SDL_GetWindowRelativeMouseMode(window);
       })
       .Key(SDL_SCANCODE_DOWN)
       .Key(SDL_SCANCODE_C)
-      .Key(SDL_SCANCODE_F2).Wait()
+      .Key(SDL_SCANCODE_F2)
+      .Wait()
       .Probe([&] { relativeAfter = SDL_GetWindowRelativeMouseMode(window); })
       .Key(SDL_SCANCODE_ESCAPE);
   Play(script);
@@ -288,16 +292,19 @@ TEST_F(TurnLoop, EscapeWithASaveThatCannotBeWrittenKeepsTheGame) {
   bool playingBehindTheBox = false;
   std::string saveAfterFailure;
   InputScript script;
-  script.Key(SDL_SCANCODE_ESCAPE).Wait()
+  script.Key(SDL_SCANCODE_ESCAPE)
+      .Wait()
       .Probe([&] {
         boxRow = ScreenRowOf(box);
         playingBehindTheBox = !gameOver && gameState == Playing;
         saveAfterFailure = ReadText("game.sav");
       })
       .Key(SDL_SCANCODE_SPACE)  // any key closes the box
-      .Key(SDL_SCANCODE_RIGHT).Wait()
+      .Key(SDL_SCANCODE_RIGHT)
+      .Wait()
       .Probe([] { std::filesystem::remove("game.sav.tmp"); })
-      .Key(SDL_SCANCODE_ESCAPE).Wait();
+      .Key(SDL_SCANCODE_ESCAPE)
+      .Wait();
   testing::internal::CaptureStderr();
   Play(script);
   const std::string err = testing::internal::GetCapturedStderr();
@@ -306,7 +313,8 @@ TEST_F(TurnLoop, EscapeWithASaveThatCannotBeWrittenKeepsTheGame) {
   EXPECT_TRUE(playingBehindTheBox);
   EXPECT_EQ(saveAfterFailure, "the previous save");
   EXPECT_NE(err.find("game.sav could not be written: Failed to open file for writing\n"),
-            std::string::npos) << err;
+            std::string::npos)
+      << err;
   EXPECT_EQ(PlayerCell(), std::make_pair(PLAYER_X + 1, PLAYER_Y)) << "the game went on";
   // The second Escape saved the game as it then was, and left.
   zokCSON::Value saved;

@@ -15,12 +15,12 @@
 #include <iterator>
 #include <string>
 
-#include "game/lifecycle.h"
+#include "core/message.h"
 #include "game/globals.h"
+#include "game/lifecycle.h"
 #include "localization/localization.h"
 #include "support/harness.h"
 #include "ui/font.h"
-#include "core/message.h"
 
 namespace fs = std::filesystem;
 

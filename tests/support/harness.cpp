@@ -3,15 +3,15 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstdint>
 #include <random>
 #include <thread>
 
 #include "game/frames.h"
-#include "game/lifecycle.h"
 #include "game/globals.h"
+#include "game/lifecycle.h"
 #include "music/music.h"
 
 namespace fs = std::filesystem;
@@ -217,9 +217,7 @@ void InputScript::Stop() {
   pending.clear();
 }
 
-bool InputScript::StepDue() const {
-  return steppedNow != takenAt && steppedNow >= quietUntil;
-}
+bool InputScript::StepDue() const { return steppedNow != takenAt && steppedNow >= quietUntil; }
 
 bool InputScript::NextEvent(SDL_Event& event, int timeoutMs) {
   bool waited = false;

@@ -30,9 +30,7 @@ TEST_F(EntityTest, AnEquippableAlwaysBringsAnItemOwnedByItsEntity) {
 }
 
 TEST_F(EntityTest, MoveCarriesTheOccupancyMarkAndRefusesBlockedCells) {
-  DrawFloor(*map, {"#####",
-                   "#...#",
-                   "#####"});
+  DrawFloor(*map, {"#####", "#...#", "#####"});
   RKEntity* guard = Guard(1, 1);
   RKEntity* other = Guard(3, 1);
 
