@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "core/message.h"
 #include "cpu_time.h"
 #include "cson/cson.h"
 #include "dungeon/map.h"
@@ -28,7 +29,6 @@
 #include "localization/localization.h"
 #include "persistence/savegame.h"
 #include "ui/font.h"
-#include "core/message.h"
 #include "ui/render.h"
 #include "world/entity.h"
 #include "world/fighter.h"

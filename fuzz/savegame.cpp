@@ -10,13 +10,13 @@
 #include <list>
 #include <string>
 
+#include "core/message.h"
 #include "dungeon/map.h"
 #include "game/globals.h"
 #include "localization/localization.h"
 #include "persistence/savegame.h"
 #include "ui/font.h"
 #include "ui/menu.h"
-#include "core/message.h"
 #include "ui/render.h"
 #include "world/entity.h"
 
@@ -97,8 +97,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   message->Init(panel);
   // English, so that names take their prefix text and the box its title.
   gLocalization = new RKLocalization();
-  gLocalization->availableLanguages.push_back(
-      {"en", "English", TVK_DATA_DIR "/languages/en.cson"});
+  gLocalization->availableLanguages.push_back({"en", "English", TVK_DATA_DIR "/languages/en.cson"});
   if (!gLocalization->LoadLanguageByCode("en")) std::abort();
   return 0;
 }

@@ -54,7 +54,17 @@ Phase phases[] = {
     {"MIX_PlayTrack", 0},     {"SDL_RenderPresent", 0},
 };
 enum PhaseIndex {
-  Init, Window, Renderer, Texture, Mixer, LoadAudio, Surface, LoadPng, Convert, PlayTrack, Present
+  Init,
+  Window,
+  Renderer,
+  Texture,
+  Mixer,
+  LoadAudio,
+  Surface,
+  LoadPng,
+  Convert,
+  PlayTrack,
+  Present
 };
 
 struct Timed {

@@ -22,18 +22,18 @@ class Parser;
 
 // What went wrong in a read or a write. The numbers are part of the format's contract.
 enum class ErrorCode : std::uint8_t {
-    Ok = 0,
-    UnexpectedCharacter = 1,
-    UnexpectedEnd = 2,
-    InvalidNumber = 3,
-    InvalidEscape = 4,
-    InvalidUtf8 = 5,
-    UnterminatedString = 6,
-    UnterminatedTripleString = 7,
-    TabIndentation = 8,
-    BadIndentation = 9,
-    IoError = 10,
-    TooDeep = 11,
+  Ok = 0,
+  UnexpectedCharacter = 1,
+  UnexpectedEnd = 2,
+  InvalidNumber = 3,
+  InvalidEscape = 4,
+  InvalidUtf8 = 5,
+  UnterminatedString = 6,
+  UnterminatedTripleString = 7,
+  TabIndentation = 8,
+  BadIndentation = 9,
+  IoError = 10,
+  TooDeep = 11,
 };
 
 // The enumerator's own name ("UnexpectedCharacter", ...); "Unknown" for a value outside the list.
@@ -41,123 +41,123 @@ const char* ErrorCodeName(ErrorCode code);
 
 // Objects and arrays may nest this deep and no deeper, in the reader and in the writer; the
 // level that opens one more fails with TooDeep. Hostile files then cannot exhaust the stack.
-inline constexpr int kMaxDepth = 256;
+inline constexpr int MAX_DEPTH = 256;
 
 // Where and why a read or a write failed. A cleared record is { Ok, 1, 1, "" }; errors that have
 // no place in a text (files, refused values) stand at 1:1.
 struct Error {
-    ErrorCode code = ErrorCode::Ok;
-    std::uint64_t line = 1;
-    std::uint64_t column = 1;
-    std::string message;
+  ErrorCode code = ErrorCode::Ok;
+  std::uint64_t line = 1;
+  std::uint64_t column = 1;
+  std::string message;
 
-    void Clear();
+  void Clear();
 };
 
 struct WriteOptions {
-    int indent = 2;        // spaces per nesting level; never negative
-    bool sortKeys = false; // members in ascending byte order of their keys instead of hash order
+  int indent = 2;         // spaces per nesting level; never negative
+  bool sortKeys = false;  // members in ascending byte order of their keys instead of hash order
 };
 
 // One CSON value: null, boolean, number, string, array or object, owning everything below it.
 // The kinds' order is fixed: GetKind() and Index() give 0 for null up to 5 for object.
 class Value {
-public:
-    enum class Kind : std::uint8_t { Null = 0, Boolean, Number, String, Array, Object };
-    using Array = std::vector<Value>;
-    using Object = std::unordered_map<std::string, Value>;
+ public:
+  enum class Kind : std::uint8_t { Null = 0, Boolean, Number, String, Array, Object };
+  using Array = std::vector<Value>;
+  using Object = std::unordered_map<std::string, Value>;
 
-    Value() = default;
-    Value(std::nullptr_t) {}
-    Value(bool b) : data(b) {}
-    Value(double n) : data(n) {}
-    Value(int n) : data(static_cast<double>(n)) {}
-    // Any other arithmetic type (unsigned, long, float, ...) is a number too.
-    template <class T>
-        requires(std::is_arithmetic_v<T> && !std::is_same_v<T, bool>)
-    Value(T n) : data(static_cast<double>(n))
-    {
+  Value() = default;
+  Value(std::nullptr_t) {}
+  Value(bool b) : data(b) {}
+  Value(double n) : data(n) {}
+  Value(int n) : data(static_cast<double>(n)) {}
+  // Any other arithmetic type (unsigned, long, float, ...) is a number too.
+  template <class T>
+    requires(std::is_arithmetic_v<T> && !std::is_same_v<T, bool>)
+  Value(T n) : data(static_cast<double>(n)) {}
+  Value(std::string s) : data(std::move(s)) {}
+  Value(std::string_view s) : data(std::string(s)) {}
+  Value(const char* s) : data(std::string(s)) {}
+  Value(Array a) : data(std::move(a)) {}
+  Value(Object o) : data(std::move(o)) {}
+
+  Value(const Value&) = default;
+  Value(Value&&) noexcept = default;
+  Value& operator=(const Value&) = default;
+  Value& operator=(Value&&) noexcept = default;
+  // Tears very deep trees down without deep recursion. The kinds are checked before each
+  // access, so only the work list a tree past 512 levels takes can throw (out of memory),
+  // which ends the program as in any other destructor.
+  // NOLINTNEXTLINE(bugprone-exception-escape)
+  ~Value() {
+    // Scalars and emptied (moved-from) containers need nothing beyond the members' own.
+    const Array* a = std::get_if<Array>(&data);
+    const Object* o = std::get_if<Object>(&data);
+    if ((a != nullptr && !a->empty()) || (o != nullptr && !o->empty())) {
+      ReleaseContainer();
     }
-    Value(std::string s) : data(std::move(s)) {}
-    Value(std::string_view s) : data(std::string(s)) {}
-    Value(const char* s) : data(std::string(s)) {}
-    Value(Array a) : data(std::move(a)) {}
-    Value(Object o) : data(std::move(o)) {}
+  }
 
-    Value(const Value&) = default;
-    Value(Value&&) noexcept = default;
-    Value& operator=(const Value&) = default;
-    Value& operator=(Value&&) noexcept = default;
-    // Tears very deep trees down without deep recursion.
-    ~Value()
-    {
-        // Scalars and emptied (moved-from) containers need nothing beyond the members' own.
-        if (const Array* a = std::get_if<Array>(&data); a != nullptr && !a->empty()) {
-            ReleaseContainer();
-        } else if (const Object* o = std::get_if<Object>(&data); o != nullptr && !o->empty()) {
-            ReleaseContainer();
-        }
-    }
+  static Value MakeArray() { return Value(Array{}); }
+  static Value MakeObject() { return Value(Object{}); }
 
-    static Value MakeArray() { return Value(Array{}); }
-    static Value MakeObject() { return Value(Object{}); }
+  Kind GetKind() const { return static_cast<Kind>(data.index()); }
+  std::size_t Index() const { return data.index(); }
+  bool IsNull() const { return data.index() == 0; }
+  bool IsBool() const { return data.index() == 1; }
+  bool IsNumber() const { return data.index() == 2; }
+  bool IsString() const { return data.index() == 3; }
+  bool IsArray() const { return data.index() == 4; }
+  bool IsObject() const { return data.index() == 5; }
 
-    Kind GetKind() const { return static_cast<Kind>(data.index()); }
-    std::size_t Index() const { return data.index(); }
-    bool IsNull() const { return data.index() == 0; }
-    bool IsBool() const { return data.index() == 1; }
-    bool IsNumber() const { return data.index() == 2; }
-    bool IsString() const { return data.index() == 3; }
-    bool IsArray() const { return data.index() == 4; }
-    bool IsObject() const { return data.index() == 5; }
+  // The content; the wrong kind throws std::bad_variant_access.
+  bool AsBool() const { return std::get<bool>(data); }
+  double AsNumber() const { return std::get<double>(data); }
+  const std::string& AsString() const { return std::get<std::string>(data); }
+  std::string& AsString() { return std::get<std::string>(data); }
+  const Array& AsArray() const { return std::get<Array>(data); }
+  Array& AsArray() { return std::get<Array>(data); }
+  const Object& AsObject() const { return std::get<Object>(data); }
+  Object& AsObject() { return std::get<Object>(data); }
 
-    // The content; the wrong kind throws std::bad_variant_access.
-    bool AsBool() const { return std::get<bool>(data); }
-    double AsNumber() const { return std::get<double>(data); }
-    const std::string& AsString() const { return std::get<std::string>(data); }
-    std::string& AsString() { return std::get<std::string>(data); }
-    const Array& AsArray() const { return std::get<Array>(data); }
-    Array& AsArray() { return std::get<Array>(data); }
-    const Object& AsObject() const { return std::get<Object>(data); }
-    Object& AsObject() { return std::get<Object>(data); }
+  // The content when the kind matches, else the fallback: for optional settings and fields.
+  bool BoolOr(bool fallback) const { return IsBool() ? AsBool() : fallback; }
+  double NumberOr(double fallback) const { return IsNumber() ? AsNumber() : fallback; }
+  std::string StringOr(std::string fallback) const { return IsString() ? AsString() : fallback; }
 
-    // The content when the kind matches, else the fallback: for optional settings and fields.
-    bool BoolOr(bool fallback) const { return IsBool() ? AsBool() : fallback; }
-    double NumberOr(double fallback) const { return IsNumber() ? AsNumber() : fallback; }
-    std::string StringOr(std::string fallback) const { return IsString() ? AsString() : fallback; }
+  // The member with this key; null when missing or when this is not an object. Never inserts.
+  const Value* Find(std::string_view key) const;
+  Value* Find(std::string_view key);
 
-    // The member with this key; null when missing or when this is not an object. Never inserts.
-    const Value* Find(std::string_view key) const;
-    Value* Find(std::string_view key);
+  // Get-or-insert: a missing member is inserted as null. A null value becomes an empty object
+  // first; any other non-object kind throws std::bad_variant_access.
+  Value& operator[](const std::string& key);
+  // Element i of an array (unchecked, like std::vector).
+  const Value& operator[](std::size_t i) const { return AsArray()[i]; }
+  Value& operator[](std::size_t i) { return AsArray()[i]; }
 
-    // Get-or-insert: a missing member is inserted as null. A null value becomes an empty object
-    // first; any other non-object kind throws std::bad_variant_access.
-    Value& operator[](const std::string& key);
-    // Element i of an array (unchecked, like std::vector).
-    const Value& operator[](std::size_t i) const { return AsArray()[i]; }
-    Value& operator[](std::size_t i) { return AsArray()[i]; }
+  // Appends to an array and returns the new element. A null value becomes an empty array
+  // first; any other non-array kind throws std::bad_variant_access.
+  Value& Append(Value v);
 
-    // Appends to an array and returns the new element. A null value becomes an empty array
-    // first; any other non-array kind throws std::bad_variant_access.
-    Value& Append(Value v);
+  // Elements of an array, members of an object; 0 for every other kind.
+  std::size_t Size() const;
 
-    // Elements of an array, members of an object; 0 for every other kind.
-    std::size_t Size() const;
+  // Deep equality: same kind and content (objects regardless of member order).
+  bool operator==(const Value& other) const { return data == other.data; }
 
-    // Deep equality: same kind and content (objects regardless of member order).
-    bool operator==(const Value& other) const { return data == other.data; }
+ private:
+  friend class Parser;  // builds values in place while reading
 
-private:
-    friend class Parser; // builds values in place while reading
+  void ReleaseContainer();
 
-    void ReleaseContainer();
-
-    std::variant<std::monostate, bool, double, std::string, Array, Object> data;
+  std::variant<std::monostate, bool, double, std::string, Array, Object> data;
 };
 
 // An owning file handle that closes with fclose; empty when opening failed.
 struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
+  void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
@@ -182,7 +182,7 @@ ErrorCode ParseText(std::string_view text, Value& out, Error* error);
 // text goes to a temporary file in the same folder that is then renamed over the target, so a
 // refused value or a failed write leaves the old file whole. Refused before anything is created:
 // a non-finite number (InvalidNumber), a string or key that is not UTF-8 (InvalidUtf8), nesting
-// deeper than kMaxDepth (TooDeep), all at 1:1.
+// deeper than MAX_DEPTH (TooDeep), all at 1:1.
 bool WriteFile(const std::string& path, const Value& value, const WriteOptions& options,
                Error* error);
 
@@ -198,7 +198,7 @@ enum class WriteContext : std::uint8_t { TopLevel = 0, AfterKey = 1, InArray = 2
 bool ValidateFiniteNumbers(const Value& value, Error* error);
 
 // True when the tree can be written and read back: finite numbers, UTF-8 strings and keys, and no
-// deeper than kMaxDepth. Otherwise fills *error with the first fault found (code at 1:1).
+// deeper than MAX_DEPTH. Otherwise fills *error with the first fault found (code at 1:1).
 bool ValidateWritable(const Value& value, Error* error);
 
 // True when the bytes are well-formed UTF-8 (the reader's rules, U+FEFF allowed).
@@ -219,6 +219,6 @@ void WriteStringQuoted(std::string_view text, std::string& out);
 // A number in fixed-point form with at least one and at most six decimals ("75.0", "0.123457").
 void WriteNumber(double number, std::string& out);
 
-} // namespace detail
+}  // namespace detail
 
-} // namespace zokCSON
+}  // namespace zokCSON

@@ -22,203 +22,191 @@ namespace {
 
 #if defined(_WIN32)
 // UTF-8 to UTF-16 with invalid input refused: an empty result then makes the open fail.
-std::wstring Widen(const std::string& s)
-{
-    if (s.empty()) {
-        return {};
-    }
-    int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(),
-                                     static_cast<int>(s.size()), nullptr, 0);
-    if (length <= 0) {
-        return {};
-    }
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()),
-                        wide.data(), length);
-    return wide;
+std::wstring Widen(const std::string& s) {
+  if (s.empty()) {
+    return {};
+  }
+  int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(),
+                                   static_cast<int>(s.size()), nullptr, 0);
+  if (length <= 0) {
+    return {};
+  }
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()),
+                      wide.data(), length);
+  return wide;
 }
 #endif
 
 // Replaces target by source in one step, so that a reader sees the old file or the new one.
-bool ReplaceFile(const std::string& source, const std::string& target)
-{
+bool ReplaceFile(const std::string& source, const std::string& target) {
 #if defined(_WIN32)
-    std::wstring from = Widen(source);
-    std::wstring to = Widen(target);
-    return !from.empty() && !to.empty() &&
-           MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  std::wstring from = Widen(source);
+  std::wstring to = Widen(target);
+  return !from.empty() && !to.empty() &&
+         MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 #else
-    return std::rename(source.c_str(), target.c_str()) == 0;
+  return std::rename(source.c_str(), target.c_str()) == 0;
 #endif
 }
 
-void RemoveFile(const std::string& path)
-{
+void RemoveFile(const std::string& path) {
 #if defined(_WIN32)
-    std::wstring wide = Widen(path);
-    if (!wide.empty()) {
-        _wremove(wide.c_str());
-    }
+  std::wstring wide = Widen(path);
+  if (!wide.empty()) {
+    _wremove(wide.c_str());
+  }
 #else
-    std::remove(path.c_str());
+  std::remove(path.c_str());
 #endif
 }
 
 // Pushes the written bytes to the disk before the rename makes them the file.
-bool FlushToDisk(std::FILE* file)
-{
-    if (std::fflush(file) != 0) {
-        return false;
-    }
+bool FlushToDisk(std::FILE* file) {
+  if (std::fflush(file) != 0) {
+    return false;
+  }
 #if defined(_WIN32)
-    return true;
+  return true;
 #else
-    return fsync(fileno(file)) == 0;
+  return fsync(fileno(file)) == 0;
 #endif
 }
 
 // Whether the path names a regular file (symbolic links followed). Asked before the file is
 // opened: a named pipe would block the open, and a folder opens on some systems and then reports
 // a size that has nothing to do with any content (the largest offset on ext4).
-bool IsRegularFile(const std::string& path)
-{
+bool IsRegularFile(const std::string& path) {
 #if defined(_WIN32)
-    std::wstring wide = Widen(path);
-    struct _stat64 info;
-    return !wide.empty() && _wstat64(wide.c_str(), &info) == 0 && (info.st_mode & _S_IFREG) != 0;
+  std::wstring wide = Widen(path);
+  struct _stat64 info;
+  return !wide.empty() && _wstat64(wide.c_str(), &info) == 0 && (info.st_mode & _S_IFREG) != 0;
 #else
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 #endif
 }
 
 // The same question for a file already open, in case the path changed in between.
-bool IsRegularFile(std::FILE* file)
-{
+bool IsRegularFile(std::FILE* file) {
 #if defined(_WIN32)
-    struct _stat64 info;
-    return _fstat64(_fileno(file), &info) == 0 && (info.st_mode & _S_IFREG) != 0;
+  struct _stat64 info;
+  return _fstat64(_fileno(file), &info) == 0 && (info.st_mode & _S_IFREG) != 0;
 #else
-    struct stat info;
-    return fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+  struct stat info;
+  return fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
 #endif
 }
 
-bool Exists(const std::string& path)
-{
+bool Exists(const std::string& path) {
 #if defined(_WIN32)
-    std::wstring wide = Widen(path);
-    struct _stat64 info;
-    return !wide.empty() && _wstat64(wide.c_str(), &info) == 0;
+  std::wstring wide = Widen(path);
+  struct _stat64 info;
+  return !wide.empty() && _wstat64(wide.c_str(), &info) == 0;
 #else
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
 #endif
 }
 
-ErrorCode FailIo(Error* error, const char* message)
-{
-    if (error != nullptr) {
-        error->code = ErrorCode::IoError;
-        error->line = 1;
-        error->column = 1;
-        error->message = message;
-    }
-    return ErrorCode::IoError;
+ErrorCode FailIo(Error* error, const char* message) {
+  if (error != nullptr) {
+    error->code = ErrorCode::IoError;
+    error->line = 1;
+    error->column = 1;
+    error->message = message;
+  }
+  return ErrorCode::IoError;
 }
 
-} // namespace
+}  // namespace
 
-FileHandle OpenFileUTF8(const std::string& path, const std::string& mode)
-{
+FileHandle OpenFileUTF8(const std::string& path, const std::string& mode) {
 #if defined(_WIN32)
-    std::wstring widePath = Widen(path);
-    std::wstring wideMode = Widen(mode);
-    std::FILE* file = nullptr;
-    if (widePath.empty() || wideMode.empty() ||
-        _wfopen_s(&file, widePath.c_str(), wideMode.c_str()) != 0) {
-        return FileHandle();
-    }
-    return FileHandle(file);
+  std::wstring widePath = Widen(path);
+  std::wstring wideMode = Widen(mode);
+  std::FILE* file = nullptr;
+  if (widePath.empty() || wideMode.empty() ||
+      _wfopen_s(&file, widePath.c_str(), wideMode.c_str()) != 0) {
+    return FileHandle();
+  }
+  return FileHandle(file);
 #else
-    return FileHandle(std::fopen(path.c_str(), mode.c_str()));
+  return FileHandle(std::fopen(path.c_str(), mode.c_str()));
 #endif
 }
 
-ErrorCode ReadFileText(const std::string& path, std::string& text, Error* error)
-{
-    if (!IsRegularFile(path)) {
-        return FailIo(error, Exists(path) ? "Not a regular file" : "Failed to open file");
-    }
-    FileHandle file = OpenFileUTF8(path, "rb");
-    if (!file) {
-        return FailIo(error, "Failed to open file");
-    }
-    if (!IsRegularFile(file.get())) {
-        return FailIo(error, "Not a regular file");
-    }
-    if (std::fseek(file.get(), 0, SEEK_END) != 0) {
-        return FailIo(error, "Failed to read file");
-    }
-    long size = std::ftell(file.get());
-    if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) {
-        return FailIo(error, "Failed to read file");
-    }
-    // A file that grew huge between the check and the read still must not end the program: a
-    // failed allocation reads as a failed read.
-    const auto length = static_cast<std::size_t>(size);
-    std::string content;
-    try {
-        content.resize(length);
-    } catch (const std::bad_alloc&) {
-        return FailIo(error, "Failed to read file");
-    }
-    if (length > 0 && std::fread(content.data(), 1, length, file.get()) != length) {
-        return FailIo(error, "Failed to read file");
-    }
-    text = std::move(content);
-    if (error != nullptr) {
-        error->Clear();
-    }
-    return ErrorCode::Ok;
+ErrorCode ReadFileText(const std::string& path, std::string& text, Error* error) {
+  if (!IsRegularFile(path)) {
+    return FailIo(error, Exists(path) ? "Not a regular file" : "Failed to open file");
+  }
+  FileHandle file = OpenFileUTF8(path, "rb");
+  if (!file) {
+    return FailIo(error, "Failed to open file");
+  }
+  if (!IsRegularFile(file.get())) {
+    return FailIo(error, "Not a regular file");
+  }
+  if (std::fseek(file.get(), 0, SEEK_END) != 0) {
+    return FailIo(error, "Failed to read file");
+  }
+  long size = std::ftell(file.get());
+  if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) {
+    return FailIo(error, "Failed to read file");
+  }
+  // A file that grew huge between the check and the read still must not end the program: a
+  // failed allocation reads as a failed read.
+  const auto length = static_cast<std::size_t>(size);
+  std::string content;
+  try {
+    content.resize(length);
+  } catch (const std::bad_alloc&) {
+    return FailIo(error, "Failed to read file");
+  }
+  if (length > 0 && std::fread(content.data(), 1, length, file.get()) != length) {
+    return FailIo(error, "Failed to read file");
+  }
+  text = std::move(content);
+  if (error != nullptr) {
+    error->Clear();
+  }
+  return ErrorCode::Ok;
 }
 
-ErrorCode ParseFile(const std::string& path, Value& out, Error* error)
-{
-    std::string text;
-    const ErrorCode read = ReadFileText(path, text, error);
-    if (read != ErrorCode::Ok) {
-        return read;
-    }
-    Parser parser(text);
-    return parser.Parse(out, error);
+ErrorCode ParseFile(const std::string& path, Value& out, Error* error) {
+  std::string text;
+  const ErrorCode read = ReadFileText(path, text, error);
+  if (read != ErrorCode::Ok) {
+    return read;
+  }
+  Parser parser(text);
+  return parser.Parse(out, error);
 }
 
 bool WriteFile(const std::string& path, const Value& value, const WriteOptions& options,
-               Error* error)
-{
-    // Everything that can refuse the value is checked before any file is touched.
-    std::string text;
-    if (!WriteText(value, text, options, error)) {
-        return false;
-    }
-    // The new text goes to a file beside the target and replaces it only once complete, so the
-    // old save or settings survive a failed write or a crash in the middle.
-    const std::string temporary = path + ".tmp";
-    FileHandle file = OpenFileUTF8(temporary, "wb");
-    if (!file) {
-        FailIo(error, "Failed to open file for writing");
-        return false;
-    }
-    bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size() &&
-                   FlushToDisk(file.get());
-    bool closed = std::fclose(file.release()) == 0;
-    if (!written || !closed || !ReplaceFile(temporary, path)) {
-        RemoveFile(temporary);
-        FailIo(error, "Failed to write file");
-        return false;
-    }
-    return true;
+               Error* error) {
+  // Everything that can refuse the value is checked before any file is touched.
+  std::string text;
+  if (!WriteText(value, text, options, error)) {
+    return false;
+  }
+  // The new text goes to a file beside the target and replaces it only once complete, so the
+  // old save or settings survive a failed write or a crash in the middle.
+  const std::string temporary = path + ".tmp";
+  FileHandle file = OpenFileUTF8(temporary, "wb");
+  if (!file) {
+    FailIo(error, "Failed to open file for writing");
+    return false;
+  }
+  bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size() &&
+                 FlushToDisk(file.get());
+  bool closed = std::fclose(file.release()) == 0;
+  if (!written || !closed || !ReplaceFile(temporary, path)) {
+    RemoveFile(temporary);
+    FailIo(error, "Failed to write file");
+    return false;
+  }
+  return true;
 }
 
-} // namespace zokCSON
+}  // namespace zokCSON

@@ -43,5 +43,5 @@ void ResetGameState() {
 
 namespace {
 // A program starts with the values ResetGameState gives.
-[[maybe_unused]] const bool started = (ResetGameState(), true);
+[[maybe_unused]] const bool STARTED = (ResetGameState(), true);
 }  // namespace

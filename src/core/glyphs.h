@@ -3,15 +3,15 @@
 // from 160 up, and, in eleven of those places (code page 437's), the frame pieces and the block
 // that boxes, the panel and the bars are drawn with. Every other code is blank.
 
-constexpr unsigned char GLYPH_TEE_LEFT = 185;      // the rule meets the right wall
+constexpr unsigned char GLYPH_TEE_LEFT = 185;  // the rule meets the right wall
 constexpr unsigned char GLYPH_VERTICAL = 186;
 constexpr unsigned char GLYPH_TOP_RIGHT = 187;
 constexpr unsigned char GLYPH_BOTTOM_RIGHT = 188;
 constexpr unsigned char GLYPH_BOTTOM_LEFT = 200;
 constexpr unsigned char GLYPH_TOP_LEFT = 201;
-constexpr unsigned char GLYPH_TEE_UP = 202;        // the divider ends on the bottom rule
-constexpr unsigned char GLYPH_TEE_DOWN = 203;      // the divider starts under a rule
-constexpr unsigned char GLYPH_TEE_RIGHT = 204;     // the rule meets the left wall
+constexpr unsigned char GLYPH_TEE_UP = 202;     // the divider ends on the bottom rule
+constexpr unsigned char GLYPH_TEE_DOWN = 203;   // the divider starts under a rule
+constexpr unsigned char GLYPH_TEE_RIGHT = 204;  // the rule meets the left wall
 constexpr unsigned char GLYPH_HORIZONTAL = 205;
 constexpr unsigned char GLYPH_BLOCK = 219;
 

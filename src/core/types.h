@@ -37,7 +37,7 @@ enum RKActionTypes : int {
   ActionCharacterInfo = 7,
   ActionInventory = 8,  // use or equip an item from the inventory
 };
-constexpr int ActionCount = 9;
+constexpr int ACTION_COUNT = 9;
 
 // Result of an item's use function: Cancelled keeps the item, anything else consumes it.
 enum RKItemActions : int {

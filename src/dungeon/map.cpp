@@ -21,7 +21,7 @@ constexpr double DEGREES_TO_RADIANS = 0.017453292519943295;
 // The ray directions never change: cast them once, with the angle accumulated exactly as the
 // view has always been cast (0.18 degrees added per ray while below 360).
 const std::vector<std::pair<double, double>>& RayDirections() {
-  static const std::vector<std::pair<double, double>> directions = [] {
+  static const std::vector<std::pair<double, double>> DIRECTIONS = [] {
     std::vector<std::pair<double, double>> rays;
     for (double angle = 0.0; angle < 360.0; angle += FOV_STEP_DEGREES) {
       double radians = angle * DEGREES_TO_RADIANS;
@@ -29,7 +29,7 @@ const std::vector<std::pair<double, double>>& RayDirections() {
     }
     return rays;
   }();
-  return directions;
+  return DIRECTIONS;
 }
 
 // Floor tables the map starts with:      value, first floor
@@ -223,7 +223,7 @@ void RKMap::PlaceEntites(int floor, RKRect room, std::list<RKEntity*>& entities,
   int items = RandomGetInt(0, FromCurrentFloor(maxItemsPerRoom, floor));
 
   monsterChances.clear();
-  for (const RKKind& kind : kindTable) {
+  for (const RKKind& kind : KIND_TABLE) {
     if (InGuardLottery(kind)) {
       monsterChances.emplace(FromCurrentFloor(FloorTableOf(kind), floor), kind.lottery);
     }
@@ -235,7 +235,7 @@ void RKMap::PlaceEntites(int floor, RKRect room, std::list<RKEntity*>& entities,
     int y = RandomGetInt(room.y1 + 1, room.y2 - 1);
     if (IsBlocking(x, y, entities)) continue;
     std::string drawn = RandomChoice(monsterChances);
-    for (const RKKind& kind : kindTable) {
+    for (const RKKind& kind : KIND_TABLE) {
       if (!InGuardLottery(kind) || drawn != kind.lottery) continue;
       entities.push_back(NewEntity(kind, x, y, this, funcVec.empty() ? nullptr : funcVec[0]));
       TileAt(x, y)->blocked = true;
@@ -243,7 +243,7 @@ void RKMap::PlaceEntites(int floor, RKRect room, std::list<RKEntity*>& entities,
   }
 
   itemChances.clear();
-  for (const RKKind& kind : kindTable) {
+  for (const RKKind& kind : KIND_TABLE) {
     if (!InItemLottery(kind)) continue;
     itemFloorTable = FloorTableOf(kind);
     itemChances.emplace(FromCurrentFloor(itemFloorTable, floor), kind.lottery);
@@ -254,10 +254,9 @@ void RKMap::PlaceEntites(int floor, RKRect room, std::list<RKEntity*>& entities,
     int y = RandomGetInt(room.y1 + 1, room.y2 - 1);
     if (IsBlocking(x, y, entities)) continue;
     std::string drawn = RandomChoice(itemChances);
-    for (const RKKind& kind : kindTable) {
+    for (const RKKind& kind : KIND_TABLE) {
       if (!InItemLottery(kind) || drawn != kind.lottery) continue;
-      RKEntity* entity =
-          NewEntity(kind, x, y, this, nullptr, UseFunctionOf(kind.use, useFuncVec));
+      RKEntity* entity = NewEntity(kind, x, y, this, nullptr, UseFunctionOf(kind.use, useFuncVec));
       entities.push_back(entity);
       entity->SendToBack(entities);
     }

@@ -41,12 +41,12 @@ int RandomGetInt(int min, int max);
 
 class RKMap {
  public:
-  std::vector<bool> fov;          // cells in view as of the last ComputeFOV
-  std::vector<RKTile*> tiles;     // owned, MAP_CELLS of them once a floor exists
-  std::vector<RKRect*> rooms;     // owned, in the order they were carved
+  std::vector<bool> fov;       // cells in view as of the last ComputeFOV
+  std::vector<RKTile*> tiles;  // owned, MAP_CELLS of them once a floor exists
+  std::vector<RKRect*> rooms;  // owned, in the order they were carved
   RKFloorTable maxMonstersPerRoom;
   RKFloorTable maxItemsPerRoom;
-  RKFloorTable itemFloorTable;    // scratch: one item kind's entry at a time
+  RKFloorTable itemFloorTable;  // scratch: one item kind's entry at a time
   RKFloorTable eliteGuardChance;
   RKChanceTable monsterChances;
   RKChanceTable itemChances;

@@ -2,15 +2,15 @@
 
 #include <string>
 
-#include "game/progression.h"
+#include "core/layout.h"
+#include "core/message.h"
 #include "game/globals.h"
+#include "game/progression.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "ui/font.h"
-#include "core/layout.h"
 #include "ui/menu.h"
 #include "ui/screen.h"
-#include "core/message.h"
 #include "world/entity.h"
 #include "world/equipment.h"
 #include "world/fighter.h"
@@ -120,11 +120,11 @@ void InventoryCommand() {
   // new one.
   for (const auto& [change, entity] : player->equipment->ToggleEquip(equippable)) {
     if (change == "Dequipped") {
-      message->SetMessage(
-          gLocalization->TFormat("message.dequipped", {entity->GetDisplayName()}), false);
+      message->SetMessage(gLocalization->TFormat("message.dequipped", {entity->GetDisplayName()}),
+                          false);
     } else if (change == "Equipped") {
-      message->SetMessage(
-          gLocalization->TFormat("message.equipped", {entity->GetDisplayName()}), false);
+      message->SetMessage(gLocalization->TFormat("message.equipped", {entity->GetDisplayName()}),
+                          false);
     }
   }
 }

@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "core/message.h"
 #include "dungeon/map.h"
 #include "game/frames.h"
-#include "game/lifecycle.h"
 #include "game/globals.h"
+#include "game/lifecycle.h"
 #include "localization/localization.h"
 #include "ui/font.h"
-#include "core/message.h"
 #include "ui/render.h"
 #include "world/confusedenemy.h"
 #include "world/entity.h"
@@ -39,13 +39,9 @@ bool InView(int x, int y) {
   return index < theMap->fov.size() && theMap->fov[index];
 }
 
-bool IsEnemy(const RKEntity* entity) {
-  return entity != player && entity->fighter != nullptr;
-}
+bool IsEnemy(const RKEntity* entity) { return entity != player && entity->fighter != nullptr; }
 
-void Post(const std::string& text) {
-  message->SetMessage(text, false);
-}
+void Post(const std::string& text) { message->SetMessage(text, false); }
 
 // The tile under a left click at pixel (x, y), when it is one the player may aim at.
 std::optional<std::pair<int, int>> AimedTile(int x, int y, int range) {

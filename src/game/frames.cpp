@@ -23,8 +23,8 @@ bool SdlNextEvent(SDL_Event& event, int timeoutMs) {
 }  // namespace
 
 // constexpr, so that frameSource holds it before any code runs.
-constexpr RKFrameSource sdlFrameSource = {SdlNow, SdlSleep, SdlNextEvent};
-RKFrameSource frameSource = sdlFrameSource;
+constexpr RKFrameSource SDL_FRAME_SOURCE = {SdlNow, SdlSleep, SdlNextEvent};
+RKFrameSource frameSource = SDL_FRAME_SOURCE;
 
 std::uint64_t Now() { return frameSource.now(); }
 

@@ -16,13 +16,13 @@ constexpr int NO_TIME_LIMIT = -1;
 
 // Where the clock and the events come from; called on the main thread only.
 struct RKFrameSource {
-  std::uint64_t (*now)();             // milliseconds since start-up
-  void (*sleep)(std::uint64_t ms);    // lets the time pass
+  std::uint64_t (*now)();                              // milliseconds since start-up
+  void (*sleep)(std::uint64_t ms);                     // lets the time pass
   bool (*nextEvent)(SDL_Event& event, int timeoutMs);  // as NextEvent
 };
 // SDL's clock and event queue.
-extern const RKFrameSource sdlFrameSource;
-// The source the game runs on: sdlFrameSource unless a test put in its own.
+extern const RKFrameSource SDL_FRAME_SOURCE;
+// The source the game runs on: SDL_FRAME_SOURCE unless a test put in its own.
 extern RKFrameSource frameSource;
 
 // The tick now, in milliseconds.

@@ -71,7 +71,7 @@ void ResetApplicationState() {
   menuFadeStart = 0;
 }
 
-[[maybe_unused]] const bool started = (ResetApplicationState(), true);
+[[maybe_unused]] const bool STARTED = (ResetApplicationState(), true);
 
 }  // namespace
 

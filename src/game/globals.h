@@ -19,9 +19,9 @@ class RKFont;
 
 // --- Settings ---------------------------------------------------------------------------------
 // Their values when the program starts are set by ResetProgramState.
-extern bool fullscreen;    // true
-extern bool musicEnabled;  // true
-extern int musicVolume;    // 75, in percent
+extern bool fullscreen;                                // true
+extern bool musicEnabled;                              // true
+extern int musicVolume;                                // 75, in percent
 extern bool previousFullscreen, previousMusicEnabled;  // copies taken by the options menu
 extern int previousMusicVolume;
 extern std::string previousLanguageCode;

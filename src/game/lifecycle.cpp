@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string>
 
+#include "core/message.h"
 #include "cson/cson.h"
 #include "dungeon/map.h"
 #include "game/globals.h"
@@ -16,7 +17,6 @@
 #include "persistence/keybindings.h"
 #include "persistence/settings.h"
 #include "ui/font.h"
-#include "core/message.h"
 #include "world/entity.h"
 
 namespace {
@@ -146,10 +146,12 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
 
   // Every frame is drawn into these and shown through the texture: without one of them the
   // first frame would fail, so start-up fails here with the reason instead.
-  if (!(screen = CreateRGBSurface(width, height))) {
+  screen = CreateRGBSurface(width, height);
+  if (!screen) {
     return Fail(std::cout, "Couldn't create new surface for the screen: ");
   }
-  if (!(tempSurface = CreateRGBSurface(width, height))) {
+  tempSurface = CreateRGBSurface(width, height);
+  if (!tempSurface) {
     return Fail(std::cout, "Couldn't create new surface for the menus' background: ");
   }
   texture = SDL_CreateTexture(renderer, screenFormat, SDL_TEXTUREACCESS_STREAMING, width, height);
@@ -157,13 +159,16 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
     return Fail(std::cerr, "Couldn't create texture: ");
   }
   SDL_SetTextureScaleMode(texture, SDL_SCALEMODE_NEAREST);
-  if (!(panel = CreateRGBSurface(width, 80))) {
+  panel = CreateRGBSurface(width, 80);
+  if (!panel) {
     return Fail(std::cout, "Couldn't create new surface for HUD: ");
   }
-  if (!(mapPanel = CreateRGBSurface(640, 320))) {
+  mapPanel = CreateRGBSurface(640, 320);
+  if (!mapPanel) {
     return Fail(std::cout, "Couldn't create new surface for map: ");
   }
-  if (!(inventoryPanel = CreateRGBSurface(456, 40))) {
+  inventoryPanel = CreateRGBSurface(456, 40);
+  if (!inventoryPanel) {
     return Fail(std::cout, "Couldn't create new surface for inventory: ");
   }
 

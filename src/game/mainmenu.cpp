@@ -28,6 +28,7 @@ enum RKMainMenuItem : int {
   ItemQuit = 4,
 };
 
+// clang-format off
 const char* const MAIN_MENU_KEYS[] = {
     "menu.main.newGame",
     "menu.main.loadGame",
@@ -35,6 +36,7 @@ const char* const MAIN_MENU_KEYS[] = {
     "menu.main.help",
     "menu.main.quit",
 };
+// clang-format on
 
 // Tells the player why the saved game cannot be continued.
 void ShowLoadFailure(int result, const std::string& savedVersion) {
@@ -69,8 +71,8 @@ void MainMenu() {
     }
     SetMenuLines(lines, selected);
     Header();
-    bool confirmed = Menu(gLocalization->TFormat("menu.main.header", {GAMEVERSION}), option, WIDE_MENU,
-                          selected, false);
+    bool confirmed = Menu(gLocalization->TFormat("menu.main.header", {GAMEVERSION}), option,
+                          WIDE_MENU, selected, false);
     RestartFrameDeadline();
 
     bool quit = false;

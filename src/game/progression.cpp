@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "core/message.h"
 #include "dungeon/map.h"
 #include "game/globals.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "ui/menu.h"
-#include "core/message.h"
 #include "ui/render.h"
 #include "ui/screen.h"
 #include "world/entity.h"
@@ -21,9 +21,7 @@ namespace {
 enum RKLevelUpChoice { Vitality = 0, Strength = 1, Agility = 2 };
 constexpr int VITALITY_GAIN = 20;
 
-void Post(const std::string& text) {
-  message->SetMessage(text, false);
-}
+void Post(const std::string& text) { message->SetMessage(text, false); }
 
 void PostFloorChange() {
   Post(gLocalization->TFormat("message.floorChange",
@@ -73,9 +71,7 @@ void EnemyDeath(RKEntity* entity) {
   entity->SendToBack(entities);
 }
 
-int ExperienceToLevel(int level) {
-  return 200 + 150 * level;
-}
+int ExperienceToLevel(int level) { return 200 + 150 * level; }
 
 bool CheckLevelUp() {
   if (player == nullptr || player->fighter == nullptr) {

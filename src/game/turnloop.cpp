@@ -1,16 +1,16 @@
 #include "game/turnloop.h"
 
+#include "core/message.h"
 #include "dungeon/map.h"
 #include "game/commands.h"
 #include "game/effects.h"
 #include "game/frames.h"
+#include "game/globals.h"
 #include "game/lifecycle.h"
 #include "game/progression.h"
-#include "game/globals.h"
 #include "localization/localization.h"
 #include "music/music.h"
 #include "persistence/savefailure.h"
-#include "core/message.h"
 #include "ui/render.h"
 #include "world/basicenemy.h"
 #include "world/entity.h"
@@ -19,7 +19,6 @@
 #include "world/kinds.h"
 
 namespace {
-
 
 struct RKMoveCommand {
   RKActionTypes action;

@@ -6,6 +6,7 @@
 // `new` works in the game's data folder, the one that holds languages/. Exit 0 when nothing
 // is wrong (warnings alone included), 1 when a file has errors, 2 on usage or file errors.
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -159,14 +160,12 @@ int New(const std::string& code, const std::string& name) {
               << " is not kept either\n";
     return EXIT_USAGE;
   }
-  std::cout << "tvk-lang: wrote " << file << ": " << catalogueKeyCount << " texts to translate\n"
+  std::cout << "tvk-lang: wrote " << file << ": " << CATALOGUE_KEY_COUNT << " texts to translate\n"
             << "tvk-lang: added " << code << " (" << name << ") to " << LIST_PATH << '\n';
   return EXIT_CLEAN;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
     std::cout << USAGE;
     return EXIT_CLEAN;
@@ -178,4 +177,17 @@ int main(int argc, char** argv) {
     return New(argv[2], argv[3]);
   }
   return Usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Running out of memory or a failing file system ends with the reason and the exit code of
+  // a file error, not with an abort.
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << "tvk-lang: " << e.what() << '\n';
+    return EXIT_USAGE;
+  }
 }

@@ -61,7 +61,7 @@ constexpr int HP_NUMBERS = 9;
 constexpr int NAME_COLUMNS = NAMES_COLUMNS / 2 - 1;
 
 // clang-format off
-inline constexpr RKTextPlace textPlaces[] = {
+inline constexpr RKTextPlace TEXT_PLACES[] = {
   // use                  columns            added                             lines capitals
   //   where                    beside
   {RKTextUse::Log,       LOG_COLUMNS,       0,                                2,    true,
@@ -94,10 +94,10 @@ inline constexpr RKTextPlace textPlaces[] = {
 // clang-format on
 
 constexpr const RKTextPlace& TextPlace(RKTextUse use) {
-  for (const RKTextPlace& place : textPlaces) {
+  for (const RKTextPlace& place : TEXT_PLACES) {
     if (place.use == use) return place;
   }
-  return textPlaces[0];  // unreachable: every use has its row, which the tests check
+  return TEXT_PLACES[0];  // unreachable: every use has its row, which the tests check
 }
 
 // One key. `tokens` has one letter per token the game fills, in order {0}, {1}, ...:
@@ -126,7 +126,7 @@ struct RKCatalogueRow {
 };
 
 // clang-format off
-inline constexpr RKCatalogueRow catalogueRows[] = {
+inline constexpr RKCatalogueRow CATALOGUE_ROWS[] = {
   // key                                  use                   tokens what they hold
   {"hud.hp",                              RKTextUse::HpLabel,   "",    ""},
   {"hud.floor",                           RKTextUse::Hud,       "#",   "floors left (10 to 1)"},
@@ -247,26 +247,26 @@ inline constexpr RKCatalogueRow catalogueRows[] = {
 
 constexpr std::size_t CatalogueKeyCount() {
   std::size_t count = 0;
-  for (const RKCatalogueRow& row : catalogueRows) {
+  for (const RKCatalogueRow& row : CATALOGUE_ROWS) {
     count += row.kinds == RKKindText::None ? 1 : KindTextKeyCount(row.kinds);
   }
   return count;
 }
 
-inline constexpr std::size_t catalogueKeyCount = CatalogueKeyCount();
+inline constexpr std::size_t CATALOGUE_KEY_COUNT = CatalogueKeyCount();
 
 // Every key, the kinds' ones in place of the rows that stand for them.
-inline constexpr std::array<RKCatalogueKey, catalogueKeyCount> catalogueKeys = [] {
-  std::array<RKCatalogueKey, catalogueKeyCount> keys{};
+inline constexpr std::array<RKCatalogueKey, CATALOGUE_KEY_COUNT> CATALOGUE_KEYS = [] {
+  std::array<RKCatalogueKey, CATALOGUE_KEY_COUNT> keys{};
   std::size_t next = 0;
-  for (const RKCatalogueRow& row : catalogueRows) {
+  for (const RKCatalogueRow& row : CATALOGUE_ROWS) {
     if (row.kinds == RKKindText::None) {
       keys[next++] = {row.key, row.use, row.tokens, row.about};
       continue;
     }
-    for (std::size_t kind = 0; kind < std::size(kindTable); ++kind) {
+    for (std::size_t kind = 0; kind < std::size(KIND_TABLE); ++kind) {
       if (FirstWithKindTextKey(kind, row.kinds)) {
-        keys[next++] = {KindTextKey(kindTable[kind], row.kinds), row.use, row.tokens, row.about};
+        keys[next++] = {KindTextKey(KIND_TABLE[kind], row.kinds), row.use, row.tokens, row.about};
       }
     }
   }

@@ -7,13 +7,13 @@
 #include <set>
 #include <unordered_map>
 
-#include "cson/cson.h"
-#include "localization/catalogue.h"
-#include "localization/localization.h"
 #include "core/colorcode.h"
 #include "core/glyphs.h"
 #include "core/layout.h"
 #include "core/message.h"
+#include "cson/cson.h"
+#include "localization/catalogue.h"
+#include "localization/localization.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ struct RKSourceEntry {
 // passed over, and the checker then points at the nearest member it knows.
 class RKSourceMap {
  public:
-  explicit RKSourceMap(std::string_view text);
+  explicit RKSourceMap(std::string_view source);
 
   const RKSourceEntry* Find(const std::string& path) const {
     auto found = entries.find(path);
@@ -204,11 +204,8 @@ RKSourceMap::RKSourceMap(std::string_view source) : text(source) {
       braceLines.push_back(keySpot);  // an element of a list, one a line
       SkipLine();
       continue;
-    } else if (Peek() != '"' && Peek() != '\'') {
-      SkipLine();  // a blank or comment line, or one this map does not read
-      continue;
-    } else if (!ReadQuoted(key, nullptr)) {
-      SkipLine();
+    } else if ((Peek() != '"' && Peek() != '\'') || !ReadQuoted(key, nullptr)) {
+      SkipLine();  // a blank or comment line, one this map does not read, or a broken key
       continue;
     }
     SkipBlanks();
@@ -254,19 +251,19 @@ struct RKGlyph {
 };
 
 std::string CodePointName(unsigned codePoint) {
-  static const char* const hex = "0123456789ABCDEF";
+  static const char* const HEX = "0123456789ABCDEF";
   std::string digits;
   for (unsigned rest = codePoint; rest != 0 || digits.size() < 4; rest >>= 4) {
-    digits.insert(digits.begin(), hex[rest & 15]);
+    digits.insert(digits.begin(), HEX[rest & 15]);
   }
   return "U+" + digits;
 }
 
 // How a translator writes the code point in a language file: backslash, u, four digits.
 std::string EscapeOf(unsigned codePoint) {
-  static const char* const hex = "0123456789abcdef";
+  static const char* const HEX = "0123456789abcdef";
   std::string escape = "\\\\u";
-  for (int shift = 12; shift >= 0; shift -= 4) escape += hex[(codePoint >> shift) & 15];
+  for (int shift = 12; shift >= 0; shift -= 4) escape += HEX[(codePoint >> shift) & 15];
   return escape;
 }
 
@@ -679,13 +676,13 @@ void RKChecker::CheckRoom(const RKCatalogueKey& row, const std::string& shown) {
 // colour codes included: a coloured line that is as wide as the widest breaks in two.
 void RKChecker::CheckHelpBox() {
   int widest = 0;
-  for (const RKCatalogueKey& row : catalogueKeys) {
+  for (const RKCatalogueKey& row : CATALOGUE_KEYS) {
     if (row.use == RKTextUse::Help || std::string_view(row.key) == "menu.help.header") {
       widest = std::max(widest, VisibleCells(language.T(row.key)));
     }
   }
   const int wrap = std::min(widest, BOX_TEXT_COLUMNS);
-  for (const RKCatalogueKey& row : catalogueKeys) {
+  for (const RKCatalogueKey& row : CATALOGUE_KEYS) {
     if (row.use != RKTextUse::Help || leaves.count(row.key) == 0) continue;
     const std::string text = language.T(row.key);
     if (VisibleCells(text) <= BOX_TEXT_COLUMNS && Wrap(text, wrap).size() > 1) {
@@ -788,8 +785,8 @@ void RKChecker::CheckCatalogue(const zokCSON::Value& root) {
     const std::string word = language.T(key);
     if (VisibleCells(word) > VisibleCells(longestWord)) longestWord = word;
   }
-  for (const char* key : {"menu.saveFailed.cannotCreate", "menu.saveFailed.cannotWrite",
-                          "menu.saveFailed.refused"}) {
+  for (const char* key :
+       {"menu.saveFailed.cannotCreate", "menu.saveFailed.cannotWrite", "menu.saveFailed.refused"}) {
     const std::string reason = language.T(key);
     if (VisibleCells(reason) > VisibleCells(longestReason)) longestReason = reason;
   }
@@ -799,7 +796,7 @@ void RKChecker::CheckCatalogue(const zokCSON::Value& root) {
            "\"" + path + "\" is written again: the game keeps the first and ignores this one");
   }
   std::set<std::string> known;
-  for (const RKCatalogueKey& row : catalogueKeys) {
+  for (const RKCatalogueKey& row : CATALOGUE_KEYS) {
     known.insert(row.key);
     auto leaf = leaves.find(row.key);
     if (leaf == leaves.end()) {
@@ -968,7 +965,7 @@ bool MakeLanguageTemplate(std::string_view englishText, const std::string& code,
         "# game shows in capitals need capital accented letters. Help lines colour their map\n"
         "# symbol with \"^C\" + colour number + \"^\".\n";
   RKTemplateNode top;
-  for (const RKCatalogueKey& row : catalogueKeys) {
+  for (const RKCatalogueKey& row : CATALOGUE_KEYS) {
     RKTemplateNode* node = &top;
     std::vector<std::string> parts = SplitKey(row.key);
     const std::string leaf = parts.back();

@@ -24,7 +24,7 @@ int HexValue(char c) {
 
 RKLocalization::RKLocalization() {
   // Rows that share a name share its key too (both stairs): the first one stands.
-  for (const RKKind& kind : kindTable) {
+  for (const RKKind& kind : KIND_TABLE) {
     const char* key = KindTextKey(kind, RKKindText::Name);
     if (key != nullptr) entityNameKeys.emplace(kind.name, key);
   }

@@ -132,8 +132,8 @@ bool LoadMusicDefinition(const std::string& path) {
     const bool known = next.empty() || std::any_of(musicPattern.patterns.begin(),
                                                    musicPattern.patterns.end(), named);
     if (!known) {
-      std::cerr << "Music pattern \"" << entry->patternName
-                << "\" names an unknown next pattern \"" << next << "\"! (" << path << ")\n";
+      std::cerr << "Music pattern \"" << entry->patternName << "\" names an unknown next pattern \""
+                << next << "\"! (" << path << ")\n";
       return false;
     }
   }

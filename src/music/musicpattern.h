@@ -22,7 +22,7 @@ class RKMusicPatternSystem {
     RKMusicPatternType type = Unknown;
   };
 
-  int patternLengthMs = 0;        // INT32_MAX when the audio reports no positive duration
+  int patternLengthMs = 0;         // INT32_MAX when the audio reports no positive duration
   std::int64_t lastPosition = -1;  // sample frames seen by the last advance; -1 = none yet
   std::vector<RKMusicPatternEntry*> patterns;  // in file order; first calm, second alert
   std::string currentPatternName;

@@ -12,6 +12,7 @@ struct RKDefaultBinding {
   SDL_Scancode scancode;
 };
 
+// clang-format off
 // action               default key
 const RKDefaultBinding DEFAULT_BINDINGS[] = {
     {ActionMoveUp, SDL_SCANCODE_UP},
@@ -23,8 +24,9 @@ const RKDefaultBinding DEFAULT_BINDINGS[] = {
     {ActionDrop, SDL_SCANCODE_D},
     {ActionCharacterInfo, SDL_SCANCODE_C},
     {ActionInventory, SDL_SCANCODE_I},
+    // clang-format on
 };
-static_assert(std::size(DEFAULT_BINDINGS) == ActionCount);
+static_assert(std::size(DEFAULT_BINDINGS) == ACTION_COUNT);
 
 // Name of the key at this position on the current keyboard layout ("Up", "Space", "G").
 std::string KeyName(SDL_Scancode scancode) {

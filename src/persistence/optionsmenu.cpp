@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "game/frames.h"
-#include "game/lifecycle.h"
 #include "game/globals.h"
+#include "game/lifecycle.h"
 #include "localization/localization.h"
 #include "music/music.h"
 #include "persistence/keybindings.h"
@@ -22,9 +22,9 @@ namespace {
 
 // The text keys of each action: "options.keybinding.<name>" labels its line,
 // "options.changeKey.<name>" heads its key capture.
-const char* const ACTION_KEY_NAMES[ActionCount] = {
-    "moveUp", "moveDown", "moveLeft", "moveRight", "take",
-    "use",    "drop",     "characterInfo",         "inventory",
+const char* const ACTION_KEY_NAMES[ACTION_COUNT] = {
+    "moveUp", "moveDown", "moveLeft",      "moveRight", "take",
+    "use",    "drop",     "characterInfo", "inventory",
 };
 
 std::string T(const std::string& key) {
@@ -150,11 +150,11 @@ const RKOptionsLine OTHER_LINES[] = {
 
 // Acts on a confirmed line; true when the line leaves the menu.
 bool ConfirmLine(int line) {
-  if (line >= 0 && line < ActionCount) {
+  if (line >= 0 && line < ACTION_COUNT) {
     CaptureKey(static_cast<RKActionTypes>(line));
     return false;
   }
-  const std::size_t other = static_cast<std::size_t>(line - ActionCount);
+  const std::size_t other = static_cast<std::size_t>(line - ACTION_COUNT);
   return other < std::size(OTHER_LINES) && OTHER_LINES[other].confirm();
 }
 
@@ -182,7 +182,7 @@ void OptionsMenu() {
 
 void BuildOptionsMenuOptions(std::vector<std::string>& lines) {
   lines.clear();
-  for (int action = 0; action < ActionCount; ++action) {
+  for (int action = 0; action < ACTION_COUNT; ++action) {
     lines.push_back(SetMenuOptionOfKeybinding(
         static_cast<RKActionTypes>(action),
         T(std::string("options.keybinding.") + ACTION_KEY_NAMES[action])));
@@ -217,13 +217,9 @@ void RestoreOldGameSettings() {
   }
 }
 
-std::string GetOnOffText(bool on) {
-  return T(on ? "common.on" : "common.off");
-}
+std::string GetOnOffText(bool on) { return T(on ? "common.on" : "common.off"); }
 
-std::string GetYesNoText(bool yes) {
-  return T(yes ? "common.yes" : "common.no");
-}
+std::string GetYesNoText(bool yes) { return T(yes ? "common.yes" : "common.no"); }
 
 std::string GetLanguageDisplayName(const std::string& code) {
   if (gLocalization != nullptr) {

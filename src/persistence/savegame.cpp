@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/message.h"
 #include "cson/cson.h"
 #include "dungeon/map.h"
 #include "game/globals.h"
@@ -15,7 +16,6 @@
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "persistence/settings.h"
-#include "core/message.h"
 #include "world/basicenemy.h"
 #include "world/entity.h"
 #include "world/equipment.h"
@@ -30,7 +30,7 @@ namespace {
 
 // A game the program writes takes about 100 KB, and the loader's bounds allow a few hundred;
 // anything far larger is refused before the reader builds a tree of it.
-constexpr std::uintmax_t MAX_SAVE_BYTES = 4 * 1024 * 1024;
+constexpr std::uintmax_t MAX_SAVE_BYTES = std::uintmax_t{4} * 1024 * 1024;
 constexpr std::size_t SAVED_LOG_LINES = 6;
 
 bool IsHexDigit(char c) {
@@ -149,10 +149,10 @@ Value WriteMessages(std::size_t& count) {
 
 // Bounds that every game the program writes stays far inside; a file beyond them was made by
 // something else, and drawing or looking up what it holds could cost a frame seconds.
-constexpr std::size_t MAX_NAME_BYTES = 256;        // real names have at most 30
+constexpr std::size_t MAX_NAME_BYTES = 256;  // real names have at most 30
 // A generated floor holds at most 30 rooms of 5 guards and 2 items, with its stairs.
 constexpr std::size_t MAX_ENTITIES = 1000;
-constexpr std::size_t MAX_LOG_LINE_BYTES = 1024;   // the log wraps its lines at 58 columns
+constexpr std::size_t MAX_LOG_LINE_BYTES = 1024;  // the log wraps its lines at 58 columns
 
 // Records why the file is refused and returns false, so that a check reads
 // `return Refuse(why, ...)`.
@@ -209,9 +209,9 @@ struct RKFighterField {
   void (RKFighter::*set)(int value, bool absolute);
 };
 const RKFighterField FIGHTER_FIELDS[] = {
-    {"MaxHP", &RKFighter::SetMaxHP}, {"HP", &RKFighter::SetHP},
+    {"MaxHP", &RKFighter::SetMaxHP},     {"HP", &RKFighter::SetHP},
     {"Defense", &RKFighter::SetDefense}, {"Power", &RKFighter::SetPower},
-    {"Level", &RKFighter::SetLevel}, {"XP", &RKFighter::SetXP},
+    {"Level", &RKFighter::SetLevel},     {"XP", &RKFighter::SetXP},
 };
 
 // "Order" of inventory items and log lines: negative counts as 0, a boolean as 0 or 1.
@@ -321,8 +321,8 @@ void RestoreItemEffect(RKEntity& entity) {
 
 bool IsPlayer(const RKEntity& entity) { return entity.name == KindOf(RKKindId::Player).name; }
 
-bool ReadFighter(const Value& object, RKEntity& entity, RKLoadedGame& game,
-                 const std::string& what, std::string& why) {
+bool ReadFighter(const Value& object, RKEntity& entity, RKLoadedGame& game, const std::string& what,
+                 std::string& why) {
   auto* fighter = new RKFighter();
   bool plausible = true;
   for (const RKFighterField& field : FIGHTER_FIELDS) {
@@ -352,8 +352,8 @@ bool ReadFighter(const Value& object, RKEntity& entity, RKLoadedGame& game,
   // upper bound waits for the pack, whose pieces may add to the maximum.
   const int maxHP = fighter->GetMaxHP(true);
   if (maxHP < 1) {
-    return Refuse(why, what + " has a maximum of " + std::to_string(maxHP) +
-                           " hit points, at least 1");
+    return Refuse(why,
+                  what + " has a maximum of " + std::to_string(maxHP) + " hit points, at least 1");
   }
   if (fighter->hp < 0) {
     return Refuse(why, what + " has " + std::to_string(fighter->hp) + " hit points, below 0");
@@ -380,8 +380,8 @@ bool ReadMap(const Value& root, RKMap& map, std::string& why) {
   }
   const std::size_t count = CountObjects(cells->AsArray());
   if (count != MAP_CELLS) {
-    return Refuse(why, "the map holds " + std::to_string(count) + " cells, not " +
-                           std::to_string(MAP_CELLS));
+    return Refuse(
+        why, "the map holds " + std::to_string(count) + " cells, not " + std::to_string(MAP_CELLS));
   }
   for (const Value& cell : cells->AsArray()) {
     if (!cell.IsObject()) {
@@ -484,8 +484,7 @@ bool ReadInventory(const Value& root, RKLoadedGame& game, std::string& why) {
       }
     }
   }
-  game.inventory.sort(
-      [](const RKEntity* a, const RKEntity* b) { return a->order < b->order; });
+  game.inventory.sort([](const RKEntity* a, const RKEntity* b) { return a->order < b->order; });
   for (RKEntity* entity : game.inventory) {
     entity->order = 0;
   }
@@ -503,8 +502,8 @@ bool ReadInventory(const Value& root, RKLoadedGame& game, std::string& why) {
 bool ReadMessages(const Value& root, std::vector<std::string>& lines, std::string& why) {
   const Value* messages = root.Find("GameMessages");
   if (root.Find("NumGameMessages") == nullptr || messages == nullptr) {
-    return Refuse(why, Quoted(messages == nullptr ? "GameMessages" : "NumGameMessages") +
-                           " is missing");
+    return Refuse(why,
+                  Quoted(messages == nullptr ? "GameMessages" : "NumGameMessages") + " is missing");
   }
   if (!messages->IsArray()) {
     return true;
@@ -522,8 +521,8 @@ bool ReadMessages(const Value& root, std::vector<std::string>& lines, std::strin
       continue;
     }
     const Value* text = object.Find("Message");
-    std::string shown = text != nullptr && text->IsString() ? UnescapeSaveMessage(text->AsString())
-                                                            : std::string();
+    std::string shown =
+        text != nullptr && text->IsString() ? UnescapeSaveMessage(text->AsString()) : std::string();
     if (shown.size() > MAX_LOG_LINE_BYTES) {
       return Refuse(why, "log line " + std::to_string(line) + " has " +
                              std::to_string(shown.size()) + " bytes, at most " +
@@ -570,8 +569,8 @@ bool ReadGame(const Value& root, RKLoadedGame& game, std::vector<std::string>& l
     // floors would overflow.
     const int number = FileNumberToInt(floor->AsNumber());
     if (number < 1 || number > TOP_FLOOR) {
-      return Refuse(why, "floor " + std::to_string(number) + " lies outside 1-" +
-                             std::to_string(TOP_FLOOR));
+      return Refuse(
+          why, "floor " + std::to_string(number) + " lies outside 1-" + std::to_string(TOP_FLOOR));
     }
     game.map->currentFloor = number;
   }

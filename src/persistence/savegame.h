@@ -11,9 +11,9 @@ struct Error;
 // Results of LoadGame; the main menu picks its failure box from them.
 enum RKLoadResult : int {
   LoadOk = 0,
-  LoadFailed = -1,         // no file, unreadable, or not a game this program can run
-  LoadBadSignature = -2,   // not a save game of ours
-  LoadBadVersion = -3,     // written by another version of the game
+  LoadFailed = -1,        // no file, unreadable, or not a game this program can run
+  LoadBadSignature = -2,  // not a save game of ours
+  LoadBadVersion = -3,    // written by another version of the game
 };
 
 // The game's one saved game, in the working folder.

@@ -87,8 +87,8 @@ SDL_Scancode ElementScancode(const zokCSON::Value& member) {
 // turn loop, the options menu and the writer always find all nine. Elements past the last action
 // are dropped: no command could ever use them.
 void ReadKeyboard(const zokCSON::Value::Array& elements) {
-  bool bound[ActionCount] = {};
-  for (std::size_t i = 0; i < elements.size() && i < ActionCount; ++i) {
+  bool bound[ACTION_COUNT] = {};
+  for (std::size_t i = 0; i < elements.size() && i < ACTION_COUNT; ++i) {
     if (!elements[i].IsObject()) {
       continue;
     }
@@ -99,7 +99,7 @@ void ReadKeyboard(const zokCSON::Value::Array& elements) {
     keyboard[static_cast<RKActionTypes>(i)] = {ElementScancode(*member), false};
     bound[i] = true;
   }
-  for (int action = 0; action < ActionCount; ++action) {
+  for (int action = 0; action < ACTION_COUNT; ++action) {
     if (!bound[action]) {
       const auto key = static_cast<RKActionTypes>(action);
       keyboard[key] = {GetDefaultScancode(key), false};
@@ -112,7 +112,7 @@ bool LoadSettingsFile(const std::string& path) {
   zokCSON::Error error;
   if (zokCSON::ParseFile(path, root, &error) != zokCSON::ErrorCode::Ok) {
     KeepUnusableFile(path, std::to_string(error.line) + ":" + std::to_string(error.column) + ": " +
-                     error.message);
+                               error.message);
     return false;
   }
   if (!root.IsObject()) {
@@ -149,7 +149,7 @@ bool SaveSettingsFile(const std::string& path, zokCSON::Error* error) {
   // One element per action, each keyed by its position, so a reader can tell a moved or
   // missing element from a binding.
   zokCSON::Value keys = zokCSON::Value::MakeArray();
-  for (int action = 0; action < ActionCount; ++action) {
+  for (int action = 0; action < ACTION_COUNT; ++action) {
     auto binding = keyboard.find(static_cast<RKActionTypes>(action));
     // Every action has a binding once the settings are read; one missing anyway is written as
     // no key rather than shifting the positions of the others.

@@ -21,6 +21,7 @@ constexpr int NOTICE_Y = 144;
 const std::string NOTICE = "TOWER VAULT KEEPER";
 
 // The block letters, one string per cell row; "#" is ink, a blank leaves the cell alone.
+// clang-format off
 const char* const LETTER_T[BANNER_ROWS] = {
     "###############",
     "###############",
@@ -75,6 +76,7 @@ const char* const LETTER_K[BANNER_ROWS] = {
     "####      #### ",
     "####       ####",
 };
+// clang-format on
 
 // The diamond dot after each letter, in the letter's bottom three rows.
 const char* const DOT[3] = {

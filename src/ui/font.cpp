@@ -56,7 +56,8 @@ bool CheckSheetFile(const std::string& path) {
 template <typename Pixel>
 void InkPackedSheet(SDL_Surface* sheet, Uint32 alphaMask, Uint32 ink) {
   for (int y = 0; y < sheet->h; ++y) {
-    Pixel* row = reinterpret_cast<Pixel*>(static_cast<Uint8*>(sheet->pixels) + y * sheet->pitch);
+    Pixel* row = reinterpret_cast<Pixel*>(static_cast<Uint8*>(sheet->pixels) +
+                                          static_cast<std::ptrdiff_t>(y) * sheet->pitch);
     for (int x = 0; x < sheet->w; ++x) {
       const Uint32 alpha = row[x] & alphaMask;
       row[x] = static_cast<Pixel>(alpha != 0 ? (ink | alpha) : 0);
@@ -235,8 +236,8 @@ void RKFont::DrawNumber(SDL_Surface* target, const std::string& digits, int x, i
     DrawChar(target, '0', x + GLYPH_SIZE * static_cast<int>(pen), y, color);
   }
   for (std::size_t i = length > field ? length - field : 0; i < length; ++i, ++pen) {
-    DrawChar(target, static_cast<unsigned char>(digits[i]),
-             x + GLYPH_SIZE * static_cast<int>(pen), y, color);
+    DrawChar(target, static_cast<unsigned char>(digits[i]), x + GLYPH_SIZE * static_cast<int>(pen),
+             y, color);
   }
 }
 

@@ -22,11 +22,11 @@ struct SDL_Surface;
 // code). A code whose number is missing or outside 0-15, or that has no terminator, is not a
 // code: its characters are drawn as plain text.
 class RKFont {
-public:
-  SDL_Rect glyphRects[256];   // source rectangle of each code on the sheet
-  SDL_Rect drawRect{0, 0, 8, 8};  // destination of the current blit
+ public:
+  SDL_Rect glyphRects[256];             // source rectangle of each code on the sheet
+  SDL_Rect drawRect{0, 0, 8, 8};        // destination of the current blit
   SDL_Surface* glyphSurfaces[16] = {};  // owned; one recoloured sheet per RKColors value
-  SDL_Color colors[16] = {};  // the palette the sheets were coloured with
+  SDL_Color colors[16] = {};            // the palette the sheets were coloured with
 
   RKFont() = default;
   ~RKFont();

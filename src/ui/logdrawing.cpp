@@ -21,7 +21,8 @@ void RKMessage::GetMessages(int x, int y, RKFont* font, RKColors color, bool fad
     return;  // nothing to draw with until start-up has made both
   }
   std::size_t k = 0;
-  for (auto line = messages.begin(); line != messages.end() && k < std::size(FADE_COLORS); ++line, ++k) {
+  for (auto line = messages.begin(); line != messages.end() && k < std::size(FADE_COLORS);
+       ++line, ++k) {
     const RKColors lineColor = fade ? FADE_COLORS[k] : color;
     font->DrawString(surface, *line, x, y + GLYPH_SIZE * static_cast<int>(k), lineColor);
   }

@@ -6,16 +6,16 @@
 #include <iterator>
 #include <limits>
 
+#include "core/colorcode.h"
+#include "core/glyphs.h"
+#include "core/layout.h"
+#include "core/message.h"
 #include "game/frames.h"
-#include "game/lifecycle.h"
 #include "game/globals.h"
+#include "game/lifecycle.h"
 #include "localization/localization.h"
 #include "music/music.h"
 #include "ui/font.h"
-#include "core/glyphs.h"
-#include "core/colorcode.h"
-#include "core/layout.h"
-#include "core/message.h"
 #include "ui/render.h"
 #include "ui/screen.h"
 #include "world/entity.h"

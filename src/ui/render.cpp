@@ -5,16 +5,16 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/glyphs.h"
+#include "core/layout.h"
+#include "core/message.h"
 #include "dungeon/map.h"
 #include "game/globals.h"
 #include "localization/localization.h"
 #include "music/music.h"
 #include "ui/font.h"
-#include "ui/screen.h"
 #include "ui/menu.h"
-#include "core/glyphs.h"
-#include "core/layout.h"
-#include "core/message.h"
+#include "ui/screen.h"
 #include "world/basicenemy.h"
 #include "world/entity.h"
 #include "world/fighter.h"
@@ -30,23 +30,27 @@ constexpr unsigned char GLYPH_WALL = '#';
 constexpr unsigned char GLYPH_FLOOR = '.';
 
 // Colours of a cell: [in view][blocks sight].
+// clang-format off
 constexpr RKColors CELL_COLORS[2][2] = {
     // floor     wall
     {DarkGray,  LightGray},  // explored, out of view
     {White,     Blue},       // in view
 };
+// clang-format on
 
 // The horizontal rules of the HUD frame, in code page 437 double lines.
 struct RKFrameRule {
   int y;
   unsigned char left, tee, right;  // tee: the glyph where the divider meets the rule, 0 none
 };
+// clang-format off
 const RKFrameRule FRAME_RULES[] = {
     //  y   left               tee              right
     {0,  GLYPH_TOP_LEFT,    0,               GLYPH_TOP_RIGHT},
     {16, GLYPH_TEE_RIGHT,   GLYPH_TEE_DOWN,  GLYPH_TEE_LEFT},
     {72, GLYPH_BOTTOM_LEFT, GLYPH_TEE_UP,    GLYPH_BOTTOM_RIGHT},
 };
+// clang-format on
 // Rows that carry the side walls: the names strip alone, then the two boxes with the divider.
 constexpr int NAMES_ROW = 8;
 // More text than the names strip could ever show, even with colour codes in the names.
@@ -98,8 +102,8 @@ void DrawTiles(const std::vector<const RKEntity*>& shows) {
 void DrawEntities(const std::vector<const RKEntity*>& shows) {
   for (const RKEntity* entity : shows) {
     if (entity != nullptr) {
-      font->DrawChar(mapPanel, entity->appearance, entity->x * GLYPH_SIZE,
-                     entity->y * GLYPH_SIZE, entity->color);
+      font->DrawChar(mapPanel, entity->appearance, entity->x * GLYPH_SIZE, entity->y * GLYPH_SIZE,
+                     entity->color);
     }
   }
 }

@@ -1,9 +1,9 @@
 #include "world/confusedenemy.h"
 
-#include "dungeon/map.h"
 #include "core/globals.h"
-#include "localization/localization.h"
 #include "core/message.h"
+#include "dungeon/map.h"
+#include "localization/localization.h"
 #include "world/entity.h"
 
 RKConfusedEnemy::~RKConfusedEnemy() { delete previousAI; }

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "dungeon/map.h"
 #include "core/globals.h"
+#include "dungeon/map.h"
 #include "localization/localization.h"
 #include "world/basicenemy.h"
 #include "world/equipment.h"

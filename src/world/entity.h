@@ -44,8 +44,8 @@ class RKEntity {
   // always be picked up, dropped and chosen from the inventory.
   void Init(int newX, int newY, unsigned char newAppearance, const std::string& newName,
             RKColors newColor, RKMap* newMap, bool newBlocks, bool newVisible,
-            RKFighter* newFighter, RKBasicEnemy* newAI, RKItem* newItem,
-            RKEquipment* newEquipment, RKEquippable* newEquippable);
+            RKFighter* newFighter, RKBasicEnemy* newAI, RKItem* newItem, RKEquipment* newEquipment,
+            RKEquippable* newEquippable);
 
   // Steps by (dx, dy) unless the target is outside the map or blocked; carries the tile's
   // occupancy mark along.

@@ -7,7 +7,7 @@ namespace {
 const RKEquippable* PieceOf(const RKEntity* worn) { return worn ? worn->equippable : nullptr; }
 
 // The sum of one bonus over both slots; an empty slot or a piece without record adds 0.
-int SumBonus(const RKEquipment& equipment, int RKEquippable::*bonus) {
+int SumBonus(const RKEquipment& equipment, int RKEquippable::* bonus) {
   int sum = 0;
   for (const RKEntity* worn : {equipment.mainHand, equipment.offHand}) {
     if (const RKEquippable* piece = PieceOf(worn)) sum += piece->*bonus;

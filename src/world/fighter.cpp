@@ -4,8 +4,8 @@
 #include <string>
 
 #include "core/globals.h"
-#include "localization/localization.h"
 #include "core/message.h"
+#include "localization/localization.h"
 #include "world/entity.h"
 #include "world/equipment.h"
 
@@ -67,9 +67,9 @@ void RKFighter::Attack(RKEntity* target, RKMessage* log) {
     return;
   }
   // The hit is posted before the damage so that it precedes the death handler's messages.
-  log->SetMessage(gLocalization->TFormat("message.attackHit", {owner->GetDisplayName(),
-                                                               target->GetDisplayName(),
-                                                               std::to_string(damage)}),
+  log->SetMessage(gLocalization->TFormat(
+                      "message.attackHit",
+                      {owner->GetDisplayName(), target->GetDisplayName(), std::to_string(damage)}),
                   false);
   victim->TakeDamage(damage);
 }

@@ -15,7 +15,7 @@ class RKFighter {
   int defense = 0;
   int power = 0;
   int level = 0;
-  int xp = 0;  // the player's experience, or what knocking out a guard is worth
+  int xp = 0;                 // the player's experience, or what knocking out a guard is worth
   RKEntity* owner = nullptr;  // not owned
   DeathFunction deathFunction = nullptr;
 

@@ -1,8 +1,8 @@
 #include "world/item.h"
 
 #include "core/globals.h"
-#include "localization/localization.h"
 #include "core/message.h"
+#include "localization/localization.h"
 #include "world/entity.h"
 #include "world/equipment.h"
 
@@ -20,12 +20,11 @@ void RKItem::PickUp(RKMessage* log, std::list<RKEntity*>& entities,
   }
   inventory.push_front(owner);
   entities.remove(owner);
-  log->SetMessage(gLocalization->TFormat("message.itemPickedUp", {owner->GetDisplayName()}),
-                  false);
+  log->SetMessage(gLocalization->TFormat("message.itemPickedUp", {owner->GetDisplayName()}), false);
 }
 
-void RKItem::Drop(RKMessage* log, std::list<RKEntity*>& entities,
-                  std::list<RKEntity*>& inventory, RKEntity* dropper) {
+void RKItem::Drop(RKMessage* log, std::list<RKEntity*>& entities, std::list<RKEntity*>& inventory,
+                  RKEntity* dropper) {
   RKEquipment* worn = dropper->equipment;
   if (worn && (worn->mainHand == owner || worn->offHand == owner)) {
     worn->ToggleEquip(owner);
@@ -34,8 +33,7 @@ void RKItem::Drop(RKMessage* log, std::list<RKEntity*>& entities,
   inventory.remove(owner);
   owner->x = dropper->x;
   owner->y = dropper->y;
-  log->SetMessage(gLocalization->TFormat("message.itemDropped", {owner->GetDisplayName()}),
-                  false);
+  log->SetMessage(gLocalization->TFormat("message.itemDropped", {owner->GetDisplayName()}), false);
 }
 
 RKEntity* RKItem::Use(RKMessage* log, RKEntity* user, std::list<RKEntity*>& inventory) {

@@ -9,14 +9,14 @@
 
 std::vector<const char*> KindTextKeys(RKKindText text) {
   std::vector<const char*> keys;
-  for (std::size_t row = 0; row < std::size(kindTable); ++row) {
-    if (FirstWithKindTextKey(row, text)) keys.push_back(KindTextKey(kindTable[row], text));
+  for (std::size_t row = 0; row < std::size(KIND_TABLE); ++row) {
+    if (FirstWithKindTextKey(row, text)) keys.push_back(KindTextKey(KIND_TABLE[row], text));
   }
   return keys;
 }
 
 const RKKind* FindKind(const std::string& name) {
-  for (const RKKind& kind : kindTable) {
+  for (const RKKind& kind : KIND_TABLE) {
     if (name == kind.name) return &kind;
   }
   return nullptr;
@@ -24,7 +24,7 @@ const RKKind* FindKind(const std::string& name) {
 
 std::vector<RKUseEffect> UseEffectsInOrder() {
   std::vector<RKUseEffect> effects;
-  for (const RKKind& kind : kindTable) {
+  for (const RKKind& kind : KIND_TABLE) {
     if (kind.use != RKUseEffect::None &&
         std::find(effects.begin(), effects.end(), kind.use) == effects.end()) {
       effects.push_back(kind.use);
@@ -75,7 +75,7 @@ RKEntity* NewEntity(const RKKind& kind, int x, int y, RKMap* map, DeathFunction 
       break;
   }
   RKEntity* entity = new RKEntity;
-  entity->Init(x, y, kind.glyph, kind.name, kind.color, map, kind.blocks, kind.visible, fighter,
-               ai, item, equipment, equippable);
+  entity->Init(x, y, kind.glyph, kind.name, kind.color, map, kind.blocks, kind.visible, fighter, ai,
+               item, equipment, equippable);
   return entity;
 }

@@ -96,8 +96,8 @@ struct RKKind {
   bool blocks = false;
   bool visible = false;  // stays drawn on an explored cell out of view
   RKKindRole role = RKKindRole::Fixture;
-  RKFighterNumbers fighter;  // Player and Guard
-  RKWornNumbers worn;        // Equipment
+  RKFighterNumbers fighter;             // Player and Guard
+  RKWornNumbers worn;                   // Equipment
   RKUseEffect use = RKUseEffect::None;  // Usable
   // The name a room's lottery draws: guards in the guards' lottery, items in the items'; empty
   // for a kind no room gets.
@@ -111,7 +111,7 @@ struct RKKind {
 };
 
 // clang-format off
-inline constexpr RKKind kindTable[] = {
+inline constexpr RKKind KIND_TABLE[] = {
   // id                         name                 glyph colour      blocks visible
   //   role                   fighter             worn                 use effect
   //   lottery         chances: (weight, from floor), ...
@@ -179,14 +179,14 @@ inline constexpr RKKind kindTable[] = {
 // clang-format on
 
 constexpr bool KindTableFollowsIds() {
-  for (std::size_t row = 0; row < std::size(kindTable); ++row) {
-    if (static_cast<std::size_t>(kindTable[row].id) != row) return false;
+  for (std::size_t row = 0; row < std::size(KIND_TABLE); ++row) {
+    if (static_cast<std::size_t>(KIND_TABLE[row].id) != row) return false;
   }
   return true;
 }
-static_assert(KindTableFollowsIds(), "the rows of kindTable must stand in RKKindId order");
+static_assert(KindTableFollowsIds(), "the rows of KIND_TABLE must stand in RKKindId order");
 
-constexpr const RKKind& KindOf(RKKindId id) { return kindTable[static_cast<std::size_t>(id)]; }
+constexpr const RKKind& KindOf(RKKindId id) { return KIND_TABLE[static_cast<std::size_t>(id)]; }
 
 // The sorts of catalogue key a row holds.
 enum class RKKindText : std::uint8_t {
@@ -218,10 +218,10 @@ constexpr const char* KindTextKey(const RKKind& kind, RKKindText text) {
 // Whether the row is the first of the table with its key of that sort: rows may share a key
 // (both stairs are "entity.stairs"), and every list of keys names each once.
 constexpr bool FirstWithKindTextKey(std::size_t row, RKKindText text) {
-  const char* key = KindTextKey(kindTable[row], text);
+  const char* key = KindTextKey(KIND_TABLE[row], text);
   if (key == nullptr) return false;
   for (std::size_t earlier = 0; earlier < row; ++earlier) {
-    const char* other = KindTextKey(kindTable[earlier], text);
+    const char* other = KindTextKey(KIND_TABLE[earlier], text);
     if (other != nullptr && std::string_view(other) == key) return false;
   }
   return true;
@@ -229,7 +229,7 @@ constexpr bool FirstWithKindTextKey(std::size_t row, RKKindText text) {
 
 constexpr std::size_t KindTextKeyCount(RKKindText text) {
   std::size_t count = 0;
-  for (std::size_t row = 0; row < std::size(kindTable); ++row) {
+  for (std::size_t row = 0; row < std::size(KIND_TABLE); ++row) {
     if (FirstWithKindTextKey(row, text)) ++count;
   }
   return count;

@@ -1,9 +1,9 @@
 // The reader: texts that read to a value, and texts that fail at an exact place.
 #include <cmath>
 #include <limits>
+#include <string>
 #include <string_view>
 #include <vector>
-#include <string>
 
 #include "test_util.h"
 
@@ -16,28 +16,27 @@ using zokCSON::ErrorCode;
 using zokCSON::ParseText;
 
 struct ReadCase {
-    const char* name;
-    std::string text;
-    Value expected;
+  const char* name;
+  std::string text;
+  Value expected;
 };
 
 class ReadsTo : public ::testing::TestWithParam<ReadCase> {};
 
-TEST_P(ReadsTo, Value)
-{
-    const ReadCase& row = GetParam();
-    Value out = "untouched";
-    Error error;
-    error.code = ErrorCode::IoError;
-    ASSERT_EQ(ParseText(row.text, out, &error), ErrorCode::Ok)
-        << error.line << ":" << error.column << " " << error.message;
-    EXPECT_EQ(out, row.expected);
-    EXPECT_EQ(error.code, ErrorCode::Ok);
-    EXPECT_EQ(error.line, 1u);
-    EXPECT_EQ(error.column, 1u);
+TEST_P(ReadsTo, Value) {
+  const ReadCase& row = GetParam();
+  Value out = "untouched";
+  Error error;
+  error.code = ErrorCode::IoError;
+  ASSERT_EQ(ParseText(row.text, out, &error), ErrorCode::Ok)
+      << error.line << ":" << error.column << " " << error.message;
+  EXPECT_EQ(out, row.expected);
+  EXPECT_EQ(error.code, ErrorCode::Ok);
+  EXPECT_EQ(error.line, 1u);
+  EXPECT_EQ(error.column, 1u);
 }
 
-const double kInf = std::numeric_limits<double>::infinity();
+const double INF = std::numeric_limits<double>::infinity();
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Documents, ReadsTo, ::testing::Values(
@@ -71,9 +70,9 @@ INSTANTIATE_TEST_SUITE_P(Scalars, ReadsTo, ::testing::Values(
     ReadCase{"SixteenDigits", "1234567890.123456", 1234567890.123456},
     ReadCase{"ManyDecimals", "0.30000000000000004", 0.30000000000000004},
     ReadCase{"LongInteger", "12345678901234567890", 12345678901234567890.0},
-    ReadCase{"Overflow", "1e999", kInf},
-    ReadCase{"NegativeOverflow", "-1e999", -kInf},
-    ReadCase{"OverflowWithoutExponent", std::string(400, '9'), kInf},
+    ReadCase{"Overflow", "1e999", INF},
+    ReadCase{"NegativeOverflow", "-1e999", -INF},
+    ReadCase{"OverflowWithoutExponent", std::string(400, '9'), INF},
     ReadCase{"Underflow", "1e-999", 0.0},
     ReadCase{"RawTabKept", "\"a\tb\"", "a\tb"},
     ReadCase{"HashInString", "'a # b'", "a # b"},
@@ -203,80 +202,79 @@ INSTANTIATE_TEST_SUITE_P(SiblingObjects, ReadsTo, ::testing::Values(
 // clang-format on
 
 struct FailCase {
-    const char* name;
-    std::string text;
-    ErrorCode code;
-    std::uint64_t line;
-    std::uint64_t column;
-    const char* message;
+  const char* name;
+  std::string text;
+  ErrorCode code;
+  std::uint64_t line;
+  std::uint64_t column;
+  const char* message;
 };
 
 class FailsWith : public ::testing::TestWithParam<FailCase> {};
 
-TEST_P(FailsWith, CodeAndPlace)
-{
-    const FailCase& row = GetParam();
-    Value out = "untouched";
-    Error error;
-    EXPECT_EQ(ParseText(row.text, out, &error), row.code);
-    EXPECT_EQ(error.code, row.code);
-    EXPECT_EQ(error.line, row.line);
-    EXPECT_EQ(error.column, row.column);
-    EXPECT_EQ(error.message, row.message);
-    EXPECT_EQ(out, Value("untouched")) << "a failed read must leave the value alone";
+TEST_P(FailsWith, CodeAndPlace) {
+  const FailCase& row = GetParam();
+  Value out = "untouched";
+  Error error;
+  EXPECT_EQ(ParseText(row.text, out, &error), row.code);
+  EXPECT_EQ(error.code, row.code);
+  EXPECT_EQ(error.line, row.line);
+  EXPECT_EQ(error.column, row.column);
+  EXPECT_EQ(error.message, row.message);
+  EXPECT_EQ(out, Value("untouched")) << "a failed read must leave the value alone";
 }
 
-constexpr auto kUtf8 = ErrorCode::InvalidUtf8;
-constexpr auto kChar = ErrorCode::UnexpectedCharacter;
-constexpr auto kEsc = ErrorCode::InvalidEscape;
-constexpr auto kIndent = ErrorCode::BadIndentation;
-constexpr auto kStr = ErrorCode::UnterminatedString;
-const char* const kBadUtf8 = "Invalid UTF-8 encoding";
-const char* const kTrailing = "Trailing characters after top-level value";
+constexpr auto UTF8 = ErrorCode::InvalidUtf8;
+constexpr auto CHAR = ErrorCode::UnexpectedCharacter;
+constexpr auto ESC = ErrorCode::InvalidEscape;
+constexpr auto INDENT = ErrorCode::BadIndentation;
+constexpr auto STR = ErrorCode::UnterminatedString;
+const char* const BAD_UTF8 = "Invalid UTF-8 encoding";
+const char* const TRAILING = "Trailing characters after top-level value";
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Utf8, FailsWith, ::testing::Values(
-    FailCase{"OverlongNul", "ab\xC0\x80", kUtf8, 1, 3, kBadUtf8},
-    FailCase{"EncodedSurrogate", "\xED\xA0\x80", kUtf8, 1, 1, kBadUtf8},
-    FailCase{"BeyondLastCodePoint", "x\xF4\x90\x80\x80", kUtf8, 1, 2, kBadUtf8},
-    FailCase{"StrayContinuation", "a\n\x80", kUtf8, 2, 1, kBadUtf8},
-    FailCase{"CutShortAtEnd", "'\xE2\x82", kUtf8, 1, 2, kBadUtf8},
-    FailCase{"ColumnCountsCharacters", "a\n\xC3\xA9\xE2\x82\xAC\xFF", kUtf8, 2, 3, kBadUtf8},
-    FailCase{"MarkInTheMiddle", "a: \"x\xEF\xBB\xBF\"", kUtf8, 1, 6, kBadUtf8},
-    FailCase{"SecondMark", "\xEF\xBB\xBF\xEF\xBB\xBF", kUtf8, 1, 1, kBadUtf8},
+    FailCase{"OverlongNul", "ab\xC0\x80", UTF8, 1, 3, BAD_UTF8},
+    FailCase{"EncodedSurrogate", "\xED\xA0\x80", UTF8, 1, 1, BAD_UTF8},
+    FailCase{"BeyondLastCodePoint", "x\xF4\x90\x80\x80", UTF8, 1, 2, BAD_UTF8},
+    FailCase{"StrayContinuation", "a\n\x80", UTF8, 2, 1, BAD_UTF8},
+    FailCase{"CutShortAtEnd", "'\xE2\x82", UTF8, 1, 2, BAD_UTF8},
+    FailCase{"ColumnCountsCharacters", "a\n\xC3\xA9\xE2\x82\xAC\xFF", UTF8, 2, 3, BAD_UTF8},
+    FailCase{"MarkInTheMiddle", "a: \"x\xEF\xBB\xBF\"", UTF8, 1, 6, BAD_UTF8},
+    FailCase{"SecondMark", "\xEF\xBB\xBF\xEF\xBB\xBF", UTF8, 1, 1, BAD_UTF8},
     // Reader errors count bytes: the two-byte character puts this one a column further right.
-    FailCase{"ReaderColumnCountsBytes", "'\xC3\xA9' x", kChar, 1, 6, kTrailing}
+    FailCase{"ReaderColumnCountsBytes", "'\xC3\xA9' x", CHAR, 1, 6, TRAILING}
 ), RowName<FailCase>);
 
 INSTANTIATE_TEST_SUITE_P(Indentation, FailsWith, ::testing::Values(
-    FailCase{"NotAMultiple", "a:\n  b:\n    c: 1\n   d: 2", kIndent, 4, 4, "Indentation is not a multiple of base indent width"},
-    FailCase{"DedentToUnopenedLevel", "a:\n  b: 1\nc:\n    d: 1\n  e: 2", kIndent, 5, 3, "Dedent does not match any previous indent level"},
+    FailCase{"NotAMultiple", "a:\n  b:\n    c: 1\n   d: 2", INDENT, 4, 4, "Indentation is not a multiple of base indent width"},
+    FailCase{"DedentToUnopenedLevel", "a:\n  b: 1\nc:\n    d: 1\n  e: 2", INDENT, 5, 3, "Dedent does not match any previous indent level"},
     FailCase{"TabOnCommentLine", "a:\n  \t# note\n  b: 1", ErrorCode::TabIndentation, 2, 3, "Tabs are not allowed in indentation"},
     FailCase{"TabOnContentLine", "a: 1\n\tb: 2", ErrorCode::TabIndentation, 2, 1, "Tabs are not allowed in indentation"},
-    FailCase{"NoBlockAfterColon", "a:\n\n  # only a comment\n", kIndent, 4, 1, "Expected indented block after ':'"},
-    FailCase{"BlockNotDeeper", "a:\nb: 1", kIndent, 2, 1, "Expected deeper indentation for block value"},
-    FailCase{"NestedBlockNotDeeper", "a:\n  b:\n  c: 1", kIndent, 3, 3, "Expected deeper indentation for block value"}
+    FailCase{"NoBlockAfterColon", "a:\n\n  # only a comment\n", INDENT, 4, 1, "Expected indented block after ':'"},
+    FailCase{"BlockNotDeeper", "a:\nb: 1", INDENT, 2, 1, "Expected deeper indentation for block value"},
+    FailCase{"NestedBlockNotDeeper", "a:\n  b:\n  c: 1", INDENT, 3, 3, "Expected deeper indentation for block value"}
 ), RowName<FailCase>);
 
 INSTANTIATE_TEST_SUITE_P(Strings, FailsWith, ::testing::Values(
-    FailCase{"Unterminated", "\"ab", kStr, 1, 4, "Unterminated string literal"},
-    FailCase{"LineFeedInside", "a: \"x\ny\"", kStr, 2, 1, "Newline in string literal"},
-    FailCase{"CarriageReturnInside", "'x\ry'", kStr, 1, 4, "Newline in string literal"},
-    FailCase{"BackslashAtEnd", "\"a\\", kStr, 1, 4, ""},
-    FailCase{"SlashEscape", R"("\/")", kEsc, 1, 4, "Invalid escape in string"},
-    FailCase{"NulEscape", R"('\0')", kEsc, 1, 4, "Invalid escape in string"},
-    FailCase{"ApostropheInDoubleQuotes", R"("\'")", kEsc, 1, 4, "Invalid escape in string"},
-    FailCase{"QuoteInSingleQuotes", R"('\"')", kEsc, 1, 4, "Invalid escape in string"},
-    FailCase{"BackslashLineFeed", "\"\\\n\"", kEsc, 2, 1, "Invalid escape in string"},
-    FailCase{"LoneLowSurrogate", R"("\uDE00")", kEsc, 1, 8, "Unpaired surrogate"},
-    FailCase{"HighSurrogateThenLetter", R"("\uD83Dx")", kEsc, 1, 8, "Unpaired surrogate"},
-    FailCase{"HighSurrogateAtEnd", R"("\uD83D)", kEsc, 1, 8, "Unpaired surrogate"},
-    FailCase{"BadLowSurrogate", R"("\uD83D\u0041")", kEsc, 1, 14, "Invalid low surrogate"},
-    FailCase{"IncompleteUnicode", R"("\u12)", kEsc, 1, 6, "Incomplete unicode escape"},
-    FailCase{"BadHex", R"("\u12G4")", kEsc, 1, 7, "Invalid hex in unicode escape"},
-    FailCase{"LineFeedInHex", "\"\\u1\n", kEsc, 2, 1, "Invalid hex in unicode escape"},
+    FailCase{"Unterminated", "\"ab", STR, 1, 4, "Unterminated string literal"},
+    FailCase{"LineFeedInside", "a: \"x\ny\"", STR, 2, 1, "Newline in string literal"},
+    FailCase{"CarriageReturnInside", "'x\ry'", STR, 1, 4, "Newline in string literal"},
+    FailCase{"BackslashAtEnd", "\"a\\", STR, 1, 4, ""},
+    FailCase{"SlashEscape", R"("\/")", ESC, 1, 4, "Invalid escape in string"},
+    FailCase{"NulEscape", R"('\0')", ESC, 1, 4, "Invalid escape in string"},
+    FailCase{"ApostropheInDoubleQuotes", R"("\'")", ESC, 1, 4, "Invalid escape in string"},
+    FailCase{"QuoteInSingleQuotes", R"('\"')", ESC, 1, 4, "Invalid escape in string"},
+    FailCase{"BackslashLineFeed", "\"\\\n\"", ESC, 2, 1, "Invalid escape in string"},
+    FailCase{"LoneLowSurrogate", R"("\uDE00")", ESC, 1, 8, "Unpaired surrogate"},
+    FailCase{"HighSurrogateThenLetter", R"("\uD83Dx")", ESC, 1, 8, "Unpaired surrogate"},
+    FailCase{"HighSurrogateAtEnd", R"("\uD83D)", ESC, 1, 8, "Unpaired surrogate"},
+    FailCase{"BadLowSurrogate", R"("\uD83D\u0041")", ESC, 1, 14, "Invalid low surrogate"},
+    FailCase{"IncompleteUnicode", R"("\u12)", ESC, 1, 6, "Incomplete unicode escape"},
+    FailCase{"BadHex", R"("\u12G4")", ESC, 1, 7, "Invalid hex in unicode escape"},
+    FailCase{"LineFeedInHex", "\"\\u1\n", ESC, 2, 1, "Invalid hex in unicode escape"},
     FailCase{"UnterminatedTriple", "\"\"\"abc\nde", ErrorCode::UnterminatedTripleString, 2, 3, "Unterminated triple string literal"},
-    FailCase{"TripleQuoteKey", "a: 1\n\"\"\": 2", kChar, 2, 3, "Expected ':' in object pair"}
+    FailCase{"TripleQuoteKey", "a: 1\n\"\"\": 2", CHAR, 2, 3, "Expected ':' in object pair"}
 ), RowName<FailCase>);
 
 INSTANTIATE_TEST_SUITE_P(Numbers, FailsWith, ::testing::Values(
@@ -284,181 +282,187 @@ INSTANTIATE_TEST_SUITE_P(Numbers, FailsWith, ::testing::Values(
     FailCase{"SignedExponentWithoutDigits", "a: 1e+", ErrorCode::InvalidNumber, 1, 7, "Invalid number literal"},
     FailCase{"LonePlus", "+", ErrorCode::InvalidNumber, 1, 2, "Invalid number literal"},
     FailCase{"LoneMinus", "[-]", ErrorCode::InvalidNumber, 1, 3, "Invalid number literal"},
-    FailCase{"LeadingPoint", ".5", kChar, 1, 1, "Unexpected character while parsing value"},
-    FailCase{"SecondPoint", "1.2.3", kChar, 1, 4, kTrailing},
+    FailCase{"LeadingPoint", ".5", CHAR, 1, 1, "Unexpected character while parsing value"},
+    FailCase{"SecondPoint", "1.2.3", CHAR, 1, 4, TRAILING},
     FailCase{"PointAfterExponent", "1e5.3", ErrorCode::InvalidNumber, 1, 6, "Invalid number literal"},
     FailCase{"PointAfterSign", "[-.]", ErrorCode::InvalidNumber, 1, 4, "Invalid number literal"},
-    FailCase{"HexLiteral", "0x1F", kChar, 1, 2, kTrailing}
+    FailCase{"HexLiteral", "0x1F", CHAR, 1, 2, TRAILING}
 ), RowName<FailCase>);
 
 INSTANTIATE_TEST_SUITE_P(Structure, FailsWith, ::testing::Values(
-    FailCase{"ErrorInObjectAfterASibling", "[{a: 1}, {a: 2 b}]", kChar, 1, 16, "Expected ',' or '}' in object"},
-    FailCase{"ErrorAfterAnElementLikeTheOneBefore", "[\n  {a: 1, b: 'x'}\n  {a: 2, b: \"y\"} x\n]", kChar, 3, 18,
+    FailCase{"ErrorInObjectAfterASibling", "[{a: 1}, {a: 2 b}]", CHAR, 1, 16, "Expected ',' or '}' in object"},
+    FailCase{"ErrorAfterAnElementLikeTheOneBefore", "[\n  {a: 1, b: 'x'}\n  {a: 2, b: \"y\"} x\n]", CHAR, 3, 18,
              "Expected ',' or ']' or newline in multiline array"},
-    FailCase{"ErrorAfterElementsAlikeOverLines", "[\n  {a: 1,\n b: 2}\n  {a: 3,\n b: 4}\n  1 2\n]", kChar, 6, 5,
+    FailCase{"ErrorAfterElementsAlikeOverLines", "[\n  {a: 1,\n b: 2}\n  {a: 3,\n b: 4}\n  1 2\n]", CHAR, 6, 5,
              "Expected ',' or ']' or newline in multiline array"},
-    FailCase{"QuotedKeyAtStart", "\"k\": 1", kChar, 1, 4, kTrailing},
-    FailCase{"StrayAfterInlineValue", "a: 1 2", kChar, 1, 6, kTrailing},
-    FailCase{"CloseBraceAsValue", "a: }", kChar, 1, 4, "Unexpected character while parsing value"},
+    FailCase{"QuotedKeyAtStart", "\"k\": 1", CHAR, 1, 4, TRAILING},
+    FailCase{"StrayAfterInlineValue", "a: 1 2", CHAR, 1, 6, TRAILING},
+    FailCase{"CloseBraceAsValue", "a: }", CHAR, 1, 4, "Unexpected character while parsing value"},
     FailCase{"EndAfterColon", "a: ", ErrorCode::UnexpectedEnd, 1, 4, "Unexpected end of input while parsing value"},
-    FailCase{"BlockKeyWithoutColon", "a: 1\nb 2", kChar, 2, 3, "Expected ':' in object pair"},
-    FailCase{"InlineCommaBeforeBrace", "{a: 1,}", kChar, 1, 7, "Expected identifier or string as key"},
-    FailCase{"InlineKeyWithoutColon", "{a 1}", kChar, 1, 4, "Expected ':' in object"},
-    FailCase{"InlineMissingComma", "{a: 1 b: 2}", kChar, 1, 7, "Expected ',' or '}' in object"},
-    FailCase{"InlineObjectCutOff", "{a: 1", kChar, 1, 6, "Expected ',' or '}' in object"},
-    FailCase{"InlineArrayCutOff", "[1, 2", kChar, 1, 6, "Expected ',' or ']' in inline array"},
+    FailCase{"BlockKeyWithoutColon", "a: 1\nb 2", CHAR, 2, 3, "Expected ':' in object pair"},
+    FailCase{"InlineCommaBeforeBrace", "{a: 1,}", CHAR, 1, 7, "Expected identifier or string as key"},
+    FailCase{"InlineKeyWithoutColon", "{a 1}", CHAR, 1, 4, "Expected ':' in object"},
+    FailCase{"InlineMissingComma", "{a: 1 b: 2}", CHAR, 1, 7, "Expected ',' or '}' in object"},
+    FailCase{"InlineObjectCutOff", "{a: 1", CHAR, 1, 6, "Expected ',' or '}' in object"},
+    FailCase{"InlineArrayCutOff", "[1, 2", CHAR, 1, 6, "Expected ',' or ']' in inline array"},
     FailCase{"InlineArrayCutAfterComma", "[1,", ErrorCode::UnexpectedEnd, 1, 4, "Unexpected end of input while parsing value"},
-    FailCase{"InlineArrayMissingComma", "[1 2]", kChar, 1, 4, "Expected ',' or ']' in inline array"},
-    FailCase{"MultilineMissingSeparator", "[\n  1 2\n]", kChar, 2, 5, "Expected ',' or ']' or newline in multiline array"},
-    FailCase{"MultilineCutAfterElement", "[\n  1", kChar, 2, 4, "Expected ',' or ']' or newline in multiline array"},
-    FailCase{"MultilineExtraBracket", "[\n  1]]", kChar, 2, 5, kTrailing},
+    FailCase{"InlineArrayMissingComma", "[1 2]", CHAR, 1, 4, "Expected ',' or ']' in inline array"},
+    FailCase{"MultilineMissingSeparator", "[\n  1 2\n]", CHAR, 2, 5, "Expected ',' or ']' or newline in multiline array"},
+    FailCase{"MultilineCutAfterElement", "[\n  1", CHAR, 2, 4, "Expected ',' or ']' or newline in multiline array"},
+    FailCase{"MultilineExtraBracket", "[\n  1]]", CHAR, 2, 5, TRAILING},
     // A NUL byte is no blank: a line that starts with one (after its indentation) fails there.
-    FailCase{"NulAfterIndentation", "a:\n  \0"s, kChar, 2, 3, "Unexpected character while parsing value"},
-    FailCase{"NulLineAfterPairs", "a: 1\n\0 b: 2"s, kChar, 2, 1, kTrailing},
-    FailCase{"NulAlone", "\0"s, kChar, 1, 1, "Unexpected character while parsing value"}
+    FailCase{"NulAfterIndentation", "a:\n  \0"s, CHAR, 2, 3, "Unexpected character while parsing value"},
+    FailCase{"NulLineAfterPairs", "a: 1\n\0 b: 2"s, CHAR, 2, 1, TRAILING},
+    FailCase{"NulAlone", "\0"s, CHAR, 1, 1, "Unexpected character while parsing value"}
 ), RowName<FailCase>);
 // clang-format on
 
 // An element of an array written like the one before it is read by a shortcut. Whatever the
 // element holds, it must read as the same element alone does, and fail where and as that fails.
-TEST(ReaderSiblings, ElementAfterALikeOneReadsAsAlone)
-{
-    const std::string model = "{k: 1.0, kk: \"s\", b: true}";
-    auto readAlone = [](const std::string& text, Error& error) {
-        Value value;
-        ParseText(text, value, &error);
-        return value;
-    };
-    // The text ends right after the last byte, so that reading past it shows under ASan.
-    auto read = [](const std::string& text, Value& out, Error& error) {
-        std::vector<char> exact(text.begin(), text.end());
-        return ParseText(std::string_view(exact.data(), exact.size()), out, &error);
-    };
-    const std::string reads[] = {
-        // The shortcut's own form and each kind of value it takes.
-        "{k: 2.5, kk: \"t u\", b: false}",
-        "{k: -0.25, kk: \"\", b: null}",
-        "{k: 123456789012345, kk: \"\xC3\xA9\", b: true}",
-        "{k: 007., kk: \"x\", b: true}",
-        "{k:2,kk:\"x\",b:true}",
-        "{k:-2, kk: \"x\", b: true}",
-        "{k :  2 ,  kk:\"x\"  , b : true }",
-        // What it leaves to the general reading.
-        "{k: 1234567890123456, kk: \"x\", b: true}",
-        "{k: 1e3, kk: \"x\", b: true}",
-        "{k: +1, kk: \"x\", b: true}",
-        "{k: -.5, kk: \"x\", b: true}",
-        "{k: 1, kk: \"a\\\"b\\u00e9\", b: true}",
-        "{k: 1, kk: 'x', b: true}",
-        "{k: 1, kk: \"\"\"x\"\"\", b: true}",
-        "{k: 1, kk: word, b: truex}",
-        "{k: 1, kk: \"x\", b: true: 1}",
-        "{k: [1, 2], kk: {z: 1}, b: true}",
-        "{k: 1,\tkk: \"x\", b: true}",
-        "{k: 1, # note\n kk: \"x\",\n b: true}",
-        "{k: 1,\n kk: \"x\", b: true}",
-        "{ k\t:1 ,kk:\"x\",b :false\t}",
-        "{kk: \"x\", k: 1, b: true}",
-        "{k: 1, kk: \"x\"}",
-        "{k: 1, kk: \"x\", b: true, c: 2}",
-        "{k: 1, k: 2, kk: \"x\", b: true}",
-        "{kx: 1, kk: \"x\", b: true}",
-        "{\"k\": 1, kk: \"x\", b: true}",
-    };
-    for (const std::string& element : reads) {
-        SCOPED_TRACE(element);
-        Error error;
-        const Value first = readAlone(model, error);
-        const Value like = readAlone(element, error);
-        ASSERT_EQ(error.code, ErrorCode::Ok) << error.message;
-        // After the model, then after one like itself (a number in between ends the model).
-        const Value expected = Arr({first, like, like, 0, like, like, first});
-        Value out;
-        const std::string text = "[\n  " + model + "\n  " + element + "\n  " + element +
-                                 "\n  0\n  " + element + "\n  " + element + "\n  " + model + "\n]";
-        ASSERT_EQ(read(text, out, error), ErrorCode::Ok)
-            << error.line << ":" << error.column << " " << error.message;
-        EXPECT_EQ(out, expected);
-    }
-    // Each fails as the last thing in the text, on its third line after two spaces.
-    const std::string fails[] = {
-        "{k: 1, kk: \"x\", b: true x}", "{k: 1, kk: \"x\" b: true}", "{k: 1 kk: \"x\", b: true}",
-        "{k: 1, kk: \"x\", b: tru",    "{k: 1, kk: \"x\", b: true", "{k: 1, kk: \"x",
-        "{k: 1e, kk: \"x\", b: true}", "{k: 1, kk: \"x\\q\", b: 1}",
-        "{k: 1, kk: \"x\", b:",        "{k: 1, kk: \"x\", b",       "{k",
-        "{k: 1, kk: \"x\", b: -}",     "{k: 1, kk: \"x\\, b: true}", "{k: 1, kk: \"x\", b: ",
-    };
-    for (const std::string& element : fails) {
-        SCOPED_TRACE(element);
-        Error alone;
-        readAlone(element, alone);
-        ASSERT_NE(alone.code, ErrorCode::Ok);
-        ASSERT_EQ(alone.line, 1u);
-        Value out;
-        Error error;
-        EXPECT_EQ(read("[\n  " + model + "\n  " + element, out, error), alone.code);
-        EXPECT_EQ(error.message, alone.message);
-        EXPECT_EQ(error.line, 3u);
-        EXPECT_EQ(error.column, alone.column + 2);
-    }
-    // Equal values do not tell a negative zero from zero.
+TEST(ReaderSiblings, ElementAfterALikeOneReadsAsAlone) {
+  const std::string model = "{k: 1.0, kk: \"s\", b: true}";
+  auto readAlone = [](const std::string& text, Error& error) {
+    Value value;
+    ParseText(text, value, &error);
+    return value;
+  };
+  // The text ends right after the last byte, so that reading past it shows under ASan.
+  auto read = [](const std::string& text, Value& out, Error& error) {
+    std::vector<char> exact(text.begin(), text.end());
+    return ParseText(std::string_view(exact.data(), exact.size()), out, &error);
+  };
+  const std::string reads[] = {
+      // The shortcut's own form and each kind of value it takes.
+      "{k: 2.5, kk: \"t u\", b: false}",
+      "{k: -0.25, kk: \"\", b: null}",
+      "{k: 123456789012345, kk: \"\xC3\xA9\", b: true}",
+      "{k: 007., kk: \"x\", b: true}",
+      "{k:2,kk:\"x\",b:true}",
+      "{k:-2, kk: \"x\", b: true}",
+      "{k :  2 ,  kk:\"x\"  , b : true }",
+      // What it leaves to the general reading.
+      "{k: 1234567890123456, kk: \"x\", b: true}",
+      "{k: 1e3, kk: \"x\", b: true}",
+      "{k: +1, kk: \"x\", b: true}",
+      "{k: -.5, kk: \"x\", b: true}",
+      "{k: 1, kk: \"a\\\"b\\u00e9\", b: true}",
+      "{k: 1, kk: 'x', b: true}",
+      "{k: 1, kk: \"\"\"x\"\"\", b: true}",
+      "{k: 1, kk: word, b: truex}",
+      "{k: 1, kk: \"x\", b: true: 1}",
+      "{k: [1, 2], kk: {z: 1}, b: true}",
+      "{k: 1,\tkk: \"x\", b: true}",
+      "{k: 1, # note\n kk: \"x\",\n b: true}",
+      "{k: 1,\n kk: \"x\", b: true}",
+      "{ k\t:1 ,kk:\"x\",b :false\t}",
+      "{kk: \"x\", k: 1, b: true}",
+      "{k: 1, kk: \"x\"}",
+      "{k: 1, kk: \"x\", b: true, c: 2}",
+      "{k: 1, k: 2, kk: \"x\", b: true}",
+      "{kx: 1, kk: \"x\", b: true}",
+      "{\"k\": 1, kk: \"x\", b: true}",
+  };
+  for (const std::string& element : reads) {
+    SCOPED_TRACE(element);
+    Error error;
+    const Value first = readAlone(model, error);
+    const Value like = readAlone(element, error);
+    ASSERT_EQ(error.code, ErrorCode::Ok) << error.message;
+    // After the model, then after one like itself (a number in between ends the model).
+    const Value expected = Arr({first, like, like, 0, like, like, first});
+    Value out;
+    const std::string text = "[\n  " + model + "\n  " + element + "\n  " + element + "\n  0\n  " +
+                             element + "\n  " + element + "\n  " + model + "\n]";
+    ASSERT_EQ(read(text, out, error), ErrorCode::Ok)
+        << error.line << ":" << error.column << " " << error.message;
+    EXPECT_EQ(out, expected);
+  }
+  // Each fails as the last thing in the text, on its third line after two spaces.
+  const std::string fails[] = {
+      "{k: 1, kk: \"x\", b: true x}",
+      "{k: 1, kk: \"x\" b: true}",
+      "{k: 1 kk: \"x\", b: true}",
+      "{k: 1, kk: \"x\", b: tru",
+      "{k: 1, kk: \"x\", b: true",
+      "{k: 1, kk: \"x",
+      "{k: 1e, kk: \"x\", b: true}",
+      "{k: 1, kk: \"x\\q\", b: 1}",
+      "{k: 1, kk: \"x\", b:",
+      "{k: 1, kk: \"x\", b",
+      "{k",
+      "{k: 1, kk: \"x\", b: -}",
+      "{k: 1, kk: \"x\\, b: true}",
+      "{k: 1, kk: \"x\", b: ",
+  };
+  for (const std::string& element : fails) {
+    SCOPED_TRACE(element);
+    Error alone;
+    readAlone(element, alone);
+    ASSERT_NE(alone.code, ErrorCode::Ok);
+    ASSERT_EQ(alone.line, 1u);
     Value out;
     Error error;
-    ASSERT_EQ(read("[{k: 1.0}, {k: -0.0}]", out, error), ErrorCode::Ok);
-    EXPECT_TRUE(std::signbit(out[1].Find("k")->AsNumber()));
+    EXPECT_EQ(read("[\n  " + model + "\n  " + element, out, error), alone.code);
+    EXPECT_EQ(error.message, alone.message);
+    EXPECT_EQ(error.line, 3u);
+    EXPECT_EQ(error.column, alone.column + 2);
+  }
+  // Equal values do not tell a negative zero from zero.
+  Value out;
+  Error error;
+  ASSERT_EQ(read("[{k: 1.0}, {k: -0.0}]", out, error), ErrorCode::Ok);
+  EXPECT_TRUE(std::signbit(out[1].Find("k")->AsNumber()));
 }
 
 // Nesting is capped so that hostile files cannot exhaust the stack.
-TEST(ReaderDepth, LimitIsExactAndPositionedOnTheOpeningByte)
-{
-    struct Row {
-        const char* name;
-        std::string text;
-        ErrorCode code;
-        std::uint64_t line, column;
-    };
-    auto blockObjects = [](int levels) {
-        std::string text;
-        for (int i = 0; i < levels; ++i) {
-            text += std::string(static_cast<std::size_t>(i) * 2, ' ') + "a:\n";
-        }
-        return text + std::string(static_cast<std::size_t>(levels) * 2, ' ') + "1";
-    };
-    auto repeat = [](const std::string& piece, int times) {
-        std::string text;
-        for (int i = 0; i < times; ++i) {
-            text += piece;
-        }
-        return text;
-    };
-    const Row rows[] = {
-        {"ArraysAtLimit", std::string(256, '[') + std::string(256, ']'), ErrorCode::Ok, 1, 1},
-        {"ArraysPastLimit", std::string(257, '[') + std::string(257, ']'), ErrorCode::TooDeep, 1,
-         257},
-        {"InlineObjectsPastLimit", "x: " + repeat("{a:", 300), ErrorCode::TooDeep, 1, 769},
-        {"BlockObjectsAtLimit", blockObjects(256), ErrorCode::Ok, 1, 1},
-        {"BlockObjectsPastLimit", blockObjects(257), ErrorCode::TooDeep, 257, 513},
-        {"MillionBrackets", std::string(1'000'000, '['), ErrorCode::TooDeep, 1, 257},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        Value out;
-        Error error;
-        EXPECT_EQ(ParseText(row.text, out, &error), row.code);
-        EXPECT_EQ(error.line, row.line);
-        EXPECT_EQ(error.column, row.column);
-        if (row.code == ErrorCode::TooDeep) {
-            EXPECT_EQ(error.message, "Nesting too deep");
-        }
+TEST(ReaderDepth, LimitIsExactAndPositionedOnTheOpeningByte) {
+  struct Row {
+    const char* name;
+    std::string text;
+    ErrorCode code;
+    std::uint64_t line, column;
+  };
+  auto blockObjects = [](int levels) {
+    std::string text;
+    for (int i = 0; i < levels; ++i) {
+      text += std::string(static_cast<std::size_t>(i) * 2, ' ') + "a:\n";
     }
+    return text + std::string(static_cast<std::size_t>(levels) * 2, ' ') + "1";
+  };
+  auto repeat = [](const std::string& piece, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i) {
+      text += piece;
+    }
+    return text;
+  };
+  const Row rows[] = {
+      {"ArraysAtLimit", std::string(256, '[') + std::string(256, ']'), ErrorCode::Ok, 1, 1},
+      {"ArraysPastLimit", std::string(257, '[') + std::string(257, ']'), ErrorCode::TooDeep, 1,
+       257},
+      {"InlineObjectsPastLimit", "x: " + repeat("{a:", 300), ErrorCode::TooDeep, 1, 769},
+      {"BlockObjectsAtLimit", blockObjects(256), ErrorCode::Ok, 1, 1},
+      {"BlockObjectsPastLimit", blockObjects(257), ErrorCode::TooDeep, 257, 513},
+      {"MillionBrackets", std::string(1'000'000, '['), ErrorCode::TooDeep, 1, 257},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Value out;
+    Error error;
+    EXPECT_EQ(ParseText(row.text, out, &error), row.code);
+    EXPECT_EQ(error.line, row.line);
+    EXPECT_EQ(error.column, row.column);
+    if (row.code == ErrorCode::TooDeep) {
+      EXPECT_EQ(error.message, "Nesting too deep");
+    }
+  }
 }
 
-TEST(Reader, NullErrorPointerIsAllowed)
-{
-    Value out;
-    EXPECT_EQ(ParseText("[1,", out, nullptr), ErrorCode::UnexpectedEnd);
-    EXPECT_EQ(ParseText("a: 1", out, nullptr), ErrorCode::Ok);
-    EXPECT_EQ(out, Obj({{"a", 1}}));
+TEST(Reader, NullErrorPointerIsAllowed) {
+  Value out;
+  EXPECT_EQ(ParseText("[1,", out, nullptr), ErrorCode::UnexpectedEnd);
+  EXPECT_EQ(ParseText("a: 1", out, nullptr), ErrorCode::Ok);
+  EXPECT_EQ(out, Obj({{"a", 1}}));
 }
 
 // The text need not end in a NUL: nothing may be read past its last byte.
@@ -473,4 +477,4 @@ TEST(Reader, ReadsNothingPastTheEnd) {
   }
 }
 
-} // namespace
+}  // namespace

@@ -12,76 +12,70 @@ using zokCSON::Error;
 using zokCSON::ErrorCode;
 using zokCSON::WriteOptions;
 
-std::string Write(const Value& value, bool sortKeys = true, int indent = 2)
-{
-    WriteOptions options;
-    options.indent = indent;
-    options.sortKeys = sortKeys;
-    std::string text;
-    Error error;
-    EXPECT_TRUE(zokCSON::WriteText(value, text, options, &error)) << error.message;
-    return text;
+std::string Write(const Value& value, bool sortKeys = true, int indent = 2) {
+  WriteOptions options;
+  options.indent = indent;
+  options.sortKeys = sortKeys;
+  std::string text;
+  Error error;
+  EXPECT_TRUE(zokCSON::WriteText(value, text, options, &error)) << error.message;
+  return text;
 }
 
-void ExpectText(const std::string& actual, const std::string& expected)
-{
-    EXPECT_EQ(actual, expected) << FirstDifference(actual, expected);
+void ExpectText(const std::string& actual, const std::string& expected) {
+  EXPECT_EQ(actual, expected) << FirstDifference(actual, expected);
 }
 
-TEST(Writer, ExampleDocumentLineByLine)
-{
-    Value doc = Obj({
-        {"name", "Bob"},
-        {"hp", 10},
-        {"pos", Obj({{"x", 1}, {"y", 2}})},
-        {"tags", Arr({"a", "b"})},
-        {"items", Arr({1, 2, 3, 4})},
-        {"list", Arr({Obj({{"a", 1}}), Obj({{"b", 2}})})},
-        {"none", Arr({})},
-        {"empty", Obj({})},
-        {"text", "line1\nline2"},
-    });
-    ExpectText(Write(doc),
-               "empty: \n"
-               "  {}\n"
-               "hp: 10.0\n"
-               "items: \n"
-               "  [\n"
-               "    1.0\n"
-               "    2.0\n"
-               "    3.0\n"
-               "    4.0\n"
-               "  ]\n"
-               "list: \n"
-               "  [\n"
-               "    {a: 1.0}\n"
-               "    {b: 2.0}\n"
-               "  ]\n"
-               "name: \"Bob\"\n"
-               "none: []\n"
-               "pos: \n"
-               "  x: 1.0\n"
-               "  y: 2.0\n"
-               "tags: [\"a\", \"b\"]\n"
-               "text: \"\"\"line1\n"
-               "line2\"\"\"");
+TEST(Writer, ExampleDocumentLineByLine) {
+  Value doc = Obj({
+      {"name", "Bob"},
+      {"hp", 10},
+      {"pos", Obj({{"x", 1}, {"y", 2}})},
+      {"tags", Arr({"a", "b"})},
+      {"items", Arr({1, 2, 3, 4})},
+      {"list", Arr({Obj({{"a", 1}}), Obj({{"b", 2}})})},
+      {"none", Arr({})},
+      {"empty", Obj({})},
+      {"text", "line1\nline2"},
+  });
+  ExpectText(Write(doc),
+             "empty: \n"
+             "  {}\n"
+             "hp: 10.0\n"
+             "items: \n"
+             "  [\n"
+             "    1.0\n"
+             "    2.0\n"
+             "    3.0\n"
+             "    4.0\n"
+             "  ]\n"
+             "list: \n"
+             "  [\n"
+             "    {a: 1.0}\n"
+             "    {b: 2.0}\n"
+             "  ]\n"
+             "name: \"Bob\"\n"
+             "none: []\n"
+             "pos: \n"
+             "  x: 1.0\n"
+             "  y: 2.0\n"
+             "tags: [\"a\", \"b\"]\n"
+             "text: \"\"\"line1\n"
+             "line2\"\"\"");
 }
 
 struct TextCase {
-    const char* name;
-    Value value;
-    std::string text;
+  const char* name;
+  Value value;
+  std::string text;
 };
 
 class WritesAs : public ::testing::TestWithParam<TextCase> {};
 
-TEST_P(WritesAs, Text)
-{
-    ExpectText(Write(GetParam().value), GetParam().text);
-}
+TEST_P(WritesAs, Text) { ExpectText(Write(GetParam().value), GetParam().text); }
 
-const std::string k32(32, 'x');
-const std::string k33(33, 'x');
+const std::string STRING_32(32, 'x');
+const std::string STRING_33(33, 'x');
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Numbers, WritesAs, ::testing::Values(
@@ -116,8 +110,8 @@ INSTANTIATE_TEST_SUITE_P(Scalars, WritesAs, ::testing::Values(
 INSTANTIATE_TEST_SUITE_P(Arrays, WritesAs, ::testing::Values(
     TextCase{"ThreeNumbersOnOneLine", Arr({1, 2, 3}), "[1.0, 2.0, 3.0]"},
     TextCase{"FourNumbersOnePerLine", Arr({1, 2, 3, 4}), "[\n  1.0\n  2.0\n  3.0\n  4.0\n]"},
-    TextCase{"ShortStringsOnOneLine", Arr({k32, k32, k32}), "[\"" + k32 + "\", \"" + k32 + "\", \"" + k32 + "\"]"},
-    TextCase{"LongStringOnePerLine", Arr({k33}), "[\n  \"" + k33 + "\"\n]"},
+    TextCase{"ShortStringsOnOneLine", Arr({STRING_32, STRING_32, STRING_32}), "[\"" + STRING_32 + "\", \"" + STRING_32 + "\", \"" + STRING_32 + "\"]"},
+    TextCase{"LongStringOnePerLine", Arr({STRING_33}), "[\n  \"" + STRING_33 + "\"\n]"},
     TextCase{"LineFeedStringOnePerLine", Arr({"a\nb"}), "[\n  \"\"\"a\nb\"\"\"\n]"},
     TextCase{"ObjectsInline", Arr({Obj({{"k", Arr({1, 2, 3, 4})}, {"s", "a\nb"}})}), "[\n  {k: [1.0, 2.0, 3.0, 4.0], s: \"a\\nb\"}\n]"},
     TextCase{"NestedArrays", Arr({Arr({1}), Arr({1, 2, 3, 4}), Arr({})}), "[\n  [1.0]\n  [\n    1.0\n    2.0\n    3.0\n    4.0\n  ]\n  []\n]"},
@@ -136,8 +130,7 @@ INSTANTIATE_TEST_SUITE_P(Keys, WritesAs, ::testing::Values(
 // clang-format on
 
 // Everything the writer accepts must read back to the same value.
-TEST(WriterRoundTrip, AwkwardValuesReadBackEqual)
-{
+TEST(WriterRoundTrip, AwkwardValuesReadBackEqual) {
   const Value rows[] = {
       Obj({{"triple", "x\n\"\"\"y"},
            {"endQuote", "x\n\""},
@@ -155,7 +148,7 @@ TEST(WriterRoundTrip, AwkwardValuesReadBackEqual)
       Obj({{"empty", Obj({})},
            {"none", Arr({})},
            {"deep", Obj({{"deeper", Obj({{"deepest", Arr({1, 2, 3, 4})}})}})}}),
-      NestedArrays(zokCSON::kMaxDepth - 1),
+      NestedArrays(zokCSON::MAX_DEPTH - 1),
       "just a string",
   };
   for (bool sortKeys : {false, true}) {
@@ -170,70 +163,72 @@ TEST(WriterRoundTrip, AwkwardValuesReadBackEqual)
         EXPECT_EQ(back, row);
       }
     }
-    }
+  }
 }
 
 // One space per level still reads back; zero would flatten nested blocks into their parent.
-TEST(WriterRoundTrip, IndentBelowOneStillNests)
-{
-    Value doc = Obj({{"a", Obj({{"b", 1}})}, {"c", Arr({1, 2, 3, 4})}});
-    ExpectText(Write(doc, true, 0), "a: \n b: 1.0\nc: \n [\n  1.0\n  2.0\n  3.0\n  4.0\n ]");
+TEST(WriterRoundTrip, IndentBelowOneStillNests) {
+  Value doc = Obj({{"a", Obj({{"b", 1}})}, {"c", Arr({1, 2, 3, 4})}});
+  ExpectText(Write(doc, true, 0), "a: \n b: 1.0\nc: \n [\n  1.0\n  2.0\n  3.0\n  4.0\n ]");
 }
 
-TEST(WriterRefuses, ValuesThatCannotReadBack)
-{
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
-    struct Row {
-      const char* name;
-      Value value;
-      ErrorCode code;
-      const char* message;
-    };
-    const Row rows[] = {
-        {"NaNInArray", Arr({1, nan}), ErrorCode::InvalidNumber, "Non-finite number value"},
-        {"InfinityThreeLevelsDown", Obj({{"a", Obj({{"b", Obj({{"c", -inf}})}})}}), ErrorCode::InvalidNumber, "Non-finite number value"},
-        {"BadUtf8String", Arr({"ok", "\xC0\x80"}), ErrorCode::InvalidUtf8, "Invalid UTF-8 encoding"},
-        {"BadUtf8Key", Obj({{"a\xFF", 1}}), ErrorCode::InvalidUtf8, "Invalid UTF-8 encoding"},
-        {"EncodedSurrogate", Value("\xED\xA0\x80"), ErrorCode::InvalidUtf8, "Invalid UTF-8 encoding"},
-        {"TooDeep", NestedArrays(zokCSON::kMaxDepth + 1), ErrorCode::TooDeep, "Nesting too deep"},
-        {"FarTooDeep", NestedArrays(1'000'000), ErrorCode::TooDeep, "Nesting too deep"},
-        {"EmptyObjectTooDeep", [] {
-             Value v = NestedArrays(zokCSON::kMaxDepth);
-             Value* inner = &v;
-             while ((*inner)[std::size_t{0}].IsArray()) {
-                 inner = &(*inner)[std::size_t{0}];
-             }
-             (*inner)[std::size_t{0}] = Value::MakeObject();
-             return v;
-         }(), ErrorCode::TooDeep, "Nesting too deep"},
-        // Several faults: the nesting counts first, then numbers, then UTF-8, wherever they stand.
-        {"NumberRanksBeforeUtf8", Arr({"\xFF", nan}), ErrorCode::InvalidNumber, "Non-finite number value"},
-        {"DepthRanksBeforeNumber", Arr({nan, NestedArrays(zokCSON::kMaxDepth)}), ErrorCode::TooDeep, "Nesting too deep"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        std::string text = "old";
-        Error error;
-        EXPECT_FALSE(zokCSON::WriteText(row.value, text, WriteOptions(), &error));
-        EXPECT_EQ(error.code, row.code);
-        EXPECT_EQ(error.line, 1u);
-        EXPECT_EQ(error.column, 1u);
-        EXPECT_EQ(error.message, row.message);
-        EXPECT_EQ(text, "old");
-        EXPECT_FALSE(zokCSON::WriteText(row.value, text, WriteOptions(), nullptr));
-    }
-    EXPECT_TRUE(zokCSON::detail::ValidateFiniteNumbers(Arr({"\xFF", 1}), nullptr));
-    EXPECT_FALSE(zokCSON::detail::ValidateFiniteNumbers(Arr({Arr({nan})}), nullptr));
+TEST(WriterRefuses, ValuesThatCannotReadBack) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Row {
+    const char* name;
+    Value value;
+    ErrorCode code;
+    const char* message;
+  };
+  const Row rows[] = {
+      {"NaNInArray", Arr({1, nan}), ErrorCode::InvalidNumber, "Non-finite number value"},
+      {"InfinityThreeLevelsDown", Obj({{"a", Obj({{"b", Obj({{"c", -inf}})}})}}),
+       ErrorCode::InvalidNumber, "Non-finite number value"},
+      {"BadUtf8String", Arr({"ok", "\xC0\x80"}), ErrorCode::InvalidUtf8, "Invalid UTF-8 encoding"},
+      {"BadUtf8Key", Obj({{"a\xFF", 1}}), ErrorCode::InvalidUtf8, "Invalid UTF-8 encoding"},
+      {"EncodedSurrogate", Value("\xED\xA0\x80"), ErrorCode::InvalidUtf8, "Invalid UTF-8 encoding"},
+      {"TooDeep", NestedArrays(zokCSON::MAX_DEPTH + 1), ErrorCode::TooDeep, "Nesting too deep"},
+      {"FarTooDeep", NestedArrays(1'000'000), ErrorCode::TooDeep, "Nesting too deep"},
+      {"EmptyObjectTooDeep",
+       [] {
+         Value v = NestedArrays(zokCSON::MAX_DEPTH);
+         Value* inner = &v;
+         while ((*inner)[std::size_t{0}].IsArray()) {
+           inner = &(*inner)[std::size_t{0}];
+         }
+         (*inner)[std::size_t{0}] = Value::MakeObject();
+         return v;
+       }(),
+       ErrorCode::TooDeep, "Nesting too deep"},
+      // Several faults: the nesting counts first, then numbers, then UTF-8, wherever they stand.
+      {"NumberRanksBeforeUtf8", Arr({"\xFF", nan}), ErrorCode::InvalidNumber,
+       "Non-finite number value"},
+      {"DepthRanksBeforeNumber", Arr({nan, NestedArrays(zokCSON::MAX_DEPTH)}), ErrorCode::TooDeep,
+       "Nesting too deep"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::string text = "old";
+    Error error;
+    EXPECT_FALSE(zokCSON::WriteText(row.value, text, WriteOptions(), &error));
+    EXPECT_EQ(error.code, row.code);
+    EXPECT_EQ(error.line, 1u);
+    EXPECT_EQ(error.column, 1u);
+    EXPECT_EQ(error.message, row.message);
+    EXPECT_EQ(text, "old");
+    EXPECT_FALSE(zokCSON::WriteText(row.value, text, WriteOptions(), nullptr));
+  }
+  EXPECT_TRUE(zokCSON::detail::ValidateFiniteNumbers(Arr({"\xFF", 1}), nullptr));
+  EXPECT_FALSE(zokCSON::detail::ValidateFiniteNumbers(Arr({Arr({nan})}), nullptr));
 }
 
-TEST(Writer, MaxDepthWritesAndReadsBack)
-{
-    Value deepest = NestedArrays(zokCSON::kMaxDepth);
-    std::string text = Write(deepest);
-    Value back;
-    ASSERT_EQ(zokCSON::ParseText(text, back, nullptr), ErrorCode::Ok);
-    EXPECT_EQ(back, deepest);
+TEST(Writer, MaxDepthWritesAndReadsBack) {
+  Value deepest = NestedArrays(zokCSON::MAX_DEPTH);
+  std::string text = Write(deepest);
+  Value back;
+  ASSERT_EQ(zokCSON::ParseText(text, back, nullptr), ErrorCode::Ok);
+  EXPECT_EQ(back, deepest);
 }
 
-} // namespace
+}  // namespace

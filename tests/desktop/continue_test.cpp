@@ -179,13 +179,15 @@ TEST_F(XvfbGameTest, ContinuedGameIsTheOneLeftAndDamagedSavesShowTheirBox) {
     const std::string continueLine = SelectedLine("menu.main.loadGame");
     ASSERT_TRUE(desktop.Eventually([&](SDL_Surface* menu) {
       return !ShowsCentred(menu, damage.box) && ShowsCentred(menu, continueLine);
-    })) << "the box stayed; see shot.png\n" << ReadText("game.log");
+    })) << "the box stayed; see shot.png\n"
+        << ReadText("game.log");
     ASSERT_TRUE(desktop.Running()) << ReadText("game.log");
     QuitFromMenu(1);
   }
-  EXPECT_NE(ReadText("game.log").find(
-                "Save game version doesn't match! (Save Game Version: 0.1 / Game Version: 0.4)"),
-            std::string::npos);
+  EXPECT_NE(
+      ReadText("game.log")
+          .find("Save game version doesn't match! (Save Game Version: 0.1 / Game Version: 0.4)"),
+      std::string::npos);
 }
 
 }  // namespace

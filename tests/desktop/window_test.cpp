@@ -51,14 +51,10 @@ class RealWindow : public ::testing::Test {
     ASSERT_TRUE(desktop->WaitForWindow()) << ReadText("game.log");
   }
 
-  void Keys(const std::string& keys) {
-    ASSERT_TRUE(desktop->Keys(keys));
-  }
+  void Keys(const std::string& keys) { ASSERT_TRUE(desktop->Keys(keys)); }
 
   // The game ended on its own, with exit code 0.
-  void ExpectEnded() {
-    EXPECT_EQ(desktop->WaitForExit(20s), 0) << ReadText("game.log");
-  }
+  void ExpectEnded() { EXPECT_EQ(desktop->WaitForExit(20s), 0) << ReadText("game.log"); }
 
   std::unique_ptr<RunFolder> folder;
   std::unique_ptr<XDesktop> desktop;
@@ -136,10 +132,12 @@ TEST_F(Desktop, FullscreenKeepsThePicturesShapeAndTheCursorUnderThePointer) {
   const auto frameInPlace = [](SDL_Surface* shot) {
     SDL_Surface* picture = LetterboxedPicture(shot);
     bool inPlace = true;
+    // clang-format off
     const struct {
       int x, y, glyph;
     } frame[] = {{0, 320, 201},   {632, 320, 187}, {168, 336, 203},
                  {0, 392, 200},   {168, 392, 202}, {632, 392, 188}};
+    // clang-format on
     for (const auto& piece : frame) {
       inPlace &= CellGlyph(picture, piece.x, piece.y) == piece.glyph &&
                  CellColor(picture, piece.x, piece.y) == White;
@@ -203,12 +201,15 @@ TEST_F(Desktop, FullscreenLineTellsTheNewStateAtOnce) {
   // Out of fullscreen the window is the largest whole multiple of 640x400 that fits.
   Keys("Return");
   WaitForWindowSize(1280, 800);
-  EXPECT_TRUE(desktop->Eventually([&](SDL_Surface* shot) {
-    SDL_Surface* picture = GamePicture(shot, 2, 0, 0);
-    const bool shows = ShowsCentred(picture, line("common.no"));
-    SDL_DestroySurface(picture);
-    return shows;
-  }, true)) << "see shot.png";
+  EXPECT_TRUE(desktop->Eventually(
+      [&](SDL_Surface* shot) {
+        SDL_Surface* picture = GamePicture(shot, 2, 0, 0);
+        const bool shows = ShowsCentred(picture, line("common.no"));
+        SDL_DestroySurface(picture);
+        return shows;
+      },
+      true))
+      << "see shot.png";
 }
 
 // A close request during play (the window manager's close button, or SIGTERM at log-out)

@@ -65,6 +65,7 @@ struct PictureCase {
 };
 
 TEST_F(FovTest, ViewsAsPictures) {
+  // clang-format off
   const PictureCase cases[] = {
       {"a wall next to the viewer is lit and shades the cells behind it",
        {"##########",
@@ -105,6 +106,7 @@ TEST_F(FovTest, ViewsAsPictures) {
         "#... .#",
         "#####  "}},
   };
+  // clang-format on
   for (const PictureCase& c : cases) {
     SCOPED_TRACE(c.name);
     DrawFloor(*map, c.floor);

@@ -29,6 +29,7 @@ struct Kind {
   int hp, fighterDefense, fighterPower, xp;  // hp 0: no fighter
   int firstFloor;
 };
+// clang-format off
 const Kind KINDS[] = {
     // name             glyph color       blk    vis    use eqp   slot pow def  hp def pow  xp  from
     {"Guard",            'g', LightBlue,  true,  false, -1, false, 0,  0,  0,   20, 0,  4,  35,  1},
@@ -40,6 +41,7 @@ const Kind KINDS[] = {
     {"Stun Grenade",     '?', Yellow,     false, true,  2,  false, 0,  0,  0,   0,  0,  0,  0,   6},
     {"Pepper Spray",     '}', LightRed,   false, true,  3,  false, 0,  0,  0,   0,  0,  0,  0,   2},
 };
+// clang-format on
 
 const Kind* FindKind(const std::string& name) {
   for (const Kind& kind : KINDS) {

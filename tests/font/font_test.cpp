@@ -174,6 +174,7 @@ TEST_F(FontTest, DrawNumberPadsWithZerosAndKeepsTheLastDigits) {
     int width;
     std::string shown;  // cells 0-7 when drawn from x = 8
   };
+  // clang-format off
   const Case cases[] = {
       {"42", 5, " 00042  "},
       {"123456", 3, " 456    "},
@@ -182,6 +183,7 @@ TEST_F(FontTest, DrawNumberPadsWithZerosAndKeepsTheLastDigits) {
       {"99", 2, " 99     "},
       {"", 3, " 000    "},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.digits + " in " + std::to_string(c.width));
     Fill(target, Black);
@@ -263,8 +265,8 @@ TEST(FontInit, EverySheetHoldsItsInkWithTheGlyphsAlpha) {
     }
   }
   ASSERT_TRUE(SDL_SavePNG(loaded, path.c_str())) << SDL_GetError();
-  const SDL_PixelFormat formats[] = {SDL_PIXELFORMAT_ARGB8888, SDL_PIXELFORMAT_ABGR8888,
-                                     SDL_PIXELFORMAT_RGBA4444, SDL_PIXELFORMAT_ARGB1555,
+  const SDL_PixelFormat formats[] = {SDL_PIXELFORMAT_ARGB8888,    SDL_PIXELFORMAT_ABGR8888,
+                                     SDL_PIXELFORMAT_RGBA4444,    SDL_PIXELFORMAT_ARGB1555,
                                      SDL_PIXELFORMAT_ARGB2101010, SDL_PIXELFORMAT_RGBA64};
   for (SDL_PixelFormat format : formats) {
     SCOPED_TRACE(SDL_GetPixelFormatName(format));
@@ -351,7 +353,9 @@ bool WriteOpaquePng(const std::string& path) {
     b = (b + a) % 65521;
   }
   const auto length = static_cast<std::uint16_t>(raw.size());
-  std::vector<std::uint8_t> data = {0x78, 0x01, 1,  // zlib header; final stored block
+  std::vector<std::uint8_t> data = {0x78,
+                                    0x01,
+                                    1,  // zlib header; final stored block
                                     static_cast<std::uint8_t>(length),
                                     static_cast<std::uint8_t>(length >> 8),
                                     static_cast<std::uint8_t>(~length),
@@ -431,8 +435,8 @@ TEST(FontSheet, GlyphsTheGameDrawsAreThere) {
   ASSERT_EQ(sheet->h, 128);
   auto ink = [&](int code, int x, int y) {
     Uint8 a = 0;
-    SDL_ReadSurfacePixel(sheet, (code % 16) * 8 + x, (code / 16) * 8 + y, nullptr, nullptr,
-                         nullptr, &a);
+    SDL_ReadSurfacePixel(sheet, (code % 16) * 8 + x, (code / 16) * 8 + y, nullptr, nullptr, nullptr,
+                         &a);
     return a != 0;
   };
   auto inkCount = [&](int code) {
@@ -454,16 +458,16 @@ TEST(FontSheet, GlyphsTheGameDrawsAreThere) {
   };
   const Piece pieces[] = {
       // code   up     down   left   right
-      {185, true, true, true, false},    // double tee pointing left
-      {186, true, true, false, false},   // double vertical
-      {187, false, true, true, false},   // top-right corner
-      {188, true, false, true, false},   // bottom-right corner
-      {200, true, false, false, true},   // bottom-left corner
-      {201, false, true, false, true},   // top-left corner
-      {202, true, false, true, true},    // double tee pointing up
-      {203, false, true, true, true},    // double tee pointing down
-      {204, true, true, false, true},    // double tee pointing right
-      {205, false, false, true, true},   // double horizontal
+      {185, true, true, true, false},   // double tee pointing left
+      {186, true, true, false, false},  // double vertical
+      {187, false, true, true, false},  // top-right corner
+      {188, true, false, true, false},  // bottom-right corner
+      {200, true, false, false, true},  // bottom-left corner
+      {201, false, true, false, true},  // top-left corner
+      {202, true, false, true, true},   // double tee pointing up
+      {203, false, true, true, true},   // double tee pointing down
+      {204, true, true, false, true},   // double tee pointing right
+      {205, false, false, true, true},  // double horizontal
   };
   // Separate runs of ink along one edge of a cell: the strokes that cross it.
   auto strokes = [&](int code, auto at) {

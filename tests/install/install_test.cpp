@@ -30,7 +30,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kSource = TVK_SOURCE_DIR;
+const fs::path SOURCE = TVK_SOURCE_DIR;
 
 std::string ReadText(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -130,12 +130,12 @@ class InstalledGame : public ::testing::Test {
 };
 
 TEST_F(InstalledGame, LaysOutProgramsDataAndDesktopFiles) {
-  for (const char* file :
-       {"bin/tvk", "bin/tvk-game", "bin/cson", "bin/tvk-lang", "share/tvk/gfx/font.png",
-        "share/tvk/languages/languages.cson", "share/tvk/music/music_def.cson",
-        "share/applications/tvk.desktop", "share/metainfo/invalid.tvk.TowerVaultKeeper.metainfo.xml",
-        "share/icons/hicolor/32x32/apps/tvk.png", "share/icons/hicolor/256x256/apps/tvk.png",
-        "share/man/man1/cson.1"}) {
+  for (const char* file : {"bin/tvk", "bin/tvk-game", "bin/cson", "bin/tvk-lang",
+                           "share/tvk/gfx/font.png", "share/tvk/languages/languages.cson",
+                           "share/tvk/music/music_def.cson", "share/applications/tvk.desktop",
+                           "share/metainfo/invalid.tvk.TowerVaultKeeper.metainfo.xml",
+                           "share/icons/hicolor/32x32/apps/tvk.png",
+                           "share/icons/hicolor/256x256/apps/tvk.png", "share/man/man1/cson.1"}) {
     EXPECT_TRUE(fs::exists(prefix / file)) << file;
   }
   EXPECT_FALSE(fs::exists(prefix / "share/tvk/gfx/README.md"));
@@ -151,9 +151,11 @@ TEST_F(InstalledGame, LauncherGivesTheGameThePlayersFolder) {
   };
   const RKCase cases[] = {
       {"by default in the home's data folder", {}, home / ".local/share/tvk"},
-      {"in XDG_DATA_HOME when it is set", {"XDG_DATA_HOME=" + (root / "xdg").string()},
+      {"in XDG_DATA_HOME when it is set",
+       {"XDG_DATA_HOME=" + (root / "xdg").string()},
        root / "xdg/tvk"},
-      {"a relative XDG_DATA_HOME does not count", {"XDG_DATA_HOME=relative"},
+      {"a relative XDG_DATA_HOME does not count",
+       {"XDG_DATA_HOME=relative"},
        home / ".local/share/tvk"},
   };
   for (const RKCase& c : cases) {
@@ -189,14 +191,14 @@ TEST_F(InstalledGame, LauncherRefreshesItsLinksAndLeavesThePlayersOwnFilesAlone)
 }
 
 TEST(DesktopFiles, IconsAreTheGameIconScaledByWholePixels) {
-  SDL_Surface* loaded = SDL_LoadPNG((kSource / "data/gfx/icon.png").c_str());
+  SDL_Surface* loaded = SDL_LoadPNG((SOURCE / "data/gfx/icon.png").c_str());
   ASSERT_NE(loaded, nullptr) << SDL_GetError();
   SDL_Surface* icon = SDL_ConvertSurface(loaded, SDL_PIXELFORMAT_RGBA32);
   SDL_DestroySurface(loaded);
   ASSERT_NE(icon, nullptr);
   for (int size : {32, 64, 128, 256}) {
     SCOPED_TRACE(size);
-    const fs::path path = kSource / "dist/icons" / ("tvk-" + std::to_string(size) + ".png");
+    const fs::path path = SOURCE / "dist/icons" / ("tvk-" + std::to_string(size) + ".png");
     SDL_Surface* read = SDL_LoadPNG(path.c_str());
     ASSERT_NE(read, nullptr) << SDL_GetError();
     SDL_Surface* scaled = SDL_ConvertSurface(read, SDL_PIXELFORMAT_RGBA32);
@@ -221,13 +223,12 @@ TEST(DesktopFiles, IconsAreTheGameIconScaledByWholePixels) {
 }
 
 TEST(DesktopFiles, EntryAndMetainfoPassTheirCheckersAndNameThisVersion) {
-  const fs::path entry = kSource / "dist/tvk.desktop";
-  const fs::path metainfo = kSource / "dist/invalid.tvk.TowerVaultKeeper.metainfo.xml";
+  const fs::path entry = SOURCE / "dist/tvk.desktop";
+  const fs::path metainfo = SOURCE / "dist/invalid.tvk.TowerVaultKeeper.metainfo.xml";
   const std::string desktop = ReadText(entry);
   EXPECT_NE(desktop.find("\nExec=tvk\n"), std::string::npos) << "the launcher, from the PATH";
   EXPECT_NE(desktop.find("\nIcon=tvk\n"), std::string::npos);
-  EXPECT_NE(ReadText(metainfo).find("<release version=\"" + GAMEVERSION + "\""),
-            std::string::npos)
+  EXPECT_NE(ReadText(metainfo).find("<release version=\"" + GAMEVERSION + "\""), std::string::npos)
       << "the newest release is this game's version";
   if (!Installed("desktop-file-validate") || !Installed("appstreamcli")) {
     GTEST_SKIP() << "desktop-file-validate or appstreamcli is not installed";
@@ -261,10 +262,10 @@ class LauncherOnAScreen : public InstalledGame {
   // marked.
   void Start(const fs::path& from, const char* selected) {
     fs::create_directories(from);
-    ASSERT_GT(desktop.StartProgram({launcher}, from.string(),
-                                   {"HOME=" + home.string(), "XDG_DATA_HOME"},
-                                   (root / "game.log").string()),
-              0);
+    ASSERT_GT(
+        desktop.StartProgram({launcher}, from.string(), {"HOME=" + home.string(), "XDG_DATA_HOME"},
+                             (root / "game.log").string()),
+        0);
     ASSERT_TRUE(desktop.WaitForWindow()) << ReadText(root / "game.log");
     ASSERT_TRUE(ShowsMenu(selected)) << ReadText(root / "game.log");
   }
@@ -280,9 +281,7 @@ class LauncherOnAScreen : public InstalledGame {
     return desktop.Eventually([](SDL_Surface* shot) { return PlayerCells(shot) == 1; });
   }
 
-  void Keys(const std::string& keys) {
-    ASSERT_TRUE(desktop.Keys(keys));
-  }
+  void Keys(const std::string& keys) { ASSERT_TRUE(desktop.Keys(keys)); }
 
   void WaitForTheEnd() {
     EXPECT_EQ(desktop.WaitForExit(std::chrono::seconds(10)), 0) << ReadText(root / "game.log");

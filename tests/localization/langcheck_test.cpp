@@ -20,7 +20,7 @@
 
 namespace {
 
-const std::string kDataDir = TVK_DATA_DIR;
+const std::string DATA_DIR = TVK_DATA_DIR;
 
 std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -43,7 +43,7 @@ class RKLanguageFixture {
   std::string Write() {
     // Sorted by the parts of their keys, so that every object's members are written together.
     std::vector<std::pair<std::vector<std::string>, const RKCatalogueKey*>> rows;
-    for (const RKCatalogueKey& row : catalogueKeys) {
+    for (const RKCatalogueKey& row : CATALOGUE_KEYS) {
       std::vector<std::string> parts;
       std::stringstream split(row.key);
       for (std::string part; std::getline(split, part, '.');) parts.push_back(part);
@@ -307,18 +307,18 @@ TEST(LangCheck, TheLanguageListIsCheckedAsAList) {
 
 TEST(LangCheck, ShippedFilesAreClean) {
   RKLocalization list;
-  ASSERT_TRUE(list.LoadLanguageList(kDataDir + "/languages/languages.cson"));
+  ASSERT_TRUE(list.LoadLanguageList(DATA_DIR + "/languages/languages.cson"));
   std::vector<std::string> files = {"languages/languages.cson"};
   for (const RKLanguageEntry& entry : list.GetAvailableLanguages()) files.push_back(entry.file);
   for (const std::string& file : files) {
     SCOPED_TRACE(file);
-    const std::vector<RKLangIssue> issues = CheckLanguageText(ReadText(kDataDir + "/" + file));
+    const std::vector<RKLangIssue> issues = CheckLanguageText(ReadText(DATA_DIR + "/" + file));
     EXPECT_TRUE(issues.empty()) << Describe(issues);
   }
 }
 
 TEST(LangTemplate, HoldsEveryKeyWithItsEnglishTextAndPassesTheCheck) {
-  const std::string english = ReadText(kDataDir + "/languages/en.cson");
+  const std::string english = ReadText(DATA_DIR + "/languages/en.cson");
   std::string text, why;
   ASSERT_TRUE(MakeLanguageTemplate(english, "xx", "Test", text, why)) << why;
   const std::vector<RKLangIssue> issues = CheckLanguageText(text);
@@ -348,7 +348,7 @@ TEST(LangTemplate, KeysTheEnglishFileLacksGetEmptyTexts) {
 }
 
 TEST(LanguageList, ANewLanguageGoesOnALineOfItsOwnAtTheEndAndNowhereElse) {
-  const std::string shipped = ReadText(kDataDir + "/languages/languages.cson");
+  const std::string shipped = ReadText(DATA_DIR + "/languages/languages.cson");
   std::string list = shipped, why;
   ASSERT_TRUE(AddLanguageToList(list, "pt", "Portugu\\\\u00eas", "languages/pt.cson", why)) << why;
   const std::size_t close = shipped.rfind("\n]");

@@ -62,8 +62,9 @@ TEST_F(LangTool, ReportsAsFileLineColumnAndFailsOnErrorsOnly) {
 
   RKRun run = TvkLang("check languages/en.cson broken.cson");
   EXPECT_EQ(run.status, 1);
-  const std::size_t line = 1 + std::count(english.begin(), english.begin() +
-                                              static_cast<long>(english.find("Quit {0}")), '\n');
+  const std::size_t line =
+      1 + std::count(english.begin(), english.begin() + static_cast<long>(english.find("Quit {0}")),
+                     '\n');
   EXPECT_EQ(run.output, "broken.cson:" + std::to_string(line) +
                             ":17: error: {0} is not filled by the game and shows as written: "
                             "this text gets no tokens\n");
@@ -137,8 +138,7 @@ TEST_F(LangTool, NewWritesNothingThroughALinkToTheInstalledTexts) {
   const RKRun run = TvkLang("new pt Portugues");
   fs::current_path("..");
   EXPECT_EQ(run.status, 2);
-  EXPECT_NE(run.output.find("make it a folder of your own first"), std::string::npos)
-      << run.output;
+  EXPECT_NE(run.output.find("make it a folder of your own first"), std::string::npos) << run.output;
   EXPECT_FALSE(fs::exists("languages/pt.cson"));
   EXPECT_EQ(ReadText("languages/languages.cson"), listBefore);
 }

@@ -60,10 +60,11 @@ TEST(ReplaceTokens, FillsNumberedTokensInArgumentOrder) {
     std::string expected;
   };
   const Row rows[] = {
-      {"every occurrence of a repeated token", "{0} hit {1}, {0} again", {"Guard", "You"},
+      {"every occurrence of a repeated token",
+       "{0} hit {1}, {0} again",
+       {"Guard", "You"},
        "Guard hit You, Guard again"},
-      {"token arriving in an earlier argument is filled later", "[{0}]", {"x{1}y", "Z"},
-       "[xZy]"},
+      {"token arriving in an earlier argument is filled later", "[{0}]", {"x{1}y", "Z"}, "[xZy]"},
       {"argument holding its own token is inserted once", "{0}-{0}", {"<{0}>"}, "<{0}>-<{0}>"},
       {"token without an argument stays as written", "{0} {1} {2}", {"a", "b"}, "a b {2}"},
       {"no arguments leave the text alone", "{0} stays", {}, "{0} stays"},
@@ -105,13 +106,13 @@ TEST(LocalizeEntityName, TranslatesKnownNamesAndAppliesTheUnconsciousPrefix) {
       {"prefix alone gives an empty base", german, "Unconscious ", " (bewusstlos)"},
       {"prefix needs its blank", german, "Unconscious", "Unconscious"},
       {"prefix is case-sensitive", german, "unconscious Guard", "unconscious Guard"},
-      {"without the prefix key the whole name stays English", withoutPrefix,
-       "Unconscious Guard", "Unconscious Guard"},
+      {"without the prefix key the whole name stays English", withoutPrefix, "Unconscious Guard",
+       "Unconscious Guard"},
       {"empty catalogue keeps English names", none, "Unconscious Elite Guard",
        "Unconscious Elite Guard"},
       {"empty catalogue, plain name", none, "Player", "Player"},
-      {"prefix text without the token is the whole name", noToken,
-       "Unconscious Unconscious Guard", "KO"},
+      {"prefix text without the token is the whole name", noToken, "Unconscious Unconscious Guard",
+       "KO"},
       {"prefix text with the token twice doubles per prefix", twoTokens,
        "Unconscious Unconscious Guard", "W+W+W+W"},
   };
@@ -124,12 +125,12 @@ TEST(LocalizeEntityName, TranslatesKnownNamesAndAppliesTheUnconsciousPrefix) {
 // A pack item named with 20,000 prefixes killed the sanitizer build when the pack opened: every
 // prefix cost a recursion and a copy of the rest of the name. 100,000 prefixes now take one pass.
 TEST(LocalizeEntityName, ThousandsOfPrefixesTakeOnePass) {
-  constexpr std::size_t kPrefixes = 100000;
+  constexpr std::size_t PREFIXES = 100000;
   std::string name;
-  for (std::size_t i = 0; i < kPrefixes; ++i) name += "Unconscious ";
+  for (std::size_t i = 0; i < PREFIXES; ++i) name += "Unconscious ";
   name += "Guard";
   std::string expected = "Wachmann";
-  for (std::size_t i = 0; i < kPrefixes; ++i) expected += " (bewusstlos)";
+  for (std::size_t i = 0; i < PREFIXES; ++i) expected += " (bewusstlos)";
   const RKLocalization german = WithCatalogue(
       {{"entity.guard", "Wachmann"}, {"entity.unconsciousPrefix", "{0} (bewusstlos)"}});
   EXPECT_EQ(german.LocalizeEntityName(name), expected);
@@ -178,9 +179,8 @@ TEST(StartsWith, ComparesTheBeginningByteForByte) {
     bool expected;
   };
   const Row rows[] = {
-      {"", "", true},       {"abc", "", true},   {"abc", "ab", true},
-      {"abc", "abc", true}, {"ab", "abc", false}, {"abc", "b", false},
-      {"Abc", "a", false},
+      {"", "", true},       {"abc", "", true},   {"abc", "ab", true}, {"abc", "abc", true},
+      {"ab", "abc", false}, {"abc", "b", false}, {"Abc", "a", false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.text) + " / " + row.prefix);

@@ -11,22 +11,22 @@
 #include <string>
 #include <vector>
 
-#include "localization/catalogue.h"
-#include "localization/localization.h"
 #include "core/layout.h"
 #include "core/message.h"
+#include "localization/catalogue.h"
+#include "localization/localization.h"
 #include "world/kinds.h"
 
 namespace {
 
-const std::string kDataDir = TVK_DATA_DIR;
+const std::string DATA_DIR = TVK_DATA_DIR;
 
 // The shipped list, with every file path made absolute so the tests need no working folder.
 RKLocalization ShippedList() {
   RKLocalization localization;
-  EXPECT_TRUE(localization.LoadLanguageList(kDataDir + "/languages/languages.cson"));
+  EXPECT_TRUE(localization.LoadLanguageList(DATA_DIR + "/languages/languages.cson"));
   for (RKLanguageEntry& entry : localization.availableLanguages) {
-    entry.file = kDataDir + "/" + entry.file;
+    entry.file = DATA_DIR + "/" + entry.file;
   }
   return localization;
 }
@@ -112,7 +112,7 @@ TEST(ShippedLanguages, EveryFilePassesTheCheckTool) {
     GTEST_SKIP() << "the cson tool is not built";
   }
   const RKLocalization list = ShippedList();
-  std::string command = "\"" + tool + "\" check \"" + kDataDir + "/languages/languages.cson\"";
+  std::string command = "\"" + tool + "\" check \"" + DATA_DIR + "/languages/languages.cson\"";
   for (const RKLanguageEntry& entry : list.GetAvailableLanguages()) {
     command += " \"" + entry.file + "\"";
   }
@@ -121,7 +121,7 @@ TEST(ShippedLanguages, EveryFilePassesTheCheckTool) {
 
 TEST(ShippedLanguages, EveryFileHoldsExactlyTheKeysTheGameLooksUp) {
   std::set<std::string> wanted;
-  for (const RKCatalogueKey& row : catalogueKeys) {
+  for (const RKCatalogueKey& row : CATALOGUE_KEYS) {
     EXPECT_TRUE(wanted.insert(row.key).second) << row.key << " is in the table twice";
   }
   ForEveryLanguage([&wanted](const RKLocalization& language, const RKLanguageEntry&) {
@@ -136,7 +136,7 @@ TEST(ShippedLanguages, EveryFileHoldsExactlyTheKeysTheGameLooksUp) {
 
 TEST(ShippedLanguages, EveryTextCarriesExactlyTheTokensItsKeyReceives) {
   ForEveryLanguage([](const RKLocalization& language, const RKLanguageEntry&) {
-    for (const RKCatalogueKey& row : catalogueKeys) {
+    for (const RKCatalogueKey& row : CATALOGUE_KEYS) {
       SCOPED_TRACE(row.key);
       const std::string text = language.T(row.key);
       for (int i = 0; i < TokenCount(row); ++i) {
@@ -174,7 +174,7 @@ TEST(ShippedLanguages, ColourCodesAreWellFormed) {
 
 TEST(ShippedLanguages, EveryByteHasAGlyphThatShowsTheIntendedLetter) {
   ForEveryLanguage([](const RKLocalization& language, const RKLanguageEntry&) {
-    for (const RKCatalogueKey& row : catalogueKeys) {
+    for (const RKCatalogueKey& row : CATALOGUE_KEYS) {
       SCOPED_TRACE(row.key);
       const std::string text = language.T(row.key);
       for (unsigned char c : text) {
@@ -195,7 +195,7 @@ TEST(ShippedLanguages, EveryByteHasAGlyphThatShowsTheIntendedLetter) {
 
 TEST(ShippedLanguages, LinesFitWhereTheGameDrawsThem) {
   ForEveryLanguage([](const RKLocalization& language, const RKLanguageEntry&) {
-    for (const RKCatalogueKey& row : catalogueKeys) {
+    for (const RKCatalogueKey& row : CATALOGUE_KEYS) {
       SCOPED_TRACE(row.key);
       const std::string text = WidestText(language, row);
       const RKTextPlace& place = TextPlace(row.use);
@@ -258,13 +258,13 @@ TEST(ShippedLanguages, HelpLinesNeverWrapInTheirBox) {
     // The box wraps at the widest visible line, but the wrapper counts colour codes too: a
     // coloured line must not be longer in bytes than the widest line is on screen.
     std::size_t widest = VisibleLength(language.T("menu.help.header"));
-    for (const RKCatalogueKey& row : catalogueKeys) {
+    for (const RKCatalogueKey& row : CATALOGUE_KEYS) {
       if (row.use == RKTextUse::Help) {
         widest = std::max(widest, VisibleLength(language.T(row.key)));
       }
     }
     EXPECT_LE(widest, 76u) << "wider than the screen";
-    for (const RKCatalogueKey& row : catalogueKeys) {
+    for (const RKCatalogueKey& row : CATALOGUE_KEYS) {
       if (row.use != RKTextUse::Help) continue;
       SCOPED_TRACE(row.key);
       const std::string text = language.T(row.key);
@@ -282,14 +282,22 @@ TEST(ShippedLanguages, HelpShowsEveryMapSymbolInItsOwnColour) {
     int colour;  // as the map draws it
   };
   const Row rows[] = {
-      {"help.wall", '#', 1},          {"help.floor", '.', 15},
-      {"help.stairsExit", '<', 15},   {"help.stairsExit", '<', 4},
-      {"help.stairsPrev", '>', 15},   {"help.player", '@', 10},
-      {"help.baton", '-', 3},         {"help.guard", 'g', 9},
-      {"help.eliteGuard", 'E', 2},    {"help.firstAidKit", '!', 5},
-      {"help.taser", '\\', 8},        {"help.riotShield", '[', 7},
-      {"help.tranquilizerGun", '}', 10}, {"help.stunGrenade", '?', 14},
-      {"help.pepperSpray", '}', 12},  {"help.unconscious", '%', 9},
+      {"help.wall", '#', 1},
+      {"help.floor", '.', 15},
+      {"help.stairsExit", '<', 15},
+      {"help.stairsExit", '<', 4},
+      {"help.stairsPrev", '>', 15},
+      {"help.player", '@', 10},
+      {"help.baton", '-', 3},
+      {"help.guard", 'g', 9},
+      {"help.eliteGuard", 'E', 2},
+      {"help.firstAidKit", '!', 5},
+      {"help.taser", '\\', 8},
+      {"help.riotShield", '[', 7},
+      {"help.tranquilizerGun", '}', 10},
+      {"help.stunGrenade", '?', 14},
+      {"help.pepperSpray", '}', 12},
+      {"help.unconscious", '%', 9},
   };
   ForEveryLanguage([&rows](const RKLocalization& language, const RKLanguageEntry&) {
     for (const Row& row : rows) {
@@ -304,7 +312,7 @@ TEST(ShippedLanguages, HelpShowsEveryMapSymbolInItsOwnColour) {
 // from its own key, and its help line showing its glyph in its colour, as the map draws it.
 TEST(ShippedLanguages, EveryKindHasItsNameAndItsHelpLine) {
   ForEveryLanguage([](const RKLocalization& language, const RKLanguageEntry&) {
-    for (const RKKind& kind : kindTable) {
+    for (const RKKind& kind : KIND_TABLE) {
       SCOPED_TRACE(kind.name);
       if (*kind.nameKey != '\0') {
         ASSERT_TRUE(language.translations.count(kind.nameKey)) << "missing: " << kind.nameKey;

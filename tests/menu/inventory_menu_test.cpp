@@ -111,7 +111,8 @@ TEST_F(InventoryMenuTest, ShowsThePromptAndLabelledOptionsInCapitals) {
   FillOptions(3);
   Press(SDL_SCANCODE_ESCAPE);
 
-  const std::vector<std::string> expected = {"PICK ONE!", "(A) THING 0", "(B) THING 1", "(C) THING 2"};
+  const std::vector<std::string> expected = {"PICK ONE!", "(A) THING 0", "(B) THING 1",
+                                             "(C) THING 2"};
   EXPECT_EQ(std::vector<std::string>(inventoryMessages.begin(), inventoryMessages.end()), expected);
   // Title row, a blank row, four lines, the bottom; eleven cells of content.
   ASSERT_EQ(inventoryPanel->h, 4 * 8 + 32);
@@ -143,7 +144,8 @@ TEST_F(InventoryMenuTest, RefusesMoreThan26OptionsWithoutDrawing) {
   const int width = before->w, height = before->h;
   testing::internal::CaptureStdout();
   EXPECT_EQ(Menu(inventoryMessages), -1);  // returns at once: no key needed
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Can't have a menu with more than 26 options!\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Can't have a menu with more than 26 options!\n");
   EXPECT_EQ(inventoryPanel, before);
   EXPECT_EQ(inventoryPanel->w, width);
   EXPECT_EQ(inventoryPanel->h, height);

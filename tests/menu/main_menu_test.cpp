@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "cson/cson.h"
-#include "game/mainmenu.h"
 #include "game/globals.h"
+#include "game/mainmenu.h"
 #include "localization/localization.h"
 #include "menu_support.h"
 #include "support/harness.h"

@@ -48,6 +48,7 @@ TEST_F(MenuBox, DrawsTitleBarLinesAndFrame) {
   EXPECT_FALSE(Press(SDL_SCANCODE_ESCAPE, "Menu", {"abcdef", "xy"}, selected));
 
   // Six cells of content; the title in black on the white bar; a blank row under the bar.
+  // clang-format off
   const Picture expected = {
       "+=#****#=+",
       "|        |",
@@ -56,6 +57,7 @@ TEST_F(MenuBox, DrawsTitleBarLinesAndFrame) {
       "|        |",
       "+========+",
   };
+  // clang-format on
   ASSERT_EQ(inventoryPanel->w, 80);
   ASSERT_EQ(inventoryPanel->h, 48);
   EXPECT_EQ(PanelPicture(), expected);
@@ -66,6 +68,7 @@ TEST_F(MenuBox, DrawsTitleBarLinesAndFrame) {
 TEST_F(MenuBox, BoxWithoutHeaderStartsItsSidesAtRowZero) {
   EXPECT_FALSE(Press(SDL_SCANCODE_ESCAPE, "", {"abcdef", "xy"}));
 
+  // clang-format off
   const Picture expected = {
       "|=######=|",
       "| abcdef |",
@@ -73,6 +76,7 @@ TEST_F(MenuBox, BoxWithoutHeaderStartsItsSidesAtRowZero) {
       "|        |",
       "+========+",
   };
+  // clang-format on
   ASSERT_EQ(inventoryPanel->h, 40);
   EXPECT_EQ(PanelPicture(), expected);
 }
@@ -143,6 +147,7 @@ TEST_F(MenuBox, ArrowsMoveTheSelectionWithWrapAround) {
     int expected;
     bool confirmed;
   };
+  // clang-format off
   const Row rows[] = {
       // name                        from  key                      to  returns
       {"down",                        0,   SDL_SCANCODE_DOWN,        1,  false},
@@ -155,6 +160,7 @@ TEST_F(MenuBox, ArrowsMoveTheSelectionWithWrapAround) {
       {"no selection: up",           -1,   SDL_SCANCODE_UP,         -1,  false},
       {"no selection: return",       -1,   SDL_SCANCODE_RETURN,     -1,  false},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     int selected = row.selected;

@@ -30,12 +30,27 @@ inline std::vector<std::string> BoxPicture(SDL_Surface* surface, int x, int y, i
     for (int cell = 0; cell < cells; ++cell) {
       int code = CellGlyph(surface, x + 8 * cell, y + 8 * row);
       switch (code) {
-        case 186: line += '|'; break;
-        case 205: line += '='; break;
-        case 187: case 188: case 200: case 201: line += '+'; break;
-        case 219: line += '#'; break;
-        case -1: line += '*'; break;
-        default: line += (code >= 32 && code < 127) ? static_cast<char>(code) : '?'; break;
+        case 186:
+          line += '|';
+          break;
+        case 205:
+          line += '=';
+          break;
+        case 187:
+        case 188:
+        case 200:
+        case 201:
+          line += '+';
+          break;
+        case 219:
+          line += '#';
+          break;
+        case -1:
+          line += '*';
+          break;
+        default:
+          line += (code >= 32 && code < 127) ? static_cast<char>(code) : '?';
+          break;
       }
     }
     picture.push_back(line);

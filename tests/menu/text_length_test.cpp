@@ -15,6 +15,7 @@ struct LengthCase {
   unsigned expected;
 };
 
+// clang-format off
 const LengthCase LENGTH_CASES[] = {
     // name                              text                 drawn
     {"empty text",                       "",                  0},
@@ -34,6 +35,7 @@ const LengthCase LENGTH_CASES[] = {
     {"backslash before another letter",  "a\\tb",             4},
     {"a real line feed counts",          "a\nb",              3},
 };
+// clang-format on
 
 TEST(GetVisibleTextLength, CountsOnlyDrawnCharacters) {
   for (const LengthCase& row : LENGTH_CASES) {

@@ -16,47 +16,50 @@ struct DefinitionCase {
   std::size_t patterns;  // how many stay loaded afterwards
 };
 
-const std::string kCalm = R"({patternName: "calm", fileName: "a.wav", type: "Zone"})";
-const std::string kAlert = R"({patternName: "alert", fileName: "b.wav", type: "Zone"})";
+const std::string CALM = R"({patternName: "calm", fileName: "a.wav", type: "Zone"})";
+const std::string ALERT = R"({patternName: "alert", fileName: "b.wav", type: "Zone"})";
 
-const std::string kTwo = "patterns: [\n  " + kCalm + "\n  " + kAlert + "\n]\n";
-const std::string kNumberAmongThem = "patterns: [\n  " + kCalm + "\n  42\n  " + kAlert + "\n]\n";
-const std::string kLowerCaseZone =
-    "patterns: [\n  " + kCalm +
+const std::string TWO = "patterns: [\n  " + CALM + "\n  " + ALERT + "\n]\n";
+const std::string NUMBER_AMONG_THEM = "patterns: [\n  " + CALM + "\n  42\n  " + ALERT + "\n]\n";
+const std::string LOWER_CASE_ZONE =
+    "patterns: [\n  " + CALM +
     "\n  {patternName: \"alert\", fileName: \"b.wav\", type: \"zone\"}\n]\n";
-const std::string kNoType = "patterns: [\n  " + kCalm + "\n  {patternName: \"alert\", fileName: \"b.wav\"}\n]\n";
-const std::string kMissingAudio =
-    "patterns: [\n  " + kCalm +
+const std::string NO_TYPE =
+    "patterns: [\n  " + CALM + "\n  {patternName: \"alert\", fileName: \"b.wav\"}\n]\n";
+const std::string MISSING_AUDIO =
+    "patterns: [\n  " + CALM +
     "\n  {patternName: \"alert\", fileName: \"nowhere.ogg\", type: \"Fill\"}\n]\n";
-const std::string kOnlyOne = "patterns: [\n  " + kCalm + "\n]\n";
+const std::string ONLY_ONE = "patterns: [\n  " + CALM + "\n]\n";
 // A successor that names no pattern ended the program ten seconds into play, the game lost.
-const std::string kUnknownNext =
+const std::string UNKNOWN_NEXT =
     "patterns: [\n  {patternName: \"calm\", nextPatternName: \"calmm\", fileName: \"a.wav\", "
-    "type: \"Zone\"}\n  " + kAlert + "\n]\n";
-const std::string kKnownNext =
+    "type: \"Zone\"}\n  " +
+    ALERT + "\n]\n";
+const std::string KNOWN_NEXT =
     "patterns: [\n  {patternName: \"calm\", nextPatternName: \"alert\", fileName: \"a.wav\", "
-    "type: \"Zone\"}\n  " + kAlert + "\n]\n";
+    "type: \"Zone\"}\n  " +
+    ALERT + "\n]\n";
 // A folder where the audio should be is refused before the decoder sees it.
-const std::string kAudioFolder =
-    "patterns: [\n  " + kCalm + "\n  {patternName: \"alert\", fileName: \".\", type: \"Zone\"}\n]\n";
+const std::string AUDIO_FOLDER =
+    "patterns: [\n  " + CALM + "\n  {patternName: \"alert\", fileName: \".\", type: \"Zone\"}\n]\n";
 
 // clang-format off
-const DefinitionCase kCases[] = {
+const DefinitionCase CASES[] = {
   // name                   text                               loads  stderr starts with                                         exact  patterns
-  {"TwoPatterns",           kTwo.c_str(),                      true,  "",                                                        true,  2},
-  {"NumberIsSkipped",       kNumberAmongThem.c_str(),          true,  "",                                                        true,  2},
-  {"LowerCaseZone",         kLowerCaseZone.c_str(),            false, "Given pattern type is unknown! (pattern \"alert\", type \"zone\")\n", true, 1},
-  {"TypeMissing",           kNoType.c_str(),                   false, "Given pattern type is unknown! (pattern \"alert\", type \"\")\n", true, 1},
-  {"AudioFileMissing",      kMissingAudio.c_str(),             false, "Failed to load music! SDL_mixer Error: ",                 false, 1},
+  {"TwoPatterns",           TWO.c_str(),                       true,  "",                                                        true,  2},
+  {"NumberIsSkipped",       NUMBER_AMONG_THEM.c_str(),         true,  "",                                                        true,  2},
+  {"LowerCaseZone",         LOWER_CASE_ZONE.c_str(),           false, "Given pattern type is unknown! (pattern \"alert\", type \"zone\")\n", true, 1},
+  {"TypeMissing",           NO_TYPE.c_str(),                   false, "Given pattern type is unknown! (pattern \"alert\", type \"\")\n", true, 1},
+  {"AudioFileMissing",      MISSING_AUDIO.c_str(),             false, "Failed to load music! SDL_mixer Error: ",                 false, 1},
   {"RootIsArray",           "[1, 2]\n",                        false, "Invalid music definition data!\n",                        true,  0},
   {"PatternsMissing",       "tracks: []\n",                    false, "Music definition is missing patterns!\n",                 true,  0},
   {"PatternsNotArray",      "patterns: \"calm\"\n",            false, "Music patterns data is invalid!\n",                       true,  0},
   {"NoFile",                "",                                false, "Failed to load music definition file!\nCSON error: ",     false, 0},
   {"SyntaxError",           "patterns: [\"calm\n",             false, "Failed to load music definition file!\nCSON error: ",     false, 0},
-  {"OnlyOnePattern",        kOnlyOne.c_str(),                  false, "Music definition needs at least two patterns!\n",         true,  1},
-  {"UnknownSuccessor",      kUnknownNext.c_str(),              false, "Music pattern \"calm\" names an unknown next pattern \"calmm\"! (test_def.cson)\n", true, 2},
-  {"KnownSuccessor",        kKnownNext.c_str(),                true,  "",                                                        true,  2},
-  {"AudioIsAFolder",        kAudioFolder.c_str(),              false, "Failed to load music! SDL_mixer Error: . is missing or not a regular file (.)\n", true, 1},
+  {"OnlyOnePattern",        ONLY_ONE.c_str(),                  false, "Music definition needs at least two patterns!\n",         true,  1},
+  {"UnknownSuccessor",      UNKNOWN_NEXT.c_str(),              false, "Music pattern \"calm\" names an unknown next pattern \"calmm\"! (test_def.cson)\n", true, 2},
+  {"KnownSuccessor",        KNOWN_NEXT.c_str(),                true,  "",                                                        true,  2},
+  {"AudioIsAFolder",        AUDIO_FOLDER.c_str(),              false, "Failed to load music! SDL_mixer Error: . is missing or not a regular file (.)\n", true, 1},
 };
 // clang-format on
 
@@ -79,8 +82,8 @@ TEST_P(MusicDefinition, LoadsOrSaysWhy) {
   if (std::string(c.text).empty()) std::filesystem::remove(folder->Path() / "test_def.cson");
 
   ::testing::internal::CaptureStderr();
-  const bool loaded = std::string(c.text).empty() ? LoadMusicDefinition("test_def.cson")
-                                                  : LoadDefinition(c.text);
+  const bool loaded =
+      std::string(c.text).empty() ? LoadMusicDefinition("test_def.cson") : LoadDefinition(c.text);
   const std::string said = ::testing::internal::GetCapturedStderr();
 
   EXPECT_EQ(loaded, c.loads);
@@ -93,7 +96,7 @@ TEST_P(MusicDefinition, LoadsOrSaysWhy) {
   EXPECT_EQ(musicPattern.patterns.size(), c.patterns);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, MusicDefinition, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(Cases, MusicDefinition, ::testing::ValuesIn(CASES),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MusicDefinitionFields, TextsThatAreNotStringsReadAsEmpty) {
@@ -117,9 +120,9 @@ TEST_F(MusicDefinitionFields, TextsThatAreNotStringsReadAsEmpty) {
 // A second start-up in the same process (the tests do this all the time) must not pile the
 // patterns of both loads into one list.
 TEST_F(MusicDefinitionFields, LoadingAgainReplacesTheEarlierPatterns) {
-  ASSERT_TRUE(LoadDefinition(kTwo));
+  ASSERT_TRUE(LoadDefinition(TWO));
   musicPattern.SetNextMusicPattern("alert");
-  ASSERT_TRUE(LoadDefinition(kTwo));
+  ASSERT_TRUE(LoadDefinition(TWO));
   EXPECT_EQ(musicPattern.patterns.size(), 2u);
   EXPECT_EQ(musicPattern.queuedPattern, nullptr);
 }
@@ -135,7 +138,7 @@ TEST_F(MusicTest, ShippedMusicLoadsWithItsLengthsAndSuccessors) {
   for (const auto* entry : musicPattern.patterns) {
     SCOPED_TRACE(entry->patternName);
     const Sint64 frames = MIX_GetAudioDuration(entry->audio);
-    EXPECT_EQ(frames, 12 * kRate);
+    EXPECT_EQ(frames, 12 * RATE);
     const Sint64 ms = MIX_AudioFramesToMS(entry->audio, frames);
     EXPECT_GE(ms, 8000);
     EXPECT_LE(ms, 16000);

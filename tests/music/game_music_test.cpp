@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "dungeon/map.h"
+#include "game/globals.h"
 #include "game/lifecycle.h"
 #include "game/mainmenu.h"
-#include "game/globals.h"
 #include "game/turnloop.h"
 #include "music_fixture.h"
 #include "ui/render.h"
@@ -55,7 +55,7 @@ TEST_F(GameMusicHeard, MainMenuPlaysTheCalmMusic) {
         };
         const std::uintmax_t afterFade = written();
         heardAtFullGain = PollUntil(std::chrono::seconds(10), [&] {
-          return written() >= afterFade + std::uintmax_t{kRate} * 4 / 3;  // 16-bit stereo
+          return written() >= afterFade + std::uintmax_t{RATE} * 4 / 3;  // 16-bit stereo
         });
       })
       .Key(SDL_SCANCODE_UP)  // to the quit line
@@ -70,9 +70,8 @@ TEST_F(GameMusicHeard, MainMenuPlaysTheCalmMusic) {
   QuitGame();  // closes the device, which completes the file
   started = false;
   const std::vector<std::int16_t> samples = ReadSamples(output);
-  const auto loudest = std::max_element(samples.begin(), samples.end(), [](auto a, auto b) {
-    return std::abs(a) < std::abs(b);
-  });
+  const auto loudest = std::max_element(samples.begin(), samples.end(),
+                                        [](auto a, auto b) { return std::abs(a) < std::abs(b); });
   ASSERT_NE(loudest, samples.end());
   EXPECT_GT(std::abs(*loudest), 2000) << "the written output is all but silent";
 }

@@ -23,16 +23,16 @@
 #include "music/music.h"
 #include "support/harness.h"
 
-inline constexpr int kRate = 44100;
+inline constexpr int RATE = 44100;
 
 // Writes a 16-bit stereo WAV of a steady sine: a pattern whose loudness is the same everywhere.
 inline void WriteToneWav(const std::filesystem::path& path, double seconds, double hz,
                          double amplitude) {
-  const std::uint32_t frames = static_cast<std::uint32_t>(seconds * kRate);
+  const std::uint32_t frames = static_cast<std::uint32_t>(seconds * RATE);
   std::vector<std::int16_t> samples;
-  samples.reserve(frames * 2);
+  samples.reserve(std::size_t{frames} * 2);
   for (std::uint32_t i = 0; i < frames; ++i) {
-    const double x = amplitude * std::sin(2.0 * M_PI * hz * i / kRate);
+    const double x = amplitude * std::sin(2.0 * M_PI * hz * i / RATE);
     const auto s = static_cast<std::int16_t>(std::lround(x * 32767.0));
     samples.push_back(s);
     samples.push_back(s);
@@ -47,8 +47,8 @@ inline void WriteToneWav(const std::filesystem::path& path, double seconds, doub
   u32(16);
   u16(1);  // PCM
   u16(2);
-  u32(kRate);
-  u32(kRate * 4);
+  u32(RATE);
+  u32(RATE * 4);
   u16(4);
   u16(16);
   out.write("data", 4);
@@ -99,7 +99,7 @@ class MusicTest : public ::testing::Test {
     SDL_SetHintWithPriority(SDL_HINT_AUDIO_DEVICE_SAMPLE_FRAMES, "512", SDL_HINT_OVERRIDE);
     ASSERT_TRUE(SDL_Init(SDL_INIT_AUDIO)) << SDL_GetError();
     ASSERT_TRUE(MIX_Init()) << SDL_GetError();
-    const SDL_AudioSpec spec{SDL_AUDIO_S16LE, 2, kRate};
+    const SDL_AudioSpec spec{SDL_AUDIO_S16LE, 2, RATE};
     musicMixer = MIX_CreateMixerDevice(SDL_AUDIO_DEVICE_DEFAULT_PLAYBACK, &spec);
     ASSERT_NE(musicMixer, nullptr) << SDL_GetError();
     musicTrack = MIX_CreateTrack(musicMixer);
@@ -143,7 +143,7 @@ class MusicTest : public ::testing::Test {
     }
   }
 
-  static Sint64 MsToFrames(Sint64 ms) { return ms * kRate / 1000; }
+  static Sint64 MsToFrames(Sint64 ms) { return ms * RATE / 1000; }
 
   std::unique_ptr<RunFolder> folder;
   bool audioOpen = false;

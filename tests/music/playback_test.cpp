@@ -45,12 +45,15 @@ class MusicPlayback : public MusicTest {
   // order, each once.
   std::vector<std::string> AdvanceFor(int ms) {
     std::vector<std::string> played{musicPattern.currentPatternName};
-    RunFor(ms, [&] {
-      AdvanceMusic();
-      if (musicPattern.currentPatternName != played.back()) {
-        played.push_back(musicPattern.currentPatternName);
-      }
-    }, 20);
+    RunFor(
+        ms,
+        [&] {
+          AdvanceMusic();
+          if (musicPattern.currentPatternName != played.back()) {
+            played.push_back(musicPattern.currentPatternName);
+          }
+        },
+        20);
     return played;
   }
 };
@@ -65,16 +68,19 @@ TEST_F(MusicPlayback, QueuedPatternWaitsForTheWrapAround) {
   Sint64 calmReached = -1;
   Sint64 alertStartedAt = -1;
   Uint64 changedAt = 0;
-  RunFor(1200, [&] {
-    if (changedAt != 0) return;
-    const Sint64 before = musicPattern.lastPosition;
-    AdvanceMusic();
-    if (musicPattern.currentPatternName == "alert") {
-      changedAt = SDL_GetTicks();
-      calmReached = before;
-      alertStartedAt = Position();
-    }
-  }, 20);
+  RunFor(
+      1200,
+      [&] {
+        if (changedAt != 0) return;
+        const Sint64 before = musicPattern.lastPosition;
+        AdvanceMusic();
+        if (musicPattern.currentPatternName == "alert") {
+          changedAt = SDL_GetTicks();
+          calmReached = before;
+          alertStartedAt = Position();
+        }
+      },
+      20);
 
   ASSERT_NE(changedAt, 0u) << "alert never started";
   EXPECT_GE(changedAt - started, 900u) << "calm was cut off before its end";
@@ -232,8 +238,8 @@ class MusicHeard : public MusicPlayback {
 
   // RMS level of one channel over [fromMs, fromMs + lengthMs) of the mixed output.
   static double Level(const std::vector<std::int16_t>& out, double fromMs, double lengthMs) {
-    const auto first = static_cast<std::size_t>(fromMs * kRate / 1000.0) * 2;
-    const auto count = static_cast<std::size_t>(lengthMs * kRate / 1000.0);
+    const auto first = static_cast<std::size_t>(fromMs * RATE / 1000.0) * 2;
+    const auto count = static_cast<std::size_t>(lengthMs * RATE / 1000.0);
     double sum = 0.0;
     std::size_t used = 0;
     for (std::size_t i = 0; i < count && first + 2 * i < out.size(); ++i, ++used) {
@@ -244,7 +250,9 @@ class MusicHeard : public MusicPlayback {
 
   static double FirstSoundMs(const std::vector<std::int16_t>& out) {
     const auto it = std::find_if(out.begin(), out.end(), [](std::int16_t s) { return s != 0; });
-    return it == out.end() ? -1.0 : static_cast<double>((it - out.begin()) / 2) * 1000.0 / kRate;
+    if (it == out.end()) return -1.0;
+    const auto frame = (it - out.begin()) / 2;  // two samples, left and right, a frame
+    return static_cast<double>(frame) * 1000.0 / RATE;
   }
 };
 

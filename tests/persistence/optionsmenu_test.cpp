@@ -17,12 +17,12 @@
 namespace {
 
 // Line numbers of the menu.
-constexpr int kMoveUpLine = 0;
-constexpr int kVolumeLine = 11;
-constexpr int kLanguageLine = 12;
-constexpr int kRestoreLine = 13;
-constexpr int kSaveLine = 14;
-constexpr int kDiscardLine = 15;
+constexpr int MOVE_UP_LINE = 0;
+constexpr int VOLUME_LINE = 11;
+constexpr int LANGUAGE_LINE = 12;
+constexpr int RESTORE_LINE = 13;
+constexpr int SAVE_LINE = 14;
+constexpr int DISCARD_LINE = 15;
 
 std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -55,17 +55,17 @@ TEST_F(OptionsMenuTest, CapturedKeyIsBoundAndSaved) {
   int at = 0;
   std::string firstLine, afterF2;
   SDL_Scancode boundAfterF2 = SDL_SCANCODE_UNKNOWN;
-  Choose(script, at, kMoveUpLine);
+  Choose(script, at, MOVE_UP_LINE);
   script.Key(SDL_SCANCODE_W);
   script.Probe([&] { firstLine = option.front(); });
   // F2 frees the mouse and captures nothing: the binding just made stays.
-  Choose(script, at, kMoveUpLine);
+  Choose(script, at, MOVE_UP_LINE);
   script.Key(SDL_SCANCODE_F2);
   script.Probe([&] {
     afterF2 = option.front();
     boundAfterF2 = keyboard[ActionMoveUp].first;
   });
-  Choose(script, at, kSaveLine);
+  Choose(script, at, SAVE_LINE);
   Run(script);
 
   EXPECT_EQ(firstLine, "> Move up: W <");
@@ -92,19 +92,19 @@ TEST_F(OptionsMenuTest, VolumeDialogStepsOncePerArrowWithinItsLimits) {
     InputScript script;
     int at = 0;
     std::vector<std::string> dialog, afterClose;
-    Choose(script, at, kVolumeLine);
+    Choose(script, at, VOLUME_LINE);
     for (int i = 0; i < 3; ++i) script.Key(c.arrow);
     script.Probe([&] { dialog = Lines(); });
     // Any other key closes the dialog; the menu is back.
     script.Key(SDL_SCANCODE_A);
     script.Probe([&] { afterClose = Lines(); });
-    Choose(script, at, kSaveLine);
+    Choose(script, at, SAVE_LINE);
     Run(script);
 
     ASSERT_EQ(dialog.size(), 3u);
     EXPECT_EQ(dialog[0], "Volume: " + std::to_string(c.expected));
     ASSERT_EQ(afterClose.size(), 16u);
-    EXPECT_EQ(afterClose[kVolumeLine], "> Music volume: " + std::to_string(c.expected) + " <");
+    EXPECT_EQ(afterClose[VOLUME_LINE], "> Music volume: " + std::to_string(c.expected) + " <");
     EXPECT_EQ(musicVolume, c.expected);
     EXPECT_NE(ReadText("game.cfg").find("MusicVolume: " + std::to_string(c.expected) + ".0"),
               std::string::npos);
@@ -115,7 +115,7 @@ TEST_F(OptionsMenuTest, LanguageCyclesThroughTheListAndBack) {
   InputScript script;
   int at = 0;
   std::vector<std::string> codes, lines;
-  Choose(script, at, kLanguageLine);
+  Choose(script, at, LANGUAGE_LINE);
   auto look = [&] {
     codes.push_back(gLocalization->GetCurrentLanguageCode());
     lines.push_back(option.back());
@@ -124,7 +124,7 @@ TEST_F(OptionsMenuTest, LanguageCyclesThroughTheListAndBack) {
   ASSERT_GE(listed.size(), 3u);
   script.Probe(look);
   for (std::size_t i = 1; i < listed.size(); ++i) script.Key(SDL_SCANCODE_RETURN).Probe(look);
-  Choose(script, at, kSaveLine);
+  Choose(script, at, SAVE_LINE);
   Run(script);
 
   // One confirmation a language goes round the list, and every line follows at once.
@@ -140,13 +140,13 @@ TEST_F(OptionsMenuTest, DiscardBringsEverythingBack) {
   const std::string before = ReadText("game.cfg");
   InputScript script;
   int at = 0;
-  Choose(script, at, kMoveUpLine);
+  Choose(script, at, MOVE_UP_LINE);
   script.Key(SDL_SCANCODE_W);
-  Choose(script, at, kVolumeLine);
+  Choose(script, at, VOLUME_LINE);
   script.Key(SDL_SCANCODE_LEFT);
   script.Key(SDL_SCANCODE_ESCAPE);
-  Choose(script, at, kLanguageLine);
-  Choose(script, at, kDiscardLine);
+  Choose(script, at, LANGUAGE_LINE);
+  Choose(script, at, DISCARD_LINE);
   Run(script);
 
   EXPECT_EQ(keyboard[ActionMoveUp], std::make_pair(SDL_SCANCODE_UP, false));
@@ -162,7 +162,7 @@ TEST_F(OptionsMenuTest, RestoreDefaultsPutsBackTheDefaultSettings) {
   gLocalization->LoadLanguageByCode("fr");
   InputScript script;
   int at = 0;
-  Choose(script, at, kRestoreLine);
+  Choose(script, at, RESTORE_LINE);
   Run(script);
 
   EXPECT_EQ(keyboard[ActionTake], std::make_pair(SDL_SCANCODE_G, false));
@@ -213,9 +213,9 @@ TEST_F(OptionsMenuTest, ASaveThatCannotBeWrittenIsShownAndTheMenuStays) {
   bool menuStayed = false;
   InputScript script;
   int at = 0;
-  Choose(script, at, kVolumeLine);
+  Choose(script, at, VOLUME_LINE);
   script.Key(SDL_SCANCODE_RIGHT).Key(SDL_SCANCODE_ESCAPE);  // 76
-  Choose(script, at, kSaveLine);
+  Choose(script, at, SAVE_LINE);
   script.Wait().Probe([&] {
     boxShown = std::find(inventoryMessages.begin(), inventoryMessages.end(), box) !=
                inventoryMessages.end();

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/message.h"
 #include "cson/cson.h"
 #include "dungeon/map.h"
 #include "game/effects.h"
@@ -19,7 +20,6 @@
 #include "game/turnloop.h"
 #include "persistence/savegame.h"
 #include "support/harness.h"
-#include "core/message.h"
 #include "world/basicenemy.h"
 #include "world/confusedenemy.h"
 #include "world/entity.h"
@@ -252,7 +252,7 @@ TEST_F(SaveGameTest, BehavioursAndEffectsComeBackFromNames) {
 // floor and in the pack, the same that population gives it from the registry.
 TEST_F(SaveGameTest, EveryUsableKindGetsItsEffectBackFromItsName) {
   std::vector<const RKKind*> usable;
-  for (const RKKind& kind : kindTable) {
+  for (const RKKind& kind : KIND_TABLE) {
     if (kind.use == RKUseEffect::None) continue;
     usable.push_back(&kind);
     const UseFunction use = UseFunctionOf(kind.use, useFuncVec);
@@ -340,15 +340,14 @@ struct RKBadSave {
   const char* name;
   std::function<void(Value&)> change;
   int result;
-  const char* console;  // the line LoadGame prints on standard output, empty for none
-  const char* reason;   // the reason it prints on standard error, empty for none
+  const char* console;     // the line LoadGame prints on standard output, empty for none
+  const char* reason;      // the reason it prints on standard error, empty for none
   bool keepsGame = false;  // refused before the running game is touched
 };
 
 void PrintTo(const RKBadSave& bad, std::ostream* out) { *out << bad.name; }
 
-class SaveGameRejects : public SaveGameTest,
-                        public ::testing::WithParamInterface<RKBadSave> {};
+class SaveGameRejects : public SaveGameTest, public ::testing::WithParamInterface<RKBadSave> {};
 
 TEST_P(SaveGameRejects, WithItsCodeAndReasonAndLeavesNoHalfGame) {
   const RKBadSave& bad = GetParam();
@@ -402,7 +401,7 @@ std::string Repeated(const std::string& text, int times) {
 
 // The fixture's floor lists the player first, then the guard, the elite guard, the unconscious
 // guard and the kit; its pack the pepper spray, the taser, the shield and the baton.
-const RKBadSave kBadSaves[] = {
+const RKBadSave BAD_SAVES[] = {
     {"WrongSignature", [](Value& r) { r["Signature"] = Value("TVKXX"); }, LoadBadSignature,
      "Save game signature invalid!\n", "", true},
     {"SignatureNumber", [](Value& r) { r["Signature"] = Value(5); }, LoadBadSignature,
@@ -524,15 +523,14 @@ const RKBadSave kBadSaves[] = {
      "\"GameState\" is 2, neither 0 (playing) nor 1 (player defeated)"},
     {"NoState", [](Value& r) { r.AsObject().erase("GameState"); }, LoadFailed, "",
      "\"GameState\" is missing"},
-    {"SevenLogLines",
-     [](Value& r) { r["GameMessages"].Append(r["GameMessages"][std::size_t{0}]); }, LoadFailed,
-     "", "the log holds 7 lines, at most 6"},
+    {"SevenLogLines", [](Value& r) { r["GameMessages"].Append(r["GameMessages"][std::size_t{0}]); },
+     LoadFailed, "", "the log holds 7 lines, at most 6"},
     {"LogLineOfTwoKilobytes",
      [](Value& r) { r["GameMessages"][std::size_t{2}]["Message"] = Value(std::string(2048, 'X')); },
      LoadFailed, "", "log line 2 has 2048 bytes, at most 1024"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Files, SaveGameRejects, ::testing::ValuesIn(kBadSaves),
+INSTANTIATE_TEST_SUITE_P(Files, SaveGameRejects, ::testing::ValuesIn(BAD_SAVES),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The bounds leave room for what play produces: a player healed while wearing a piece that adds

@@ -22,7 +22,7 @@
 namespace {
 
 // The nine default scancodes in action order.
-const std::vector<int> kDefaultKeys = {82, 81, 80, 79, 10, 44, 7, 6, 12};
+const std::vector<int> DEFAULT_KEYS = {82, 81, 80, 79, 10, 44, 7, 6, 12};
 
 std::vector<int> BoundKeys() {
   std::vector<int> keys;
@@ -92,7 +92,7 @@ TEST_F(SettingsTest, SwitchesReadBooleansAndNumbers) {
     bool start, expected;
   };
   const RKCase cases[] = {
-      {"0", true, false}, {"2", false, true},         {"-0.5", false, true},
+      {"0", true, false},    {"2", false, true},     {"-0.5", false, true},
       {"true", false, true}, {"\"no\"", true, true}, {"\"yes\"", false, false},
   };
   for (const RKCase& c : cases) {
@@ -113,8 +113,8 @@ TEST_F(SettingsTest, KeyboardElementsAndTheGapsBetweenThem) {
     std::vector<int> keys;
   };
   const RKCase cases[] = {
-      {"absent", "", kDefaultKeys},
-      {"empty", "Keyboard: []\n", kDefaultKeys},
+      {"absent", "", DEFAULT_KEYS},
+      {"empty", "Keyboard: []\n", DEFAULT_KEYS},
       {"first two only",
        "Keyboard: [{\"0\": 26}, {\"1\": 4}]\n",
        {26, 4, 80, 79, 10, 44, 7, 6, 12}},
@@ -205,7 +205,8 @@ TEST_F(SettingsTest, WritesTheExactLines) {
       members.push_back(lines[i]);
       continue;
     }
-    const std::vector<std::string> block(lines.begin() + i + 1, lines.begin() + i + 12);
+    const auto keyboardLine = lines.begin() + static_cast<std::ptrdiff_t>(i);
+    const std::vector<std::string> block(keyboardLine + 1, keyboardLine + 12);
     EXPECT_EQ(block, (std::vector<std::string>{
                          "  [", "    {\"0\": 26.0}", "    {\"1\": 81.0}", "    {\"2\": 80.0}",
                          "    {\"3\": 79.0}", "    {\"4\": 10.0}", "    {\"5\": 44.0}",
@@ -245,8 +246,12 @@ TEST(FileNumberToInt, TruncatesAndMarksWhatDoesNotFit) {
   };
   const int outside = std::numeric_limits<int>::min();
   const RKCase cases[] = {
-      {42.9, 42},        {-42.9, -42},        {2147483647.0, 2147483647},
-      {2147483648.0, outside}, {-2147483648.0, outside}, {-2147483649.0, outside},
+      {42.9, 42},
+      {-42.9, -42},
+      {2147483647.0, 2147483647},
+      {2147483648.0, outside},
+      {-2147483648.0, outside},
+      {-2147483649.0, outside},
       {std::numeric_limits<double>::quiet_NaN(), outside},
       {std::numeric_limits<double>::infinity(), outside},
   };

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "dungeon/map.h"
+#include "game/globals.h"
 #include "game/mainmenu.h"
 #include "game/progression.h"
-#include "game/globals.h"
 #include "menu/menu_support.h"
 #include "persistence/savegame.h"
 #include "play/play_fixture.h"
@@ -98,26 +98,33 @@ const CloseCase CASES[] = {
      [](InputScript& s, CloseRequest&) {
        s.Key(SDL_SCANCODE_UP).Key(SDL_SCANCODE_UP).Key(SDL_SCANCODE_RETURN).Wait();
      },
-     false, {}},
+     false,
+     {}},
     {"no_save_box",
-     [](InputScript& s, CloseRequest&) { s.Key(SDL_SCANCODE_DOWN).Key(SDL_SCANCODE_RETURN).Wait(); },
-     false, {}},
-    {"options_menu", [](InputScript& s, CloseRequest&) { CloseRequest::OpenOptions(s, 0); }, false,
+     [](InputScript& s, CloseRequest&) {
+       s.Key(SDL_SCANCODE_DOWN).Key(SDL_SCANCODE_RETURN).Wait();
+     },
+     false,
+     {}},
+    {"options_menu",
+     [](InputScript& s, CloseRequest&) { CloseRequest::OpenOptions(s, 0); },
+     false,
      {}},
     {"key_capture",
      [](InputScript& s, CloseRequest&) {
        CloseRequest::OpenOptions(s, 0);
        s.Key(SDL_SCANCODE_RETURN).Wait();
      },
-     false, {}},
+     false,
+     {}},
     {"volume_dialog",
      [](InputScript& s, CloseRequest&) {
        CloseRequest::OpenOptions(s, 11);
        s.Key(SDL_SCANCODE_RETURN).Wait();
      },
-     false, {}},
-    {"in_play", InPlay, true,
-     [](const RKSaved& saved) { EXPECT_EQ(saved.gameState, Playing); }},
+     false,
+     {}},
+    {"in_play", InPlay, true, [](const RKSaved& saved) { EXPECT_EQ(saved.gameState, Playing); }},
     {"defeated",
      [](InputScript& s, CloseRequest& t) {
        t.StartPlaying(s, [] {
@@ -150,13 +157,15 @@ const CloseCase CASES[] = {
        t.StartPlaying(s);
        s.Key(SDL_SCANCODE_I).Wait();
      },
-     true, {}},
+     true,
+     {}},
     {"character_box",
      [](InputScript& s, CloseRequest& t) {
        t.StartPlaying(s);
        s.Key(SDL_SCANCODE_C).Wait();
      },
-     true, {}},
+     true,
+     {}},
     {"ending_box",
      [](InputScript& s, CloseRequest& t) {
        t.StartPlaying(s, [] {
@@ -164,7 +173,8 @@ const CloseCase CASES[] = {
        });
        s.Key(SDL_SCANCODE_SPACE).Wait();
      },
-     false, {}},
+     false,
+     {}},
 };
 
 INSTANTIATE_TEST_SUITE_P(, CloseRequest, testing::ValuesIn(CASES),

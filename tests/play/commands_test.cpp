@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <string>
 
+#include "core/message.h"
 #include "game/globals.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "play/play_fixture.h"
-#include "core/message.h"
 #include "world/entity.h"
 #include "world/equipment.h"
 #include "world/fighter.h"
@@ -24,7 +24,7 @@ bool OnFloor(const RKEntity* entity) {
 
 TEST_F(Commands, TakingPicksUpTheItemUnderThePlayerOnly) {
   OpenArena();
-  RKEntity* aside = MakeItem(RKKindId::FirstAidKit, kPlayerX + 1, kPlayerY);
+  RKEntity* aside = MakeItem(RKKindId::FirstAidKit, PLAYER_X + 1, PLAYER_Y);
   InputScript script;
   script.Key(SDL_SCANCODE_G).Wait();
   Play(script);
@@ -32,7 +32,7 @@ TEST_F(Commands, TakingPicksUpTheItemUnderThePlayerOnly) {
   EXPECT_EQ(inventory.size(), 1u);
   EXPECT_EQ(message->messages.size(), 1u) << "taking nothing wrote to the log";
 
-  RKEntity* under = MakeItem(RKKindId::FirstAidKit, kPlayerX, kPlayerY);
+  RKEntity* under = MakeItem(RKKindId::FirstAidKit, PLAYER_X, PLAYER_Y);
   InputScript again;
   again.Key(SDL_SCANCODE_G).Wait();
   Resume();
@@ -54,7 +54,7 @@ TEST_F(Commands, ThePackHoldsTwentySixItems) {
     while (inventory.size() < row.carried) {
       Carry(MakeItem(RKKindId::FirstAidKit, 0, 0));
     }
-    RKEntity* kit = MakeItem(RKKindId::FirstAidKit, kPlayerX, kPlayerY);
+    RKEntity* kit = MakeItem(RKKindId::FirstAidKit, PLAYER_X, PLAYER_Y);
     InputScript script;
     script.Key(SDL_SCANCODE_G).Wait();
     Play(script);
@@ -69,7 +69,8 @@ TEST_F(Commands, DroppingTheWornBatonTakesItOffSilently) {
   RKEntity* baton = inventory.front();
   bool promptShown = false;
   InputScript script;
-  script.Key(SDL_SCANCODE_D).Wait()
+  script.Key(SDL_SCANCODE_D)
+      .Wait()
       .Probe([&] { promptShown = showInventory; })
       .Key(LetterOf(baton))
       .Wait();
@@ -79,7 +80,7 @@ TEST_F(Commands, DroppingTheWornBatonTakesItOffSilently) {
   EXPECT_FALSE(showInventory);
   EXPECT_TRUE(inventory.empty());
   EXPECT_EQ(entities.front(), baton);
-  EXPECT_EQ(std::make_pair(baton->x, baton->y), std::make_pair(kPlayerX, kPlayerY));
+  EXPECT_EQ(std::make_pair(baton->x, baton->y), std::make_pair(PLAYER_X, PLAYER_Y));
   EXPECT_EQ(player->equipment->mainHand, nullptr);
   EXPECT_FALSE(LogHas(gLocalization->TFormat("message.dequipped", {baton->GetDisplayName()})));
   EXPECT_TRUE(LogHas(gLocalization->TFormat("message.itemDropped", {baton->GetDisplayName()})));
@@ -141,7 +142,8 @@ TEST_F(Commands, TheCharacterBoxReadsTopToBottom) {
     std::vector<std::string> shown;
     std::vector<int> rows;
     InputScript script;
-    script.Key(SDL_SCANCODE_C).Wait()
+    script.Key(SDL_SCANCODE_C)
+        .Wait()
         .Probe([&] {
           shown.assign(option.begin(), option.end());
           for (const std::string& line : expected) {
@@ -180,7 +182,7 @@ TEST_F(Commands, ClosingTheWindowInACommandsBoxSavesAndEndsTheGame) {
     // Had the close been lost, the game would still be running for the steps to the right.
     script.Key(row.key).Quit().Key(SDL_SCANCODE_RIGHT).Key(SDL_SCANCODE_RIGHT);
     Play(script);
-    EXPECT_EQ(player->x, kPlayerX) << "the game went on after the window was closed";
+    EXPECT_EQ(player->x, PLAYER_X) << "the game went on after the window was closed";
     EXPECT_EQ(gameState, InMenus);
     EXPECT_TRUE(std::filesystem::exists("game.sav"));
   }

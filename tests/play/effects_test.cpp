@@ -5,13 +5,13 @@
 #include <filesystem>
 #include <string>
 
+#include "core/message.h"
 #include "dungeon/map.h"
 #include "game/effects.h"
 #include "game/globals.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "play/play_fixture.h"
-#include "core/message.h"
 #include "world/confusedenemy.h"
 #include "world/entity.h"
 #include "world/fighter.h"
@@ -72,10 +72,10 @@ TEST_F(Effects, TranquilizerGunHitsTheNearestGuardWithinFive) {
     ASSERT_TRUE(NewGame());
     OpenArena();
     if (row.pillar) {
-      theMap->tiles[CellIndex(kPlayerX + 1, kPlayerY)]->Init(true, false);
+      theMap->tiles[CellIndex(PLAYER_X + 1, PLAYER_Y)]->Init(true, false);
       RefreshView();
     }
-    RKEntity* guard = AddGuard(kPlayerX + row.dx, kPlayerY + row.dy);
+    RKEntity* guard = AddGuard(PLAYER_X + row.dx, PLAYER_Y + row.dy);
     std::string name = guard->GetDisplayName();
     RKEntity* gun = MakeItem(RKKindId::TranquilizerGun, 0, 0);
     Carry(gun);
@@ -94,11 +94,11 @@ TEST_F(Effects, TranquilizerGunHitsTheNearestGuardWithinFive) {
 TEST_F(Effects, ClosestEnemyKeepsTheEarlierOfTwoAtTheSameDistance) {
   OpenArena();
   // Both at distance 3; a nearer one out of view must not count.
-  RKEntity* east = AddGuard(kPlayerX + 3, kPlayerY);
-  RKEntity* south = AddGuard(kPlayerX, kPlayerY + 3);
-  theMap->tiles[CellIndex(kPlayerX - 2, kPlayerY)]->Init(true, false);
+  RKEntity* east = AddGuard(PLAYER_X + 3, PLAYER_Y);
+  RKEntity* south = AddGuard(PLAYER_X, PLAYER_Y + 3);
+  theMap->tiles[CellIndex(PLAYER_X - 2, PLAYER_Y)]->Init(true, false);
   RefreshView();
-  AddGuard(kPlayerX - 3, kPlayerY);
+  AddGuard(PLAYER_X - 3, PLAYER_Y);
   EXPECT_EQ(ClosestEnemy(5), east);
   entities.remove(south);
   entities.push_front(south);
@@ -111,18 +111,18 @@ TEST_F(Effects, StunGrenadeHitsEveryGuardInTheBlastOnce) {
   OpenArena();
   // Blast centre three cells east of the player. The guard at the back of entities is hit
   // first and knocked out, which moves it to the front.
-  RKEntity* nearby = AddGuard(kPlayerX + 5, kPlayerY, 30);
-  RKEntity* below = AddGuard(kPlayerX + 3, kPlayerY + 2, 30);
-  RKEntity* outside = AddGuard(kPlayerX + 7, kPlayerY, 30);
-  RKEntity* weak = AddGuard(kPlayerX + 4, kPlayerY + 1, 25);
+  RKEntity* nearby = AddGuard(PLAYER_X + 5, PLAYER_Y, 30);
+  RKEntity* below = AddGuard(PLAYER_X + 3, PLAYER_Y + 2, 30);
+  RKEntity* outside = AddGuard(PLAYER_X + 7, PLAYER_Y, 30);
+  RKEntity* weak = AddGuard(PLAYER_X + 4, PLAYER_Y + 1, 25);
   std::string name = weak->GetDisplayName();
   RKEntity* grenade = MakeItem(RKKindId::StunGrenade, 0, 0);
   Carry(grenade);
   InputScript script;
   script.Key(SDL_SCANCODE_I)
       .Key(LetterOf(grenade))
-      .Click(PixelOf(kPlayerX + 4), PixelOf(kPlayerY))  // 4 away: ignored
-      .Click(PixelOf(kPlayerX + 3), PixelOf(kPlayerY))
+      .Click(PixelOf(PLAYER_X + 4), PixelOf(PLAYER_Y))  // 4 away: ignored
+      .Click(PixelOf(PLAYER_X + 3), PixelOf(PLAYER_Y))
       .Wait();
   Play(script);
 
@@ -144,7 +144,7 @@ TEST_F(Effects, StunGrenadeOnAnEmptyTileIsStillUsed) {
   InputScript script;
   script.Key(SDL_SCANCODE_I)
       .Key(LetterOf(grenade))
-      .Click(PixelOf(kPlayerX), PixelOf(kPlayerY - 3))
+      .Click(PixelOf(PLAYER_X), PixelOf(PLAYER_Y - 3))
       .Wait();
   Play(script);
   EXPECT_FALSE(Carried(grenade));
@@ -153,7 +153,7 @@ TEST_F(Effects, StunGrenadeOnAnEmptyTileIsStillUsed) {
 
 TEST_F(Effects, PepperSprayConfusesTheClickedGuard) {
   OpenArena();
-  RKEntity* guard = AddGuard(kPlayerX + 6, kPlayerY);
+  RKEntity* guard = AddGuard(PLAYER_X + 6, PLAYER_Y);
   RKBasicEnemy* normal = guard->ai;
   RKEntity* spray = MakeItem(RKKindId::PepperSpray, 0, 0);
   Carry(spray);
@@ -161,9 +161,10 @@ TEST_F(Effects, PepperSprayConfusesTheClickedGuard) {
   InputScript script;
   script.Key(SDL_SCANCODE_I)
       .Key(LetterOf(spray))
-      .Click(PixelOf(kPlayerX + 5), PixelOf(kPlayerY)).Wait()  // an empty tile: keep waiting
+      .Click(PixelOf(PLAYER_X + 5), PixelOf(PLAYER_Y))
+      .Wait()  // an empty tile: keep waiting
       .Probe([&] { stillAiming = Carried(spray); })
-      .Click(PixelOf(kPlayerX + 6), PixelOf(kPlayerY))
+      .Click(PixelOf(PLAYER_X + 6), PixelOf(PLAYER_Y))
       .Wait();
   Play(script);
 
@@ -180,10 +181,10 @@ TEST_F(Effects, PepperSprayConfusesTheClickedGuard) {
 TEST_F(Effects, AimingIgnoresAClickOnAGuardOutOfView) {
   OpenArena();
   // A short wall two cells east hides the guard right behind it.
-  for (int y = kPlayerY - 1; y <= kPlayerY + 1; ++y) {
-    theMap->tiles[CellIndex(kPlayerX + 2, y)]->Init(true, true);
+  for (int y = PLAYER_Y - 1; y <= PLAYER_Y + 1; ++y) {
+    theMap->tiles[CellIndex(PLAYER_X + 2, y)]->Init(true, true);
   }
-  RKEntity* hidden = AddGuard(kPlayerX + 3, kPlayerY);
+  RKEntity* hidden = AddGuard(PLAYER_X + 3, PLAYER_Y);
   RefreshView();
   ASSERT_FALSE(theMap->fov[CellIndex(hidden->x, hidden->y)]);
   RKEntity* spray = MakeItem(RKKindId::PepperSpray, 0, 0);
@@ -211,7 +212,7 @@ class CancelledAim : public PlayGame, public testing::WithParamInterface<Cancel>
 TEST_P(CancelledAim, KeepsTheItemAndTheGame) {
   const Cancel& cancel = GetParam();
   OpenArena();
-  RKEntity* guard = AddGuard(kPlayerX + 2, kPlayerY);
+  RKEntity* guard = AddGuard(PLAYER_X + 2, PLAYER_Y);
   RKEntity* item = MakeItem(cancel.item, 0, 0);
   Carry(item);
   InputScript script;
@@ -227,7 +228,7 @@ TEST_P(CancelledAim, KeepsTheItemAndTheGame) {
   EXPECT_TRUE(Carried(item));
   EXPECT_EQ(guard->fighter->hp, 20);
   EXPECT_EQ(dynamic_cast<RKConfusedEnemy*>(guard->ai), nullptr);
-  EXPECT_EQ(player->y, kPlayerY - 1) << "Escape ended the game, not only the aim";
+  EXPECT_EQ(player->y, PLAYER_Y - 1) << "Escape ended the game, not only the aim";
 }
 
 // row                  item                    by Escape
@@ -246,11 +247,14 @@ TEST_F(Effects, ClosingTheWindowWhileAimingSavesAndEndsTheGame) {
   Carry(grenade);
   InputScript script;
   // Had the close been lost, the game would still be running for the steps to the right.
-  script.Key(SDL_SCANCODE_I).Key(LetterOf(grenade)).Quit().Key(SDL_SCANCODE_RIGHT).Key(
-      SDL_SCANCODE_RIGHT);
+  script.Key(SDL_SCANCODE_I)
+      .Key(LetterOf(grenade))
+      .Quit()
+      .Key(SDL_SCANCODE_RIGHT)
+      .Key(SDL_SCANCODE_RIGHT);
   Play(script);
   EXPECT_TRUE(Carried(grenade));
-  EXPECT_EQ(player->x, kPlayerX) << "the game went on after the window was closed";
+  EXPECT_EQ(player->x, PLAYER_X) << "the game went on after the window was closed";
   EXPECT_EQ(gameState, InMenus);
   EXPECT_TRUE(std::filesystem::exists("game.sav"));
 }

@@ -18,11 +18,11 @@ struct DefaultKey {
 };
 
 // action               default scancode
-const DefaultKey kDefaults[] = {
-    {ActionMoveUp, SDL_SCANCODE_UP},   {ActionMoveDown, SDL_SCANCODE_DOWN},
+const DefaultKey DEFAULTS[] = {
+    {ActionMoveUp, SDL_SCANCODE_UP},     {ActionMoveDown, SDL_SCANCODE_DOWN},
     {ActionMoveLeft, SDL_SCANCODE_LEFT}, {ActionMoveRight, SDL_SCANCODE_RIGHT},
-    {ActionTake, SDL_SCANCODE_G},      {ActionUse, SDL_SCANCODE_SPACE},
-    {ActionDrop, SDL_SCANCODE_D},      {ActionCharacterInfo, SDL_SCANCODE_C},
+    {ActionTake, SDL_SCANCODE_G},        {ActionUse, SDL_SCANCODE_SPACE},
+    {ActionDrop, SDL_SCANCODE_D},        {ActionCharacterInfo, SDL_SCANCODE_C},
     {ActionInventory, SDL_SCANCODE_I},
 };
 
@@ -41,9 +41,9 @@ TEST_F(KeyBindings, DefaultsReplaceEverySetting) {
   EXPECT_TRUE(musicEnabled);
   EXPECT_EQ(musicVolume, 75);
   EXPECT_EQ(gLocalization->GetCurrentLanguageCode(), gLocalization->GetDefaultLanguageCode());
-  ASSERT_EQ(keyboard.size(), std::size(kDefaults));
+  ASSERT_EQ(keyboard.size(), std::size(DEFAULTS));
   auto binding = keyboard.begin();
-  for (const DefaultKey& expected : kDefaults) {
+  for (const DefaultKey& expected : DEFAULTS) {
     SCOPED_TRACE(testing::Message() << "action " << expected.action);
     EXPECT_EQ(binding->first, expected.action);
     EXPECT_EQ(binding->second.first, expected.scancode);

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "game/lifecycle.h"
 #include "game/globals.h"
+#include "game/lifecycle.h"
 #include "play/play_fixture.h"
 #include "support/harness.h"
 
@@ -20,8 +20,8 @@ TEST(WindowScale, LargestWholeMultipleOfThePictureThatFits) {
   // desktop         scale
   const Row rows[] = {
       {1920, 1050, 2},  // a 1080p desktop less its panel
-      {3840, 2110, 5},  {2560, 1400, 3}, {1280, 800, 2}, {1279, 800, 1},
-      {640, 400, 1},    {600, 400, 1},   // not even one fits: the picture's own size
+      {3840, 2110, 5}, {2560, 1400, 3}, {1280, 800, 2},
+      {1279, 800, 1},  {640, 400, 1},   {600, 400, 1},  // not even one fits: the picture's own size
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::to_string(row.width) + "x" + std::to_string(row.height));
@@ -48,7 +48,7 @@ TEST_F(MouseInAnyWindow, EventsAreReadAsTheGamePixelUnderThePointer) {
   struct Row {
     const char* name;
     int windowWidth, windowHeight;
-    float x, y;      // in the window
+    float x, y;  // in the window
     int gameX, gameY;
   };
   // 1920x1080 shows the picture 2.7 times, 1728 pixels wide from x 96; 640x1000 shows it once,

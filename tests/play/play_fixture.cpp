@@ -1,11 +1,10 @@
 #include "play/play_fixture.h"
 
-
+#include "core/message.h"
 #include "dungeon/map.h"
 #include "game/globals.h"
 #include "game/progression.h"
 #include "game/turnloop.h"
-#include "core/message.h"
 #include "world/basicenemy.h"
 #include "world/entity.h"
 #include "world/equipment.h"
@@ -46,9 +45,9 @@ void PlayGame::OpenArena() {
   RKRect arena;
   arena.Init(24, 9, 32, 22);
   theMap->CreateRoom(arena);
-  player->x = kPlayerX;
-  player->y = kPlayerY;
-  theMap->tiles[CellIndex(kPlayerX, kPlayerY)]->blocked = true;
+  player->x = PLAYER_X;
+  player->y = PLAYER_Y;
+  theMap->tiles[CellIndex(PLAYER_X, PLAYER_Y)]->blocked = true;
   RefreshView();
 }
 
@@ -123,8 +122,7 @@ int PlayGame::LogCount(const std::string& text) const {
   std::string all = LogText();
   std::string wanted = Capitalised(text);
   int count = 0;
-  for (std::size_t at = all.find(wanted); at != std::string::npos;
-       at = all.find(wanted, at + 1)) {
+  for (std::size_t at = all.find(wanted); at != std::string::npos; at = all.find(wanted, at + 1)) {
     ++count;
   }
   return count;

@@ -16,8 +16,8 @@ class RKEntity;
 class PlayGame : public HeadlessGame {
  protected:
   // Where OpenArena puts the player: the middle of an open floor 31 x 21 cells large.
-  static constexpr int kPlayerX = 40;
-  static constexpr int kPlayerY = 20;
+  static constexpr int PLAYER_X = 40;
+  static constexpr int PLAYER_Y = 20;
 
   // Starts the game and a new game on floor 1.
   void SetUp() override;

@@ -7,14 +7,14 @@
 #include <iterator>
 #include <string>
 
+#include "core/message.h"
 #include "dungeon/map.h"
-#include "game/progression.h"
 #include "game/globals.h"
+#include "game/progression.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "persistence/savegame.h"
 #include "play/play_fixture.h"
-#include "core/message.h"
 #include "world/entity.h"
 #include "world/fighter.h"
 
@@ -52,9 +52,7 @@ TEST_P(LevelUpChoice, RaisesTheChosenStatistic) {
   for (int i = 0; i < choice.downs; ++i) {
     script.Key(SDL_SCANCODE_DOWN);
   }
-  script.Wait()
-      .Probe([&] { shown.assign(option.begin(), option.end()); })
-      .Key(SDL_SCANCODE_RETURN);
+  script.Wait().Probe([&] { shown.assign(option.begin(), option.end()); }).Key(SDL_SCANCODE_RETURN);
   Play(script);
 
   RKFighter* fighter = player->fighter;
@@ -101,7 +99,7 @@ TEST_F(LevelUp, TheMenuWaitsForAChoice) {
 
   EXPECT_TRUE(stillAsking);
   EXPECT_EQ(player->fighter->GetMaxHP(true), 120);
-  EXPECT_EQ(player->y, kPlayerY - 1) << "the Escape pressed during the choice ended the game";
+  EXPECT_EQ(player->y, PLAYER_Y - 1) << "the Escape pressed during the choice ended the game";
 }
 
 TEST_F(LevelUp, ASurplusGivesTheNextLevelOnTheNextFrame) {
@@ -111,9 +109,11 @@ TEST_F(LevelUp, ASurplusGivesTheNextLevelOnTheNextFrame) {
   InputScript script;
   // Each probe runs after a choice, the first while the next frame asks for the next level.
   script.Wait()
-      .Key(SDL_SCANCODE_RETURN).Wait()
+      .Key(SDL_SCANCODE_RETURN)
+      .Wait()
       .Probe([&] { first = {player->fighter->level, player->fighter->xp}; })
-      .Key(SDL_SCANCODE_RETURN).Wait()
+      .Key(SDL_SCANCODE_RETURN)
+      .Wait()
       .Probe([&] { second = {player->fighter->level, player->fighter->xp}; });
   Play(script);
 
@@ -152,12 +152,14 @@ TEST_F(Floors, StairsLeadUpWithHealingAndBackDownWithout) {
     std::string log;
   } afterUp, afterDown;
   InputScript script;
-  script.Key(SDL_SCANCODE_SPACE).Wait()
+  script.Key(SDL_SCANCODE_SPACE)
+      .Wait()
       .Probe([&] {
         afterUp = {theMap->currentFloor, player->fighter->hp, PlayerOn(StairsWithGlyph('>')),
                    LogText()};
       })
-      .Key(SDL_SCANCODE_SPACE).Wait()
+      .Key(SDL_SCANCODE_SPACE)
+      .Wait()
       .Probe([&] {
         afterDown = {theMap->currentFloor, player->fighter->hp, PlayerOn(StairsWithGlyph('<')),
                      LogText()};
@@ -222,7 +224,8 @@ TEST_F(Floors, TheExitEndsTheGameAndContinuingFindsTheLastSave) {
   player->y = exit->y;
   bool boxShown = false;
   InputScript script;
-  script.Key(SDL_SCANCODE_SPACE).Wait()
+  script.Key(SDL_SCANCODE_SPACE)
+      .Wait()
       .Probe([&] {
         boxShown = option.size() == 1 && option.front() == gLocalization->T("ending.message") &&
                    !inventoryMessages.empty() && ScreenRowOf(inventoryMessages.front()) != -1;

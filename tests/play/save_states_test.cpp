@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "core/message.h"
 #include "dungeon/map.h"
-#include "game/progression.h"
 #include "game/globals.h"
+#include "game/progression.h"
 #include "game/turnloop.h"
 #include "persistence/savegame.h"
 #include "play/play_fixture.h"
-#include "core/message.h"
 #include "world/basicenemy.h"
 #include "world/confusedenemy.h"
 #include "world/entity.h"
@@ -79,13 +79,13 @@ TEST_F(SaveStates, EveryStateOfPlayLoadsBack) {
       {"guards confused, knocked out and hurt",
        [this] {
          OpenArena();
-         RKEntity* confused = AddGuard(kPlayerX + 3, kPlayerY);
+         RKEntity* confused = AddGuard(PLAYER_X + 3, PLAYER_Y);
          auto* blinded = new RKConfusedEnemy();
          blinded->Init(confused->ai, 5);
          blinded->owner = confused;
          confused->ai = blinded;
-         AddGuard(kPlayerX - 3, kPlayerY)->fighter->TakeDamage(100);
-         AddGuard(kPlayerX, kPlayerY + 3)->fighter->TakeDamage(7);
+         AddGuard(PLAYER_X - 3, PLAYER_Y)->fighter->TakeDamage(100);
+         AddGuard(PLAYER_X, PLAYER_Y + 3)->fighter->TakeDamage(7);
        }},
       {"levels gained, hurt, wearing two pieces",
        [this] {

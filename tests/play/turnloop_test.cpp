@@ -8,15 +8,15 @@
 #include <string>
 #include <utility>
 
+#include "core/message.h"
 #include "cson/cson.h"
 #include "dungeon/map.h"
 #include "game/effects.h"
-#include "game/progression.h"
 #include "game/globals.h"
+#include "game/progression.h"
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "play/play_fixture.h"
-#include "core/message.h"
 #include "world/entity.h"
 #include "world/equipment.h"
 #include "world/fighter.h"
@@ -123,22 +123,22 @@ TEST_F(TurnLoop, HoldingAKeyMovesOnce) {
       .KeyDown(SDL_SCANCODE_UP, true)
       .KeyUp(SDL_SCANCODE_UP);
   Play(script);
-  EXPECT_EQ(PlayerCell(), std::make_pair(kPlayerX, kPlayerY - 1));
+  EXPECT_EQ(PlayerCell(), std::make_pair(PLAYER_X, PLAYER_Y - 1));
 }
 
 TEST_F(TurnLoop, TwoKeysInOneFrameMoveTwiceAndGuardsActOnce) {
   OpenArena();
   // Only a guard in the player's row or column closes in. The first guard lines up with the
   // player only between the two moves, the second only after both.
-  RKEntity* between = AddGuard(kPlayerX, kPlayerY + 6);
-  RKEntity* after = AddGuard(kPlayerX + 1, kPlayerY + 6);
+  RKEntity* between = AddGuard(PLAYER_X, PLAYER_Y + 6);
+  RKEntity* after = AddGuard(PLAYER_X + 1, PLAYER_Y + 6);
   InputScript script;
   script.Keys({SDL_SCANCODE_UP, SDL_SCANCODE_RIGHT}).Wait();
   Play(script);
 
-  EXPECT_EQ(PlayerCell(), std::make_pair(kPlayerX + 1, kPlayerY - 1));
-  EXPECT_EQ(std::make_pair(between->x, between->y), std::make_pair(kPlayerX, kPlayerY + 6));
-  EXPECT_EQ(std::make_pair(after->x, after->y), std::make_pair(kPlayerX + 1, kPlayerY + 5));
+  EXPECT_EQ(PlayerCell(), std::make_pair(PLAYER_X + 1, PLAYER_Y - 1));
+  EXPECT_EQ(std::make_pair(between->x, between->y), std::make_pair(PLAYER_X, PLAYER_Y + 6));
+  EXPECT_EQ(std::make_pair(after->x, after->y), std::make_pair(PLAYER_X + 1, PLAYER_Y + 5));
 }
 
 TEST_F(TurnLoop, OnlyTurnsLetGuardsAct) {
@@ -149,24 +149,24 @@ TEST_F(TurnLoop, OnlyTurnsLetGuardsAct) {
   };
   // A pillar west of the player; the guard waits two cells east.
   const Row rows[] = {
-      {"a move refused by a wall", SDL_SCANCODE_LEFT, kPlayerX + 1},
-      {"taking with nothing to take", SDL_SCANCODE_G, kPlayerX + 2},
-      {"using without stairs", SDL_SCANCODE_SPACE, kPlayerX + 2},
-      {"an unbound key", SDL_SCANCODE_X, kPlayerX + 2},
+      {"a move refused by a wall", SDL_SCANCODE_LEFT, PLAYER_X + 1},
+      {"taking with nothing to take", SDL_SCANCODE_G, PLAYER_X + 2},
+      {"using without stairs", SDL_SCANCODE_SPACE, PLAYER_X + 2},
+      {"an unbound key", SDL_SCANCODE_X, PLAYER_X + 2},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     ASSERT_TRUE(NewGame());
     OpenArena();
-    theMap->tiles[CellIndex(kPlayerX - 1, kPlayerY)]->Init(true, false);
+    theMap->tiles[CellIndex(PLAYER_X - 1, PLAYER_Y)]->Init(true, false);
     RefreshView();
-    RKEntity* guard = AddGuard(kPlayerX + 2, kPlayerY);
+    RKEntity* guard = AddGuard(PLAYER_X + 2, PLAYER_Y);
     std::size_t logLines = message->messages.size();
     InputScript script;
     script.Key(row.key).Wait();
     Play(script);
 
-    EXPECT_EQ(PlayerCell(), std::make_pair(kPlayerX, kPlayerY));
+    EXPECT_EQ(PlayerCell(), std::make_pair(PLAYER_X, PLAYER_Y));
     EXPECT_EQ(guard->x, row.guardX);
     EXPECT_EQ(message->messages.size(), logLines);
   }
@@ -175,18 +175,20 @@ TEST_F(TurnLoop, OnlyTurnsLetGuardsAct) {
 TEST_F(TurnLoop, FightingAGuardUntilItIsKnockedOut) {
   OpenArena();
   // The baton gives 4 power against the guard's 0 defence: two hits.
-  RKEntity* guard = AddGuard(kPlayerX + 1, kPlayerY, 8);
+  RKEntity* guard = AddGuard(PLAYER_X + 1, PLAYER_Y, 8);
   std::string oldName = guard->GetDisplayName();
   int hpAfterFirstHit = -1, playerHpAfterFirstHit = -1;
   bool cellFreeAtOnce = false;
   InputScript script;
-  script.Key(SDL_SCANCODE_RIGHT).Wait()
+  script.Key(SDL_SCANCODE_RIGHT)
+      .Wait()
       .Probe([&] {
         hpAfterFirstHit = guard->fighter->hp;
         playerHpAfterFirstHit = player->fighter->hp;
       })
-      .Key(SDL_SCANCODE_RIGHT).Wait()
-      .Probe([&] { cellFreeAtOnce = !theMap->tiles[CellIndex(kPlayerX + 1, kPlayerY)]->blocked; })
+      .Key(SDL_SCANCODE_RIGHT)
+      .Wait()
+      .Probe([&] { cellFreeAtOnce = !theMap->tiles[CellIndex(PLAYER_X + 1, PLAYER_Y)]->blocked; })
       .Key(SDL_SCANCODE_RIGHT)
       .Wait();
   Play(script);
@@ -201,7 +203,7 @@ TEST_F(TurnLoop, FightingAGuardUntilItIsKnockedOut) {
   EXPECT_EQ(guard->ai, nullptr);
   EXPECT_EQ(entities.front(), guard);  // drawn beneath everything
   EXPECT_EQ(player->fighter->xp, 35);
-  EXPECT_EQ(PlayerCell(), std::make_pair(kPlayerX + 1, kPlayerY));
+  EXPECT_EQ(PlayerCell(), std::make_pair(PLAYER_X + 1, PLAYER_Y));
 
   std::string knockedOut = gLocalization->TFormat("message.enemyUnconsciousXp", {oldName, "35"});
   ASSERT_NE(knockedOut.find(oldName), std::string::npos) << "no catalogue loaded";
@@ -212,20 +214,22 @@ TEST_F(TurnLoop, FightingAGuardUntilItIsKnockedOut) {
 TEST_F(TurnLoop, ADefeatedPlayerCanOnlySaveToggleTheMouseOrLeave) {
   OpenArena();
   player->fighter->SetHP(3, true);
-  AddGuard(kPlayerX + 1, kPlayerY);
+  AddGuard(PLAYER_X + 1, PLAYER_Y);
   // Acts after the guard that defeats the player, in the same frame.
-  RKEntity* follower = AddGuard(kPlayerX, kPlayerY + 6);
+  RKEntity* follower = AddGuard(PLAYER_X, PLAYER_Y + 6);
   bool relativeBefore = false, relativeAfter = false;
   std::pair<int, int> cellWhenDead;
   InputScript script;
-  script.Key(SDL_SCANCODE_UP).Wait()
+  script.Key(SDL_SCANCODE_UP)
+      .Wait()
       .Probe([&] {
         cellWhenDead = PlayerCell();
         relativeBefore = SDL_GetWindowRelativeMouseMode(window);
       })
       .Key(SDL_SCANCODE_DOWN)
       .Key(SDL_SCANCODE_C)
-      .Key(SDL_SCANCODE_F2).Wait()
+      .Key(SDL_SCANCODE_F2)
+      .Wait()
       .Probe([&] { relativeAfter = SDL_GetWindowRelativeMouseMode(window); })
       .Key(SDL_SCANCODE_ESCAPE);
   Play(script);
@@ -233,9 +237,9 @@ TEST_F(TurnLoop, ADefeatedPlayerCanOnlySaveToggleTheMouseOrLeave) {
   EXPECT_EQ(player->fighter->hp, 0);
   EXPECT_EQ(player->appearance, '%');
   EXPECT_TRUE(LogHas(gLocalization->T("message.defeated")));
-  EXPECT_EQ(cellWhenDead, std::make_pair(kPlayerX, kPlayerY - 1));
+  EXPECT_EQ(cellWhenDead, std::make_pair(PLAYER_X, PLAYER_Y - 1));
   EXPECT_EQ(PlayerCell(), cellWhenDead);
-  EXPECT_EQ(follower->y, kPlayerY + 5);  // one step on the defeating turn, none after
+  EXPECT_EQ(follower->y, PLAYER_Y + 5);  // one step on the defeating turn, none after
   EXPECT_TRUE(option.empty()) << "the character box opened";
   if (RelativeMouseModeWorks()) {
     EXPECT_NE(relativeBefore, relativeAfter);
@@ -248,13 +252,13 @@ TEST_F(TurnLoop, TheFirstActionBoundToAKeyTakesIt) {
   OpenArena();
   keyboard[ActionTake].first = SDL_SCANCODE_UP;
   keyboard[ActionCharacterInfo].first = SDL_SCANCODE_F2;
-  RKEntity* kit = MakeItem(RKKindId::FirstAidKit, kPlayerX, kPlayerY - 1);
+  RKEntity* kit = MakeItem(RKKindId::FirstAidKit, PLAYER_X, PLAYER_Y - 1);
   bool relativeBefore = SDL_GetWindowRelativeMouseMode(window);
   InputScript script;
   script.Key(SDL_SCANCODE_UP).Key(SDL_SCANCODE_F2).Wait();
   Play(script);
 
-  EXPECT_EQ(PlayerCell(), std::make_pair(kPlayerX, kPlayerY - 1));
+  EXPECT_EQ(PlayerCell(), std::make_pair(PLAYER_X, PLAYER_Y - 1));
   EXPECT_EQ(std::count(entities.begin(), entities.end(), kit), 1) << "picked up as well";
   EXPECT_TRUE(option.empty()) << "F2 opened the character box";
   if (RelativeMouseModeWorks()) {
@@ -271,7 +275,7 @@ TEST_F(TurnLoop, ABindingOfNoKeyNeverFires) {
   InputScript script;
   script.Key(SDL_SCANCODE_UNKNOWN).Wait().Key(SDL_SCANCODE_UP).Wait();
   Play(script);
-  EXPECT_EQ(PlayerCell(), std::make_pair(kPlayerX, kPlayerY));
+  EXPECT_EQ(PlayerCell(), std::make_pair(PLAYER_X, PLAYER_Y));
 }
 
 // A save that could not be written left to the main menu all the same: the game was gone. Now the
@@ -288,16 +292,19 @@ TEST_F(TurnLoop, EscapeWithASaveThatCannotBeWrittenKeepsTheGame) {
   bool playingBehindTheBox = false;
   std::string saveAfterFailure;
   InputScript script;
-  script.Key(SDL_SCANCODE_ESCAPE).Wait()
+  script.Key(SDL_SCANCODE_ESCAPE)
+      .Wait()
       .Probe([&] {
         boxRow = ScreenRowOf(box);
         playingBehindTheBox = !gameOver && gameState == Playing;
         saveAfterFailure = ReadText("game.sav");
       })
       .Key(SDL_SCANCODE_SPACE)  // any key closes the box
-      .Key(SDL_SCANCODE_RIGHT).Wait()
+      .Key(SDL_SCANCODE_RIGHT)
+      .Wait()
       .Probe([] { std::filesystem::remove("game.sav.tmp"); })
-      .Key(SDL_SCANCODE_ESCAPE).Wait();
+      .Key(SDL_SCANCODE_ESCAPE)
+      .Wait();
   testing::internal::CaptureStderr();
   Play(script);
   const std::string err = testing::internal::GetCapturedStderr();
@@ -306,12 +313,13 @@ TEST_F(TurnLoop, EscapeWithASaveThatCannotBeWrittenKeepsTheGame) {
   EXPECT_TRUE(playingBehindTheBox);
   EXPECT_EQ(saveAfterFailure, "the previous save");
   EXPECT_NE(err.find("game.sav could not be written: Failed to open file for writing\n"),
-            std::string::npos) << err;
-  EXPECT_EQ(PlayerCell(), std::make_pair(kPlayerX + 1, kPlayerY)) << "the game went on";
+            std::string::npos)
+      << err;
+  EXPECT_EQ(PlayerCell(), std::make_pair(PLAYER_X + 1, PLAYER_Y)) << "the game went on";
   // The second Escape saved the game as it then was, and left.
   zokCSON::Value saved;
   ASSERT_EQ(zokCSON::ParseFile("game.sav", saved, nullptr), zokCSON::ErrorCode::Ok);
-  EXPECT_EQ(saved.Find("Entities")->AsArray().front().Find("X")->AsNumber(), kPlayerX + 1);
+  EXPECT_EQ(saved.Find("Entities")->AsArray().front().Find("X")->AsNumber(), PLAYER_X + 1);
   EXPECT_EQ(gameState, InMenus);
 }
 

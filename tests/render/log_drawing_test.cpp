@@ -39,7 +39,7 @@ TEST_F(LogPanel, ShowsTheSixNewestLinesFadingFromWhiteToDarkGrey) {
     int glyph;
     int colour;
   };
-  const Row rows[] = {{24, 'G', White},    {32, 'F', White},    {40, 'E', LightGray},
+  const Row rows[] = {{24, 'G', White},     {32, 'F', White},    {40, 'E', LightGray},
                       {48, 'D', LightGray}, {56, 'C', DarkGray}, {64, 'B', DarkGray}};
   for (const Row& row : rows) {
     SCOPED_TRACE("row at y " + std::to_string(row.y));

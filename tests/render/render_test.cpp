@@ -2,13 +2,13 @@
 
 #include <SDL3/SDL.h>
 
+#include "core/layout.h"
+#include "core/message.h"
 #include "dungeon/map.h"
 #include "game/globals.h"
 #include "localization/localization.h"
 #include "support/harness.h"
 #include "ui/font.h"
-#include "core/layout.h"
-#include "core/message.h"
 #include "ui/render.h"
 #include "world/basicenemy.h"
 #include "world/entity.h"
@@ -64,11 +64,11 @@ TEST_F(FrameTest, CellsByViewExplorationAndDrawOrder) {
   // A corridor longer than two views: look from its west end, then from further east.
   std::string corridor = "#" + std::string(40, '.') + "#";
   DrawFloor(*theMap, {std::string(42, '#'), corridor, std::string(42, '#')});
-  Put("Kit", '!', Magenta, 4, 1, true);          // remembered once seen
+  Put("Kit", '!', Magenta, 4, 1, true);             // remembered once seen
   Put("Guard", 'g', LightBlue, 6, 1, false, true);  // only while in view
-  Put("Under", 'u', Yellow, 25, 1, true);        // beneath the player
+  Put("Under", 'u', Yellow, 25, 1, true);           // beneath the player
   Put("Lower", 'a', Cyan, 28, 1, false);
-  Put("Upper", 'b', Brown, 28, 1, false);        // later in the list: covers "Lower"
+  Put("Upper", 'b', Brown, 28, 1, false);                // later in the list: covers "Lower"
   Put("Far guard", 'g', LightBlue, 38, 1, false, true);  // never seen
   Put("Far kit", '!', Magenta, 39, 1, true);             // never seen either
 
@@ -166,10 +166,9 @@ TEST_F(FrameTest, HudFrameFloorLineAndCursor) {
     int glyph;
   };
   const Case frame[] = {
-      {0, 0, 201},   {8, 0, 205},   {168, 0, 205}, {632, 0, 187}, {0, 8, 186},  {632, 8, 186},
-      {0, 16, 204},  {168, 16, 203}, {632, 16, 185}, {168, 40, 186}, {0, 64, 186},
-      {632, 24, 186},
-      {0, 72, 200},  {168, 72, 202}, {624, 72, 205}, {632, 72, 188},
+      {0, 0, 201},  {8, 0, 205},    {168, 0, 205},  {632, 0, 187},  {0, 8, 186},  {632, 8, 186},
+      {0, 16, 204}, {168, 16, 203}, {632, 16, 185}, {168, 40, 186}, {0, 64, 186}, {632, 24, 186},
+      {0, 72, 200}, {168, 72, 202}, {624, 72, 205}, {632, 72, 188},
   };
   for (const Case& c : frame) {
     SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
@@ -207,7 +206,7 @@ TEST_F(FrameTest, AGeneratedFloorWithGuardsMatchesTheRulesCellByCell) {
       int glyph = 32;
       int color = -1;
       if (inView || tile->explored) {
-        glyph = tile->blockSight ? '#' : '.';
+        glyph = tile->blockSight ? int{'#'} : int{'.'};
         color =
             inView ? (tile->blockSight ? Blue : White) : (tile->blockSight ? LightGray : DarkGray);
       }

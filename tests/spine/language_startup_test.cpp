@@ -11,11 +11,11 @@
 #include <utility>
 #include <vector>
 
+#include "core/message.h"
 #include "game/globals.h"
 #include "game/lifecycle.h"
 #include "localization/localization.h"
 #include "support/harness.h"
-#include "core/message.h"
 
 namespace {
 
@@ -39,13 +39,20 @@ TEST_F(StartUpLanguage, ComesUpInTheChosenLanguageOrFallsBack) {
       {"shipped files", {}, "en", "New game"},
       {"settings choose German", {{"game.cfg", "Language: \"de\"\n"}}, "de", "Neues Spiel"},
       {"chosen language unreadable: the default instead",
-       {{"game.cfg", "Language: \"de\"\n"}, {"languages/de.cson", "menu: {\n"}}, "en",
+       {{"game.cfg", "Language: \"de\"\n"}, {"languages/de.cson", "menu: {\n"}},
+       "en",
        "New game"},
-      {"chosen language not listed: the default instead", {{"game.cfg", "Language: \"xx\"\n"}},
-       "en", "New game"},
-      {"default language file missing: keys", {{"languages/en.cson", std::nullopt}}, "en",
+      {"chosen language not listed: the default instead",
+       {{"game.cfg", "Language: \"xx\"\n"}},
+       "en",
+       "New game"},
+      {"default language file missing: keys",
+       {{"languages/en.cson", std::nullopt}},
+       "en",
        "menu.main.newGame"},
-      {"no language list: keys", {{"languages/languages.cson", std::nullopt}}, "en",
+      {"no language list: keys",
+       {{"languages/languages.cson", std::nullopt}},
+       "en",
        "menu.main.newGame"},
   };
   for (const Row& row : rows) {

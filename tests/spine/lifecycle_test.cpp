@@ -15,12 +15,12 @@
 #include <iterator>
 #include <string>
 
-#include "game/lifecycle.h"
+#include "core/message.h"
 #include "game/globals.h"
+#include "game/lifecycle.h"
 #include "localization/localization.h"
 #include "support/harness.h"
 #include "ui/font.h"
-#include "core/message.h"
 
 namespace fs = std::filesystem;
 
@@ -145,7 +145,7 @@ void ReplaceInFile(const char* path, const std::string& from, const std::string&
 }
 
 // clang-format off
-const FailingStep kFailingSteps[] = {
+const FailingStep FAILING_STEPS[] = {
   {"FontMissing", [] { fs::remove("gfx/font.png"); },
    "Couldn't load the font: gfx/font.png is missing\n", true},
   {"FontIsAFolder", [] { fs::remove("gfx/font.png"); fs::create_directory("gfx/font.png"); },
@@ -205,7 +205,7 @@ TEST_P(SpineFailure, TheProgramExitsWithOne) {
   EXPECT_TRUE(fs::exists("game.cfg"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, SpineFailure, ::testing::ValuesIn(kFailingSteps),
+INSTANTIATE_TEST_SUITE_P(Steps, SpineFailure, ::testing::ValuesIn(FAILING_STEPS),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Without a language the game still starts, showing its text keys, but the console says which

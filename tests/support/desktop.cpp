@@ -33,9 +33,7 @@ std::string FileText(const std::string& path) {
   return text.str();
 }
 
-bool Installed(const std::string& tool) {
-  return access(("/usr/bin/" + tool).c_str(), X_OK) == 0;
-}
+bool Installed(const std::string& tool) { return access(("/usr/bin/" + tool).c_str(), X_OK) == 0; }
 
 }  // namespace
 
@@ -197,9 +195,9 @@ std::pair<int, int> XDesktop::WindowSize() {
 }
 
 SDL_Surface* XDesktop::Screenshot(const std::string& path, bool gameWindowOnly) {
-  const std::string window = gameWindowOnly ? std::string("$(xdotool search --name '") +
-                                                  WINDOW_TITLE + "' | head -n 1)"
-                                            : "root";
+  const std::string window =
+      gameWindowOnly ? std::string("$(xdotool search --name '") + WINDOW_TITLE + "' | head -n 1)"
+                     : "root";
   if (Run("import -window " + window + " -depth 8 PNG24:" + path) != 0) return nullptr;
   SDL_Surface* loaded = SDL_LoadPNG(path.c_str());
   if (loaded == nullptr) return nullptr;
@@ -209,12 +207,15 @@ SDL_Surface* XDesktop::Screenshot(const std::string& path, bool gameWindowOnly) 
 }
 
 bool XDesktop::Eventually(const std::function<bool(SDL_Surface*)>& check, bool gameWindowOnly) {
-  return PollUntil(10s, [&] {
-    SDL_Surface* shot = Screenshot("shot.png", gameWindowOnly);
-    const bool holds = shot != nullptr && check(shot);
-    SDL_DestroySurface(shot);
-    return holds;
-  }, 100ms);
+  return PollUntil(
+      10s,
+      [&] {
+        SDL_Surface* shot = Screenshot("shot.png", gameWindowOnly);
+        const bool holds = shot != nullptr && check(shot);
+        SDL_DestroySurface(shot);
+        return holds;
+      },
+      100ms);
 }
 
 SDL_Surface* GamePicture(SDL_Surface* shot, float scale, float left, float top) {
@@ -222,8 +223,9 @@ SDL_Surface* GamePicture(SDL_Surface* shot, float scale, float left, float top) 
   for (int y = 0; y < 400; ++y) {
     for (int x = 0; x < 640; ++x) {
       Uint8 r = 0, g = 0, b = 0;
-      SDL_ReadSurfacePixel(shot, static_cast<int>(left + (x + 0.5f) * scale),
-                           static_cast<int>(top + (y + 0.5f) * scale), &r, &g, &b, nullptr);
+      SDL_ReadSurfacePixel(shot, static_cast<int>(left + (static_cast<float>(x) + 0.5f) * scale),
+                           static_cast<int>(top + (static_cast<float>(y) + 0.5f) * scale), &r, &g,
+                           &b, nullptr);
       SDL_WriteSurfacePixel(picture, x, y, r, g, b, 255);
     }
   }
@@ -231,8 +233,10 @@ SDL_Surface* GamePicture(SDL_Surface* shot, float scale, float left, float top) 
 }
 
 SDL_Surface* LetterboxedPicture(SDL_Surface* shot) {
-  const float scale = std::min(shot->w / 640.0f, shot->h / 400.0f);
-  return GamePicture(shot, scale, (shot->w - 640 * scale) / 2, (shot->h - 400 * scale) / 2);
+  const auto width = static_cast<float>(shot->w);
+  const auto height = static_cast<float>(shot->h);
+  const float scale = std::min(width / 640.0f, height / 400.0f);
+  return GamePicture(shot, scale, (width - 640 * scale) / 2, (height - 400 * scale) / 2);
 }
 
 bool ShowsCentred(SDL_Surface* picture, const std::string& text) {

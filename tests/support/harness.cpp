@@ -3,15 +3,15 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstdint>
 #include <random>
 #include <thread>
 
 #include "game/frames.h"
-#include "game/lifecycle.h"
 #include "game/globals.h"
+#include "game/lifecycle.h"
 #include "music/music.h"
 
 namespace fs = std::filesystem;
@@ -30,7 +30,7 @@ class HeadlessDrivers : public ::testing::Environment {
   }
 };
 
-[[maybe_unused]] ::testing::Environment* const headlessDrivers =
+[[maybe_unused]] ::testing::Environment* const HEADLESS_DRIVERS =
     ::testing::AddGlobalTestEnvironment(new HeadlessDrivers);
 
 }  // namespace
@@ -80,7 +80,7 @@ void UseSteppedFrames() {
 }
 
 void UseSdlFrames() {
-  frameSource = sdlFrameSource;
+  frameSource = SDL_FRAME_SOURCE;
   stepping = false;
   playing = nullptr;
 }
@@ -188,8 +188,8 @@ InputScript& InputScript::Quit() { return Add({{CloseRequestEvent()}, {}}); }
 
 InputScript& InputScript::Push(const SDL_Event& event) { return Add({{event}, {}}); }
 
-InputScript& InputScript::Wait(int count) {
-  for (int i = 0; i < count; ++i) Add({});
+InputScript& InputScript::Wait(int steps) {
+  for (int i = 0; i < steps; ++i) Add({});
   return *this;
 }
 
@@ -217,9 +217,7 @@ void InputScript::Stop() {
   pending.clear();
 }
 
-bool InputScript::StepDue() const {
-  return steppedNow != takenAt && steppedNow >= quietUntil;
-}
+bool InputScript::StepDue() const { return steppedNow != takenAt && steppedNow >= quietUntil; }
 
 bool InputScript::NextEvent(SDL_Event& event, int timeoutMs) {
   bool waited = false;
@@ -289,7 +287,7 @@ namespace {
 
 // Shapes of the 256 glyphs of the font sheet: bit (row * 8 + column) set where there is ink.
 const std::array<std::uint64_t, 256>& GlyphMasks() {
-  static const std::array<std::uint64_t, 256> masks = [] {
+  static const std::array<std::uint64_t, 256> MASKS = [] {
     std::array<std::uint64_t, 256> result{};
     SDL_Surface* loaded = SDL_LoadPNG(TVK_DATA_DIR "/gfx/font.png");
     if (!loaded) return result;
@@ -310,7 +308,7 @@ const std::array<std::uint64_t, 256>& GlyphMasks() {
     SDL_DestroySurface(sheet);
     return result;
   }();
-  return masks;
+  return MASKS;
 }
 
 std::uint64_t CellMask(SDL_Surface* surface, int px, int py) {

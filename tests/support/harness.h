@@ -56,7 +56,7 @@ class InputScript {
   InputScript(const InputScript&) = delete;
   InputScript& operator=(const InputScript&) = delete;
 
-  InputScript& Key(SDL_Scancode scancode);  // down and up in one step
+  InputScript& Key(SDL_Scancode scancode);                           // down and up in one step
   InputScript& Keys(std::initializer_list<SDL_Scancode> scancodes);  // several downs, one step
   InputScript& KeyDown(SDL_Scancode scancode, bool repeat = false);
   InputScript& KeyUp(SDL_Scancode scancode);
@@ -64,9 +64,9 @@ class InputScript {
   // as a real pointer's would, however the window scales the picture.
   InputScript& MouseMove(int x, int y);
   InputScript& Click(int x, int y, Uint8 button = SDL_BUTTON_LEFT);  // motion, down, up
-  InputScript& Quit();  // a close request of the window
+  InputScript& Quit();                        // a close request of the window
   InputScript& Push(const SDL_Event& event);  // any event, exactly as given
-  InputScript& Wait(int steps = 1);  // steps without input
+  InputScript& Wait(int steps = 1);           // steps without input
   // No input for ms milliseconds of the game's time, however many frames or waits that takes.
   InputScript& Idle(int ms);
   // Runs fn when the step comes due, between two frames; it takes no frame of its own.

@@ -32,6 +32,7 @@ struct DamageCase {
 };
 
 TEST_F(CombatTest, DamageIsPowerWithBonusesMinusDefenceWithBonuses) {
+  // clang-format off
   const DamageCase cases[] = {
       // name                          guard  elite  baton  shield damage
       {"guard hits bare player",       true,  false, false, false, 3},
@@ -41,6 +42,7 @@ TEST_F(CombatTest, DamageIsPowerWithBonusesMinusDefenceWithBonuses) {
       {"player with baton vs elite",   false, true,  true,  false, 2},
       {"bare player vs elite",         false, true,  false, false, 0},
   };
+  // clang-format on
   for (const DamageCase& c : cases) {
     SCOPED_TRACE(c.name);
     RKEntity* player = Player(10, 10);
@@ -89,6 +91,7 @@ TEST_F(CombatTest, TakeDamage) {
     int hpAfter;
     bool dies;
   };
+  // clang-format off
   const Case cases[] = {
       {"zero does nothing", 20, 0, 20, false},
       {"negative does nothing", 20, -5, 20, false},
@@ -97,6 +100,7 @@ TEST_F(CombatTest, TakeDamage) {
       {"overkill stops at zero", 20, 35, 0, true},
       {"a hit at zero calls it again", 0, 1, 0, true},
   };
+  // clang-format on
   RKEntity* guard = Guard(5, 5, RecordDeath);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

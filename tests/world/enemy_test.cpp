@@ -37,6 +37,7 @@ TEST_F(EnemyTest, BasicGuardTurn) {
     int expectDx, expectDy;  // offset after the turn
     int expectPlayerHP;
   };
+  // clang-format off
   const Case cases[] = {
       // name                              dx  dy  view  hp   after   player hp
       {"out of view, adjacent: idle",       1,  0, false, 100, 1,  0,  100},
@@ -48,6 +49,7 @@ TEST_F(EnemyTest, BasicGuardTurn) {
       {"diagonal far: cannot step",         3,  2, true,  100, 3,  2,  100},
       {"player at 0 hp: left alone",        1,  1, true,  0,   1,  1,  0},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     RKEntity* guard = Guard(player->x + c.dx, player->y + c.dy);

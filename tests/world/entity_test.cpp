@@ -30,9 +30,7 @@ TEST_F(EntityTest, AnEquippableAlwaysBringsAnItemOwnedByItsEntity) {
 }
 
 TEST_F(EntityTest, MoveCarriesTheOccupancyMarkAndRefusesBlockedCells) {
-  DrawFloor(*map, {"#####",
-                   "#...#",
-                   "#####"});
+  DrawFloor(*map, {"#####", "#...#", "#####"});
   RKEntity* guard = Guard(1, 1);
   RKEntity* other = Guard(3, 1);
 
@@ -71,6 +69,7 @@ TEST_F(EntityTest, MoveTowardsStepsOnlyAlongASharedRowOrColumn) {
     int targetX, targetY;
     int expectX, expectY;
   };
+  // clang-format off
   const Case cases[] = {
       {"same row, right", 13, 10, 11, 10},
       {"same row, left", 7, 10, 9, 10},
@@ -78,6 +77,7 @@ TEST_F(EntityTest, MoveTowardsStepsOnlyAlongASharedRowOrColumn) {
       {"diagonal offset stays", 13, 12, 10, 10},
       {"knight offset stays", 12, 11, 10, 10},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     RKEntity* guard = Guard(10, 10);

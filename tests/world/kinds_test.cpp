@@ -22,7 +22,7 @@ bool NoChances(const RKKind& kind) {
 }
 
 TEST(KindTable, EveryRowHoldsWhatItsRoleNeeds) {
-  for (const RKKind& kind : kindTable) {
+  for (const RKKind& kind : KIND_TABLE) {
     SCOPED_TRACE(kind.name);
     const RKFighterNumbers& fighter = kind.fighter;
     if (IsFighter(kind)) {
@@ -56,7 +56,7 @@ TEST(KindTable, EveryRowHoldsWhatItsRoleNeeds) {
 // item the effect of the first row with its name.
 TEST(KindTable, LotteryNamesAndNamesLeadToOneRow) {
   std::set<std::string> guardDraws, itemDraws;
-  for (const RKKind& kind : kindTable) {
+  for (const RKKind& kind : KIND_TABLE) {
     SCOPED_TRACE(kind.name);
     if (*kind.lottery != '\0') {
       std::set<std::string>& draws = kind.role == RKKindRole::Guard ? guardDraws : itemDraws;

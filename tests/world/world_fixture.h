@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "dungeon/map.h"
 #include "core/globals.h"
-#include "localization/localization.h"
 #include "core/message.h"
+#include "dungeon/map.h"
+#include "localization/localization.h"
 #include "world/basicenemy.h"
 #include "world/entity.h"
 #include "world/equipment.h"

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -22,334 +23,353 @@
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitDocument = 1;
-constexpr int kExitUsage = 2;
+constexpr int EXIT_OK = 0;
+constexpr int EXIT_DOCUMENT = 1;
+constexpr int EXIT_USAGE = 2;
 
-const char* const kUsage =
+const char* const USAGE =
     "usage: cson check FILE...\n"
     "       cson json FILE\n"
     "       cson format [--sort-keys] FILE\n"
     "FILE may be - for standard input.\n";
 
-int Usage()
-{
-    std::cerr << kUsage;
-    return kExitUsage;
+int Usage() {
+  std::cerr << USAGE;
+  return EXIT_USAGE;
 }
 
-void PrintError(const std::string& name, const zokCSON::Error& error)
-{
-    std::cerr << name << ':' << error.line << ':' << error.column << ": error: " << error.message
-              << " [" << zokCSON::ErrorCodeName(error.code) << "]\n";
+void PrintError(const std::string& name, const zokCSON::Error& error) {
+  std::cerr << name << ':' << error.line << ':' << error.column << ": error: " << error.message
+            << " [" << zokCSON::ErrorCodeName(error.code) << "]\n";
 }
 
 // Reads and parses one file ("-" for standard input). Returns an exit code: document errors are
 // printed as FILE:LINE:COLUMN lines, files that cannot be read as plain messages. The text read
 // is kept in *source when asked for, so that a later refusal can say where in it the cause lies.
-int Load(const std::string& name, zokCSON::Value& out, std::string* source = nullptr)
-{
-    zokCSON::Error error;
-    zokCSON::ErrorCode code;
-    if (name == "-") {
-        std::string text(std::istreambuf_iterator<char>(std::cin), {});
-        if (std::cin.bad()) {
-            std::cerr << "cson: -: Failed to read file\n";
-            return kExitUsage;
-        }
-        code = zokCSON::ParseText(text, out, &error);
-        if (source != nullptr) {
-            *source = std::move(text);
-        }
-    } else {
-        std::string text;
-        if (zokCSON::ReadFileText(name, text, &error) != zokCSON::ErrorCode::Ok) {
-            std::cerr << "cson: " << name << ": " << error.message << '\n';
-            return kExitUsage;
-        }
-        code = zokCSON::ParseText(text, out, &error);
-        if (source != nullptr) {
-            *source = std::move(text);
-        }
+int Load(const std::string& name, zokCSON::Value& out, std::string* source = nullptr) {
+  zokCSON::Error error;
+  zokCSON::ErrorCode code;
+  if (name == "-") {
+    std::string text(std::istreambuf_iterator<char>(std::cin), {});
+    if (std::cin.bad()) {
+      std::cerr << "cson: -: Failed to read file\n";
+      return EXIT_USAGE;
     }
-    if (code != zokCSON::ErrorCode::Ok) {
-        PrintError(name, error);
-        return kExitDocument;
+    code = zokCSON::ParseText(text, out, &error);
+    if (source != nullptr) {
+      *source = std::move(text);
     }
-    return kExitOk;
+  } else {
+    std::string text;
+    if (zokCSON::ReadFileText(name, text, &error) != zokCSON::ErrorCode::Ok) {
+      std::cerr << "cson: " << name << ": " << error.message << '\n';
+      return EXIT_USAGE;
+    }
+    code = zokCSON::ParseText(text, out, &error);
+    if (source != nullptr) {
+      *source = std::move(text);
+    }
+  }
+  if (code != zokCSON::ErrorCode::Ok) {
+    PrintError(name, error);
+    return EXIT_DOCUMENT;
+  }
+  return EXIT_OK;
 }
 
-bool IsIdentifierPart(unsigned char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '_' || c == '-';
+bool IsIdentifierPart(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '-';
 }
 
 // Finds the first number literal of a parsed text that reads as infinite (a too large exponent:
 // the format has no literal for infinity or NaN) and puts its 1-based line and byte column into
 // error. Strings, comments and identifiers are stepped over as the reader steps over them. False
 // when there is none, so the caller keeps the 1:1 of the refusal.
-bool LocateNonFiniteNumber(std::string_view text, zokCSON::Error& error)
-{
-    std::size_t i = 0;
-    std::uint64_t line = 1;
-    std::uint64_t column = 1;
-    auto step = [&](std::size_t count) {
-        for (; count > 0 && i < text.size(); --count, ++i) {
-            if (text[i] == '\n') {
-                ++line;
-                column = 1;
-            } else {
-                ++column;
-            }
-        }
-    };
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '#') {
-            while (i < text.size() && text[i] != '\n') {
-                step(1);
-            }
-        } else if (text.substr(i, 3) == R"(""")") {
-            step(3);
-            while (i < text.size() && text.substr(i, 3) != R"(""")") {
-                step(1);
-            }
-            step(3);
-        } else if (c == '"' || c == '\'') {
-            step(1);
-            while (i < text.size() && static_cast<unsigned char>(text[i]) != c && text[i] != '\n') {
-                step(text[i] == '\\' ? 2 : 1);
-            }
-            step(1);
-        } else if ((c >= '0' && c <= '9') || c == '+' || c == '-') {
-            // The reader's number grammar: a sign, digits, one point, one exponent with its sign.
-            std::size_t end = i + 1;
-            bool point = false;
-            bool exponent = false;
-            while (end < text.size()) {
-                const char d = text[end];
-                if (d >= '0' && d <= '9') {
-                    ++end;
-                } else if (d == '.' && !point) {
-                    point = true;
-                    ++end;
-                } else if ((d == 'e' || d == 'E') && !exponent) {
-                    exponent = true;
-                    ++end;
-                    if (end < text.size() && (text[end] == '+' || text[end] == '-')) {
-                        ++end;
-                    }
-                } else {
-                    break;
-                }
-            }
-            const std::string literal(text.substr(i, end - i));
-            if (std::isinf(std::strtod(literal.c_str(), nullptr))) {
-                error.line = line;
-                error.column = column;
-                return true;
-            }
-            step(end - i);
-        } else if (IsIdentifierPart(c)) {
-            while (i < text.size() && IsIdentifierPart(static_cast<unsigned char>(text[i]))) {
-                step(1);
-            }
-        } else {
-            step(1);
-        }
+bool LocateNonFiniteNumber(std::string_view text, zokCSON::Error& error) {
+  std::size_t i = 0;
+  std::uint64_t line = 1;
+  std::uint64_t column = 1;
+  auto step = [&](std::size_t count) {
+    for (; count > 0 && i < text.size(); --count, ++i) {
+      if (text[i] == '\n') {
+        ++line;
+        column = 1;
+      } else {
+        ++column;
+      }
     }
-    return false;
+  };
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == '#') {
+      while (i < text.size() && text[i] != '\n') {
+        step(1);
+      }
+    } else if (text.substr(i, 3) == R"(""")") {
+      step(3);
+      while (i < text.size() && text.substr(i, 3) != R"(""")") {
+        step(1);
+      }
+      step(3);
+    } else if (c == '"' || c == '\'') {
+      step(1);
+      while (i < text.size() && static_cast<unsigned char>(text[i]) != c && text[i] != '\n') {
+        step(text[i] == '\\' ? 2 : 1);
+      }
+      step(1);
+    } else if ((c >= '0' && c <= '9') || c == '+' || c == '-') {
+      // The reader's number grammar: a sign, digits, one point, one exponent with its sign.
+      std::size_t end = i + 1;
+      bool point = false;
+      bool exponent = false;
+      while (end < text.size()) {
+        const char d = text[end];
+        if (d >= '0' && d <= '9') {
+          ++end;
+        } else if (d == '.' && !point) {
+          point = true;
+          ++end;
+        } else if ((d == 'e' || d == 'E') && !exponent) {
+          exponent = true;
+          ++end;
+          if (end < text.size() && (text[end] == '+' || text[end] == '-')) {
+            ++end;
+          }
+        } else {
+          break;
+        }
+      }
+      const std::string literal(text.substr(i, end - i));
+      if (std::isinf(std::strtod(literal.c_str(), nullptr))) {
+        error.line = line;
+        error.column = column;
+        return true;
+      }
+      step(end - i);
+    } else if (IsIdentifierPart(c)) {
+      while (i < text.size() && IsIdentifierPart(static_cast<unsigned char>(text[i]))) {
+        step(1);
+      }
+    } else {
+      step(1);
+    }
+  }
+  return false;
 }
 
 // JSON has no infinity: a document holding one is refused, with the place of the number.
 bool CheckFiniteNumbers(const std::string& name, const zokCSON::Value& value,
-                        std::string_view source)
-{
-    zokCSON::Error error;
-    if (zokCSON::detail::ValidateFiniteNumbers(value, &error)) {
-        return true;
-    }
-    LocateNonFiniteNumber(source, error);
-    PrintError(name, error);
-    return false;
+                        std::string_view source) {
+  zokCSON::Error error;
+  if (zokCSON::detail::ValidateFiniteNumbers(value, &error)) {
+    return true;
+  }
+  LocateNonFiniteNumber(source, error);
+  PrintError(name, error);
+  return false;
 }
 
-void AppendJsonString(const std::string& s, std::string& out)
-{
-    static const char* const hex = "0123456789abcdef";
-    out += '"';
-    for (char ch : s) {
-        auto c = static_cast<unsigned char>(ch);
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        default:
-            if (c < 0x20) {
-                out += "\\u00";
-                out += hex[c >> 4];
-                out += hex[c & 15];
-            } else {
-                out += ch;
-            }
+void AppendJsonString(const std::string& s, std::string& out) {
+  static const char* const HEX = "0123456789abcdef";
+  out += '"';
+  for (char ch : s) {
+    auto c = static_cast<unsigned char>(ch);
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      default:
+        if (c < 0x20) {
+          out += "\\u00";
+          out += HEX[c >> 4];
+          out += HEX[c & 15];
+        } else {
+          out += ch;
         }
     }
-    out += '"';
+  }
+  out += '"';
 }
 
 // A finite number: the caller has refused documents with any other.
-void AppendJsonNumber(double n, std::string& out)
-{
-    char buffer[64];
-    std::to_chars_result result;
-    if (n == std::trunc(n) && std::fabs(n) < 9007199254740992.0) {
-        // Whole numbers as integers, "-0" kept so that the sign survives.
-        if (std::signbit(n) && n == 0) {
-            out += '-';
-        }
-        result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(n));
-    } else {
-        result = std::to_chars(buffer, buffer + sizeof buffer, n);
+void AppendJsonNumber(double n, std::string& out) {
+  char buffer[64];
+  std::to_chars_result result;
+  if (n == std::trunc(n) && std::fabs(n) < 9007199254740992.0) {
+    // Whole numbers as integers, "-0" kept so that the sign survives.
+    if (std::signbit(n) && n == 0) {
+      out += '-';
     }
-    out.append(buffer, result.ptr);
+    result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(n));
+  } else {
+    result = std::to_chars(buffer, buffer + sizeof buffer, n);
+  }
+  out.append(buffer, result.ptr);
 }
 
-void AppendJson(const zokCSON::Value& value, std::string& out)
-{
-    using Kind = zokCSON::Value::Kind;
-    switch (value.GetKind()) {
-    case Kind::Null: out += "null"; break;
-    case Kind::Boolean: out += value.AsBool() ? "true" : "false"; break;
-    case Kind::Number: AppendJsonNumber(value.AsNumber(), out); break;
-    case Kind::String: AppendJsonString(value.AsString(), out); break;
+void AppendJson(const zokCSON::Value& value, std::string& out) {
+  using Kind = zokCSON::Value::Kind;
+  switch (value.GetKind()) {
+    case Kind::Null:
+      out += "null";
+      break;
+    case Kind::Boolean:
+      out += value.AsBool() ? "true" : "false";
+      break;
+    case Kind::Number:
+      AppendJsonNumber(value.AsNumber(), out);
+      break;
+    case Kind::String:
+      AppendJsonString(value.AsString(), out);
+      break;
     case Kind::Array: {
-        out += '[';
-        bool first = true;
-        for (const zokCSON::Value& element : value.AsArray()) {
-            if (!first) {
-                out += ',';
-            }
-            first = false;
-            AppendJson(element, out);
+      out += '[';
+      bool first = true;
+      for (const zokCSON::Value& element : value.AsArray()) {
+        if (!first) {
+          out += ',';
         }
-        out += ']';
-        break;
+        first = false;
+        AppendJson(element, out);
+      }
+      out += ']';
+      break;
     }
     case Kind::Object: {
-        out += '{';
-        bool first = true;
-        for (const auto& [key, member] :
-             zokCSON::detail::OrderedObjectItems(value.AsObject(), true)) {
-            if (!first) {
-                out += ',';
-            }
-            first = false;
-            AppendJsonString(std::string(key), out);
-            out += ':';
-            AppendJson(*member, out);
+      out += '{';
+      bool first = true;
+      for (const auto& [key, member] :
+           zokCSON::detail::OrderedObjectItems(value.AsObject(), true)) {
+        if (!first) {
+          out += ',';
         }
-        out += '}';
-        break;
+        first = false;
+        AppendJsonString(std::string(key), out);
+        out += ':';
+        AppendJson(*member, out);
+      }
+      out += '}';
+      break;
     }
-    }
+  }
 }
 
-int Print(const std::string& text)
-{
-    std::cout << text << '\n';
-    std::cout.flush();
-    if (!std::cout) {
-        std::cerr << "cson: failed to write standard output\n";
-        return kExitUsage;
-    }
-    return kExitOk;
+int Print(const std::string& text) {
+  std::cout << text << '\n';
+  std::cout.flush();
+  if (!std::cout) {
+    std::cerr << "cson: failed to write standard output\n";
+    return EXIT_USAGE;
+  }
+  return EXIT_OK;
 }
 
-int Check(const std::vector<std::string>& files)
-{
-    if (files.empty()) {
-        return Usage();
-    }
-    int worst = kExitOk;
-    for (const std::string& name : files) {
-        zokCSON::Value value;
-        int result = Load(name, value);
-        // An unreadable file outranks a bad document in the exit code.
-        if (result == kExitUsage || (result == kExitDocument && worst == kExitOk)) {
-            worst = result;
-        }
-    }
-    return worst;
-}
-
-int Json(const std::vector<std::string>& args)
-{
-    if (args.size() != 1) {
-        return Usage();
-    }
-    zokCSON::Value value;
-    std::string source;
-    if (int result = Load(args[0], value, &source); result != kExitOk) {
-        return result;
-    }
-    if (!CheckFiniteNumbers(args[0], value, source)) {
-        return kExitDocument;
-    }
-    std::string out;
-    AppendJson(value, out);
-    return Print(out);
-}
-
-int Format(std::vector<std::string> args)
-{
-    zokCSON::WriteOptions options;
-    if (!args.empty() && args[0] == "--sort-keys") {
-        options.sortKeys = true;
-        args.erase(args.begin());
-    }
-    if (args.size() != 1) {
-        return Usage();
-    }
-    zokCSON::Value value;
-    std::string source;
-    if (int result = Load(args[0], value, &source); result != kExitOk) {
-        return result;
-    }
-    if (!CheckFiniteNumbers(args[0], value, source)) {
-        return kExitDocument;
-    }
-    std::string text;
-    zokCSON::Error error;
-    if (!zokCSON::WriteText(value, text, options, &error)) {
-        PrintError(args[0], error);
-        return kExitDocument;
-    }
-    return Print(text);
-}
-
-} // namespace
-
-int main(int argc, char** argv)
-{
-    std::ios::sync_with_stdio(false);
-    if (argc < 2) {
-        return Usage();
-    }
-    std::string command = argv[1];
-    std::vector<std::string> args(argv + 2, argv + argc);
-    if (command == "check") {
-        return Check(args);
-    }
-    if (command == "json") {
-        return Json(args);
-    }
-    if (command == "format") {
-        return Format(args);
-    }
+int Check(const std::vector<std::string>& files) {
+  if (files.empty()) {
     return Usage();
+  }
+  int worst = EXIT_OK;
+  for (const std::string& name : files) {
+    zokCSON::Value value;
+    int result = Load(name, value);
+    // An unreadable file outranks a bad document in the exit code.
+    if (result == EXIT_USAGE || (result == EXIT_DOCUMENT && worst == EXIT_OK)) {
+      worst = result;
+    }
+  }
+  return worst;
+}
+
+int Json(const std::vector<std::string>& args) {
+  if (args.size() != 1) {
+    return Usage();
+  }
+  zokCSON::Value value;
+  std::string source;
+  if (int result = Load(args[0], value, &source); result != EXIT_OK) {
+    return result;
+  }
+  if (!CheckFiniteNumbers(args[0], value, source)) {
+    return EXIT_DOCUMENT;
+  }
+  std::string out;
+  AppendJson(value, out);
+  return Print(out);
+}
+
+int Format(std::vector<std::string> args) {
+  zokCSON::WriteOptions options;
+  if (!args.empty() && args[0] == "--sort-keys") {
+    options.sortKeys = true;
+    args.erase(args.begin());
+  }
+  if (args.size() != 1) {
+    return Usage();
+  }
+  zokCSON::Value value;
+  std::string source;
+  if (int result = Load(args[0], value, &source); result != EXIT_OK) {
+    return result;
+  }
+  if (!CheckFiniteNumbers(args[0], value, source)) {
+    return EXIT_DOCUMENT;
+  }
+  std::string text;
+  zokCSON::Error error;
+  if (!zokCSON::WriteText(value, text, options, &error)) {
+    PrintError(args[0], error);
+    return EXIT_DOCUMENT;
+  }
+  return Print(text);
+}
+
+int Run(int argc, char** argv) {
+  if (argc < 2) {
+    return Usage();
+  }
+  std::string command = argv[1];
+  std::vector<std::string> args(argv + 2, argv + argc);
+  if (command == "check") {
+    return Check(args);
+  }
+  if (command == "json") {
+    return Json(args);
+  }
+  if (command == "format") {
+    return Format(args);
+  }
+  return Usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  // Running out of memory on a huge file ends with the reason and the exit code of a file
+  // that cannot be read, not with an abort.
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << "cson: " << e.what() << '\n';
+    return EXIT_USAGE;
+  }
 }
