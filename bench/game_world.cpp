@@ -286,8 +286,10 @@ void BM_RenderWorstSave(benchmark::State& state) {
     return;
   }
   mousePos = {player->x * 8, player->y * 8};
-  // Goal: no more than the ordinary frame measured in the same run.
-  state.SetLabel("peer=BM_Render goal=1.0");
+  // Goal: about what an ordinary frame costs. It draws a thousand more bodies and the longest
+  // names, so "no more than" would be met only by the noise of the run; without the loader's
+  // limits and the bar's clamp one such frame took most of a second.
+  state.SetLabel("peer=BM_Render goal=1.25");
   tvkbench::MeasureCpu(state, [] { Render(); });
   fs::rename("ordinary.sav", "game.sav");
   std::string version;
