@@ -170,6 +170,15 @@ bool CheckFiniteNumbers(const std::string& name, const zokCSON::Value& value,
   return false;
 }
 
+// Loads a document that is to be written out again: every number in it must be finite.
+int LoadWritable(const std::string& name, zokCSON::Value& out) {
+  std::string source;
+  if (int result = Load(name, out, &source); result != EXIT_OK) {
+    return result;
+  }
+  return CheckFiniteNumbers(name, out, source) ? EXIT_OK : EXIT_DOCUMENT;
+}
+
 void AppendJsonString(const std::string& s, std::string& out) {
   static const char* const HEX = "0123456789abcdef";
   out += '"';
@@ -304,12 +313,8 @@ int Json(const std::vector<std::string>& args) {
     return Usage();
   }
   zokCSON::Value value;
-  std::string source;
-  if (int result = Load(args[0], value, &source); result != EXIT_OK) {
+  if (int result = LoadWritable(args[0], value); result != EXIT_OK) {
     return result;
-  }
-  if (!CheckFiniteNumbers(args[0], value, source)) {
-    return EXIT_DOCUMENT;
   }
   std::string out;
   AppendJson(value, out);
@@ -326,12 +331,8 @@ int Format(std::vector<std::string> args) {
     return Usage();
   }
   zokCSON::Value value;
-  std::string source;
-  if (int result = Load(args[0], value, &source); result != EXIT_OK) {
+  if (int result = LoadWritable(args[0], value); result != EXIT_OK) {
     return result;
-  }
-  if (!CheckFiniteNumbers(args[0], value, source)) {
-    return EXIT_DOCUMENT;
   }
   std::string text;
   zokCSON::Error error;
