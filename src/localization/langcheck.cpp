@@ -325,14 +325,16 @@ std::list<std::string> Wrap(const std::string& text, int columns) {
   return lines;
 }
 
-std::vector<std::string> SplitBreaks(const std::string& text) {
+// The pieces of the text between the separators: one more than there are separators.
+std::vector<std::string> Split(std::string_view text, std::string_view separator) {
   std::vector<std::string> parts;
   std::size_t start = 0;
-  for (std::size_t at = text.find("\\n"); at != std::string::npos; at = text.find("\\n", start)) {
-    parts.push_back(text.substr(start, at - start));
-    start = at + 2;
+  for (std::size_t at = text.find(separator); at != std::string_view::npos;
+       at = text.find(separator, start)) {
+    parts.emplace_back(text.substr(start, at - start));
+    start = at + separator.size();
   }
-  parts.push_back(text.substr(start));
+  parts.emplace_back(text.substr(start));
   return parts;
 }
 
@@ -666,7 +668,7 @@ void RKChecker::CheckRoom(const RKCatalogueKey& row, const std::string& shown) {
     }
     return;
   }
-  for (const std::string& part : SplitBreaks(text)) {
+  for (const std::string& part : Split(text, "\\n")) {
     const int cells = VisibleCells(part);
     if (cells > room) tooWide(cells);
   }
@@ -900,17 +902,6 @@ std::string TemplateComment(const RKCatalogueKey& row) {
   return comment;
 }
 
-std::vector<std::string> SplitKey(std::string_view key) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (std::size_t dot = key.find('.'); dot != std::string_view::npos; dot = key.find('.', start)) {
-    parts.emplace_back(key.substr(start, dot - start));
-    start = dot + 1;
-  }
-  parts.emplace_back(key.substr(start));
-  return parts;
-}
-
 }  // namespace
 
 // The keys of the table as nested objects, each object where its first key puts it, so that a
@@ -932,7 +923,7 @@ void WriteTemplateNodes(const std::vector<RKTemplateNode>& nodes, std::size_t de
       continue;
     }
     const zokCSON::Value* text = &english;
-    for (const std::string& part : SplitKey(node.row->key)) {
+    for (const std::string& part : Split(node.row->key, ".")) {
       text = text != nullptr ? text->Find(part) : nullptr;
     }
     std::string quoted;
@@ -967,7 +958,7 @@ bool MakeLanguageTemplate(std::string_view englishText, const std::string& code,
   RKTemplateNode top;
   for (const RKCatalogueKey& row : CATALOGUE_KEYS) {
     RKTemplateNode* node = &top;
-    std::vector<std::string> parts = SplitKey(row.key);
+    std::vector<std::string> parts = Split(row.key, ".");
     const std::string leaf = parts.back();
     parts.pop_back();
     for (const std::string& part : parts) {
