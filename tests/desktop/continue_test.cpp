@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,13 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using zokCSON::Value;
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // What a save holds about where the player stands and what the log says.
 struct RKSavedPlace {

@@ -2,21 +2,14 @@
 // player's own folder wherever it is started, and the files the desktop reads.
 
 #include <SDL3/SDL.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cson/cson.h"
@@ -24,77 +17,14 @@
 #include "support/desktop.h"
 #include "support/harness.h"
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
 
 const fs::path SOURCE = TVK_SOURCE_DIR;
 
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
 bool Installed(const char* tool) {
   return std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// The running environment with some variables replaced ("NAME=value") or removed ("NAME").
-std::vector<std::string> Environment(const std::vector<std::string>& changes) {
-  std::map<std::string, std::string> variables;
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string entry = *e;
-    variables[entry.substr(0, entry.find('='))] = entry;
-  }
-  for (const std::string& change : changes) {
-    const std::size_t equals = change.find('=');
-    if (equals == std::string::npos) {
-      variables.erase(change);
-    } else {
-      variables[change.substr(0, equals)] = change;
-    }
-  }
-  std::vector<std::string> list;
-  for (const auto& [name, entry] : variables) list.push_back(entry);
-  return list;
-}
-
-// Starts a program in the folder with the environment, its output going to the log file.
-pid_t Spawn(const std::vector<std::string>& args, const fs::path& folder,
-            const std::vector<std::string>& environment, const fs::path& log) {
-  std::vector<char*> argv;
-  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  std::vector<char*> envp;
-  for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-  posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  pid_t pid = 0;
-  const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  return failed == 0 ? pid : -1;
-}
-
-// Waits up to the limit for the process; its exit code, or -1 when it is still running.
-int WaitFor(pid_t pid, int limitMs) {
-  for (int waited = 0; waited <= limitMs; waited += 50) {
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid) {
-      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    Sleep(50);
-  }
-  return -1;
 }
 
 // A fresh install of the build into a folder of its own, and a home for the player.
@@ -120,8 +50,9 @@ class InstalledGame : public ::testing::Test {
     std::vector<std::string> all = {"HOME=" + home.string(), "XDG_DATA_HOME",
                                     "SDL_VIDEO_DRIVER=none-such"};
     all.insert(all.end(), changes.begin(), changes.end());
-    const pid_t pid = Spawn({launcher}, from, Environment(all), root / "launcher.log");
-    return pid > 0 ? WaitFor(pid, 60000) : -2;
+    const pid_t pid =
+        SpawnProgram({launcher}, from.string(), all, (root / "launcher.log").string());
+    return pid > 0 ? WaitForProcess(pid, std::chrono::seconds(60)) : -2;
   }
 
   std::unique_ptr<RunFolder> folder;

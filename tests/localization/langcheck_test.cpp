@@ -17,17 +17,11 @@
 #include "cson/cson.h"
 #include "localization/catalogue.h"
 #include "localization/localization.h"
+#include "support/runfolder.h"
 
 namespace {
 
 const std::string DATA_DIR = TVK_DATA_DIR;
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // A complete language file written from the key table, every text "Ok" and its tokens, so
 // that it is clean. Texts can be replaced (the value as written between the quotes, or a whole

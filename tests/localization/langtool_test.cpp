@@ -35,13 +35,6 @@ RKRun TvkLang(const std::string& arguments) {
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, output.str()};
 }
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 class LangTool : public ::testing::Test {
  protected:
   void SetUp() override { folder = std::make_unique<RunFolder>(); }

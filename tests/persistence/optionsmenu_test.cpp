@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,13 +21,6 @@ constexpr int LANGUAGE_LINE = 12;
 constexpr int RESTORE_LINE = 13;
 constexpr int SAVE_LINE = 14;
 constexpr int DISCARD_LINE = 15;
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class OptionsMenuTest : public HeadlessGame {
  protected:

@@ -67,13 +67,6 @@ std::vector<int> TileFlags() {
   return flags;
 }
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // A small floor in a throw-away folder: a room with the player, a guard, a confused guard, an
 // unconscious guard and a first aid kit; four items carried; eight log lines.
 class SaveGameTest : public ::testing::Test {

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 
@@ -17,6 +16,7 @@
 #include "game/turnloop.h"
 #include "localization/localization.h"
 #include "play/play_fixture.h"
+#include "support/runfolder.h"
 #include "world/entity.h"
 #include "world/equipment.h"
 #include "world/fighter.h"
@@ -31,11 +31,6 @@ using TurnLoop = PlayGame;
 std::pair<int, int> PlayerCell() { return {player->x, player->y}; }
 
 bool SaveWritten() { return std::filesystem::exists("game.sav"); }
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST_F(NewGameTest, StartsFreshEvenAfterAnotherGame) {
   // Leave a used-up game behind first.

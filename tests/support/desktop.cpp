@@ -14,9 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 extern char** environ;
 
@@ -25,13 +23,6 @@ namespace {
 using namespace std::chrono_literals;
 
 const char WINDOW_TITLE[] = "Tower Vault Keeper";
-
-std::string FileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 bool Installed(const std::string& tool) { return access(("/usr/bin/" + tool).c_str(), X_OK) == 0; }
 
@@ -53,19 +44,14 @@ std::string XDesktop::Missing(bool windowManager) {
   return "";
 }
 
-pid_t XDesktop::Spawn(const std::vector<std::string>& args, const std::string& output,
-                      const std::string& folder, const std::vector<std::string>& changes) {
-  // The game renders as on a player's desktop, with SDL's own choice of renderer.
-  std::vector<std::string> all = {"SDL_RENDER_DRIVER", "SDL_FRAMEBUFFER_ACCELERATION",
-                                  "SDL_VIDEO_DRIVER=x11"};
-  all.push_back(display.empty() ? "DISPLAY" : "DISPLAY=" + display);
-  all.insert(all.end(), changes.begin(), changes.end());
+pid_t SpawnProgram(const std::vector<std::string>& args, const std::string& folder,
+                   const std::vector<std::string>& changes, const std::string& output) {
   std::map<std::string, std::string> variables;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string text = *entry;
     variables[text.substr(0, text.find('='))] = text;
   }
-  for (const std::string& change : all) {
+  for (const std::string& change : changes) {
     const std::size_t equals = change.find('=');
     if (equals == std::string::npos) {
       variables.erase(change);
@@ -73,12 +59,10 @@ pid_t XDesktop::Spawn(const std::vector<std::string>& args, const std::string& o
       variables[change.substr(0, equals)] = change;
     }
   }
-  std::vector<std::string> env;
-  for (const auto& [name, entry] : variables) env.push_back(entry);
   std::vector<char*> argv, envp;
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
-  for (const std::string& entry : env) envp.push_back(const_cast<char*>(entry.c_str()));
+  for (auto& [name, entry] : variables) envp.push_back(entry.data());
   envp.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -90,6 +74,25 @@ pid_t XDesktop::Spawn(const std::vector<std::string>& args, const std::string& o
   const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   return failed == 0 ? pid : -1;
+}
+
+int WaitForProcess(pid_t pid, std::chrono::milliseconds limit) {
+  int status = 0;
+  const auto ended = [&] { return waitpid(pid, &status, WNOHANG) == pid; };
+  if (pid <= 0 || !PollUntil(limit, ended, 50ms)) {
+    return -1;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+pid_t XDesktop::Spawn(const std::vector<std::string>& args, const std::string& output,
+                      const std::string& folder, const std::vector<std::string>& changes) {
+  // The game renders as on a player's desktop, with SDL's own choice of renderer.
+  std::vector<std::string> all = {"SDL_RENDER_DRIVER", "SDL_FRAMEBUFFER_ACCELERATION",
+                                  "SDL_VIDEO_DRIVER=x11"};
+  all.push_back(display.empty() ? "DISPLAY" : "DISPLAY=" + display);
+  all.insert(all.end(), changes.begin(), changes.end());
+  return SpawnProgram(args, folder, all, output);
 }
 
 void XDesktop::Stop(pid_t& pid) {
@@ -125,15 +128,15 @@ bool XDesktop::Start(int width, int height, bool withWindowManager) {
   }
   close(pipeEnds[0]);
   if (server <= 0 || number.empty()) {
-    error = "Xvfb did not start: " + FileText("xvfb.log");
+    error = "Xvfb did not start: " + ReadText("xvfb.log");
     return false;
   }
   display = ":" + number;
   if (withWindowManager) {
     windowManager = Spawn({"/usr/bin/openbox"}, "openbox.log");
     if (!PollUntil(20000ms, [&] { return Run("wmctrl -m") == 0; }, 50ms)) {
-      error = "openbox did not start on " + display + ": " + FileText("openbox.log") +
-              FileText("x.log");
+      error = "openbox did not start on " + display + ": " + ReadText("openbox.log") +
+              ReadText("x.log");
       return false;
     }
   }
@@ -168,13 +171,9 @@ bool XDesktop::Keys(const std::string& keys) {
 }
 
 int XDesktop::WaitForExit(std::chrono::milliseconds limit) {
-  int status = 0;
-  const auto ended = [&] { return waitpid(game, &status, WNOHANG) == game; };
-  if (game <= 0 || !PollUntil(limit, ended, 50ms)) {
-    return -1;
-  }
-  game = -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  const int code = WaitForProcess(game, limit);
+  if (code != -1) game = -1;
+  return code;
 }
 
 bool XDesktop::Running() { return game > 0 && waitpid(game, nullptr, WNOHANG) == 0; }

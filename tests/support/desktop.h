@@ -12,6 +12,14 @@
 #include <string>
 #include <vector>
 
+// Starts a program in the folder with the running environment changed as listed ("NAME=value"
+// sets, "NAME" removes), its output and errors going to the file; the process id, or -1.
+pid_t SpawnProgram(const std::vector<std::string>& args, const std::string& folder,
+                   const std::vector<std::string>& changes, const std::string& output);
+// Waits for the process to end; its exit code (128 + the signal when a signal ended it), or
+// -1 when it is still running at the limit.
+int WaitForProcess(pid_t pid, std::chrono::milliseconds limit);
+
 class XDesktop {
  public:
   XDesktop() = default;

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 
@@ -21,4 +23,9 @@ RunFolder::~RunFolder() {
   std::error_code ignored;
   fs::current_path(previous, ignored);
   fs::remove_all(path, ignored);
+}
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
