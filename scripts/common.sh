@@ -14,6 +14,7 @@ root_packages=(
   openbox wmctrl
   clang-format clang-tidy
   dpkg-dev file fakeroot desktop-file-utils appstream bubblewrap
+  emscripten nodejs
 )
 
 cache_dir="${XDG_CACHE_HOME:-$HOME/.cache}/tvk"
