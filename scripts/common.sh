@@ -14,7 +14,7 @@ root_packages=(
   openbox wmctrl
   clang-format clang-tidy
   dpkg-dev file fakeroot desktop-file-utils appstream bubblewrap
-  emscripten nodejs
+  emscripten nodejs chromium python3-websocket iproute2
 )
 
 cache_dir="${XDG_CACHE_HOME:-$HOME/.cache}/tvk"
