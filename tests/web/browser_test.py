@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The web build (build-web/) played in a real headless Chromium, driven over the DevTools
 protocol: the page loads cleanly, draws the native game's main menu pixel for pixel, scales the
-picture by whole factors, keeps a saved game over a reload and exports it, and says that it must
-be served when opened from a file.
+picture by whole factors, keeps a saved game over a reload and exports it, switches between its
+five languages, and says that it must be served when opened from a file.
 
 Run inside the build root in a network of its own (scripts/test does):
     scripts/with-deps tests/web/browser_test.py [BUILD_WEB_DIR]
@@ -280,6 +280,32 @@ class Checks:
                    open(exported, encoding="utf-8").read() == self.browser.evaluate(
                        "FS.readFile('/play/game.sav', {encoding: 'utf8'})"))
 
+    def five_languages_switch(self):
+        self.start()
+        self.shows(MENU_PICTURE, "main menu before the languages")
+        for name in ("Down", "Down", "Enter"):  # Options
+            self.browser.key(name)
+        for _ in range(12):  # past the nine keys, fullscreen, music and volume
+            self.browser.key("Down")
+        pictures = [self.browser.canvas_picture(os.path.join(self.work, "language0.png"))]
+        for number in range(1, 6):
+            self.browser.key("Enter")
+            path = os.path.join(self.work, "language%d.png" % number)
+            eventually("language %d on screen" % number, lambda: differing_pixels(
+                self.browser.canvas_picture(path), pictures[-1]) != 0)
+            time.sleep(0.3)  # the whole menu drawn in the new language
+            pictures.append(self.browser.canvas_picture(path))
+        for first in range(5):
+            for second in range(first + 1, 5):
+                assert differing_pixels(pictures[first], pictures[second]) != 0, (first, second)
+        assert differing_pixels(pictures[5], pictures[0]) == 0, "five languages, then the first"
+        # Discard changes, and the main menu's cursor back on its first line.
+        for name in ("Down", "Down", "Down", "Enter", "Up", "Up"):
+            self.browser.key(name)
+        self.shows(MENU_PICTURE, "main menu after the languages")
+        errors = self.browser.errors()
+        assert not errors, errors
+
     def page_from_a_file_says_it_must_be_served(self):
         self.browser.navigate("file://" + os.path.join(SITE, "index.html"))
         text = eventually("the page's notice", lambda: self.browser.evaluate(
@@ -296,7 +322,7 @@ def main():
     checks = Checks(work)
     names = ["page_loads_without_errors", "main_menu_is_the_native_picture",
              "picture_scales_by_whole_factors", "saved_game_survives_a_reload_and_exports",
-             "page_from_a_file_says_it_must_be_served"]
+             "five_languages_switch", "page_from_a_file_says_it_must_be_served"]
     names = sys.argv[2:] or names
     passed = failed = 0
     try:
