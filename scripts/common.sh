@@ -8,12 +8,13 @@ root_packages=(
   g++ cmake ninja-build pkgconf git ccache
   libsdl3-dev libsdl3-mixer-dev
   libgtest-dev libbenchmark-dev nlohmann-json3-dev
-  clang libclang-rt-dev
+  clang libclang-rt-dev libc++-dev libc++abi-dev
   xvfb xauth xdotool x11-apps imagemagick
   python3 console-setup-linux sox vorbis-tools
   openbox wmctrl
   clang-format clang-tidy
   dpkg-dev file fakeroot desktop-file-utils appstream bubblewrap
+  emscripten nodejs chromium python3-websocket iproute2
 )
 
 cache_dir="${XDG_CACHE_HOME:-$HOME/.cache}/tvk"

@@ -887,20 +887,20 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
     return ErrorCode::Ok;
   }
   const std::uint64_t firstKey = pos;
-  // Following the model: the next key expected is keys[followed], whose copied member stands
-  // at members[places[followed]].
+  // Following the model: the next key expected is keys[followed], whose copied member is
+  // members[followed].
   const bool copied = model != nullptr;
   Value::Object& object =
       copied ? out.data.emplace<Value::Object>(*model) : Make<Value::Object>(out);
   bool following = copied;
   std::size_t followed = 0;
-  if (copied) {
-    if (ReadLikeModel(*shape, object)) {
+  if (copied && !FindMembers(*shape, object)) {
+    object.clear();
+    following = false;
+  }
+  if (following) {
+    if (ReadLikeModel(*shape)) {
       return ErrorCode::Ok;
-    }
-    shape->members.clear();
-    for (auto& member : object) {
-      shape->members.push_back(&member.second);
     }
   } else {
     StartObject(object);
@@ -938,7 +938,7 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
     }
     Value* member = nullptr;
     if (following && followed < shape->keys.size() && SameKey(key, shape->keys[followed])) {
-      member = shape->members[shape->places[followed]];
+      member = shape->members[followed];
       ++followed;
     } else {
       if (following) {
@@ -1008,6 +1008,40 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
   return ErrorCode::Ok;
 }
 
+// Points the shape's members at the copy's, one for each of its keys. Where a key stands when
+// the copy is walked is looked for only when it is not where it stood in the last copy. False
+// when a key is missing, which a copy of an object of this shape never is.
+bool Parser::FindMembers(Shape& shape, Value::Object& copy) {
+  const std::size_t keys = shape.keys.size();
+  std::array<Value::Object::value_type*, SMALL_OBJECT> walked;
+  std::size_t count = 0;
+  for (auto& member : copy) {
+    if (count == SMALL_OBJECT) {
+      return false;
+    }
+    walked[count++] = &member;
+  }
+  if (count != keys) {
+    return false;
+  }
+  shape.members.resize(keys);
+  for (std::size_t i = 0; i < keys; ++i) {
+    std::size_t place = shape.places[i];
+    if (!SameKey(walked[place]->first, shape.keys[i])) {
+      place = 0;
+      while (place < count && !SameKey(walked[place]->first, shape.keys[i])) {
+        ++place;
+      }
+      if (place == count) {
+        return false;
+      }
+      shape.places[i] = place;
+    }
+    shape.members[i] = &walked[place]->second;
+  }
+  return true;
+}
+
 // Reads the rest of an object, from its first key, that is written the way the game writes the
 // elements of a long array: the text between its values the same, byte for byte, as in the object
 // its shape was taken from (so the same keys in the same order, on one line), and each value
@@ -1021,14 +1055,9 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
 // where the general path ends it: the text after a value in the model starts with a blank, ","
 // or "}", none of which a number or a word takes in, and after a word it holds no ":" before the
 // next "," or "}".
-bool Parser::ReadLikeModel(const Shape& shape, Value::Object& object) {
+bool Parser::ReadLikeModel(const Shape& shape) {
   if (shape.between.empty()) {
     return false;
-  }
-  std::array<Value*, SMALL_OBJECT> members;
-  std::size_t count = 0;
-  for (auto& member : object) {
-    members[count++] = &member.second;
   }
   const char* const begin = text.data() + pos;
   const char* const end = text.data() + text.size();
@@ -1051,7 +1080,7 @@ bool Parser::ReadLikeModel(const Shape& shape, Value::Object& object) {
     if (!skipSame(shape.between[i])) {
       return false;
     }
-    Value& member = *members[shape.places[i]];
+    Value& member = *shape.members[i];
     const auto c = static_cast<unsigned char>(*p);
     if (IsDigit(c) || c == '-') {
       const bool negative = c == '-';

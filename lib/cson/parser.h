@@ -164,11 +164,13 @@ class Parser {
   // one before it, which takes over its keys' nodes and hash codes, and its values are read
   // over the copied ones. Hashing every key and looking for it among the others is otherwise
   // most of what a member costs. The first key that differs ends the shortcut for that object.
+  // A copy of a hash map need not walk in the order of its original (libc++ reverses the
+  // members of a bucket): where each key stands is checked on every copy.
   struct Shape {
     std::vector<std::string_view> keys;  // the last object's keys as read (views of the text)
-    std::vector<std::size_t> places;     // where each of them comes when the object is walked
+    std::vector<std::size_t> places;     // where each of them came when the last copy was walked
     std::vector<std::string_view> read;  // the keys of the object being read, once it differs
-    std::vector<Value*> members;         // the copy's members in the order they are walked
+    std::vector<Value*> members;         // the copy's member for each key, in the keys' order
     // The text around the values of the object the keys were read from, when it stood on
     // one line: from its first key to its first value, from each value to the next, and from
     // its last value through its closing brace. Empty when it did not.
@@ -178,7 +180,8 @@ class Parser {
                           // (null, booleans, numbers and strings)
   };
 
-  bool ReadLikeModel(const Shape& shape, Value::Object& object);
+  static bool FindMembers(Shape& shape, Value::Object& copy);
+  bool ReadLikeModel(const Shape& shape);
   ErrorCode ParseValue(Value& out);
   ErrorCode parseIdentifierOrIndentedObject(Value& out);
   ErrorCode ParseBlockObject(Value& out);

@@ -67,7 +67,7 @@ RKEntity* BlockerAt(int x, int y, const std::list<RKEntity*>& entities, const RK
 int RandomGetInt(int min, int max) {
   // Bounds given the wrong way round would leave the distribution undefined: swap them.
   if (min > max) std::swap(min, max);
-  std::random_device device("default");
+  std::random_device device;  // the token "default" is libstdc++'s alone: libc++ refuses it
   std::mt19937 engine(device());
   std::uniform_int_distribution<int> distribution(min, max);
   return distribution(engine);

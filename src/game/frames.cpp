@@ -41,3 +41,41 @@ void FinishFrame() {
   Delay(nextTime);
   nextTime += FRAME_MS;
 }
+
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+
+namespace {
+
+// Copies the page's files to IndexedDB and waits for it (Asyncify): 1 once stored, 0 when the
+// browser refused or has no IndexedDB (private windows).
+// clang-format off
+EM_ASYNC_JS(int, SyncPageFiles, (), {
+  if (!Module.tvkStorage) {
+    return 0;
+  }
+  return await new Promise(resolve => FS.syncfs(false, error => resolve(error ? 0 : 1)));
+});
+// clang-format on
+
+}  // namespace
+
+const bool FULLSCREEN_BY_DEFAULT = false;
+const bool MOUSE_CAPTURED_AT_START = false;
+
+bool KeepWrittenFiles(zokCSON::Error* error) {
+  if (SyncPageFiles() != 0) {
+    return true;
+  }
+  if (error != nullptr) {
+    error->code = zokCSON::ErrorCode::IoError;
+    error->message = "the browser does not keep files for this page";
+  }
+  return false;
+}
+#else
+const bool FULLSCREEN_BY_DEFAULT = true;
+const bool MOUSE_CAPTURED_AT_START = true;
+
+bool KeepWrittenFiles(zokCSON::Error*) { return true; }
+#endif

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "cson/cson.h"
+
 union SDL_Event;
 
 // Every loop of the game, play and menus alike, paces itself at one frame per FRAME_MS.
@@ -39,3 +41,14 @@ bool NextEvent(SDL_Event& event, int timeoutMs);
 void RestartFrameDeadline();
 // Waits for the end of the current frame (nextTime); the next frame ends FRAME_MS later.
 void FinishFrame();
+
+// The one place that knows whether the game runs in a web page. There the files the game
+// writes live in the browser's storage, and a write is kept only once that storage has taken
+// it: true when it has (at once on the desktop), false with the reason in *error otherwise.
+bool KeepWrittenFiles(zokCSON::Error* error);
+// Whether a game without settings starts fullscreen: not in a page, which starts in the
+// browser's window, since a browser goes fullscreen only from the player's own key or click.
+extern const bool FULLSCREEN_BY_DEFAULT;
+// Whether the game takes the mouse (F2 gives it back) as it starts: not in a page, where that
+// is the browser's pointer lock, which takes the first Escape for itself.
+extern const bool MOUSE_CAPTURED_AT_START;

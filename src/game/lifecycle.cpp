@@ -11,6 +11,7 @@
 #include "core/message.h"
 #include "cson/cson.h"
 #include "dungeon/map.h"
+#include "game/frames.h"
 #include "game/globals.h"
 #include "localization/localization.h"
 #include "music/music.h"
@@ -104,7 +105,7 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
     return Fail(std::cerr, "Couldn't create renderer: ");
   }
   // Only now: an OpenGL renderer makes the window anew, which drops its relative mouse mode.
-  SDL_SetWindowRelativeMouseMode(window, true);
+  SDL_SetWindowRelativeMouseMode(window, MOUSE_CAPTURED_AT_START);
   // The frame keeps its shape in any window: one factor across and down, centred, with black
   // bars where the window's shape differs from the picture's.
   SDL_SetRenderLogicalPresentation(renderer, width, height, SDL_LOGICAL_PRESENTATION_LETTERBOX);

@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "game/frames.h"
 #include "game/globals.h"
 #include "localization/localization.h"
 
@@ -37,7 +38,7 @@ std::string KeyName(SDL_Scancode scancode) {
 
 void SetDefaultGameSettings() {
   musicEnabled = true;
-  fullscreen = true;
+  fullscreen = FULLSCREEN_BY_DEFAULT;
   musicVolume = 75;
   if (gLocalization != nullptr) {
     gLocalization->SetLanguageCode(gLocalization->GetDefaultLanguageCode());

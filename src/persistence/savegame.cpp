@@ -11,6 +11,7 @@
 #include "core/message.h"
 #include "cson/cson.h"
 #include "dungeon/map.h"
+#include "game/frames.h"
 #include "game/globals.h"
 #include "game/progression.h"
 #include "game/turnloop.h"
@@ -665,8 +666,9 @@ bool SaveGameTo(const std::string& path, zokCSON::Error* error) {
   options.indent = 2;
   options.sortKeys = false;
   // The library writes a temporary file and renames it over the old save, so a failed or
-  // interrupted save never costs the player the previous one.
-  return zokCSON::WriteFile(path, root, options, error);
+  // interrupted save never costs the player the previous one. In a web page the save is the
+  // player's only once the browser has stored it.
+  return zokCSON::WriteFile(path, root, options, error) && KeepWrittenFiles(error);
 }
 
 int LoadGame(std::string& savedVersion) { return LoadGameFrom(SAVE_FILE, savedVersion); }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cson/cson.h"
+#include "game/frames.h"
 #include "game/globals.h"
 #include "localization/localization.h"
 #include "persistence/keybindings.h"
@@ -164,7 +165,7 @@ bool SaveSettingsFile(const std::string& path, zokCSON::Error* error) {
   zokCSON::WriteOptions options;
   options.indent = 2;
   options.sortKeys = false;
-  return zokCSON::WriteFile(path, root, options, error);
+  return zokCSON::WriteFile(path, root, options, error) && KeepWrittenFiles(error);
 }
 
 }  // namespace

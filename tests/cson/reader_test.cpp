@@ -196,6 +196,17 @@ INSTANTIATE_TEST_SUITE_P(SiblingObjects, ReadsTo, ::testing::Values(
              Arr({Obj({{"a", Value()}, {"b", true}}), Obj({{"a", false}, {"b", Value()}})})},
     ReadCase{"ManyKeys", "[" + InlineObjectOfKeys(20, 1) + ", " + InlineObjectOfKeys(20, 2) + ", " + InlineObjectOfKeys(19, 3) + "]",
              Arr({ObjectOfKeys(20, 1), ObjectOfKeys(20, 2), ObjectOfKeys(19, 3)})},
+    // Each element copies the one before, and a copy of a hash map may walk in another order
+    // than its original (libc++): every element's values still go to its own keys.
+    ReadCase{"ManyAlikeOnLines",
+             "[\n  {p: \"a\", n: \"b\", f: \"c\", t: \"d\"}\n  {p: \"e\", n: \"f\", f: \"g\", t: \"h\"}\n"
+             "  {p: \"i\", n: \"j\", f: \"k\", t: \"l\"}\n  {p: \"m\", n: \"n\", f: \"o\", t: \"p\"}\n]",
+             Arr({Obj({{"p", "a"}, {"n", "b"}, {"f", "c"}, {"t", "d"}}), Obj({{"p", "e"}, {"n", "f"}, {"f", "g"}, {"t", "h"}}),
+                  Obj({{"p", "i"}, {"n", "j"}, {"f", "k"}, {"t", "l"}}), Obj({{"p", "m"}, {"n", "n"}, {"f", "o"}, {"t", "p"}})})},
+    ReadCase{"ManyAlikeSpacedApart",
+             "[{x: 1, y: 2, z: 3}, {x:4,y:5,z:6}, { x : 7 , y : 8 , z : 9 },\n {x: 10,\n y: 11, z: 12}, {x: 13, y: 14, z: 15}]",
+             Arr({Obj({{"x", 1}, {"y", 2}, {"z", 3}}), Obj({{"x", 4}, {"y", 5}, {"z", 6}}), Obj({{"x", 7}, {"y", 8}, {"z", 9}}),
+                  Obj({{"x", 10}, {"y", 11}, {"z", 12}}), Obj({{"x", 13}, {"y", 14}, {"z", 15}})})},
     ReadCase{"NestedArraysKeepTheirOwn", "[[{a: 1}, {a: 2}], [{b: 3}, {b: 4}], {a: 5}]",
              Arr({Arr({Obj({{"a", 1}}), Obj({{"a", 2}})}), Arr({Obj({{"b", 3}}), Obj({{"b", 4}})}), Obj({{"a", 5}})})}
 ), RowName<ReadCase>);
