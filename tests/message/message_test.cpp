@@ -14,8 +14,15 @@ namespace {
 
 using Lines = std::list<std::string>;
 
+// 1,100 bytes at 57 a line of 464 pixels: 19 full lines and the 17 left.
+Lines LongWordLines() {
+  Lines lines(19, std::string(57, 'x'));
+  lines.push_back(std::string(17, 'x'));
+  return lines;
+}
+
 TEST(WordWarp, BreaksAtBlanksWhereTheNextWordNoLongerFits) {
-  const std::string a56(56, 'a'), a57(57, 'a'), x70(70, 'x');
+  const std::string a56(56, 'a'), a57(57, 'a'), x70(70, 'x'), x57(57, 'x'), x13(13, 'x');
   struct Row {
     const char* name;
     std::string text;
@@ -25,11 +32,13 @@ TEST(WordWarp, BreaksAtBlanksWhereTheNextWordNoLongerFits) {
   const Row rows[] = {
       {"56 + blank + 1 fills the 58 columns of 464 pixels", a56 + " b", 464, {a56 + " b"}},
       {"57 + blank + 1 does not fit", a57 + " b", 464, {a57, "b"}},
-      {"a word longer than a line stays whole", x70, 464, {x70}},
-      {"a long word after a short one goes to its own line",
+      // A single long word once made a log line the saved game's loader refused.
+      {"a word longer than a line is broken at the line's end", x70, 464, {x57, x13}},
+      {"a long word after a short one starts its own line",
        "hi " + x70 + " yo",
        464,
-       {"hi", x70, "yo"}},
+       {"hi", x57, x13 + " yo"}},
+      {"a word of 1,100 bytes fills whole lines", std::string(1100, 'x'), 464, LongWordLines()},
       {"blank-only text adds nothing", " \t \n  \r ", 464, {}},
       {"empty text adds nothing", "", 464, {}},
       {"runs of blanks become one", "  a \t\t b\n\nc  ", 464, {"a b c"}},
