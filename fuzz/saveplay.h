@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/layout.h"
 #include "core/message.h"
 #include "dungeon/map.h"
 #include "game/frames.h"
@@ -21,7 +22,6 @@
 #include "localization/localization.h"
 #include "persistence/keybindings.h"
 #include "persistence/savegame.h"
-#include "core/layout.h"
 #include "ui/font.h"
 #include "world/entity.h"
 
@@ -58,13 +58,19 @@ inline SDL_Event ClickEvent(int x, int y, Uint8 button) {
 // aim a thrown or sprayed item. A click takes the next byte as well, for its cell.
 inline std::vector<SDL_Event> EventsOf(std::string_view bytes) {
   static const SDL_Scancode COMMANDS[] = {
-      GetDefaultScancode(ActionMoveUp),   GetDefaultScancode(ActionMoveDown),
-      GetDefaultScancode(ActionMoveLeft), GetDefaultScancode(ActionMoveRight),
-      GetDefaultScancode(ActionTake),     GetDefaultScancode(ActionUse),
-      GetDefaultScancode(ActionDrop),     GetDefaultScancode(ActionInventory),
+      GetDefaultScancode(ActionMoveUp),
+      GetDefaultScancode(ActionMoveDown),
+      GetDefaultScancode(ActionMoveLeft),
+      GetDefaultScancode(ActionMoveRight),
+      GetDefaultScancode(ActionTake),
+      GetDefaultScancode(ActionUse),
+      GetDefaultScancode(ActionDrop),
+      GetDefaultScancode(ActionInventory),
       GetDefaultScancode(ActionCharacterInfo),
-      SDL_SCANCODE_RETURN,                SDL_SCANCODE_ESCAPE,
-      SDL_SCANCODE_UP,                    SDL_SCANCODE_DOWN,
+      SDL_SCANCODE_RETURN,
+      SDL_SCANCODE_ESCAPE,
+      SDL_SCANCODE_UP,
+      SDL_SCANCODE_DOWN,
   };
   constexpr std::size_t COMMAND_COUNT = std::size(COMMANDS);
   std::vector<SDL_Event> events;
@@ -89,10 +95,11 @@ inline std::vector<SDL_Event> EventsOf(std::string_view bytes) {
 // A click's offset from the player, as EventsOf stored it, made a game pixel in the map.
 inline void AimAtPlayer(SDL_Event& event) {
   if (event.type != SDL_EVENT_MOUSE_BUTTON_DOWN || player == nullptr) return;
+  constexpr int HALF_CELL = GLYPH_SIZE / 2;
   const int cellX = player->x + static_cast<int>(event.button.x) - 7;
   const int cellY = player->y + static_cast<int>(event.button.y) - 7;
-  event.button.x = static_cast<float>(cellX * GLYPH_SIZE + GLYPH_SIZE / 2);
-  event.button.y = static_cast<float>(cellY * GLYPH_SIZE + GLYPH_SIZE / 2);
+  event.button.x = static_cast<float>((cellX * GLYPH_SIZE) + HALF_CELL);
+  event.button.y = static_cast<float>((cellY * GLYPH_SIZE) + HALF_CELL);
 }
 
 // ---- The fuzz target's own game: surfaces without a window, a clock that moves only when the

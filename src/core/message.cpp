@@ -30,11 +30,11 @@ void RKMessage::SetMessage(std::string text, bool order) {
       c = static_cast<char>(c - 'a' + 'A');
     }
   }
-  WordWarp(text, messages, LOG_WIDTH, order);
+  WordWarp(text, messages, LOG_WIDTH, order, true);
 }
 
 void RKMessage::WordWarp(const std::string& text, std::list<std::string>& lines, unsigned width,
-                         bool order) const {
+                         bool order, bool breakLongWords) const {
   auto emit = [&lines, order](const std::string& line) {
     if (order) {
       lines.push_back(line);
@@ -58,9 +58,9 @@ void RKMessage::WordWarp(const std::string& text, std::list<std::string>& lines,
     std::string word = text.substr(at, end - at);
     at = end;
     ReplaceAll(word, "\\n", "\n");
-    // A word longer than a whole line is broken at the line's end like any other text.
+    // A log word longer than a whole line is broken at the line's end like any other text.
     const std::size_t capacity = std::max<std::size_t>(1, width / 8 > 0 ? width / 8 - 1 : 0);
-    if (word.size() > capacity) {
+    if (breakLongWords && word.size() > capacity) {
       if (!line.empty()) {
         emit(line);
         line.clear();

@@ -275,8 +275,8 @@ bool CheckKindParts(const Value& object, const RKEntity& entity, bool inPack,
   int slot = 0;
   ReadInt(object, "Slot", slot);
   if (worn && slot != static_cast<int>(kind->worn.slot)) {
-    return Refuse(why, called + " is worn in " + SlotName(slot) + ", only in " +
-                           SlotName(kind->worn.slot));
+    return Refuse(
+        why, called + " is worn in " + SlotName(slot) + ", only in " + SlotName(kind->worn.slot));
   }
   return true;
 }
@@ -588,8 +588,8 @@ bool ReadInventory(const Value& root, RKLoadedGame& game, std::string& why) {
         if (!wornSaved) {
           equipment.ToggleEquip(entity);
         } else if (ReadEntityFlag(object, "Worn")) {
-          RKEntity* taken = entity->equippable->slot == MainHand ? equipment.mainHand
-                                                                 : equipment.offHand;
+          RKEntity* taken =
+              entity->equippable->slot == MainHand ? equipment.mainHand : equipment.offHand;
           if (taken != nullptr) {
             return Refuse(why, what + " is worn in " + SlotName(entity->equippable->slot) +
                                    ", which holds another piece");

@@ -22,7 +22,7 @@ Lines LongWordLines() {
 }
 
 TEST(WordWarp, BreaksAtBlanksWhereTheNextWordNoLongerFits) {
-  const std::string a56(56, 'a'), a57(57, 'a'), x70(70, 'x'), x57(57, 'x'), x13(13, 'x');
+  const std::string a56(56, 'a'), a57(57, 'a'), x70(70, 'x');
   struct Row {
     const char* name;
     std::string text;
@@ -32,13 +32,11 @@ TEST(WordWarp, BreaksAtBlanksWhereTheNextWordNoLongerFits) {
   const Row rows[] = {
       {"56 + blank + 1 fills the 58 columns of 464 pixels", a56 + " b", 464, {a56 + " b"}},
       {"57 + blank + 1 does not fit", a57 + " b", 464, {a57, "b"}},
-      // A single long word once made a log line the saved game's loader refused.
-      {"a word longer than a line is broken at the line's end", x70, 464, {x57, x13}},
-      {"a long word after a short one starts its own line",
+      {"a word longer than a line stays whole", x70, 464, {x70}},
+      {"a long word after a short one goes to its own line",
        "hi " + x70 + " yo",
        464,
-       {"hi", x57, x13 + " yo"}},
-      {"a word of 1,100 bytes fills whole lines", std::string(1100, 'x'), 464, LongWordLines()},
+       {"hi", x70, "yo"}},
       {"blank-only text adds nothing", " \t \n  \r ", 464, {}},
       {"empty text adds nothing", "", 464, {}},
       {"runs of blanks become one", "  a \t\t b\n\nc  ", 464, {"a b c"}},
@@ -57,6 +55,30 @@ TEST(WordWarp, BreaksAtBlanksWhereTheNextWordNoLongerFits) {
     SCOPED_TRACE(row.name);
     Lines lines;
     log.WordWarp(row.text, lines, row.width, true);
+    EXPECT_EQ(lines, row.expected);
+  }
+}
+
+// A single long word once made a log line the saved game's loader refused: the log breaks it.
+TEST(WordWarp, TheLogBreaksAWordLongerThanALineAtTheLinesEnd) {
+  const std::string x57(57, 'x'), x13(13, 'x');
+  struct Row {
+    const char* name;
+    std::string text;
+    Lines expected;
+  };
+  const Row rows[] = {
+      {"a word longer than a line", std::string(70, 'x'), {x57, x13}},
+      {"after a short one, it starts its own line",
+       "hi " + std::string(70, 'x') + " yo",
+       {"hi", x57, x13 + " yo"}},
+      {"a word of 1,100 bytes fills whole lines", std::string(1100, 'x'), LongWordLines()},
+  };
+  const RKMessage log;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Lines lines;
+    log.WordWarp(row.text, lines, 464, true, true);
     EXPECT_EQ(lines, row.expected);
   }
 }

@@ -107,9 +107,8 @@ const Craft CRAFTS[] = {
     {"EveryItemUnderFoot",
      [](Value& r) {
        const Value p = Named(r, "Entities", "Player");
-       for (const char* name :
-            {"First Aid Kit", "Taser", "Riot Shield", "Tranquilizer Gun", "Stun Grenade",
-             "Pepper Spray"}) {
+       for (const char* name : {"First Aid Kit", "Taser", "Riot Shield", "Tranquilizer Gun",
+                                "Stun Grenade", "Pepper Spray"}) {
          Value item = Copy(p, name, '!');
          item["Fighter"] = Value(false);
          item["Blocks"] = Value(false);
@@ -166,8 +165,8 @@ TEST_F(SavePlayProperty, EveryAcceptedSavePlaysAndSavesIntoAFileItAcceptsAgain) 
         }
       }
       Resume();
-      gameState = loaded == LoadOk && root.Find("GameState")->AsNumber() == 1 ? PlayerDead
-                                                                             : Playing;
+      gameState =
+          loaded == LoadOk && root.Find("GameState")->AsNumber() == 1 ? PlayerDead : Playing;
       Play(script);
       EXPECT_EQ(LoadGame(version), LoadOk) << "the game wrote a save it refuses";
     }
