@@ -13,6 +13,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -109,6 +110,30 @@ bool Exists(const std::string& path) {
 #endif
 }
 
+// A new, empty file at path, opened for writing. Whatever file lay there before is removed first
+// (a folder is left alone, and the open fails) and the open is exclusive, so the bytes never go
+// through a link left at that name to some other file, and a named pipe or a device there can
+// neither block nor take them.
+FileHandle CreateFreshFile(const std::string& path) {
+#if defined(_WIN32)
+  RemoveFile(path);
+  return OpenFileUTF8(path, "wbx");
+#else
+  unlink(path.c_str());
+  const int descriptor =
+      open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (descriptor < 0) {
+    return FileHandle();
+  }
+  std::FILE* file = fdopen(descriptor, "wb");
+  if (file == nullptr) {
+    close(descriptor);
+    return FileHandle();
+  }
+  return FileHandle(file);
+#endif
+}
+
 ErrorCode FailIo(Error* error, const char* message) {
   if (error != nullptr) {
     error->code = ErrorCode::IoError;
@@ -193,8 +218,8 @@ bool WriteFile(const std::string& path, const Value& value, const WriteOptions& 
   // The new text goes to a file beside the target and replaces it only once complete, so the
   // old save or settings survive a failed write or a crash in the middle.
   const std::string temporary = path + ".tmp";
-  FileHandle file = OpenFileUTF8(temporary, "wb");
-  if (!file) {
+  FileHandle file = CreateFreshFile(temporary);
+  if (!file || !IsRegularFile(file.get())) {
     FailIo(error, "Failed to open file for writing");
     return false;
   }

@@ -1,5 +1,6 @@
 #include "core/message.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <iterator>
 
@@ -29,11 +30,11 @@ void RKMessage::SetMessage(std::string text, bool order) {
       c = static_cast<char>(c - 'a' + 'A');
     }
   }
-  WordWarp(text, messages, LOG_WIDTH, order);
+  WordWarp(text, messages, LOG_WIDTH, order, true);
 }
 
 void RKMessage::WordWarp(const std::string& text, std::list<std::string>& lines, unsigned width,
-                         bool order) const {
+                         bool order, bool breakLongWords) const {
   auto emit = [&lines, order](const std::string& line) {
     if (order) {
       lines.push_back(line);
@@ -57,6 +58,18 @@ void RKMessage::WordWarp(const std::string& text, std::list<std::string>& lines,
     std::string word = text.substr(at, end - at);
     at = end;
     ReplaceAll(word, "\\n", "\n");
+    // A log word longer than a whole line is broken at the line's end like any other text.
+    const std::size_t capacity = std::max<std::size_t>(1, width / 8 > 0 ? width / 8 - 1 : 0);
+    if (breakLongWords && word.size() > capacity) {
+      if (!line.empty()) {
+        emit(line);
+        line.clear();
+      }
+      while (word.size() > capacity) {
+        emit(word.substr(0, capacity));
+        word.erase(0, capacity);
+      }
+    }
     // The blank before the word is counted even on an empty line, so a line never holds
     // more than width / 8 characters.
     if ((line.size() + word.size() + 1) * 8 > width && !line.empty()) {

@@ -24,10 +24,11 @@ class RKMessage {
   void SetMessage(std::string text, bool order);
   // Breaks text at white space into lines of at most width / 8 bytes and adds them to lines:
   // appended in reading order when order is true, each pushed to the front when false. A word
-  // longer than a line stays whole on a line of its own. Backslash + "n" in a word becomes a
-  // line feed.
-  void WordWarp(const std::string& text, std::list<std::string>& lines, unsigned width,
-                bool order) const;
+  // longer than a line stays whole on a line of its own, or with breakLongWords (the log's
+  // lines, which the saved game bounds) is broken at the line's end. Backslash + "n" in a word
+  // becomes a line feed.
+  void WordWarp(const std::string& text, std::list<std::string>& lines, unsigned width, bool order,
+                bool breakLongWords = false) const;
   // Replaces every occurrence of search, never searching inside an inserted replacement. An
   // empty search text leaves the text as it is.
   void ReplaceAll(std::string& text, const std::string& search,

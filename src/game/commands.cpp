@@ -42,7 +42,7 @@ void SetInventoryPrompt(const std::string& promptKey) {
 void TakeCommand() {
   for (entityIterator = entities.begin(); entityIterator != entities.end(); ++entityIterator) {
     RKEntity* entity = *entityIterator;
-    if (entity->item != nullptr && OnPlayerCell(entity)) {
+    if (entity != player && entity->item != nullptr && OnPlayerCell(entity)) {
       // Picking up takes the entity out of entities: stop walking it here.
       entity->item->PickUp(message, entities, inventory);
       return;

@@ -19,7 +19,6 @@ namespace {
 
 // What each level-up choice shows and raises, in menu order.
 enum RKLevelUpChoice { Vitality = 0, Strength = 1, Agility = 2 };
-constexpr int VITALITY_GAIN = 20;
 
 void Post(const std::string& text) { message->SetMessage(text, false); }
 
@@ -67,7 +66,10 @@ void EnemyDeath(RKEntity* entity) {
   }
   Post(gLocalization->TFormat("message.enemyUnconsciousXp", {oldName, std::to_string(worth)}));
   entity->RemoveComponents();
-  entity->name = "Unconscious " + entity->name;
+  // Every name that can be knocked out leaves room for the prefix within the saved names' bound.
+  if (entity->name.size() + UNCONSCIOUS_NAME_PREFIX.size() <= MAX_NAME_BYTES) {
+    entity->name = std::string(UNCONSCIOUS_NAME_PREFIX) + entity->name;
+  }
   entity->SendToBack(entities);
 }
 
@@ -84,7 +86,7 @@ bool CheckLevelUp() {
   }
   // key                      value shown after the choice
   const std::pair<const char*, int> choices[] = {
-      {"menu.levelUp.vitality", fighter->GetMaxHP(false) + VITALITY_GAIN},
+      {"menu.levelUp.vitality", fighter->GetMaxHP(false) + LEVEL_UP_VITALITY_GAIN},
       {"menu.levelUp.strength", fighter->GetPower(false) + 1},
       {"menu.levelUp.agility", fighter->GetDefense(false) + 1},
   };
@@ -114,8 +116,8 @@ bool CheckLevelUp() {
 
   switch (selected) {
     case Vitality:
-      fighter->SetMaxHP(VITALITY_GAIN, false);
-      fighter->SetHP(VITALITY_GAIN, false);
+      fighter->SetMaxHP(LEVEL_UP_VITALITY_GAIN, false);
+      fighter->SetHP(LEVEL_UP_VITALITY_GAIN, false);
       break;
     case Strength:
       fighter->SetPower(1, false);
@@ -130,6 +132,10 @@ bool CheckLevelUp() {
 }
 
 void NextFloor() {
+  // The top floor has the exit instead; nothing lies above it.
+  if (theMap->currentFloor >= TOP_FLOOR) {
+    return;
+  }
   Post(gLocalization->T("message.recharge"));
   player->fighter->Heal(player->fighter->GetMaxHP(false) / 2);
   theMap->currentFloor += 1;
@@ -138,6 +144,9 @@ void NextFloor() {
 }
 
 void PreviousFloor() {
+  if (theMap->currentFloor <= 1) {
+    return;
+  }
   theMap->currentFloor -= 1;
   PostFloorChange();
   BuildFloor(false);

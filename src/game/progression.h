@@ -3,6 +3,9 @@
 
 class RKEntity;
 
+// What the vitality choice of a level adds to the maximum hit points (power and defence gain 1).
+constexpr int LEVEL_UP_VITALITY_GAIN = 20;
+
 // Death function of the player: the game goes on showing the fallen player.
 void PlayerDeath(RKEntity* entity);
 // Death function of a guard: it is knocked out, pays its experience and stays as scenery.
@@ -12,7 +15,7 @@ int ExperienceToLevel(int level);
 // Gains at most one level and asks which statistic to raise; true when a level was gained.
 // A close request during the choice abandons it, and no level is gained.
 bool CheckLevelUp();
-// Climbs to the next floor, restoring half the hit points.
+// Climbs to the next floor, restoring half the hit points; nothing on the top floor.
 void NextFloor();
-// Goes back down one floor.
+// Goes back down one floor; nothing on the first.
 void PreviousFloor();

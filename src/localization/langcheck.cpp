@@ -363,6 +363,8 @@ class RKChecker {
  public:
   explicit RKChecker(std::string_view text) : text(text), source(text) {}
   std::vector<RKLangIssue> Run();
+  // The texts over their length limit only; the file is known to read.
+  std::vector<RKLangIssue> RunLengths();
 
  private:
   void Report(bool error, RKSpot spot, std::string message) {
@@ -373,6 +375,7 @@ class RKChecker {
   RKSpot ValueSpot(const std::string& path) const;
   RKSpot ByteSpot(const std::string& path, std::size_t byte) const;
   void CollectLeaves(const zokCSON::Value::Object& object, const std::string& prefix);
+  void ReportOverlongTexts();
   std::vector<RKGlyph> DecodeGlyphs(const std::string& path, const std::string& text);
   void CheckLanguageList(const zokCSON::Value& list);
   void CheckCatalogue(const zokCSON::Value& root);
@@ -771,8 +774,34 @@ std::vector<RKLangIssue> RKChecker::Run() {
   return issues;
 }
 
+std::vector<RKLangIssue> RKChecker::RunLengths() {
+  zokCSON::Value root;
+  if (zokCSON::ParseText(text, root, nullptr) != zokCSON::ErrorCode::Ok || !root.IsObject()) {
+    return issues;
+  }
+  CollectLeaves(root.AsObject(), "");
+  ReportOverlongTexts();
+  return issues;
+}
+
+void RKChecker::ReportOverlongTexts() {
+  for (const auto& [path, value] : leaves) {
+    if (!value->IsString()) continue;
+    const std::size_t bytes = RKLocalization::NormalizeText(value->AsString()).size();
+    if (bytes > MAX_LANGUAGE_TEXT_BYTES) {
+      Report(true, ValueSpot(path), OverlongTextMessage(path, bytes));
+    }
+  }
+  std::stable_sort(issues.begin(), issues.end(), [](const RKLangIssue& a, const RKLangIssue& b) {
+    return a.line != b.line ? a.line < b.line : a.column < b.column;
+  });
+}
+
 void RKChecker::CheckCatalogue(const zokCSON::Value& root) {
   CollectLeaves(root.AsObject(), "");
+  // The game refuses a file holding such a text; the other checks would only take long on it.
+  ReportOverlongTexts();
+  if (!issues.empty()) return;
   language.FlattenTranslations(root.AsObject(), "");
   auto keepLongest = [](std::string& longest, const std::string& candidate) {
     if (VisibleCells(candidate) > VisibleCells(longest)) longest = candidate;
@@ -847,6 +876,11 @@ void RKChecker::CheckCatalogue(const zokCSON::Value& root) {
 std::vector<RKLangIssue> CheckLanguageText(std::string_view text) {
   RKChecker checker(text);
   return checker.Run();
+}
+
+std::vector<RKLangIssue> CheckLanguageTextLengths(std::string_view text) {
+  RKChecker checker(text);
+  return checker.RunLengths();
 }
 
 bool EscapeForLanguageFile(std::string_view utf8, std::string& out) {

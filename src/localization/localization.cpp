@@ -1,8 +1,11 @@
 #include "localization/localization.h"
 
 #include <cstddef>
+#include <filesystem>
+#include <iostream>
 #include <string_view>
 
+#include "localization/langcheck.h"
 #include "world/kinds.h"
 
 namespace {
@@ -21,6 +24,11 @@ int HexValue(char c) {
 }
 
 }  // namespace
+
+std::string OverlongTextMessage(const std::string& key, std::size_t bytes) {
+  return "\"" + key + "\" has " + std::to_string(bytes) + " bytes, at most " +
+         std::to_string(MAX_LANGUAGE_TEXT_BYTES) + ": no box or line of the game shows that much";
+}
 
 RKLocalization::RKLocalization() {
   // Rows that share a name share its key too (both stairs): the first one stands.
@@ -206,13 +214,35 @@ bool RKLocalization::LoadLanguageByCode(const std::string& code) {
   if (language == nullptr) {
     return false;
   }
-  zokCSON::Value root;
-  if (zokCSON::ParseFile(language->file, root, nullptr) != zokCSON::ErrorCode::Ok ||
-      !root.IsObject()) {
+  std::error_code unknownSize;
+  const std::uintmax_t size = std::filesystem::file_size(language->file, unknownSize);
+  if (!unknownSize && size > MAX_LANGUAGE_FILE_BYTES) {
+    std::cerr << language->file << ": " << size << " bytes, at most " << MAX_LANGUAGE_FILE_BYTES
+              << ": a language file holds about 10 KB of texts, and reading one far larger "
+                 "would take seconds"
+              << std::endl;
     return false;
   }
+  std::string text;
+  zokCSON::Value root;
+  if (zokCSON::ReadFileText(language->file, text, nullptr) != zokCSON::ErrorCode::Ok ||
+      zokCSON::ParseText(text, root, nullptr) != zokCSON::ErrorCode::Ok || !root.IsObject()) {
+    return false;
+  }
+  const std::unordered_map<std::string, std::string> previous = std::move(translations);
   translations.clear();
   FlattenTranslations(root.AsObject(), "");
+  for (const auto& [key, shown] : translations) {
+    if (shown.size() > MAX_LANGUAGE_TEXT_BYTES) {
+      const std::vector<RKLangIssue> issues = CheckLanguageTextLengths(text);
+      const std::uint64_t line = issues.empty() ? 1 : issues.front().line;
+      const std::string why =
+          issues.empty() ? OverlongTextMessage(key, shown.size()) : issues.front().message;
+      std::cerr << language->file << ":" << line << ": " << why << std::endl;
+      translations = previous;
+      return false;
+    }
+  }
   currentLanguageCode = code;
   return true;
 }

@@ -3,11 +3,22 @@
 // "{1}", ...), localized entity names, and the reading of the language list and of one
 // language's file. Free of SDL, so the rules and their tests use it without a window.
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "cson/cson.h"
+
+// A language file holds about 10 KB of texts. A file far larger is refused before it is read
+// (reading it would take seconds), and so is a text far longer than any box or line shows
+// (drawing it would cost every frame the time of many).
+constexpr std::uintmax_t MAX_LANGUAGE_FILE_BYTES = std::uintmax_t{256} * 1024;
+constexpr std::size_t MAX_LANGUAGE_TEXT_BYTES = 512;
+
+// Why a text is refused, for the game and for tvk-lang alike.
+std::string OverlongTextMessage(const std::string& key, std::size_t bytes);
 
 // One language the player can choose, as the language list names it.
 struct RKLanguageEntry {
@@ -55,7 +66,8 @@ class RKLocalization {
   // string also becomes the current code, even when the rest of the file is unusable.
   bool LoadLanguageList(const std::string& path);
   // Replaces the catalogue with the file of the first listed language of that code and makes
-  // it current. On any failure nothing changes and the result is false.
+  // it current. On any failure nothing changes and the result is false; a file over its size
+  // limit or with a text over its length limit says why on standard error (FILE:LINE).
   bool LoadLanguageByCode(const std::string& code);
   // Stores every string below object under its dotted path (prefix + "." + key ...); other
   // kinds, and everything inside arrays, are ignored.

@@ -2,7 +2,10 @@
 
 #include <SDL3/SDL.h>
 
+#include <cstddef>
+#include <iostream>
 #include <list>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,6 +45,26 @@ std::string CurrentLanguageCode() {
 void LoadLanguage(const std::string& code) {
   if (gLocalization != nullptr) {
     gLocalization->LoadLanguageByCode(code);
+  }
+}
+
+// The language after the current one whose file reads; one that does not is passed over, and
+// said so once on standard error, so that the languages after it can still be reached.
+void LoadNextLanguage() {
+  if (gLocalization == nullptr) {
+    return;
+  }
+  static std::set<std::string> toldUnreadable;
+  const std::string start = CurrentLanguageCode();
+  std::string code = start;
+  for (std::size_t tries = 0; tries < gLocalization->GetAvailableLanguages().size(); ++tries) {
+    code = GetNextLanguageCode(code);
+    if (code == start || gLocalization->LoadLanguageByCode(code)) {
+      return;
+    }
+    if (toldUnreadable.insert(code).second) {
+      std::cerr << "Language " << code << " skipped: its file cannot be read" << std::endl;
+    }
   }
 }
 
@@ -124,7 +147,7 @@ const RKOptionsLine OTHER_LINES[] = {
      }},
     {[] { return TFormat("options.language", {GetLanguageDisplayName(CurrentLanguageCode())}); },
      [] {
-       LoadLanguage(GetNextLanguageCode(CurrentLanguageCode()));
+       LoadNextLanguage();
        return false;
      }},
     {[] { return T("options.restoreDefault"); },

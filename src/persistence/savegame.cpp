@@ -34,23 +34,6 @@ namespace {
 constexpr std::uintmax_t MAX_SAVE_BYTES = std::uintmax_t{4} * 1024 * 1024;
 constexpr std::size_t SAVED_LOG_LINES = 6;
 
-bool IsHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-// A backslash, "u" and four hex digits starting at pos, all inside the text.
-bool IsUnicodeEscapeAt(const std::string& text, std::size_t pos) {
-  if (pos + 6 > text.size() || text[pos] != '\\' || text[pos + 1] != 'u') {
-    return false;
-  }
-  for (std::size_t i = pos + 2; i < pos + 6; ++i) {
-    if (!IsHexDigit(text[i])) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // ---- Writing ---------------------------------------------------------------------------------
 
 void WriteEntityKeys(const RKEntity& entity, Value& object) {
@@ -111,6 +94,11 @@ Value WriteEntities() {
   return list;
 }
 
+bool IsWorn(const RKEntity* piece) {
+  const RKEquipment* worn = player != nullptr ? player->equipment : nullptr;
+  return worn != nullptr && (worn->mainHand == piece || worn->offHand == piece);
+}
+
 Value WriteInventory() {
   Value list = Value::MakeArray();
   int order = 1;
@@ -118,6 +106,9 @@ Value WriteInventory() {
     Value object = Value::MakeObject();
     object["Order"] = Value(order++);
     WriteEntityKeys(*entity, object);
+    if (entity->equippable != nullptr) {
+      object["Worn"] = Value(IsWorn(entity));
+    }
     list.Append(std::move(object));
   }
   return list;
@@ -150,7 +141,6 @@ Value WriteMessages(std::size_t& count) {
 
 // Bounds that every game the program writes stays far inside; a file beyond them was made by
 // something else, and drawing or looking up what it holds could cost a frame seconds.
-constexpr std::size_t MAX_NAME_BYTES = 256;  // real names have at most 30
 // A generated floor holds at most 30 rooms of 5 guards and 2 items, with its stairs.
 constexpr std::size_t MAX_ENTITIES = 1000;
 constexpr std::size_t MAX_LOG_LINE_BYTES = 1024;  // the log wraps its lines at 58 columns
@@ -198,11 +188,10 @@ bool ReadInt(const Value& object, const char* key, int& out) {
 }
 
 // Fighter statistics and equipment bonuses far beyond anything play produces would overflow
-// the sums of combat and levelling (power minus defence, 200 + 150 x level); such a file is
-// refused rather than played.
-constexpr int STAT_LIMIT = 1000000;
-
-bool IsPlausibleStat(int value) { return value >= -STAT_LIMIT && value <= STAT_LIMIT; }
+// the sums of combat and levelling; such a file is refused rather than played.
+bool IsPlausibleStat(int value) {
+  return value >= -FIGHTER_STAT_LIMIT && value <= FIGHTER_STAT_LIMIT;
+}
 
 // The stored fields of a fighter, each with its absolute setter.
 struct RKFighterField {
@@ -234,6 +223,113 @@ int ReadOrder(const Value& object) {
 std::size_t CountObjects(const Value::Array& list) {
   return static_cast<std::size_t>(
       std::count_if(list.begin(), list.end(), [](const Value& v) { return v.IsObject(); }));
+}
+
+// The row of the table an entity of that name belongs to, or null for a name no kind has. A
+// knocked-out guard keeps its row's name behind the prefix and has become a fixture.
+const RKKind* KindOfName(const std::string& name, bool& knockedOut) {
+  knockedOut = false;
+  if (const RKKind* kind = FindKind(name)) {
+    return kind;
+  }
+  const std::string_view prefix = UNCONSCIOUS_NAME_PREFIX;
+  if (name.starts_with(prefix)) {
+    const RKKind* kind = FindKind(name.substr(prefix.size()));
+    if (kind != nullptr && kind->role == RKKindRole::Guard) {
+      knockedOut = true;
+      return kind;
+    }
+  }
+  return nullptr;
+}
+
+std::string SlotName(int slot) {
+  return slot == MainHand ? "the main hand"
+                          : (slot == OffHand ? "the off hand" : "slot " + std::to_string(slot));
+}
+
+// What the file says of an entity's parts must be what its kind is made of: a fighter only for
+// the player and the guards, a piece to wear only for equipment and only in its kind's slot, no
+// part at all for what lies knocked out. `inPack` asks for an item as well.
+bool CheckKindParts(const Value& object, const RKEntity& entity, bool inPack,
+                    const std::string& what, std::string& why) {
+  bool knockedOut = false;
+  const RKKind* kind = KindOfName(entity.name, knockedOut);
+  const std::string called = what + " (\"" + entity.name + "\")";
+  if (kind == nullptr) {
+    return Refuse(why, called + " is of no kind the game knows");
+  }
+  const RKKindRole role = knockedOut ? RKKindRole::Fixture : kind->role;
+  if (inPack && role != RKKindRole::Usable && role != RKKindRole::Equipment) {
+    return Refuse(why, called + " is no item and cannot be carried");
+  }
+  const bool fights = role == RKKindRole::Player || role == RKKindRole::Guard;
+  if (!inPack && ReadEntityFlag(object, "Fighter") != fights && role != RKKindRole::Player) {
+    // The player's missing fighter has its own reason once the floor has been read.
+    return Refuse(why, called + (fights ? " must fight and has no fighter"
+                                        : " cannot fight and has a fighter"));
+  }
+  const bool worn = role == RKKindRole::Equipment;
+  if (ReadEntityFlag(object, "Equippable") != worn) {
+    return Refuse(why, called + (worn ? " must be wearable and is not" : " cannot be worn"));
+  }
+  int slot = 0;
+  ReadInt(object, "Slot", slot);
+  if (worn && slot != static_cast<int>(kind->worn.slot)) {
+    return Refuse(
+        why, called + " is worn in " + SlotName(slot) + ", only in " + SlotName(kind->worn.slot));
+  }
+  return true;
+}
+
+// Stairs lead to a floor that exists: none up from the top floor, none down from the first.
+bool CheckStairs(const RKEntity& entity, int floor, const std::string& what, std::string& why) {
+  if (entity.name != KindOf(RKKindId::StairsUp).name) {
+    return true;
+  }
+  const bool down = entity.appearance == KindOf(RKKindId::StairsDown).glyph;
+  if (!down && floor >= TOP_FLOOR) {
+    return Refuse(why, what + " leads up from the top floor");
+  }
+  if (down && floor <= 1) {
+    return Refuse(why, what + " leads down from the first floor");
+  }
+  return true;
+}
+
+// The player's statistics start at the kind's and each level after the first raised one of
+// them once: the maximum by the vitality gain, or power or defence by 1. Guards never level.
+bool CheckFighterKind(const RKEntity& entity, const std::string& what, std::string& why) {
+  bool knockedOut = false;
+  const RKKind* kind = KindOfName(entity.name, knockedOut);
+  const RKFighter& fighter = *entity.fighter;
+  const RKFighterNumbers& base = kind->fighter;
+  if (kind->role == RKKindRole::Guard) {
+    if (fighter.GetMaxHP(true) != base.hp || fighter.GetDefense(true) != base.defense ||
+        fighter.GetPower(true) != base.power || fighter.level != base.level ||
+        fighter.xp != base.xp) {
+      return Refuse(why, what + " has statistics unlike every " + kind->name);
+    }
+    return true;
+  }
+  if (fighter.level < base.level) {
+    return Refuse(why, what + " is at level " + std::to_string(fighter.level) + ", at least " +
+                           std::to_string(base.level));
+  }
+  if (fighter.xp < 0) {
+    return Refuse(why, what + " has " + std::to_string(fighter.xp) + " experience, below 0");
+  }
+  const long long hpGain = static_cast<long long>(fighter.GetMaxHP(true)) - base.hp;
+  const long long powerGain = static_cast<long long>(fighter.GetPower(true)) - base.power;
+  const long long defenseGain = static_cast<long long>(fighter.GetDefense(true)) - base.defense;
+  const long long levels = static_cast<long long>(fighter.level) - base.level;
+  const long long choices =
+      (hpGain + LEVEL_UP_VITALITY_GAIN - 1) / LEVEL_UP_VITALITY_GAIN + powerGain + defenseGain;
+  if (hpGain < 0 || powerGain < 0 || defenseGain < 0 || choices > levels) {
+    return Refuse(why, what + " has statistics that level " + std::to_string(fighter.level) +
+                           " does not give");
+  }
+  return true;
 }
 
 // The game being read, kept apart from the running one until the whole file has been accepted.
@@ -430,10 +526,15 @@ bool ReadEntities(const Value& root, RKLoadedGame& game, std::string& why) {
       if (IsPlayer(*entity)) {
         ++players;
       }
+      if (!CheckKindParts(object, *entity, false, what, why) ||
+          !CheckStairs(*entity, game.map->currentFloor, what, why)) {
+        return false;
+      }
       if (ReadEntityFlag(object, "Equippable") && !ReadEquippable(object, *entity, what, why)) {
         return false;
       }
-      if (ReadEntityFlag(object, "Fighter") && !ReadFighter(object, *entity, game, what, why)) {
+      if (ReadEntityFlag(object, "Fighter") && (!ReadFighter(object, *entity, game, what, why) ||
+                                                !CheckFighterKind(*entity, what, why))) {
         return false;
       }
       RestoreItemEffect(*entity);
@@ -462,6 +563,11 @@ bool ReadInventory(const Value& root, RKLoadedGame& game, std::string& why) {
       return Refuse(why, "pack holds " + std::to_string(count) + " items, at most " +
                              std::to_string(MAX_INVENTORY));
     }
+    // Saves of older versions do not say which pieces are worn: there every piece is put on in
+    // file order, so of two for one slot the later one ends up worn.
+    const bool wornSaved = std::any_of(list->AsArray().begin(), list->AsArray().end(),
+                                       [](const Value& v) { return v.Find("Worn") != nullptr; });
+    RKEquipment& equipment = *game.player->equipment;
     std::size_t index = 0;
     for (const Value& object : list->AsArray()) {
       const std::string what = "pack item " + std::to_string(index++);
@@ -471,7 +577,8 @@ bool ReadInventory(const Value& root, RKLoadedGame& game, std::string& why) {
       auto* entity = new RKEntity();
       game.inventory.push_front(entity);
       entity->order = ReadOrder(object);
-      if (!ReadEntityBase(object, *entity, game.map, what, why)) {
+      if (!ReadEntityBase(object, *entity, game.map, what, why) ||
+          !CheckKindParts(object, *entity, true, what, why)) {
         return false;
       }
       RestoreItemEffect(*entity);
@@ -479,9 +586,17 @@ bool ReadInventory(const Value& root, RKLoadedGame& game, std::string& why) {
         if (!ReadEquippable(object, *entity, what, why)) {
           return false;
         }
-        // Which piece was worn is not saved: every piece is put on in file order, so of two
-        // for one slot the later one ends up worn.
-        game.player->equipment->ToggleEquip(entity);
+        if (!wornSaved) {
+          equipment.ToggleEquip(entity);
+        } else if (ReadEntityFlag(object, "Worn")) {
+          RKEntity* taken =
+              entity->equippable->slot == MainHand ? equipment.mainHand : equipment.offHand;
+          if (taken != nullptr) {
+            return Refuse(why, what + " is worn in " + SlotName(entity->equippable->slot) +
+                                   ", which holds another piece");
+          }
+          equipment.ToggleEquip(entity);
+        }
       }
     }
   }
@@ -610,23 +725,22 @@ void InstallEmptyGame() {
 }  // namespace
 
 std::string EscapeSaveMessage(const std::string& line) {
-  for (std::size_t pos = 0; pos < line.size(); ++pos) {
-    if (IsUnicodeEscapeAt(line, pos)) {
-      return line;
-    }
-  }
+  // Backslashes are doubled so that one written before an escape's letters reads back as
+  // itself. Saves written before they were doubled still read as they always did.
   static const char HEX[] = "0123456789ABCDEF";
   std::string escaped;
   escaped.reserve(line.size());
   for (char c : line) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte < 128) {
+    if (c == '\\') {
+      escaped += "\\\\";
+    } else if (byte < 128) {
       escaped += c;
-      continue;
+    } else {
+      escaped += "\\u00";
+      escaped += HEX[byte >> 4];
+      escaped += HEX[byte & 0x0F];
     }
-    escaped += "\\u00";
-    escaped += HEX[byte >> 4];
-    escaped += HEX[byte & 0x0F];
   }
   return escaped;
 }

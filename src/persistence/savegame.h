@@ -40,7 +40,7 @@ int LoadGameFrom(const std::string& path, std::string& savedVersion);
 int LoadGame(std::string& savedVersion);
 
 // Log lines are stored with bytes of 128 and above as backslash-u escapes, so the file stays
-// plain ASCII; a line that already holds such an escape is stored unchanged.
+// plain ASCII, and with every backslash doubled.
 std::string EscapeSaveMessage(const std::string& line);
 // The reverse: escapes of values above 255 become "?", a doubled backslash becomes one.
 std::string UnescapeSaveMessage(const std::string& text);

@@ -3,10 +3,17 @@
 // unconscious guards, items, equipment, the stairs and the exit. What an entity can do follows
 // only from the components it carries.
 
+#include <cstddef>
 #include <list>
 #include <string>
+#include <string_view>
 
 #include "core/types.h"
+
+// A knocked-out guard's name is its old one behind this prefix.
+constexpr std::string_view UNCONSCIOUS_NAME_PREFIX = "Unconscious ";
+// The longest name a saved game may hold; real names have at most 30 bytes.
+constexpr std::size_t MAX_NAME_BYTES = 256;
 
 class RKMap;
 class RKFighter;

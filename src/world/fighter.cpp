@@ -36,30 +36,47 @@ int RKFighter::GetPower(bool baseOnly) const {
   return power + owner->equipment->GetPowerBonus();
 }
 
-void RKFighter::SetHP(int value, bool absolute) { hp = absolute ? value : hp + value; }
-void RKFighter::SetMaxHP(int value, bool absolute) { maxHP = absolute ? value : maxHP + value; }
-void RKFighter::SetDefense(int value, bool absolute) {
-  defense = absolute ? value : defense + value;
+namespace {
+
+// base + change in wide arithmetic, kept within the statistics' bound.
+int AddWithin(int base, int change) {
+  const long long sum = static_cast<long long>(base) + change;
+  return static_cast<int>(std::clamp<long long>(sum, -FIGHTER_STAT_LIMIT, FIGHTER_STAT_LIMIT));
 }
-void RKFighter::SetPower(int value, bool absolute) { power = absolute ? value : power + value; }
-void RKFighter::SetLevel(int value, bool absolute) { level = absolute ? value : level + value; }
-void RKFighter::SetXP(int value, bool absolute) { xp = absolute ? value : xp + value; }
+
+}  // namespace
+
+void RKFighter::SetHP(int value, bool absolute) { hp = absolute ? value : AddWithin(hp, value); }
+void RKFighter::SetMaxHP(int value, bool absolute) {
+  maxHP = absolute ? value : AddWithin(maxHP, value);
+}
+void RKFighter::SetDefense(int value, bool absolute) {
+  defense = absolute ? value : AddWithin(defense, value);
+}
+void RKFighter::SetPower(int value, bool absolute) {
+  power = absolute ? value : AddWithin(power, value);
+}
+void RKFighter::SetLevel(int value, bool absolute) {
+  level = absolute ? value : AddWithin(level, value);
+}
+void RKFighter::SetXP(int value, bool absolute) { xp = absolute ? value : AddWithin(xp, value); }
 
 void RKFighter::TakeDamage(int amount) {
   if (amount <= 0) return;
-  hp -= amount;
+  hp = AddWithin(hp, -amount);
   if (hp > 0) return;
   hp = 0;
   // Last use of this object: a guard's death handler removes its fighter.
   if (deathFunction) deathFunction(owner);
 }
 
-void RKFighter::Heal(int amount) { hp = std::min(hp + amount, maxHP); }
+void RKFighter::Heal(int amount) { hp = std::min(AddWithin(hp, amount), maxHP); }
 
 void RKFighter::Attack(RKEntity* target, RKMessage* log) {
   if (!target || !target->fighter) return;
   RKFighter* victim = target->fighter;
-  int damage = GetPower(false) - victim->GetDefense(false);
+  const long long wide = static_cast<long long>(GetPower(false)) - victim->GetDefense(false);
+  const int damage = static_cast<int>(std::clamp<long long>(wide, 0, FIGHTER_STAT_LIMIT));
   if (damage <= 0) {
     log->SetMessage(gLocalization->TFormat("message.attackNoEffect",
                                            {owner->GetDisplayName(), target->GetDisplayName()}),

@@ -8,6 +8,10 @@
 class RKEntity;
 class RKMessage;
 
+// No statistic leaves -limit..limit: play stays far inside, the relative setters stop there, and
+// the sums of combat and levelling (power minus defence, 200 + 150 x level) cannot overflow.
+constexpr int FIGHTER_STAT_LIMIT = 1000000;
+
 class RKFighter {
  public:
   int hp = 0;
@@ -28,7 +32,7 @@ class RKFighter {
   int GetDefense(bool baseOnly) const;
   int GetPower(bool baseOnly) const;
 
-  // absolute true assigns, false adds; nothing is clamped.
+  // absolute true assigns; false adds, stopping at FIGHTER_STAT_LIMIT either way.
   void SetHP(int value, bool absolute);
   void SetMaxHP(int value, bool absolute);
   void SetDefense(int value, bool absolute);

@@ -79,6 +79,25 @@ TEST_F(LangTool, ReportsAsFileLineColumnAndFailsOnErrorsOnly) {
   }
 }
 
+// The game refuses a file with a text longer than any box shows; the checker says the same, at
+// the text's place, and leaves its other checks (which take long on such a text) aside.
+TEST_F(LangTool, ATextTooLongForTheGameIsAnErrorAtItsLine) {
+  std::string english = ReadText("languages/en.cson");
+  const std::string quit = "\"Quit\"";
+  english.replace(english.find(quit), quit.size(),
+                  "\"" + std::string(MAX_LANGUAGE_TEXT_BYTES + 1, 'Q') + "\"");
+  std::ofstream("long.cson") << english;
+  const std::size_t line =
+      1 +
+      std::count(english.begin(), english.begin() + static_cast<long>(english.find("QQQ")), '\n');
+  const std::size_t column = english.find("QQQ") - english.rfind('\n', english.find("QQQ"));
+  const RKRun run = TvkLang("check long.cson");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.output, "long.cson:" + std::to_string(line) + ":" + std::to_string(column - 1) +
+                            ": error: \"menu.main.quit\" has 513 bytes, at most 512: no box or "
+                            "line of the game shows that much\n");
+}
+
 TEST_F(LangTool, ANewLanguageIsCompleteCleanAndLoadsInTheGame) {
   const std::string list = ReadText("languages/languages.cson");
   RKRun run = TvkLang("new pt 'Portugu\xC3\xAAs'");

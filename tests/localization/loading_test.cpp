@@ -213,6 +213,44 @@ TEST_F(LanguageFiles, FailedLoadKeepsThePreviousLanguage) {
   }
 }
 
+// A 512 MiB file took seconds before it was refused, and megabyte texts cost every frame far
+// more than it has. Both are refused with the reason, the catalogue kept.
+TEST_F(LanguageFiles, AFileOverItsSizeOrATextOverItsLengthIsRefusedWithTheReason) {
+  const std::string longText(MAX_LANGUAGE_TEXT_BYTES + 1, 'x');
+  struct Row {
+    const char* name;
+    std::string text;
+    std::string said;  // after the file's path
+  };
+  const Row rows[] = {
+      {"a file over the size limit", "a: \"b\"\n" + std::string(MAX_LANGUAGE_FILE_BYTES, '#'),
+       ": " + std::to_string(MAX_LANGUAGE_FILE_BYTES + 7) + " bytes, at most " +
+           std::to_string(MAX_LANGUAGE_FILE_BYTES) +
+           ": a language file holds about 10 KB of texts, and reading one far larger would take "
+           "seconds\n"},
+      {"a text over the length limit", "a: \"b\"\nmenu:\n  long: \"" + longText + "\"\n",
+       ":3: \"menu.long\" has 513 bytes, at most 512: no box or line of the game shows that "
+       "much\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    RKLocalization localization;
+    localization.availableLanguages = {{"en", "English", Write("en.cson", "hud:\n  hp: \"HP\"\n")},
+                                       {"de", "Deutsch", Write("de.cson", row.text)}};
+    ASSERT_TRUE(localization.LoadLanguageByCode("en"));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(localization.LoadLanguageByCode("de"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), Path("de.cson") + row.said);
+    EXPECT_EQ(localization.T("hud.hp"), "HP");
+    EXPECT_EQ(localization.GetCurrentLanguageCode(), "en");
+  }
+  // At the limit the text is taken.
+  RKLocalization localization;
+  localization.availableLanguages = {
+      {"de", "Deutsch", Write("de.cson", "long: \"" + longText.substr(1) + "\"\n")}};
+  EXPECT_TRUE(localization.LoadLanguageByCode("de"));
+}
+
 TEST_F(LanguageFiles, LoadingTakesTheFirstEntryOfACodeAndReplacesTheWholeCatalogue) {
   RKLocalization localization;
   localization.availableLanguages = {{"de", "Erste", Write("a.cson", "hud:\n  hp: \"A\"\n")},

@@ -14,6 +14,13 @@ namespace {
 
 using Lines = std::list<std::string>;
 
+// 1,100 bytes at 57 a line of 464 pixels: 19 full lines and the 17 left.
+Lines LongWordLines() {
+  Lines lines(19, std::string(57, 'x'));
+  lines.push_back(std::string(17, 'x'));
+  return lines;
+}
+
 TEST(WordWarp, BreaksAtBlanksWhereTheNextWordNoLongerFits) {
   const std::string a56(56, 'a'), a57(57, 'a'), x70(70, 'x');
   struct Row {
@@ -48,6 +55,30 @@ TEST(WordWarp, BreaksAtBlanksWhereTheNextWordNoLongerFits) {
     SCOPED_TRACE(row.name);
     Lines lines;
     log.WordWarp(row.text, lines, row.width, true);
+    EXPECT_EQ(lines, row.expected);
+  }
+}
+
+// A single long word once made a log line the saved game's loader refused: the log breaks it.
+TEST(WordWarp, TheLogBreaksAWordLongerThanALineAtTheLinesEnd) {
+  const std::string x57(57, 'x'), x13(13, 'x');
+  struct Row {
+    const char* name;
+    std::string text;
+    Lines expected;
+  };
+  const Row rows[] = {
+      {"a word longer than a line", std::string(70, 'x'), {x57, x13}},
+      {"after a short one, it starts its own line",
+       "hi " + std::string(70, 'x') + " yo",
+       {"hi", x57, x13 + " yo"}},
+      {"a word of 1,100 bytes fills whole lines", std::string(1100, 'x'), LongWordLines()},
+  };
+  const RKMessage log;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Lines lines;
+    log.WordWarp(row.text, lines, 464, true, true);
     EXPECT_EQ(lines, row.expected);
   }
 }

@@ -127,6 +127,28 @@ TEST_F(OptionsMenuTest, LanguageCyclesThroughTheListAndBack) {
   EXPECT_NE(ReadText("game.cfg").find("Language: \"en\""), std::string::npos);
 }
 
+// A language whose file cannot be read kept the line from ever reaching the languages after it.
+// It is passed over, and said so once however often it is passed.
+TEST_F(OptionsMenuTest, LanguageLineSkipsALanguageWhoseFileCannotBeRead) {
+  std::filesystem::remove("languages/de.cson");
+  InputScript script;
+  int at = 0;
+  std::vector<std::string> codes;
+  auto look = [&] { codes.push_back(gLocalization->GetCurrentLanguageCode()); };
+  Choose(script, at, LANGUAGE_LINE);  // its confirmation is the first change
+  script.Probe(look);
+  const std::size_t count = gLocalization->GetAvailableLanguages().size();
+  for (std::size_t i = 1; i < 2 * (count - 1); ++i) script.Key(SDL_SCANCODE_RETURN).Probe(look);
+  Choose(script, at, SAVE_LINE);
+  testing::internal::CaptureStderr();
+  Run(script);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(codes, (std::vector<std::string>{"fr", "es", "it", "en", "fr", "es", "it", "en"}));
+  const std::string said = "Language de skipped: its file cannot be read\n";
+  EXPECT_NE(err.find(said), std::string::npos) << err;
+  EXPECT_EQ(err.find(said), err.rfind(said)) << err;
+}
+
 TEST_F(OptionsMenuTest, DiscardBringsEverythingBack) {
   const std::string before = ReadText("game.cfg");
   InputScript script;
