@@ -98,6 +98,8 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
   if (!window) {
     return Fail(std::cerr, "Couldn't set video mode: ");
   }
+  // A smaller window would shrink the picture below one screen pixel per game pixel.
+  SDL_SetWindowMinimumSize(window, width, height);
   SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
   renderer = SDL_CreateRenderer(window, useDefaultRenderer ? nullptr : "software");
   if (!renderer) {
@@ -113,6 +115,7 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
   if (screenFormat == SDL_PIXELFORMAT_UNKNOWN) {
     screenFormat = SDL_PIXELFORMAT_ABGR8888;
   }
+  SetWindowIcon();
   const SDL_DisplayMode* mode = SDL_GetCurrentDisplayMode(SDL_GetDisplayForWindow(window));
   if (!mode) {
     return Fail(std::cerr, "Unable to get current display mode information: ");
