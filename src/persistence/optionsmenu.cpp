@@ -187,13 +187,17 @@ void OptionsMenu() {
 
 void BuildOptionsMenuOptions(std::vector<std::string>& lines) {
   lines.clear();
+  AppendKeyBindingLines(lines);
+  for (const RKOptionsLine& line : OTHER_LINES) {
+    lines.push_back(line.text());
+  }
+}
+
+void AppendKeyBindingLines(std::vector<std::string>& lines) {
   for (int action = 0; action < ACTION_COUNT; ++action) {
     lines.push_back(SetMenuOptionOfKeybinding(
         static_cast<RKActionTypes>(action),
         T(std::string("options.keybinding.") + ACTION_KEY_NAMES[action])));
-  }
-  for (const RKOptionsLine& line : OTHER_LINES) {
-    lines.push_back(line.text());
   }
 }
 
