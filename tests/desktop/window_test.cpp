@@ -253,8 +253,9 @@ TEST_F(RealWindow, AWindowedStartHasTheIconAndNoLessThanThePicturesSize) {
   // The window manager gives a window a blank 48x48 one until the game sets its own.
   const auto icon = [&] {
     std::filesystem::remove("icon.txt");
-    desktop->Run("obxprop --id $(xdotool search --name 'Tower Vault Keeper' | head -n 1) "
-                 "_NET_WM_ICON | head -c 40 | tee icon.txt");
+    desktop->Run(
+        "obxprop --id $(xdotool search --name 'Tower Vault Keeper' | head -n 1) "
+        "_NET_WM_ICON | head -c 40 | tee icon.txt");
     return ReadText("icon.txt");
   };
   PollUntil(10s, [&] { return icon().find("= 32, 32,") != std::string::npos; }, 100ms);
