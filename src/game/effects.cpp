@@ -43,6 +43,21 @@ bool IsEnemy(const RKEntity* entity) { return entity != player && entity->fighte
 
 void Post(const std::string& text) { message->SetMessage(text, false); }
 
+// Shows an aim's prompt; returns how many lines the log had before it, for WithdrawPrompt.
+std::size_t PostPrompt(const std::string& key) {
+  const std::size_t before = message->messages.size();
+  Post(gLocalization->T(key));
+  return before;
+}
+
+// An abandoned aim (cancelled, or the window closed) takes its prompt back out of the log, so
+// that neither the screen nor a save goes on asking for a target.
+void WithdrawPrompt(std::size_t linesBefore) {
+  while (message->messages.size() > linesBefore) {
+    message->messages.pop_front();
+  }
+}
+
 // The tile under a left click at pixel (x, y), when it is one the player may aim at.
 std::optional<std::pair<int, int>> AimedTile(int x, int y, int range) {
   // Division truncates toward zero, so the seven pixels left of and above the map still
@@ -163,9 +178,10 @@ RKItemActions UseTranquilizerGun(RKEntity*) {
 }
 
 RKItemActions UseStunGrenade(RKEntity*) {
-  Post(gLocalization->T("message.stunPrompt"));
+  const std::size_t linesBefore = PostPrompt("message.stunPrompt");
   auto [x, y] = TargetTile(STUN_RANGE);
   if (x == -1 && y == -1) {
+    WithdrawPrompt(linesBefore);
     return Cancelled;
   }
   Post(gLocalization->TFormat("message.stunExplode", {std::to_string(STUN_RANGE)}));
@@ -186,9 +202,10 @@ RKItemActions UseStunGrenade(RKEntity*) {
 }
 
 RKItemActions UsePepperSpray(RKEntity*) {
-  Post(gLocalization->T("message.pepperPrompt"));
+  const std::size_t linesBefore = PostPrompt("message.pepperPrompt");
   RKEntity* target = TargetEnemy(-1);
   if (target == nullptr) {
+    WithdrawPrompt(linesBefore);
     return Cancelled;
   }
   RKConfusedEnemy* confused = new RKConfusedEnemy;

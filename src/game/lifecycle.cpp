@@ -95,11 +95,18 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
   SDL_GetDisplayUsableBounds(SDL_GetPrimaryDisplay(), &desktop);
   const int scale = WholeScaleThatFits(desktop.w, desktop.h, width, height);
   std::string title = "Tower Vault Keeper (T.V.K.) v" + GAMEVERSION;
-  window = SDL_CreateWindow(title.c_str(), scale * width, scale * height, flags);
+  // Hidden until its icon and its least size are set, so that the window manager knows them
+  // from the first moment it shows the window.
+  window =
+      SDL_CreateWindow(title.c_str(), scale * width, scale * height, flags | SDL_WINDOW_HIDDEN);
   if (!window) {
     return Fail(std::cerr, "Couldn't set video mode: ");
   }
+  // A smaller window would shrink the picture below one screen pixel per game pixel.
+  SDL_SetWindowMinimumSize(window, width, height);
+  SetWindowIcon();
   SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  SDL_ShowWindow(window);
   renderer = SDL_CreateRenderer(window, useDefaultRenderer ? nullptr : "software");
   if (!renderer) {
     return Fail(std::cerr, "Couldn't create renderer: ");

@@ -86,7 +86,7 @@ inline constexpr RKTextPlace TEXT_PLACES[] = {
      "inventory prompt",      ""},
   {RKTextUse::Item,      BOX_TEXT_COLUMNS,  ITEM_LABEL,                       1,    true,
      "inventory line",        "\"(a) \" goes before it"},
-  {RKTextUse::Help,      BOX_TEXT_COLUMNS,  0,                                1,    false,
+  {RKTextUse::Help,      BOX_TEXT_COLUMNS,  0,                                2,    false,
      "help box",              ""},
   {RKTextUse::Word,      WORD_COLUMNS,      0,                                1,    false,
      "options word",          ""},
@@ -208,6 +208,8 @@ inline constexpr RKCatalogueRow CATALOGUE_ROWS[] = {
      RKKindText::CharacterHelp},
   {"help.miscHeader",                     RKTextUse::Help,      "",    ""},
   {"help.mouse",                          RKTextUse::Help,      "",    ""},
+  // under it, the key bindings as the options menu shows them
+  {"help.keysHeader",                      RKTextUse::Help,      "",    ""},
   {"options.fullscreen",                  RKTextUse::Choice,    "W",   "yes or no"},
   {"options.music",                       RKTextUse::Choice,    "W",   "on or off"},
   {"options.musicVolume",                 RKTextUse::Choice,    "#",   "0 to 100"},

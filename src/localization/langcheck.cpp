@@ -584,7 +584,8 @@ void RKChecker::CheckColourCodes(const RKCatalogueKey& row, const std::string& s
 
 // Texts the game breaks over several lines of their place by itself.
 bool WrapsOverLines(RKTextUse use) {
-  return use == RKTextUse::Log || use == RKTextUse::Prompt || use == RKTextUse::Sentence;
+  return use == RKTextUse::Log || use == RKTextUse::Prompt || use == RKTextUse::Sentence ||
+         use == RKTextUse::Help;
 }
 
 // The text with every token filled with the widest thing the game may put there.

@@ -1,6 +1,7 @@
 #include "persistence/keybindings.h"
 
 #include <iterator>
+#include <string>
 
 #include "game/frames.h"
 #include "game/globals.h"
@@ -29,9 +30,17 @@ const RKDefaultBinding DEFAULT_BINDINGS[] = {
 };
 static_assert(std::size(DEFAULT_BINDINGS) == ACTION_COUNT);
 
-// Name of the key at this position on the current keyboard layout ("Up", "Space", "G").
+// Name of the key at this position on the current keyboard layout ("Up", "Space", "G"); for a
+// key SDL cannot name, its position's name, or else its number ("#250").
 std::string KeyName(SDL_Scancode scancode) {
-  return SDL_GetKeyName(SDL_GetKeyFromScancode(scancode, SDL_KMOD_NONE, false));
+  std::string name = SDL_GetKeyName(SDL_GetKeyFromScancode(scancode, SDL_KMOD_NONE, false));
+  if (name.empty()) {
+    name = SDL_GetScancodeName(scancode);
+  }
+  if (name.empty()) {
+    name = "#" + std::to_string(static_cast<int>(scancode));
+  }
+  return name;
 }
 
 }  // namespace
@@ -70,6 +79,13 @@ std::string UpdateKeybinding(RKActionTypes action, const std::string& label, boo
     return label;
   }
   if (assign) {
+    // One key for two actions would leave one of them unreachable: the action that had the
+    // key takes this one's old key in exchange.
+    for (auto& [other, key] : keyboard) {
+      if (other != action && key.first == selectedKey) {
+        key = binding->second;
+      }
+    }
     binding->second = {selectedKey, false};
   }
   return label + KeyName(binding->second.first);

@@ -93,7 +93,8 @@ void CaptureKey(RKActionTypes action) {
   }
   int noSelection = -1;
   Menu(T("options.changeKey." + name), option, NARROW_BOX, noSelection, true);
-  if (!quitRequested) {
+  // Escape cancels the capture: bound to a command, it would save and leave the game instead.
+  if (!quitRequested && selectedKey != SDL_SCANCODE_ESCAPE) {
     UpdateKeybinding(action, T("options.keybinding." + name), true);
   }
 }
@@ -103,11 +104,15 @@ void VolumeDialog() {
   const int maxVolume = musicPattern.GetMaxMusicVolume();
   selectedKey = SDL_SCANCODE_UNKNOWN;
   for (;;) {
+    // A close request leaves the last key pressed behind: it must end the dialog, not repeat it.
+    if (quitRequested) {
+      break;
+    }
     if (selectedKey == SDL_SCANCODE_RIGHT) {
       musicVolume = musicVolume < maxVolume ? musicVolume + 1 : maxVolume;
     } else if (selectedKey == SDL_SCANCODE_LEFT) {
       musicVolume = musicVolume > 0 ? musicVolume - 1 : 0;
-    } else if (selectedKey != SDL_SCANCODE_UNKNOWN || quitRequested) {
+    } else if (selectedKey != SDL_SCANCODE_UNKNOWN) {
       break;
     }
     musicPattern.UpdateMusicVolume();
@@ -205,13 +210,17 @@ void OptionsMenu() {
 
 void BuildOptionsMenuOptions(std::vector<std::string>& lines) {
   lines.clear();
+  AppendKeyBindingLines(lines);
+  for (const RKOptionsLine& line : OTHER_LINES) {
+    lines.push_back(line.text());
+  }
+}
+
+void AppendKeyBindingLines(std::vector<std::string>& lines) {
   for (int action = 0; action < ACTION_COUNT; ++action) {
     lines.push_back(SetMenuOptionOfKeybinding(
         static_cast<RKActionTypes>(action),
         T(std::string("options.keybinding.") + ACTION_KEY_NAMES[action])));
-  }
-  for (const RKOptionsLine& line : OTHER_LINES) {
-    lines.push_back(line.text());
   }
 }
 

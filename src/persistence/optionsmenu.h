@@ -11,6 +11,8 @@ void OptionsMenu();
 
 // The 16 lines of the menu, in menu order, in the current language.
 void BuildOptionsMenuOptions(std::vector<std::string>& lines);
+// Appends the nine key bindings as the menu shows them ("Take: G"), in action order.
+void AppendKeyBindingLines(std::vector<std::string>& lines);
 
 // Copies the settings so that discarding can bring them back.
 void SaveOldGameSettings();

@@ -3,10 +3,12 @@
 #include <iterator>
 #include <list>
 #include <string>
+#include <vector>
 
 #include "game/frames.h"
 #include "game/globals.h"
 #include "localization/localization.h"
+#include "persistence/optionsmenu.h"
 #include "ui/font.h"
 #include "ui/menu.h"
 #include "ui/screen.h"
@@ -101,11 +103,12 @@ const RKBannerLetter BANNER[] = {
 
 const char* const HELP_BLANK = "\\n";  // the line-break escape: an empty row in the box
 
-// The help box, top to bottom: a text, an empty row (HELP_BLANK), or the help lines of the
-// kinds table listed in one section of the box.
+// The help box, top to bottom: a text, an empty row (HELP_BLANK), the help lines of the
+// kinds table listed in one section of the box, or the current key bindings.
 struct RKHelpLine {
   const char* key;
   RKKindText kinds = RKKindText::None;
+  bool keyBindings = false;
 };
 const RKHelpLine HELP_LINES[] = {
     {"help.mapHeader"},
@@ -121,6 +124,10 @@ const RKHelpLine HELP_LINES[] = {
     {"help.miscHeader"},
     {HELP_BLANK},
     {"help.mouse"},
+    {HELP_BLANK},
+    {"help.keysHeader"},
+    {HELP_BLANK},
+    {nullptr, RKKindText::None, true},  // as the options menu shows them
     {HELP_BLANK},
     {HELP_BLANK},
     {"menu.help.returnMainMenu"},
@@ -157,6 +164,10 @@ void HelpScreen() {
     for (const RKHelpLine& line : HELP_LINES) {
       if (line.kinds != RKKindText::None) {
         for (const char* key : KindTextKeys(line.kinds)) option.push_back(gLocalization->T(key));
+      } else if (line.keyBindings) {
+        std::vector<std::string> bindings;
+        AppendKeyBindingLines(bindings);
+        option.insert(option.end(), bindings.begin(), bindings.end());
       } else {
         option.push_back(line.key == HELP_BLANK ? std::string(HELP_BLANK)
                                                 : gLocalization->T(line.key));

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -236,6 +237,37 @@ TEST_F(Desktop, ClosingDuringPlaySavesAndEndsAndContinueRestoresTheGame) {
     ExpectEnded();
     EXPECT_EQ(ReadText("game.sav"), left);
   }
+}
+
+// Started windowed, the window carries the game's icon from the start, and the window manager
+// cannot make it smaller than the picture.
+TEST_F(RealWindow, AWindowedStartHasTheIconAndNoLessThanThePicturesSize) {
+  Open(1920, 1080, true);
+  if (IsSkipped() || HasFatalFailure()) return;
+  std::ofstream("game.cfg") << "Fullscreen: false\n";
+  StartGame();
+  PollUntil(10s, [&] { return desktop->WindowSize() == std::pair{1280, 800}; }, 100ms);
+  ASSERT_EQ(desktop->WindowSize(), (std::pair{1280, 800}));
+
+  // The icon, 32x32 pixels, is a property of the window: its width and height lead the list.
+  // The window manager gives a window a blank 48x48 one until the game sets its own.
+  const auto icon = [&] {
+    std::filesystem::remove("icon.txt");
+    desktop->Run(
+        "obxprop --id $(xdotool search --name 'Tower Vault Keeper' | head -n 1) "
+        "_NET_WM_ICON | head -c 40 | tee icon.txt");
+    return ReadText("icon.txt");
+  };
+  PollUntil(10s, [&] { return icon().find("= 32, 32,") != std::string::npos; }, 100ms);
+  EXPECT_NE(icon().find("_NET_WM_ICON(CARDINAL) = 32, 32,"), std::string::npos) << icon();
+
+  ASSERT_EQ(desktop->Run("xdotool search --name 'Tower Vault Keeper' windowsize 400 250"), 0);
+  ASSERT_EQ(desktop->Run("xdotool search --name 'Tower Vault Keeper' windowsize 600 380"), 0);
+  PollUntil(10s, [&] { return desktop->WindowSize() != std::pair{1280, 800}; }, 100ms);
+  EXPECT_EQ(desktop->WindowSize(), (std::pair{640, 400}));
+
+  ASSERT_EQ(desktop->Run("wmctrl -c 'Tower Vault Keeper'"), 0);
+  ExpectEnded();
 }
 
 TEST_F(Desktop, ClosingTheMainMenuEndsTheProgram) {

@@ -111,6 +111,9 @@ TEST(LangCheck, EachFaultIsReportedOnceAtItsPlace) {
   };
   const std::string w57(57, 'W'), w58(58, 'W'), a72(72, 'a'), a73(73, 'a');
   const std::string manyWords = "ok ok ok ok ok ok ok ok ok ok ok ok ok ok ok ok ok ok ok ok ";
+  // 99 cells: 20 words of four letters; the help box wraps them onto two lines.
+  std::string help99 = "word";
+  for (int i = 1; i < 20; ++i) help99 += " word";
   const RKCase cases[] = {
       // Tokens: those the game fills, no other.
       {"a token the game fills is left out", "message.attackHit", "Ok {0} {2}", true, 0,
@@ -186,6 +189,11 @@ TEST(LangCheck, EachFaultIsReportedOnceAtItsPlace) {
        "\\n is shown as written here: the message log has no line breaks"},
       {"a prompt of three lines", "inventory.usePrompt", manyWords + manyWords + manyWords, false,
        0, "takes 3 lines of the inventory prompt: keep it to 2"},
+      {"a help line the box wraps onto two lines", "help.wall", help99, false, 0, ""},
+      {"a help line of three lines", "help.wall", help99 + " " + help99, false, 0,
+       "takes 3 lines of the help box: keep it to 2"},
+      {"a help word wider than the box", "help.wall", std::string(77, 'a'), true, 0,
+       "is longer than the 76 cells of the help box and runs past its edge"},
       {"a help line whose colour codes make it break", "help.wall", "^C1^# " + std::string(74, 'a'),
        true, 0, "breaks in two in the help box"},
       // Empty texts.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "game/globals.h"
 #include "localization/localization.h"
@@ -134,11 +135,11 @@ TEST_F(Help, ListsItsKeysWithoutALanguageAndClosesOnlyOnAKeyOtherThanF2) {
   EXPECT_TRUE(script.Finished()) << "F2 closed the box";
   EXPECT_EQ(selectedKey, SDL_SCANCODE_ESCAPE);
 
-  ASSERT_EQ(option.size(), 27u);
-  // Title row, a blank row, 27 lines, a blank row and the bottom.
-  ASSERT_EQ(inventoryPanel->h, 248);
+  ASSERT_EQ(option.size(), 39u);
+  // Title row, a blank row, 39 lines, a blank row and the bottom.
+  ASSERT_EQ(inventoryPanel->h, 344);
   const int width = inventoryPanel->w;
-  ASSERT_EQ(width, 8 * 24 + 32) << "as wide as its longest line, menu.help.returnMainMenu";
+  ASSERT_EQ(width, 8 * 33 + 32) << "as wide as its longest line, the Character info binding";
   struct Line {
     int index;
     std::string text;
@@ -150,8 +151,12 @@ TEST_F(Help, ListsItsKeysWithoutALanguageAndClosesOnlyOnAKeyOtherThanF2) {
       {7, "help.charactersHeader"},
       {19, "help.unconscious"},
       {23, "help.mouse"},
-      {25, ""},
-      {26, "menu.help.returnMainMenu"},
+      {25, "help.keysHeader"},
+      {27, "options.keybinding.moveUpUp"},
+      {31, "options.keybinding.takeG"},
+      {35, "options.keybinding.inventoryI"},
+      {37, ""},
+      {38, "menu.help.returnMainMenu"},
   };
   for (const Line& line : lines) {
     SCOPED_TRACE(line.index);
@@ -161,6 +166,41 @@ TEST_F(Help, ListsItsKeysWithoutALanguageAndClosesOnlyOnAKeyOtherThanF2) {
     EXPECT_EQ(CellText(inventoryPanel, x, y, cells), line.text);
     EXPECT_EQ(CellText(inventoryPanel, 8, y, x / 8 - 1), std::string(x / 8 - 1, ' '));
   }
+}
+
+// The bindings under the other lines are the player's own, in the player's language.
+TEST_F(Help, ShowsTheCurrentKeyBindings) {
+  keyboard[ActionTake] = {SDL_SCANCODE_T, false};
+  InputScript script;
+  script.Key(SDL_SCANCODE_RETURN);
+  WithInput(script, [] {
+    HelpScreen();
+    return 0;
+  });
+  const std::vector<std::string> lines(option.begin(), option.end());
+  ASSERT_EQ(lines.size(), 39u);
+  EXPECT_EQ(lines[25], gLocalization->T("help.keysHeader"));
+  EXPECT_EQ(lines[27], gLocalization->T("options.keybinding.moveUp") + "Up");
+  EXPECT_EQ(lines[31], gLocalization->T("options.keybinding.take") + "T");
+}
+
+// A help line the language check accepts at 99 cells is wrapped onto two full-width lines of
+// the box, every word kept.
+TEST_F(Help, WrapsALongLineOntoTwoLinesAsTheCheckExpects) {
+  std::string help99 = "word";
+  for (int i = 1; i < 20; ++i) help99 += " word";
+  gLocalization->translations["help.mouse"] = help99;
+  InputScript script;
+  script.Key(SDL_SCANCODE_RETURN);
+  WithInput(script, [] {
+    HelpScreen();
+    return 0;
+  });
+  const std::vector<std::string> shown(inventoryMessages.begin(), inventoryMessages.end());
+  ASSERT_EQ(shown.size(), 40u) << "one more line than the 39 lines of the box";
+  EXPECT_EQ(shown[23] + " " + shown[24], help99);
+  EXPECT_LE(shown[23].size(), 76u);
+  EXPECT_LE(inventoryPanel->w, 640) << "the box stays on the screen";
 }
 
 }  // namespace

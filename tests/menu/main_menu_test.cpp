@@ -74,7 +74,7 @@ TEST_F(MainMenuTest, ArrowsMoveTheMarkersWithWrapAroundAndQuitEndsIt) {
 
 TEST_F(MainMenuTest, HelpOpensAndAnyKeyButF2ClosesIt) {
   const auto showsHelp = [] {
-    ASSERT_EQ(option.size(), 27u);
+    ASSERT_EQ(option.size(), 39u);
     EXPECT_EQ(option.back(), gLocalization->T("menu.help.returnMainMenu"));
   };
   InputScript script;

@@ -10,6 +10,7 @@
 #include "game/globals.h"
 #include "localization/localization.h"
 #include "persistence/optionsmenu.h"
+#include "persistence/settings.h"
 #include "support/harness.h"
 
 namespace {
@@ -66,6 +67,50 @@ TEST_F(OptionsMenuTest, CapturedKeyIsBoundAndSaved) {
   EXPECT_NE(ReadText("game.cfg").find("{\"0\": 26.0}"), std::string::npos);
 }
 
+// Escape in a capture keeps the key the action had; a key another action has goes over to
+// this one, and the other takes this one's old key, so that every action keeps a key of its own.
+TEST_F(OptionsMenuTest, CaptureCancelledByEscapeAndKeysSwappedWhenShared) {
+  InputScript script;
+  int at = 0;
+  std::string afterEscape;
+  const int takeLine = ActionTake;
+  Choose(script, at, takeLine);
+  script.Key(SDL_SCANCODE_ESCAPE);
+  script.Probe([&] { afterEscape = Lines()[takeLine]; });
+  // Take gets Drop's D; Drop gets Take's G.
+  Choose(script, at, takeLine);
+  script.Key(SDL_SCANCODE_D);
+  Choose(script, at, SAVE_LINE);
+  Run(script);
+
+  EXPECT_EQ(afterEscape, "> Take: G <");
+  EXPECT_EQ(keyboard[ActionTake].first, SDL_SCANCODE_D);
+  EXPECT_EQ(keyboard[ActionDrop].first, SDL_SCANCODE_G);
+  std::vector<std::string> lines;
+  BuildOptionsMenuOptions(lines);
+  EXPECT_EQ(lines[ActionTake], "Take: D");
+  EXPECT_EQ(lines[ActionDrop], "Drop: G");
+}
+
+// A key SDL has no name for is shown by its number, and its binding reads back from the file.
+TEST_F(OptionsMenuTest, AKeyWithoutANameIsShownByItsNumberAndKept) {
+  const auto unnamed = static_cast<SDL_Scancode>(350);
+  ASSERT_STREQ(SDL_GetScancodeName(unnamed), "");
+  InputScript script;
+  int at = 0;
+  std::string shown;
+  Choose(script, at, ActionInventory);
+  script.Key(unnamed);
+  script.Probe([&] { shown = Lines()[ActionInventory]; });
+  Choose(script, at, SAVE_LINE);
+  Run(script);
+
+  EXPECT_EQ(shown, "> Inventory: #350 <");
+  keyboard.clear();
+  ASSERT_TRUE(LoadGameSettings());
+  EXPECT_EQ(keyboard[ActionInventory].first, unnamed);
+}
+
 TEST_F(OptionsMenuTest, VolumeDialogStepsOncePerArrowWithinItsLimits) {
   struct RKCase {
     int start;
@@ -99,6 +144,26 @@ TEST_F(OptionsMenuTest, VolumeDialogStepsOncePerArrowWithinItsLimits) {
     EXPECT_EQ(musicVolume, c.expected);
     EXPECT_NE(ReadText("game.cfg").find("MusicVolume: " + std::to_string(c.expected) + ".0"),
               std::string::npos);
+  }
+}
+
+// A close in the dialog ends the menu at once, whether an arrow came before it or not: the
+// volume keeps the arrows' steps and takes no step for the close.
+TEST_F(OptionsMenuTest, CloseInTheVolumeDialogLeavesTheMenu) {
+  for (const int arrows : {0, 1}) {
+    SCOPED_TRACE(arrows);
+    musicVolume = 50;
+    InputScript script;
+    int at = 0;
+    Choose(script, at, VOLUME_LINE);
+    for (int i = 0; i < arrows; ++i) script.Key(SDL_SCANCODE_RIGHT);
+    script.Quit();
+    // Without the close ending the menu, the script runs out while it waits and fails.
+    Run(script);
+
+    EXPECT_TRUE(quitRequested);
+    EXPECT_EQ(musicVolume, 50 + arrows);
+    quitRequested = false;
   }
 }
 

@@ -229,6 +229,10 @@ TEST_P(CancelledAim, KeepsTheItemAndTheGame) {
   EXPECT_EQ(guard->fighter->hp, 20);
   EXPECT_EQ(dynamic_cast<RKConfusedEnemy*>(guard->ai), nullptr);
   EXPECT_EQ(player->y, PLAYER_Y - 1) << "Escape ended the game, not only the aim";
+  // Nothing is aimed any more: the prompt leaves the log with the aim.
+  const char* prompt =
+      cancel.item == RKKindId::StunGrenade ? "message.stunPrompt" : "message.pepperPrompt";
+  EXPECT_FALSE(LogHas(gLocalization->T(prompt)));
 }
 
 // row                  item                    by Escape
@@ -257,6 +261,8 @@ TEST_F(Effects, ClosingTheWindowWhileAimingSavesAndEndsTheGame) {
   EXPECT_EQ(player->x, PLAYER_X) << "the game went on after the window was closed";
   EXPECT_EQ(gameState, InMenus);
   EXPECT_TRUE(std::filesystem::exists("game.sav"));
+  // Continued, the game must not ask for a target that nothing is waiting for.
+  EXPECT_EQ(ReadText("game.sav").find("CLICK A TILE"), std::string::npos);
 }
 
 }  // namespace

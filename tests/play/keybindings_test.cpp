@@ -83,12 +83,17 @@ TEST_F(KeyBindings, UpdateAssignsTheCapturedKeyOnlyWhenAsked) {
   }
 }
 
-TEST_F(KeyBindings, AKeyMayServeTwoActions) {
+// A shared key would serve only one of its two actions: the one that had it takes the other's
+// old key instead.
+TEST_F(KeyBindings, AKeyTakenFromAnotherActionIsSwapped) {
   SetDefaultGameSettings();
   selectedKey = SDL_SCANCODE_UP;
   UpdateKeybinding(ActionTake, "", true);
   EXPECT_EQ(keyboard[ActionTake].first, SDL_SCANCODE_UP);
-  EXPECT_EQ(keyboard[ActionMoveUp].first, SDL_SCANCODE_UP);
+  EXPECT_EQ(keyboard[ActionMoveUp].first, SDL_SCANCODE_G);
+  // Its own key again changes nothing else.
+  UpdateKeybinding(ActionTake, "", true);
+  EXPECT_EQ(keyboard[ActionMoveUp].first, SDL_SCANCODE_G);
 }
 
 TEST_F(KeyBindings, AMissingBindingShowsTheLabelAlone) {
