@@ -63,9 +63,11 @@ void SwitchMenuFadeOff() {
 }  // namespace
 
 bool CheckPatternAudio(SDL_IOStream* io, std::string& reason) {
-  MIX_AudioDecoder* decoder = MIX_CreateAudioDecoder_IO(io, true, 0);
+  // Closed here, not by the decoder: a decoder that cannot be created leaves it open.
+  MIX_AudioDecoder* decoder = MIX_CreateAudioDecoder_IO(io, false, 0);
   if (decoder == nullptr) {
     reason = SDL_GetError();
+    if (io != nullptr) SDL_CloseIO(io);
     return false;
   }
   // A looping track whose audio yields no sample frames rewinds and reads again without end,
@@ -78,6 +80,7 @@ bool CheckPatternAudio(SDL_IOStream* io, std::string& reason) {
   if (bytes == 0) reason = "no audio could be decoded";
   const bool decoded = bytes > 0;
   MIX_DestroyAudioDecoder(decoder);
+  SDL_CloseIO(io);
   return decoded;
 }
 
