@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <iostream>
 #include <stdexcept>
+#include <vector>
 
 #include "cson/cson.h"
 #include "game/frames.h"
@@ -61,6 +62,28 @@ void SwitchMenuFadeOff() {
 
 }  // namespace
 
+bool CheckPatternAudio(SDL_IOStream* io, std::string& reason) {
+  // Closed here, not by the decoder: a decoder that cannot be created leaves it open.
+  MIX_AudioDecoder* decoder = MIX_CreateAudioDecoder_IO(io, false, 0);
+  if (decoder == nullptr) {
+    reason = SDL_GetError();
+    if (io != nullptr) SDL_CloseIO(io);
+    return false;
+  }
+  // A looping track whose audio yields no sample frames rewinds and reads again without end,
+  // holding the mixer's lock all the while: such a file must never reach the track. The first
+  // frames are enough to know; one call decodes at most one buffer, so no file keeps us here.
+  const SDL_AudioSpec spec{SDL_AUDIO_S16, 2, 44100};
+  std::vector<char> buffer(4096);
+  const int bytes = MIX_DecodeAudio(decoder, buffer.data(), static_cast<int>(buffer.size()), &spec);
+  if (bytes < 0) reason = SDL_GetError();
+  if (bytes == 0) reason = "no audio could be decoded";
+  const bool decoded = bytes > 0;
+  MIX_DestroyAudioDecoder(decoder);
+  SDL_CloseIO(io);
+  return decoded;
+}
+
 bool LoadMusicDefinition(const std::string& path) {
   ForgetMusicPatterns();
 
@@ -107,7 +130,19 @@ bool LoadMusicDefinition(const std::string& path) {
     if (!std::filesystem::is_regular_file(entry->fileName, failure)) {
       SDL_SetError("%s is missing or not a regular file", entry->fileName.c_str());
     } else {
-      entry->audio = MIX_LoadAudio(musicMixer, entry->fileName.c_str(), false);
+      SDL_IOStream* file = SDL_IOFromFile(entry->fileName.c_str(), "rb");
+      std::string reason;
+      if (file == nullptr) {
+        reason = SDL_GetError();
+      } else if (CheckPatternAudio(file, reason)) {
+        entry->audio = MIX_LoadAudio(musicMixer, entry->fileName.c_str(), false);
+      }
+      if (entry->audio == nullptr && !reason.empty()) {
+        // The file is there but holds no music we can play: named like a damaged font.
+        std::cerr << entry->fileName << ": " << reason << '\n';
+        delete entry;
+        return false;
+      }
     }
     if (entry->audio == nullptr) {
       std::cerr << "Failed to load music! SDL_mixer Error: " << SDL_GetError() << " ("

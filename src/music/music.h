@@ -6,8 +6,16 @@
 
 #include <string>
 
+struct SDL_IOStream;
+
+// Decodes the start of an audio file (closing io): true when it yields sample frames. Else
+// false, with the reason in reason: a file the decoders do not know, or one whose packets give
+// no sound. The work is bounded whatever the file holds.
+bool CheckPatternAudio(SDL_IOStream* io, std::string& reason);
+
 // Reads the music definition into musicPattern and loads every pattern's audio on musicMixer.
-// False, after printing why to stderr, when the file or a pattern is unusable, fewer than two
+// False, after printing why to stderr, when the file or a pattern is unusable (a damaged audio
+// file as "<fileName>: <reason>"), fewer than two
 // patterns are defined, or a "nextPatternName" names no pattern. Patterns of an earlier load are
 // forgotten first.
 bool LoadMusicDefinition(const std::string& path);

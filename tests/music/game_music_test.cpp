@@ -76,6 +76,34 @@ TEST_F(GameMusicHeard, MainMenuPlaysTheCalmMusic) {
   EXPECT_GT(std::abs(*loudest), 2000) << "the written output is all but silent";
 }
 
+// Music cut off in the middle is still music: it plays to where it was cut and loops from
+// there, the audio thread never stuck at the cut (a frozen thread would write no more).
+TEST_F(GameMusicHeard, MusicCutInTheMiddleKeepsPlaying) {
+  const std::filesystem::path calm = "music/calm.ogg";
+  std::filesystem::resize_file(calm, std::filesystem::file_size(calm) / 2);
+  ASSERT_TRUE(LoadMusicDefinition("music/music_def.cson"));
+
+  bool heardPastTheCut = false;
+  InputScript script;
+  script.Idle(10)
+      .Probe([&] {
+        const auto written = [this] {
+          std::error_code ignored;
+          return std::filesystem::file_size(output, ignored);
+        };
+        // Half of the shipped twelve seconds, and two more: the loop came round at least once.
+        heardPastTheCut = PollUntil(std::chrono::seconds(60), [&] {
+          return written() >= std::uintmax_t{RATE} * 4 * 8;  // 16-bit stereo
+        });
+      })
+      .Key(SDL_SCANCODE_UP)  // to the quit line
+      .Key(SDL_SCANCODE_RETURN);
+  script.Start();
+  MainMenu();
+  EXPECT_TRUE(heardPastTheCut) << "the device stopped writing";
+  EXPECT_TRUE(MIX_TrackPlaying(musicTrack));
+}
+
 // A floor of the real game with a single guard that the test puts in or out of view.
 class GameMood : public HeadlessGame {
  protected:

@@ -8,17 +8,24 @@
 
 #include <sys/wait.h>
 
+#include <chrono>
+#include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <random>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "core/message.h"
 #include "game/globals.h"
 #include "game/lifecycle.h"
 #include "localization/localization.h"
+#include "support/desktop.h"
 #include "support/harness.h"
 #include "ui/font.h"
 
@@ -144,6 +151,84 @@ void ReplaceInFile(const char* path, const std::string& from, const std::string&
   WriteText(path, text);
 }
 
+std::string ReadBytes(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  return {(std::istreambuf_iterator<char>(in)), {}};
+}
+
+// The generator of Python's random.Random(5): the same garbage as the reproducer a player
+// reported, made by seeding the state words as Python does and handing them to the standard
+// engine, which then twists exactly as Python's does.
+std::mt19937 PythonRandom(std::uint32_t seed) {
+  constexpr int N = 624;
+  std::vector<std::uint32_t> mt(N);
+  mt[0] = 19650218U;
+  for (int i = 1; i < N; ++i) {
+    mt[i] = 1812433253U * (mt[i - 1] ^ (mt[i - 1] >> 30)) + static_cast<std::uint32_t>(i);
+  }
+  int i = 1;
+  for (int k = N; k > 0; --k) {
+    mt[i] = (mt[i] ^ ((mt[i - 1] ^ (mt[i - 1] >> 30)) * 1664525U)) + seed;
+    if (++i >= N) {
+      mt[0] = mt[N - 1];
+      i = 1;
+    }
+  }
+  for (int k = N - 1; k > 0; --k) {
+    mt[i] =
+        (mt[i] ^ ((mt[i - 1] ^ (mt[i - 1] >> 30)) * 1566083941U)) - static_cast<std::uint32_t>(i);
+    if (++i >= N) {
+      mt[0] = mt[N - 1];
+      i = 1;
+    }
+  }
+  mt[0] = 0x80000000U;
+  std::stringstream state;
+  for (const std::uint32_t word : mt) state << word << ' ';
+  std::mt19937 engine;
+  state >> engine;
+  return engine;
+}
+
+// Every 97th byte from offset 8000 on replaced: the Ogg headers stay whole, the audio packets
+// are garbage. A Vorbis decoder finds no sound in them at all.
+void OverwritePackets(const char* path) {
+  std::string bytes = ReadBytes(path);
+  std::mt19937 random = PythonRandom(5);
+  for (std::size_t i = 8000; i < bytes.size(); i += 97) {
+    std::uint32_t value = 256;
+    while (value >= 256) value = random() >> 23;  // randrange(256): 9 bits, the rest refused
+    bytes[i] = static_cast<char>(value);
+  }
+  WriteText(path, bytes);
+}
+
+// The first two Ogg pages hold the three Vorbis headers; the sound starts at the third.
+void CutAfterHeaders(const char* path) {
+  const std::string bytes = ReadBytes(path);
+  const std::size_t second = bytes.find("OggS", 1);
+  WriteText(path, bytes.substr(0, bytes.find("OggS", second + 1)));
+}
+
+// A whole, valid Ogg stream of one page whose codec is Speex, which the game cannot play.
+void WriteOggOfAnotherCodec(const char* path) {
+  std::string body = "Speex   ";
+  body.resize(80, '\0');
+  std::string page = std::string("OggS\0\x06", 6) + std::string(8, '\0');  // first and last page
+  page += std::string("\x01\0\0\0", 4) + std::string(8, '\0');             // serial, number, CRC
+  page += '\x01';
+  page += static_cast<char>(body.size());
+  page += body;
+  std::uint32_t crc = 0;
+  for (const char c : page) {
+    crc ^= static_cast<std::uint32_t>(static_cast<unsigned char>(c)) << 24;
+    for (int bit = 0; bit < 8; ++bit)
+      crc = (crc & 0x80000000U) ? (crc << 1) ^ 0x04c11db7U : crc << 1;
+  }
+  for (int b = 0; b < 4; ++b) page[22 + b] = static_cast<char>(crc >> (8 * b));
+  WriteText(path, page);
+}
+
 // clang-format off
 const FailingStep FAILING_STEPS[] = {
   {"FontMissing", [] { fs::remove("gfx/font.png"); },
@@ -162,6 +247,14 @@ const FailingStep FAILING_STEPS[] = {
    "Music pattern \"calm\" names an unknown next pattern \"calm_drfit\"! (music/music_def.cson)\n", true},
   {"AudioMissing", [] { fs::remove("music/calm.ogg"); },
    "Failed to load music! SDL_mixer Error: music/calm.ogg is missing or not a regular file (music/calm.ogg)\n", true},
+  {"AudioPacketsOverwritten", [] { OverwritePackets("music/calm.ogg"); },
+   "music/calm.ogg: no audio could be decoded\n", true},
+  {"AudioCutAfterItsHeaders", [] { CutAfterHeaders("music/calm.ogg"); },
+   "music/calm.ogg: no audio could be decoded\n", true},
+  {"AudioOfAnotherCodec", [] { WriteOggOfAnotherCodec("music/alert.ogg"); },
+   "music/alert.ogg: Audio data is in unknown/unsupported/corrupt format\n", true},
+  {"AudioEmpty", [] { WriteText("music/calm_drift.ogg", ""); },
+   "music/calm_drift.ogg: Audio data is in unknown/unsupported/corrupt format\n", true},
 };
 // clang-format on
 
@@ -195,11 +288,16 @@ TEST_P(SpineFailure, TheProgramExitsWithOne) {
   const FailingStep& step = GetParam();
   RunFolder folder;
   step.damage();
-  const std::string command = "'" TVK_BINARY_PATH "' >out.txt 2>err.txt </dev/null";
-  const int status = std::system(command.c_str());
-  ASSERT_TRUE(WIFEXITED(status)) << status;
-  EXPECT_EQ(WEXITSTATUS(status), 1);
-  std::ifstream said(step.onStderr ? "err.txt" : "out.txt");
+  // A damaged file once hung the program in its menu: its answer is awaited, not trusted.
+  const pid_t game = SpawnProgram({TVK_BINARY_PATH}, fs::current_path().string(), {}, "output.txt");
+  ASSERT_GT(game, 0);
+  const int code = WaitForProcess(game, std::chrono::seconds(60));
+  if (code == -1) {
+    kill(game, SIGKILL);
+    waitpid(game, nullptr, 0);
+  }
+  EXPECT_EQ(code, 1);
+  std::ifstream said("output.txt");
   const std::string text((std::istreambuf_iterator<char>(said)), {});
   EXPECT_NE(text.find(step.expected), std::string::npos) << text;
   EXPECT_TRUE(fs::exists("game.cfg"));
