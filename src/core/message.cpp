@@ -59,7 +59,7 @@ void RKMessage::WordWarp(const std::string& text, std::list<std::string>& lines,
     at = end;
     ReplaceAll(word, "\\n", "\n");
     // A log word longer than a whole line is broken at the line's end like any other text.
-    const std::size_t capacity = std::max<std::size_t>(1, width / 8 > 0 ? width / 8 - 1 : 0);
+    const std::size_t capacity = std::max<std::size_t>(1, width / 8);
     if (breakLongWords && word.size() > capacity) {
       if (!line.empty()) {
         emit(line);

@@ -14,10 +14,10 @@ namespace {
 
 using Lines = std::list<std::string>;
 
-// 1,100 bytes at 57 a line of 464 pixels: 19 full lines and the 17 left.
+// 1,100 bytes at 58 a line of 464 pixels: 18 full lines and the 56 left.
 Lines LongWordLines() {
-  Lines lines(19, std::string(57, 'x'));
-  lines.push_back(std::string(17, 'x'));
+  Lines lines(18, std::string(58, 'x'));
+  lines.push_back(std::string(56, 'x'));
   return lines;
 }
 
@@ -61,17 +61,18 @@ TEST(WordWarp, BreaksAtBlanksWhereTheNextWordNoLongerFits) {
 
 // A single long word once made a log line the saved game's loader refused: the log breaks it.
 TEST(WordWarp, TheLogBreaksAWordLongerThanALineAtTheLinesEnd) {
-  const std::string x57(57, 'x'), x13(13, 'x');
+  const std::string x58(58, 'x'), x12(12, 'x');
   struct Row {
     const char* name;
     std::string text;
     Lines expected;
   };
   const Row rows[] = {
-      {"a word longer than a line", std::string(70, 'x'), {x57, x13}},
+      {"a word of a whole line stays whole", x58, {x58}},
+      {"a word longer than a line", std::string(70, 'x'), {x58, x12}},
       {"after a short one, it starts its own line",
        "hi " + std::string(70, 'x') + " yo",
-       {"hi", x57, x13 + " yo"}},
+       {"hi", x58, x12 + " yo"}},
       {"a word of 1,100 bytes fills whole lines", std::string(1100, 'x'), LongWordLines()},
   };
   const RKMessage log;
