@@ -62,6 +62,7 @@ EM_ASYNC_JS(int, SyncPageFiles, (), {
 
 const bool FULLSCREEN_BY_DEFAULT = false;
 const bool MOUSE_CAPTURED_AT_START = false;
+const bool WINDOW_HAS_GAME_ICON = false;
 
 bool KeepWrittenFiles(zokCSON::Error* error) {
   if (SyncPageFiles() != 0) {
@@ -76,6 +77,7 @@ bool KeepWrittenFiles(zokCSON::Error* error) {
 #else
 const bool FULLSCREEN_BY_DEFAULT = true;
 const bool MOUSE_CAPTURED_AT_START = true;
+const bool WINDOW_HAS_GAME_ICON = true;
 
 bool KeepWrittenFiles(zokCSON::Error*) { return true; }
 #endif

@@ -52,3 +52,6 @@ extern const bool FULLSCREEN_BY_DEFAULT;
 // Whether the game takes the mouse (F2 gives it back) as it starts: not in a page, where that
 // is the browser's pointer lock, which takes the first Escape for itself.
 extern const bool MOUSE_CAPTURED_AT_START;
+// Whether the game gives its window the icon: not in a page, which shows its own favicon (SDL
+// would replace it with a picture whose address the browser has already let go).
+extern const bool WINDOW_HAS_GAME_ICON;

@@ -267,7 +267,7 @@ SDL_Surface* CreateRGBSurface(int width, int height) {
 
 void SetWindowIcon() {
   std::error_code failure;
-  if (!std::filesystem::is_regular_file(ICON_FILE, failure)) {
+  if (!WINDOW_HAS_GAME_ICON || !std::filesystem::is_regular_file(ICON_FILE, failure)) {
     return;  // a folder or a device is no picture; silent, as a missing icon is
   }
   SDL_Surface* loaded = SDL_LoadPNG(ICON_FILE);
