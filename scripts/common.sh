@@ -15,6 +15,7 @@ root_packages=(
   clang-format clang-tidy
   dpkg-dev file fakeroot desktop-file-utils appstream bubblewrap
   emscripten nodejs chromium python3-websocket iproute2
+  debhelper lintian
 )
 
 cache_dir="${XDG_CACHE_HOME:-$HOME/.cache}/tvk"
