@@ -186,6 +186,9 @@ ErrorCode ParseText(std::string_view text, Value& out, Error* error);
 bool WriteFile(const std::string& path, const Value& value, const WriteOptions& options,
                Error* error);
 
+// Writes a text that is already complete (a file edited as text, say) the same safe way.
+bool WriteFileText(const std::string& path, std::string_view text, Error* error);
+
 // The text WriteFile would write, into out (replaced); false with *error filled when refused.
 bool WriteText(const Value& value, std::string& out, const WriteOptions& options, Error* error);
 

@@ -212,9 +212,10 @@ bool WriteFile(const std::string& path, const Value& value, const WriteOptions& 
                Error* error) {
   // Everything that can refuse the value is checked before any file is touched.
   std::string text;
-  if (!WriteText(value, text, options, error)) {
-    return false;
-  }
+  return WriteText(value, text, options, error) && WriteFileText(path, text, error);
+}
+
+bool WriteFileText(const std::string& path, std::string_view text, Error* error) {
   // The new text goes to a file beside the target and replaces it only once complete, so the
   // old save or settings survive a failed write or a crash in the middle.
   const std::string temporary = path + ".tmp";
@@ -230,6 +231,9 @@ bool WriteFile(const std::string& path, const Value& value, const WriteOptions& 
     RemoveFile(temporary);
     FailIo(error, "Failed to write file");
     return false;
+  }
+  if (error != nullptr) {
+    error->Clear();
   }
   return true;
 }

@@ -19,37 +19,6 @@ bool IsIdentStart(unsigned char c) { return (BYTE_CLASS[c] & IdentStart) != 0; }
 bool IsIdentPart(unsigned char c) { return (BYTE_CLASS[c] & detail::IdentPart) != 0; }
 bool IsDigit(unsigned char c) { return (BYTE_CLASS[c] & Digit) != 0; }
 
-int HexValue(unsigned char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  return -1;
-}
-
-void AppendUtf8(std::uint32_t cp, std::string& out) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 }  // namespace
 
 std::size_t detail::FindInvalidUtf8(std::string_view text, std::size_t start, bool allowFeff) {
@@ -573,7 +542,7 @@ ErrorCode Parser::ReadHex4(std::uint32_t& value) {
     if (AtEnd()) {
       return Fail(ErrorCode::InvalidEscape, "Incomplete unicode escape");
     }
-    int digit = HexValue(Peek());
+    int digit = HexDigitValue(static_cast<char>(Peek()));
     Advance();
     if (digit < 0) {
       return Fail(ErrorCode::InvalidEscape, "Invalid hex in unicode escape");

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cson/cson.h"
+#include "cson/utf8.h"
 
 namespace zokCSON {
 
@@ -25,16 +26,15 @@ enum : unsigned char {
 inline constexpr auto BYTE_CLASS = [] {
   std::array<unsigned char, 256> table{};
   for (int c = 0; c < 256; ++c) {
-    bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    bool digit = c >= '0' && c <= '9';
+    const auto byte = static_cast<char>(c);
     unsigned char bits = 0;
-    if (letter || c == '_') {
-      bits |= IdentStart | IdentPart;
+    if (IsIdentifierStart(byte)) {
+      bits |= IdentStart;
     }
-    if (digit || c == '-') {
+    if (IsIdentifierPart(byte)) {
       bits |= IdentPart;
     }
-    if (digit) {
+    if (c >= '0' && c <= '9') {
       bits |= Digit;
     }
     table[static_cast<std::size_t>(c)] = bits;

@@ -8,9 +8,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 
 #include "cson/cson.h"
@@ -40,23 +38,6 @@ int Usage() {
 // Reads only a regular file: a folder, a device or a pipe is refused, never read or waited on.
 bool ReadWhole(const std::string& path, std::string& text) {
   return zokCSON::ReadFileText(path, text, nullptr) == zokCSON::ErrorCode::Ok;
-}
-
-// Writes through a temporary file renamed over the target, so a failed write leaves the old
-// file whole.
-bool WriteWhole(const std::string& path, const std::string& text) {
-  const std::string temporary = path + ".new";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out || !(out << text) || !out.flush()) {
-      std::remove(temporary.c_str());
-      return false;
-    }
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
-  if (error) std::remove(temporary.c_str());
-  return !error;
 }
 
 int Check(int count, char** files) {
@@ -150,11 +131,11 @@ int New(const std::string& code, const std::string& name) {
     std::cerr << "tvk-lang: " << why << '\n';
     return EXIT_USAGE;
   }
-  if (!WriteWhole(file, templateText)) {
+  if (!zokCSON::WriteFileText(file, templateText, nullptr)) {
     std::cerr << "tvk-lang: " << file << " cannot be written\n";
     return EXIT_USAGE;
   }
-  if (!WriteWhole(LIST_PATH, listText)) {
+  if (!zokCSON::WriteFileText(LIST_PATH, listText, nullptr)) {
     std::remove(file.c_str());
     std::cerr << "tvk-lang: " << LIST_PATH << " cannot be written; " << file
               << " is not kept either\n";

@@ -12,8 +12,10 @@
 #include "core/layout.h"
 #include "core/message.h"
 #include "cson/cson.h"
+#include "cson/utf8.h"
 #include "localization/catalogue.h"
 #include "localization/localization.h"
+#include "world/entity.h"
 
 namespace {
 
@@ -83,36 +85,11 @@ class RKSourceMap {
   std::unordered_map<std::string, RKSourceEntry> entries;
 };
 
-void AppendUtf8(unsigned codePoint, std::string& out) {
-  if (codePoint < 0x80) {
-    out += static_cast<char>(codePoint);
-  } else if (codePoint < 0x800) {
-    out += static_cast<char>(0xC0 | (codePoint >> 6));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else if (codePoint < 0x10000) {
-    out += static_cast<char>(0xE0 | (codePoint >> 12));
-    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (codePoint >> 18));
-    out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  }
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 bool RKSourceMap::ReadHex(unsigned& value) {
   value = 0;
   for (int i = 0; i < 4; ++i) {
-    if (AtEnd() || HexDigit(Peek()) < 0) return false;
-    value = value * 16 + static_cast<unsigned>(HexDigit(Peek()));
+    if (AtEnd() || zokCSON::HexDigitValue(Peek()) < 0) return false;
+    value = value * 16 + static_cast<unsigned>(zokCSON::HexDigitValue(Peek()));
     Advance();
   }
   return true;
@@ -159,7 +136,7 @@ bool RKSourceMap::ReadQuoted(std::string& out, std::vector<RKSpot>* spots) {
           codePoint = 0x10000 + (codePoint - 0xD800) * 0x400 + (low - 0xDC00);
         }
         std::string bytes;
-        AppendUtf8(codePoint, bytes);
+        zokCSON::AppendUtf8(codePoint, bytes);
         for (char byte : bytes) add(byte, spot);
         break;
       }
@@ -170,12 +147,6 @@ bool RKSourceMap::ReadQuoted(std::string& out, std::vector<RKSpot>* spots) {
   }
   return false;
 }
-
-bool IsIdentifierStart(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-}
-
-bool IsIdentifierPart(char c) { return IsIdentifierStart(c) || (c >= '0' && c <= '9') || c == '-'; }
 
 RKSourceMap::RKSourceMap(std::string_view source) : text(source) {
   if (StartsWith("\xEF\xBB\xBF")) {
@@ -195,8 +166,8 @@ RKSourceMap::RKSourceMap(std::string_view source) : text(source) {
     if (AtEnd()) break;
     const RKSpot keySpot = Spot();
     std::string key;
-    if (IsIdentifierStart(Peek())) {
-      while (!AtEnd() && IsIdentifierPart(Peek())) {
+    if (zokCSON::IsIdentifierStart(Peek())) {
+      while (!AtEnd() && zokCSON::IsIdentifierPart(Peek())) {
         key += Peek();
         Advance();
       }
@@ -271,7 +242,7 @@ std::string EscapeOf(unsigned codePoint) {
 std::string Shown(unsigned codePoint) {
   if (codePoint < 32 || codePoint == 127 || (codePoint >= 128 && codePoint < 160)) return "";
   std::string text = "\"";
-  AppendUtf8(codePoint, text);
+  zokCSON::AppendUtf8(codePoint, text);
   return text + "\" ";
 }
 
@@ -282,20 +253,6 @@ std::string NoGlyph(unsigned codePoint) {
     message += ": its place holds a frame piece";
   }
   return message;
-}
-
-// Decodes the first UTF-8 sequence at text[at]: its code point and length, or false.
-bool DecodeUtf8(const std::string& text, std::size_t at, unsigned& codePoint, std::size_t& length) {
-  const auto lead = static_cast<unsigned char>(text[at]);
-  length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-  if (length == 0 || at + length > text.size()) return false;
-  codePoint = lead & (0x7F >> length);
-  for (std::size_t k = 1; k < length; ++k) {
-    const auto next = static_cast<unsigned char>(text[at + k]);
-    if ((next & 0xC0) != 0x80) return false;
-    codePoint = (codePoint << 6) | (next & 0x3F);
-  }
-  return true;
 }
 
 // The Latin-1 letter a small letter without a capital in the font may be written as instead.
@@ -441,8 +398,9 @@ std::vector<RKGlyph> RKChecker::DecodeGlyphs(const std::string& path, const std:
       unsigned codePoint = 0;
       bool hex = true;
       for (std::size_t k = i + 2; k < i + 6; ++k) {
-        hex = hex && HexDigit(text[k]) >= 0;
-        if (hex) codePoint = codePoint * 16 + static_cast<unsigned>(HexDigit(text[k]));
+        hex = hex && zokCSON::HexDigitValue(text[k]) >= 0;
+        if (hex)
+          codePoint = codePoint * 16 + static_cast<unsigned>(zokCSON::HexDigitValue(text[k]));
       }
       if (hex) {
         const bool shown = codePoint < 256 && ShowsLatin1(static_cast<unsigned char>(codePoint));
@@ -465,7 +423,7 @@ std::vector<RKGlyph> RKChecker::DecodeGlyphs(const std::string& path, const std:
     }
     unsigned codePoint = 0;
     std::size_t length = 0;
-    if (c >= 0x80 && DecodeUtf8(text, i, codePoint, length)) {
+    if (c >= 0x80 && zokCSON::DecodeUtf8(text, i, codePoint, length)) {
       // Every byte of it reaches the font as a glyph of its own.
       if (codePoint < 256 && ShowsLatin1(static_cast<unsigned char>(codePoint))) {
         Report(true, ByteSpot(path, i),
@@ -810,7 +768,8 @@ void RKChecker::CheckCatalogue(const zokCSON::Value& root) {
   // Any name may be the longest; under the mouse a guard's also comes in its unconscious form.
   for (const auto& [name, key] : language.entityNameKeys) {
     keepLongest(longestName, language.LocalizeEntityName(name));
-    keepLongest(longestShownName, language.LocalizeEntityName("Unconscious " + name));
+    keepLongest(longestShownName,
+                language.LocalizeEntityName(std::string(UNCONSCIOUS_NAME_PREFIX) + name));
   }
   keepLongest(longestShownName, longestName);
   for (const char* key : {"common.on", "common.off", "common.yes", "common.no"}) {
@@ -890,7 +849,7 @@ bool EscapeForLanguageFile(std::string_view utf8, std::string& out) {
   for (std::size_t i = 0; i < text.size();) {
     unsigned codePoint = static_cast<unsigned char>(text[i]);
     std::size_t length = 1;
-    if (codePoint >= 0x80 && !DecodeUtf8(text, i, codePoint, length)) return false;
+    if (codePoint >= 0x80 && !zokCSON::DecodeUtf8(text, i, codePoint, length)) return false;
     if (codePoint > 255 || !ShowsLatin1(static_cast<unsigned char>(codePoint))) return false;
     if (codePoint == '"') {
       out += "\\\"";

@@ -5,23 +5,16 @@
 #include <iostream>
 #include <string_view>
 
+#include "cson/utf8.h"
 #include "localization/langcheck.h"
+#include "world/entity.h"
 #include "world/kinds.h"
 
 namespace {
 
-constexpr std::string_view UNCONSCIOUS_PREFIX = "Unconscious ";
 // The token of the prefix text that receives the base name.
 constexpr std::string_view NAME_TOKEN = "{0}";
 constexpr std::size_t LONGEST_DOUBLED_NAME = 4096;
-
-// Value of one hexadecimal digit, or -1.
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 }  // namespace
 
@@ -85,8 +78,8 @@ std::string RKLocalization::LocalizeEntityName(const std::string& name) const {
   // prefix per call, copying the rest each time, cost time and memory quadratic in its length.
   std::string_view base = name;
   std::size_t prefixes = 0;
-  while (base.starts_with(UNCONSCIOUS_PREFIX)) {
-    base.remove_prefix(UNCONSCIOUS_PREFIX.size());
+  while (base.starts_with(UNCONSCIOUS_NAME_PREFIX)) {
+    base.remove_prefix(UNCONSCIOUS_NAME_PREFIX.size());
     ++prefixes;
   }
   const std::string baseName(base);
@@ -139,7 +132,7 @@ std::string RKLocalization::NormalizeText(const std::string& text) {
       int code = 0;
       bool valid = true;
       for (std::size_t k = i + 2; k < i + 6; ++k) {
-        const int digit = HexValue(text[k]);
+        const int digit = zokCSON::HexDigitValue(text[k]);
         if (digit < 0) {
           valid = false;
           break;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "cson/cson.h"
+#include "cson/utf8.h"
 
 namespace {
 
@@ -75,11 +76,6 @@ int Load(const std::string& name, zokCSON::Value& out, std::string* source = nul
     return EXIT_DOCUMENT;
   }
   return EXIT_OK;
-}
-
-bool IsIdentifierPart(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-         c == '-';
 }
 
 // Finds the first number literal of a parsed text that reads as infinite (a too large exponent:
@@ -147,8 +143,8 @@ bool LocateNonFiniteNumber(std::string_view text, zokCSON::Error& error) {
         return true;
       }
       step(end - i);
-    } else if (IsIdentifierPart(c)) {
-      while (i < text.size() && IsIdentifierPart(static_cast<unsigned char>(text[i]))) {
+    } else if (zokCSON::IsIdentifierPart(static_cast<char>(c))) {
+      while (i < text.size() && zokCSON::IsIdentifierPart(text[i])) {
         step(1);
       }
     } else {
