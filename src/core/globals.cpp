@@ -37,8 +37,19 @@ void ResetGameState() {
   playerAction = TurnTaken;
   playerMovedOrAttacked = false;
   showInventory = false;
+  player = nullptr;
+  theMap = nullptr;
+  entities.clear();
+  entityIterator = entities.end();
+  inventory.clear();
+  inventoryIterator = inventory.end();
   inventoryMessages.clear();
   option.clear();
+  optionIterator = option.end();
+  useFuncVec.clear();
+  funcVec.clear();
+  message = nullptr;
+  gLocalization = nullptr;
 }
 
 namespace {

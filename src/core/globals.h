@@ -49,6 +49,6 @@ extern std::vector<DeathFunction> funcVec;
 extern RKMessage* message;             // the message log; owned
 extern RKLocalization* gLocalization;  // the translation service; owned
 
-// Puts every value above back to what it is when the program starts. The lists are emptied
-// without deleting what they point to: whoever filled them owns that.
+// Puts every value above back to what it is when the program starts. Pointers are forgotten and
+// lists emptied without deleting what they point to: whoever filled them owns that.
 void ResetGameState();

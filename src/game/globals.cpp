@@ -50,8 +50,19 @@ void ResetApplicationState() {
   previousMusicVolume = 75;
   previousLanguageCode.clear();
 
+  window = nullptr;
+  renderer = nullptr;
+  texture = nullptr;
   screenFormat = SDL_PIXELFORMAT_UNKNOWN;
+  displayMode = {};
   flags = 0;
+  screen = nullptr;
+  tempSurface = nullptr;
+  mapPanel = nullptr;
+  panel = nullptr;
+  inventoryPanel = nullptr;
+  windowIcon = nullptr;
+  font = nullptr;
   mousePos = {};
   nextTime = 0;
 
@@ -65,6 +76,8 @@ void ResetApplicationState() {
   musicPattern.currentPatternName.clear();
   musicPattern.nextPatternName.clear();
   musicPattern.queuedPattern = nullptr;
+  musicMixer = nullptr;
+  musicTrack = nullptr;
   menuFadeActive = false;
   menuFadeWaitingForPlayback = false;
   menuFadeDone = false;
