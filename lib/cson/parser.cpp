@@ -21,6 +21,8 @@ bool IsDigit(unsigned char c) { return (BYTE_CLASS[c] & Digit) != 0; }
 
 }  // namespace
 
+// --- UTF-8 validation -------------------------------------------------------------------------
+
 std::size_t detail::FindInvalidUtf8(std::string_view text, std::size_t start, bool allowFeff) {
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
@@ -76,6 +78,8 @@ std::size_t detail::FindInvalidUtf8(std::string_view text, std::size_t start, bo
   }
   return std::string_view::npos;
 }
+
+// --- Numbers ----------------------------------------------------------------------------------
 
 namespace {
 
@@ -176,6 +180,8 @@ bool ConvertNumber(std::string_view taken, double& out) {
   return true;
 }
 
+// --- Objects and arrays being built -----------------------------------------------------------
+
 // Most objects in the game's files are small (a map tile, a key binding). Kept in the hash map's
 // one built-in bucket while they are read, they need no bucket array at all; larger ones are
 // spread over proper buckets once complete.
@@ -250,6 +256,8 @@ struct LevelGuard {
 };
 
 }  // namespace
+
+// --- The grammar ------------------------------------------------------------------------------
 
 Parser::Parser(std::string_view input) : text(input) {}
 
@@ -977,6 +985,157 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
   return ErrorCode::Ok;
 }
 
+// One element of an array: an inline object may follow the shape of the one before it.
+ErrorCode Parser::ParseElement(Value::Array& array, Shape& shape) {
+  Value& element = array.emplace_back();
+  SkipWhitespaceAndComments();
+  if (AtEnd() || Peek() != '{') {
+    shape.usable = false;
+    return ParseValue(element);
+  }
+  const Value::Object* model = shape.usable ? &array[array.size() - 2].AsObject() : nullptr;
+  return ParseInlineObject(element, &shape, model);
+}
+
+ErrorCode Parser::ParseArray(Value& out) {
+  if (AtEnd() || Peek() != '[') {
+    return Fail(ErrorCode::IoError, "");
+  }
+  if (ErrorCode code = EnterLevel(); code != ErrorCode::Ok) {
+    return code;
+  }
+  LevelGuard guard{depth};
+  Advance();
+  SkipInlineSpaces();
+  if (!AtEnd() && (Peek() == '\r' || Peek() == '\n')) {
+    return ParseMultilineArray(out);
+  }
+  Value::Array& array = Make<Value::Array>(out);
+  SkipWhitespaceAndComments();
+  if (Match(']')) {
+    return ErrorCode::Ok;
+  }
+  Shape shape;
+  for (;;) {
+    if (Match(']')) {
+      break;
+    }
+    if (ErrorCode code = ParseElement(array, shape); code != ErrorCode::Ok) {
+      return code;
+    }
+    SkipWhitespaceAndComments();
+    if (Match(']')) {
+      break;
+    }
+    if (!Match(',')) {
+      return Fail(ErrorCode::UnexpectedCharacter, "Expected ',' or ']' in inline array");
+    }
+    SkipWhitespaceAndComments();
+  }
+  return ErrorCode::Ok;
+}
+
+// The cursor is on the line end right after "[".
+ErrorCode Parser::ParseMultilineArray(Value& out) {
+  Value::Array& array = Make<Value::Array>(out);
+  bool found = false;
+  if (ErrorCode code = EndLine(found); code != ErrorCode::Ok) {
+    return code;
+  }
+  if (!found || Match(']')) {
+    return ErrorCode::Ok;
+  }
+  const int w = indentStack.back();
+  bool closed = false;
+  Shape shape;
+  const std::uint64_t firstElement = pos;
+  for (;;) {
+    if (Match(']')) {
+      closed = true;
+      break;
+    }
+    if (array.size() == RESERVE_AFTER) {
+      ReserveLikeTheFirst(array, pos - firstElement, text.size() - pos);
+    }
+    if (ErrorCode code = ParseElement(array, shape); code != ErrorCode::Ok) {
+      return code;
+    }
+    if (indentStack.back() < w) {
+      break;
+    }
+    SkipInlineSpaces();
+    if (AtEnd()) {
+      return Fail(ErrorCode::UnexpectedCharacter,
+                  "Expected ',' or ']' or newline in multiline array");
+    }
+    unsigned char c = Peek();
+    if (c == ']') {
+      Advance();
+      closed = true;
+      break;
+    }
+    if (c == ',') {
+      Advance();
+      SkipWhitespaceAndComments();
+      continue;
+    }
+    if (c == '#' || c == '\r' || c == '\n') {
+      if (ErrorCode code = EndLine(found); code != ErrorCode::Ok) {
+        return code;
+      }
+      if (!found || indentStack.back() < w) {
+        break;
+      }
+      continue;
+    }
+    return Fail(ErrorCode::UnexpectedCharacter,
+                "Expected ',' or ']' or newline in multiline array");
+  }
+  if (!closed) {
+    // Ended by a dedent or by the end of the input: the closing bracket is optional.
+    Match(']');
+  }
+  return ErrorCode::Ok;
+}
+
+ErrorCode Parser::Parse(Value& out, Error* error) {
+  lastError.Clear();
+  auto fail = [&](ErrorCode code) {
+    if (lastError.code == ErrorCode::Ok) {
+      lastError.code = code;
+      lastError.line = line;
+      lastError.column = column;
+      lastError.message.clear();
+    }
+    if (error != nullptr) {
+      *error = lastError;
+    }
+    return code;
+  };
+  if (ErrorCode code = CheckUtf8(); code != ErrorCode::Ok) {
+    return fail(code);
+  }
+  SkipWhitespaceAndComments();
+  Value document;
+  if (!AtEnd()) {
+    if (ErrorCode code = ParseValue(document); code != ErrorCode::Ok) {
+      return fail(code);
+    }
+    SkipWhitespaceAndComments();
+    if (!AtEnd()) {
+      Fail(ErrorCode::UnexpectedCharacter, "Trailing characters after top-level value");
+      return fail(ErrorCode::UnexpectedCharacter);
+    }
+  }
+  out = std::move(document);
+  if (error != nullptr) {
+    error->Clear();
+  }
+  return ErrorCode::Ok;
+}
+
+// --- Objects of a repeated shape, read the quick way ------------------------------------------
+
 // Points the shape's members at the copy's, one for each of its keys. Where a key stands when
 // the copy is walked is looked for only when it is not where it stood in the last copy. False
 // when a key is missing, which a copy of an object of this shape never is.
@@ -1129,155 +1288,6 @@ bool Parser::ReadLikeModel(const Shape& shape) {
   pos += length;
   column += length;
   return true;
-}
-
-// One element of an array: an inline object may follow the shape of the one before it.
-ErrorCode Parser::ParseElement(Value::Array& array, Shape& shape) {
-  Value& element = array.emplace_back();
-  SkipWhitespaceAndComments();
-  if (AtEnd() || Peek() != '{') {
-    shape.usable = false;
-    return ParseValue(element);
-  }
-  const Value::Object* model = shape.usable ? &array[array.size() - 2].AsObject() : nullptr;
-  return ParseInlineObject(element, &shape, model);
-}
-
-ErrorCode Parser::ParseArray(Value& out) {
-  if (AtEnd() || Peek() != '[') {
-    return Fail(ErrorCode::IoError, "");
-  }
-  if (ErrorCode code = EnterLevel(); code != ErrorCode::Ok) {
-    return code;
-  }
-  LevelGuard guard{depth};
-  Advance();
-  SkipInlineSpaces();
-  if (!AtEnd() && (Peek() == '\r' || Peek() == '\n')) {
-    return ParseMultilineArray(out);
-  }
-  Value::Array& array = Make<Value::Array>(out);
-  SkipWhitespaceAndComments();
-  if (Match(']')) {
-    return ErrorCode::Ok;
-  }
-  Shape shape;
-  for (;;) {
-    if (Match(']')) {
-      break;
-    }
-    if (ErrorCode code = ParseElement(array, shape); code != ErrorCode::Ok) {
-      return code;
-    }
-    SkipWhitespaceAndComments();
-    if (Match(']')) {
-      break;
-    }
-    if (!Match(',')) {
-      return Fail(ErrorCode::UnexpectedCharacter, "Expected ',' or ']' in inline array");
-    }
-    SkipWhitespaceAndComments();
-  }
-  return ErrorCode::Ok;
-}
-
-// The cursor is on the line end right after "[".
-ErrorCode Parser::ParseMultilineArray(Value& out) {
-  Value::Array& array = Make<Value::Array>(out);
-  bool found = false;
-  if (ErrorCode code = EndLine(found); code != ErrorCode::Ok) {
-    return code;
-  }
-  if (!found || Match(']')) {
-    return ErrorCode::Ok;
-  }
-  const int w = indentStack.back();
-  bool closed = false;
-  Shape shape;
-  const std::uint64_t firstElement = pos;
-  for (;;) {
-    if (Match(']')) {
-      closed = true;
-      break;
-    }
-    if (array.size() == RESERVE_AFTER) {
-      ReserveLikeTheFirst(array, pos - firstElement, text.size() - pos);
-    }
-    if (ErrorCode code = ParseElement(array, shape); code != ErrorCode::Ok) {
-      return code;
-    }
-    if (indentStack.back() < w) {
-      break;
-    }
-    SkipInlineSpaces();
-    if (AtEnd()) {
-      return Fail(ErrorCode::UnexpectedCharacter,
-                  "Expected ',' or ']' or newline in multiline array");
-    }
-    unsigned char c = Peek();
-    if (c == ']') {
-      Advance();
-      closed = true;
-      break;
-    }
-    if (c == ',') {
-      Advance();
-      SkipWhitespaceAndComments();
-      continue;
-    }
-    if (c == '#' || c == '\r' || c == '\n') {
-      if (ErrorCode code = EndLine(found); code != ErrorCode::Ok) {
-        return code;
-      }
-      if (!found || indentStack.back() < w) {
-        break;
-      }
-      continue;
-    }
-    return Fail(ErrorCode::UnexpectedCharacter,
-                "Expected ',' or ']' or newline in multiline array");
-  }
-  if (!closed) {
-    // Ended by a dedent or by the end of the input: the closing bracket is optional.
-    Match(']');
-  }
-  return ErrorCode::Ok;
-}
-
-ErrorCode Parser::Parse(Value& out, Error* error) {
-  lastError.Clear();
-  auto fail = [&](ErrorCode code) {
-    if (lastError.code == ErrorCode::Ok) {
-      lastError.code = code;
-      lastError.line = line;
-      lastError.column = column;
-      lastError.message.clear();
-    }
-    if (error != nullptr) {
-      *error = lastError;
-    }
-    return code;
-  };
-  if (ErrorCode code = CheckUtf8(); code != ErrorCode::Ok) {
-    return fail(code);
-  }
-  SkipWhitespaceAndComments();
-  Value document;
-  if (!AtEnd()) {
-    if (ErrorCode code = ParseValue(document); code != ErrorCode::Ok) {
-      return fail(code);
-    }
-    SkipWhitespaceAndComments();
-    if (!AtEnd()) {
-      Fail(ErrorCode::UnexpectedCharacter, "Trailing characters after top-level value");
-      return fail(ErrorCode::UnexpectedCharacter);
-    }
-  }
-  out = std::move(document);
-  if (error != nullptr) {
-    error->Clear();
-  }
-  return ErrorCode::Ok;
 }
 
 ErrorCode ParseText(std::string_view text, Value& out, Error* error) {
