@@ -1,5 +1,6 @@
-// Floor generation and population, checked as invariants over many generated floors: what
-// must hold whatever the dice say.
+// Floor generation and population, checked as invariants over many generated floors (what
+// must hold whatever the dice say), and the population's numbers by floor, from many fillings
+// of one room with replayed dice.
 
 #include <array>
 #include <cmath>
