@@ -140,7 +140,9 @@ TEST_F(Effects, StunGrenadeHitsEveryGuardInTheBlastOnce) {
       {"knocked out by 25", 1, 1, 25, 0},
   };
   std::vector<RKEntity*> guards;
-  for (const Row& row : rows) guards.push_back(AddGuard(blastX + row.dx, PLAYER_Y + row.dy, row.hp));
+  for (const Row& row : rows) {
+    guards.push_back(AddGuard(blastX + row.dx, PLAYER_Y + row.dy, row.hp));
+  }
   std::string name = guards.front()->GetDisplayName();
   RKEntity* grenade = MakeItem(RKKindId::StunGrenade, 0, 0);
   Carry(grenade);

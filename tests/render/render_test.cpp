@@ -175,8 +175,8 @@ TEST_F(FrameTest, HudLabelsAsThePlayerReadsThem) {
     const int labelX = 8 + 160 / 2 - 4 * static_cast<int>(std::string(c.hpLabel).size());
     EXPECT_EQ(TextDifference(c.hpLabel, labelX, HUD_TOP + 24, White, {8, HUD_TOP + 24, 160, 8}),
               "");
-    EXPECT_EQ(
-        TextDifference(c.floorLine, 8, HUD_TOP + 40, LightGray, {8, HUD_TOP + 40, 160, 8}), "");
+    EXPECT_EQ(TextDifference(c.floorLine, 8, HUD_TOP + 40, LightGray, {8, HUD_TOP + 40, 160, 8}),
+              "");
   }
 }
 
