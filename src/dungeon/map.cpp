@@ -64,12 +64,15 @@ RKEntity* BlockerAt(int x, int y, const std::list<RKEntity*>& entities, const RK
 
 }  // namespace
 
+std::mt19937* randomReplay = nullptr;
+
 int RandomGetInt(int min, int max) {
   // Bounds given the wrong way round would leave the distribution undefined: swap them.
   if (min > max) std::swap(min, max);
+  std::uniform_int_distribution<int> distribution(min, max);
+  if (randomReplay != nullptr) return distribution(*randomReplay);
   std::random_device device;  // the token "default" is libstdc++'s alone: libc++ refuses it
   std::mt19937 engine(device());
-  std::uniform_int_distribution<int> distribution(min, max);
   return distribution(engine);
 }
 

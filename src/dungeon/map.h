@@ -5,6 +5,7 @@
 
 #include <list>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ constexpr bool InsideMap(int x, int y) {
 // stateless: each call seeds a fresh Mersenne Twister from the system's random device, so no
 // floor can be replayed.
 int RandomGetInt(int min, int max);
+// When set, RandomGetInt draws from this engine instead, so that a test can replay the same
+// draws; the game never sets it.
+extern std::mt19937* randomReplay;
 
 class RKMap {
  public:

@@ -1,9 +1,13 @@
-// Floor generation and population, checked as invariants over many generated floors: what
-// must hold whatever the dice say.
+// Floor generation and population, checked as invariants over many generated floors (what
+// must hold whatever the dice say), and the population's numbers by floor, from many fillings
+// of one room with replayed dice.
 
 #include <array>
+#include <cmath>
+#include <initializer_list>
 #include <map>
 #include <queue>
+#include <random>
 
 #include "world/world_fixture.h"
 
@@ -40,6 +44,70 @@ const Kind KINDS[] = {
     {"Tranquilizer Gun", '}', LightGreen, false, true,  1,  false, 0,  0,  0,   0,  0,  0,  0,   4},
     {"Stun Grenade",     '?', Yellow,     false, true,  2,  false, 0,  0,  0,   0,  0,  0,  0,   6},
     {"Pepper Spray",     '}', LightRed,   false, true,  3,  false, 0,  0,  0,   0,  0,  0,  0,   2},
+};
+// clang-format on
+
+// The most guards and items population puts into one room, by floor.
+struct RoomLimits {
+  int floor;
+  int guards, items;
+};
+// clang-format off
+const RoomLimits ROOM_LIMITS[] = {
+    // floor guards items
+    {1,      2,     1},
+    {2,      2,     1},
+    {3,      2,     1},
+    {4,      3,     2},
+    {5,      3,     2},
+    {6,      5,     2},
+    {7,      5,     2},
+    {8,      5,     2},
+    {9,      5,     2},
+    {10,     5,     2},
+};
+// clang-format on
+
+const RoomLimits& LimitsOn(int floor) { return ROOM_LIMITS[floor - 1]; }
+
+// A room's lottery weights on a floor: how often a guard, and an item, is of each kind.
+struct GuardWeights {
+  int floor;
+  int guard, elite;
+};
+// clang-format off
+const GuardWeights GUARD_LOTTERY[] = {
+    // floor Guard Elite Guard
+    {1,      80,   0},
+    {2,      80,   0},
+    {3,      80,   15},
+    {4,      80,   15},
+    {5,      80,   30},
+    {6,      80,   30},
+    {7,      80,   60},
+    {8,      80,   60},
+    {9,      80,   60},
+    {10,     80,   60},
+};
+// clang-format on
+
+struct ItemWeights {
+  int floor;
+  int firstAid, taser, shield, tranquilizer, stun, pepper;
+};
+// clang-format off
+const ItemWeights ITEM_LOTTERY[] = {
+    // floor First Aid Kit  Taser  Riot Shield  Tranquilizer Gun  Stun Grenade  Pepper Spray
+    {1,      35,            0,     0,           0,                0,            0},
+    {2,      35,            0,     0,           0,                0,            10},
+    {3,      35,            0,     0,           0,                0,            10},
+    {4,      35,            5,     0,           25,               0,            10},
+    {5,      35,            5,     0,           25,               0,            10},
+    {6,      35,            5,     0,           25,               25,           10},
+    {7,      35,            5,     0,           25,               25,           10},
+    {8,      35,            5,     15,          25,               25,           10},
+    {9,      35,            5,     15,          25,               25,           10},
+    {10,     35,            5,     15,          25,               25,           10},
 };
 // clang-format on
 
@@ -238,8 +306,8 @@ TEST_F(GenerationTest, PopulationMakesOnlyTheKindsAFloorAllows) {
     int floor = 1 + run % 10;
     SCOPED_TRACE("floor " + std::to_string(floor));
     Generate(floor, true);
-    int guardBound = map->FromCurrentFloor(map->maxMonstersPerRoom, floor);
-    int itemBound = map->FromCurrentFloor(map->maxItemsPerRoom, floor);
+    int guardBound = LimitsOn(floor).guards;
+    int itemBound = LimitsOn(floor).items;
     std::vector<int> guardsIn(map->rooms.size(), 0);
     std::vector<int> itemsIn(map->rooms.size(), 0);
     bool pastItems = false;
@@ -308,6 +376,104 @@ TEST_F(GenerationTest, PopulationMakesOnlyTheKindsAFloorAllows) {
   }
   // Over this many floors every kind turns up: the tables are not silently empty.
   for (const Kind& kind : KINDS) EXPECT_GT(seen[kind.name], 0) << kind.name;
+}
+
+// One room filled again and again by the real population code, drawing from a seeded engine so
+// that every run sees the same draws.
+class PopulationTest : public GenerationTest {
+ protected:
+  std::mt19937 engine{20261211};
+  RKRect room;  // 9 x 9 free cells, roomy enough for five guards to land apart often
+
+  // What the room held, over all the fillings of one floor.
+  struct Census {
+    int mostGuards = 0, mostItems = 0;
+    int guards = 0, items = 0;
+    std::map<std::string, int> byName;
+  };
+
+  void SetUp() override {
+    GenerationTest::SetUp();
+    randomReplay = &engine;
+    room.Init(10, 10, 10, 10);
+  }
+  void TearDown() override {
+    randomReplay = nullptr;
+    GenerationTest::TearDown();
+  }
+
+  Census Fill(int floor, int times) {
+    Census census;
+    for (int i = 0; i < times; ++i) {
+      for (RKEntity* entity : onFloor) {
+        if (entity != player) delete entity;
+      }
+      onFloor = {player};
+      map->CreateRoom(room);
+      map->PlaceEntites(floor, room, onFloor, deaths, uses);
+      int guards = 0, items = 0;
+      for (const RKEntity* entity : onFloor) {
+        if (entity == player) continue;
+        ++(entity->fighter != nullptr ? guards : items);
+        ++census.byName[entity->name];
+      }
+      census.mostGuards = std::max(census.mostGuards, guards);
+      census.mostItems = std::max(census.mostItems, items);
+      census.guards += guards;
+      census.items += items;
+    }
+    return census;
+  }
+};
+
+// A room gets from none up to its floor's limit of guards and of items. Over 600 fillings the
+// full number turns up with a probability beyond doubt (at least 1 - 1e-30 a floor).
+TEST_F(PopulationTest, GuardsAndItemsPerRoomByFloor) {
+  for (const RoomLimits& row : ROOM_LIMITS) {
+    SCOPED_TRACE("floor " + std::to_string(row.floor));
+    const Census census = Fill(row.floor, 600);
+    EXPECT_EQ(census.mostGuards, row.guards);
+    EXPECT_EQ(census.mostItems, row.items);
+  }
+}
+
+// How often each kind was drawn, against its weight: a kind of weight 0 never, the others
+// within five standard deviations of their share (a wrong weight of the tables misses by far
+// more: the first aid kit at 50 instead of 35 misses by over twelve of them on the fourth floor).
+void ExpectDrawnAsWeighted(const std::map<std::string, int>& drawn, int draws,
+                           std::initializer_list<std::pair<const char*, int>> weights) {
+  int sum = 0;
+  for (const auto& [name, weight] : weights) sum += weight;
+  for (const auto& [name, weight] : weights) {
+    const auto found = drawn.find(name);
+    const int count = found == drawn.end() ? 0 : found->second;
+    const double share = static_cast<double>(weight) / sum;
+    const double expected = draws * share;
+    const double sigma = std::sqrt(draws * share * (1.0 - share));
+    EXPECT_NEAR(count, expected, 5.0 * sigma + 0.5)
+        << name << " of weight " << weight << " in " << sum << ", " << draws << " draws";
+  }
+}
+
+TEST_F(PopulationTest, LotteryWeightsByFloor) {
+  for (int floor = 1; floor <= 10; ++floor) {
+    SCOPED_TRACE("floor " + std::to_string(floor));
+    const GuardWeights& guards = GUARD_LOTTERY[floor - 1];
+    const ItemWeights& items = ITEM_LOTTERY[floor - 1];
+    ASSERT_EQ(guards.floor, floor);
+    ASSERT_EQ(items.floor, floor);
+    const Census census = Fill(floor, 6000);
+    ASSERT_GT(census.items, 2500);
+    ExpectDrawnAsWeighted(census.byName, census.guards,
+                          {{"Guard", guards.guard}, {"Elite Guard", guards.elite}});
+    ExpectDrawnAsWeighted(census.byName, census.items,
+                          {{"First Aid Kit", items.firstAid},
+                           {"Taser", items.taser},
+                           {"Riot Shield", items.shield},
+                           {"Tranquilizer Gun", items.tranquilizer},
+                           {"Stun Grenade", items.stun},
+                           {"Pepper Spray", items.pepper}});
+  }
 }
 
 TEST(Dice, RandomGetIntStaysInItsRangeAndReachesBothEnds) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <list>
 #include <memory>
 #include <sstream>
@@ -344,32 +345,40 @@ TEST_F(SaveGameTest, WhatLiesAtTheTemporaryNameIsReplacedNotWrittenThrough) {
   }
 }
 
-// Effects are not saved: every usable kind of the table gets its own back from its name, on the
-// floor and in the pack, the same that population gives it from the registry.
-TEST_F(SaveGameTest, EveryUsableKindGetsItsEffectBackFromItsName) {
-  std::vector<const RKKind*> usable;
-  for (const RKKind& kind : KIND_TABLE) {
-    if (kind.use == RKUseEffect::None) continue;
-    usable.push_back(&kind);
-    const UseFunction use = UseFunctionOf(kind.use, useFuncVec);
-    EXPECT_EQ(use, UseFunctionFor(kind.use)) << kind.name << " is placed with another effect";
-    entities.push_back(NewEntity(kind, 7, 7, theMap, nullptr, use));
-    inventory.push_back(NewEntity(kind, 0, 0, theMap, nullptr, use));
+// Effects are not saved: every usable item gets its own back from its name, on the floor and in
+// the pack; and a new game's registry, from which population gives an item its effect by place,
+// holds them in this order.
+TEST_F(SaveGameTest, EveryUsableItemGetsItsEffectBackFromItsName) {
+  const struct {
+    const char* name;
+    UseFunction effect;  // and its place in the registry is the row's
+  } rows[] = {
+      {"First Aid Kit", UseFirstAidKit},
+      {"Tranquilizer Gun", UseTranquilizerGun},
+      {"Stun Grenade", UseStunGrenade},
+      {"Pepper Spray", UsePepperSpray},
+  };
+  ASSERT_EQ(useFuncVec.size(), std::size(rows));
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    EXPECT_EQ(useFuncVec[i], rows[i].effect) << "registry entry " << i << ": " << rows[i].name;
+    const RKKind* kind = FindKind(rows[i].name);
+    ASSERT_NE(kind, nullptr) << rows[i].name;
+    entities.push_back(NewEntity(*kind, 7, 7, theMap, nullptr, rows[i].effect));
+    inventory.push_back(NewEntity(*kind, 0, 0, theMap, nullptr, rows[i].effect));
   }
   ASSERT_TRUE(SaveGame());
   std::string version;
   ASSERT_EQ(LoadGame(version), LoadOk);
 
-  for (const RKKind* kind : usable) {
-    SCOPED_TRACE(kind->name);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
     int found = 0;
     for (const std::list<RKEntity*>* list : {&entities, &inventory}) {
       for (const RKEntity* e : *list) {
-        if (e->name != kind->name) continue;
+        if (e->name != row.name) continue;
         ++found;
         ASSERT_NE(e->item, nullptr);
-        EXPECT_NE(e->item->useFunction, nullptr);
-        EXPECT_EQ(e->item->useFunction, UseFunctionFor(kind->use));
+        EXPECT_EQ(e->item->useFunction, row.effect);
       }
     }
     EXPECT_GE(found, 2);

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "core/message.h"
 #include "dungeon/map.h"
@@ -55,17 +57,22 @@ TEST_F(Effects, FirstAidKitHealsOnlyWhenHurt) {
   }
 }
 
+// The dart takes 40 hit points from the nearest guard in view at a distance of at most 5,
+// counted in whole cells.
 TEST_F(Effects, TranquilizerGunHitsTheNearestGuardWithinFive) {
   struct Row {
     const char* name;
     int dx, dy;
     bool pillar;  // a wall between the player and the guard
+    int hp;
     bool hit;
+    int hpAfter;  // 0: knocked out
   };
   const Row rows[] = {
-      {"5.83 truncates to 5", 5, 3, false, true},
-      {"6 is too far", 6, 0, false, false},
-      {"out of view", 3, 0, true, false},
+      {"5.83 truncates to 5", 5, 3, false, 20, true, 0},
+      {"6 is too far", 6, 0, false, 20, false, 20},
+      {"out of view", 3, 0, true, 20, false, 20},
+      {"50 hit points keep 10", 2, 0, false, 50, true, 10},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -75,7 +82,7 @@ TEST_F(Effects, TranquilizerGunHitsTheNearestGuardWithinFive) {
       theMap->tiles[CellIndex(PLAYER_X + 1, PLAYER_Y)]->Init(true, false);
       RefreshView();
     }
-    RKEntity* guard = AddGuard(PLAYER_X + row.dx, PLAYER_Y + row.dy);
+    RKEntity* guard = AddGuard(PLAYER_X + row.dx, PLAYER_Y + row.dy, row.hp);
     std::string name = guard->GetDisplayName();
     RKEntity* gun = MakeItem(RKKindId::TranquilizerGun, 0, 0);
     Carry(gun);
@@ -84,8 +91,10 @@ TEST_F(Effects, TranquilizerGunHitsTheNearestGuardWithinFive) {
     Play(script);
 
     EXPECT_EQ(Carried(gun), !row.hit);
-    // 40 is twice what a guard can take.
-    EXPECT_EQ(guard->fighter == nullptr, row.hit);
+    EXPECT_EQ(guard->fighter == nullptr, row.hpAfter == 0);
+    if (guard->fighter != nullptr) {
+      EXPECT_EQ(guard->fighter->hp, row.hpAfter);
+    }
     EXPECT_EQ(LogHas(gLocalization->TFormat("message.tranquilizerHit", {name, "40"})), row.hit);
     EXPECT_EQ(LogHas(gLocalization->T("message.noTranquilizerTarget")), !row.hit);
   }
@@ -107,34 +116,62 @@ TEST_F(Effects, ClosestEnemyKeepsTheEarlierOfTwoAtTheSameDistance) {
   EXPECT_EQ(ClosestEnemy(3), south);
 }
 
+// The grenade is thrown at most 3 cells and takes 25 hit points from every guard at a
+// distance of at most 3 from where it lands.
 TEST_F(Effects, StunGrenadeHitsEveryGuardInTheBlastOnce) {
   OpenArena();
-  // Blast centre three cells east of the player. The guard at the back of entities is hit
-  // first and knocked out, which moves it to the front.
-  RKEntity* nearby = AddGuard(PLAYER_X + 5, PLAYER_Y, 30);
-  RKEntity* below = AddGuard(PLAYER_X + 3, PLAYER_Y + 2, 30);
-  RKEntity* outside = AddGuard(PLAYER_X + 7, PLAYER_Y, 30);
-  RKEntity* weak = AddGuard(PLAYER_X + 4, PLAYER_Y + 1, 25);
-  std::string name = weak->GetDisplayName();
+  // Blast centre three cells east of the player.
+  const int blastX = PLAYER_X + 3;
+  struct Row {
+    const char* name;
+    int dx, dy;  // from the blast centre
+    int hp;
+    int hpAfter;  // 0: knocked out
+  };
+  const Row rows[] = {
+      {"distance 2", 2, 0, 30, 5},
+      {"distance 2 below", 0, 2, 30, 5},
+      {"exactly 3", 3, 0, 30, 5},
+      {"exactly 3 above", 0, -3, 30, 5},
+      {"the square root of 10 is beyond", 3, 1, 30, 30},
+      {"distance 4", 4, 0, 30, 30},
+      // Hit first from the back of entities and knocked out, which moves it to the front: the
+      // guards before it are still hit once each.
+      {"knocked out by 25", 1, 1, 25, 0},
+  };
+  std::vector<RKEntity*> guards;
+  for (const Row& row : rows) {
+    guards.push_back(AddGuard(blastX + row.dx, PLAYER_Y + row.dy, row.hp));
+  }
+  std::string name = guards.front()->GetDisplayName();
   RKEntity* grenade = MakeItem(RKKindId::StunGrenade, 0, 0);
   Carry(grenade);
   InputScript script;
   script.Key(SDL_SCANCODE_I)
       .Key(LetterOf(grenade))
-      .Click(PixelOf(PLAYER_X + 4), PixelOf(PLAYER_Y))  // 4 away: ignored
-      .Click(PixelOf(PLAYER_X + 3), PixelOf(PLAYER_Y))
+      .Click(PixelOf(PLAYER_X + 3), PixelOf(PLAYER_Y + 1))  // the square root of 10: ignored
+      .Click(PixelOf(PLAYER_X + 4), PixelOf(PLAYER_Y))      // 4 away: ignored
+      .Click(PixelOf(blastX), PixelOf(PLAYER_Y))
       .Wait();
   Play(script);
 
   EXPECT_FALSE(Carried(grenade));
-  EXPECT_EQ(weak->fighter, nullptr);
-  EXPECT_EQ(weak->name, "Unconscious Guard");
-  EXPECT_EQ(nearby->fighter->hp, 5);
-  EXPECT_EQ(below->fighter->hp, 5);
-  EXPECT_EQ(outside->fighter->hp, 30);
+  int hit = 0;
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    SCOPED_TRACE(rows[i].name);
+    const RKEntity* guard = guards[i];
+    hit += rows[i].hpAfter < rows[i].hp ? 1 : 0;
+    if (rows[i].hpAfter == 0) {
+      EXPECT_EQ(guard->fighter, nullptr);
+      EXPECT_EQ(guard->name, "Unconscious Guard");
+    } else {
+      ASSERT_NE(guard->fighter, nullptr);
+      EXPECT_EQ(guard->fighter->hp, rows[i].hpAfter);
+    }
+  }
   EXPECT_TRUE(LogHas(gLocalization->T("message.stunPrompt")));
   EXPECT_EQ(LogCount(gLocalization->TFormat("message.stunExplode", {"3"})), 1);
-  EXPECT_EQ(LogCount(gLocalization->TFormat("message.stunHit", {name, "25"})), 3);
+  EXPECT_EQ(LogCount(gLocalization->TFormat("message.stunHit", {name, "25"})), hit);
 }
 
 TEST_F(Effects, StunGrenadeOnAnEmptyTileIsStillUsed) {

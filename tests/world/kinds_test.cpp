@@ -1,5 +1,6 @@
 // The kinds table: every row holds what its role needs, and nothing the code that reads it by
-// name or by lottery could confuse with another row.
+// name or by lottery could confuse with another row. The rows' numbers are checked where they
+// act, against the game's rules: population (dungeon), the effects, combat and a new game.
 
 #include <gtest/gtest.h>
 
