@@ -61,14 +61,20 @@ function mountStorage() {
 
 // Stores the player's folder in IndexedDB. Resolves to 1 once stored, 0 when the browser
 // refused, -1 when it keeps no files for this page. The game waits for it after each write.
+// Copies are counted, so that one begun before the last save for leaving does not let its copy
+// in localStorage go.
+let copiesBegun = 0;
+let pendingSaveCopy = 0;
+
 function keepFiles() {
   return new Promise(resolve => {
     if (!Module.tvkStorage) {
       resolve(-1);
       return;
     }
+    const copy = ++copiesBegun;
     FS.syncfs(false, error => {
-      if (!error) {
+      if (!error && copy >= pendingSaveCopy) {
         forgetPendingSave();
       }
       resolve(error ? 0 : 1);
@@ -108,6 +114,7 @@ function saveBeforeLeaving() {
   }
   savedForLeaving = true;
   FS.writeFile(SAVE_PATH, text);
+  pendingSaveCopy = copiesBegun + 1;
   keepFiles();
   try {
     localStorage.setItem(PENDING_SAVE, text);
