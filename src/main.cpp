@@ -4,22 +4,25 @@
 #include <exception>
 #include <iostream>
 
+#include "game/frames.h"
 #include "game/lifecycle.h"
 #include "game/mainmenu.h"
 
 int main(int, char**) {
+  int code = 0;
   try {
-    if (!InitGame(640, 400, true)) {
+    if (InitGame(640, 400, true)) {
+      MainMenu();
+    } else {
       // Start-up has said what is missing; the settings are still written.
-      QuitGame();
-      return 1;
+      code = 1;
     }
-    MainMenu();
     QuitGame();
   } catch (const std::exception& error) {
     // Errors the game cannot continue from (music that cannot start) end it here, on purpose
     // without QuitGame: the failing subsystem may be in any state.
     std::cout << "Exception: " << error.what() << std::endl;
   }
-  return 0;
+  ShowGameEnded();
+  return code;
 }

@@ -1,13 +1,19 @@
 // The page around the game: a start screen (browsers let a page play sound only after a click
-// or a key), the picture scaled by the largest whole factor that fits, and the player's files
-// kept in IndexedDB. The game itself starts from tvk.js, which this file configures.
+// or a key), the picture scaled by the largest whole factor that fits, the player's files kept
+// in IndexedDB, a game saved as the page goes away, and the saved game exported and imported.
+// The game itself starts from tvk.js, which this file configures.
 'use strict';
 
 const WIDTH = 640;
 const HEIGHT = 400;
 const PLAY_DIR = '/play';  // the game's working folder: game.sav, game.cfg, links to the data
+const SAVE_PATH = PLAY_DIR + '/game.sav';
+const IMPORT_PATH = '/tmp/import.sav';  // outside the stored folder
+// The save made as the page went away, until IndexedDB has it (see saveBeforeLeaving).
+const PENDING_SAVE = 'tvk.saveBeforeLeaving';
 const canvas = document.getElementById('canvas');
 const start = document.getElementById('start');
+const notice = document.getElementById('notice');
 
 function fitCanvas() {
   const factor = Math.max(1, Math.floor(Math.min(innerWidth / WIDTH, innerHeight / HEIGHT)));
@@ -33,6 +39,8 @@ function mountStorage() {
   FS.syncfs(true, error => {
     Module.tvkStorage = !error;
     if (error) {
+      // A plain folder in memory: a file's flush to IndexedDB would fail every write.
+      FS.unmount(PLAY_DIR);
       console.warn('The browser keeps no files for this page: saves last until it is closed.');
     }
     for (const name of ['gfx', 'languages', 'music']) {
@@ -41,19 +49,101 @@ function mountStorage() {
       }
     }
     FS.chdir(PLAY_DIR);
-    Module.removeRunDependency('storage');
+    const pending = Module.tvkStorage && readPendingSave();
+    if (!pending) {
+      Module.removeRunDependency('storage');
+      return;
+    }
+    FS.writeFile(SAVE_PATH, pending);
+    keepFiles().then(() => Module.removeRunDependency('storage'));
   });
 }
 
+// Stores the player's folder in IndexedDB. Resolves to 1 once stored, 0 when the browser
+// refused, -1 when it keeps no files for this page. The game waits for it after each write.
+// Copies are counted, so that one begun before the last save for leaving does not let its copy
+// in localStorage go.
+let copiesBegun = 0;
+let pendingSaveCopy = 0;
+
+function keepFiles() {
+  return new Promise(resolve => {
+    if (!Module.tvkStorage) {
+      resolve(-1);
+      return;
+    }
+    const copy = ++copiesBegun;
+    FS.syncfs(false, error => {
+      if (!error && copy >= pendingSaveCopy) {
+        forgetPendingSave();
+      }
+      resolve(error ? 0 : 1);
+    });
+  });
+}
+
+function readPendingSave() {
+  try {
+    return localStorage.getItem(PENDING_SAVE);
+  } catch {
+    return null;
+  }
+}
+
+function forgetPendingSave() {
+  try {
+    localStorage.removeItem(PENDING_SAVE);
+  } catch {
+    // nothing was kept there
+  }
+}
+
+// Closing, reloading or hiding the page saves a game being played, as Escape would (it goes on
+// if the page stays). The browser may end the page before IndexedDB has stored the file, and
+// does not wait for it; a copy in localStorage, which takes it at once, survives the page, and
+// its next visit moves it to IndexedDB. Hidden comes first and pagehide after it, or alone.
+let savedForLeaving = false;
+
+function saveBeforeLeaving() {
+  if (!started || ended || savedForLeaving || !Module.tvkStorage) {
+    return;
+  }
+  const text = Module.ccall('TvkSaveBeforeLeaving', 'string', [], []);
+  if (!text) {
+    return;
+  }
+  savedForLeaving = true;
+  FS.writeFile(SAVE_PATH, text);
+  pendingSaveCopy = copiesBegun + 1;
+  keepFiles();
+  try {
+    localStorage.setItem(PENDING_SAVE, text);
+  } catch {
+    // no room or no localStorage: only the copy to IndexedDB that has started is left
+  }
+}
+addEventListener('pagehide', saveBeforeLeaving);
+document.addEventListener('visibilitychange', () => {
+  if (document.visibilityState === 'hidden') {
+    saveBeforeLeaving();
+  } else {
+    savedForLeaving = false;
+  }
+});
+addEventListener('pageshow', () => {
+  savedForLeaving = false;
+});
+
 let ready = false;
 let started = false;
+let ended = false;
 
 function startGame() {
   if (!ready || started) {
     return;
   }
   started = true;
-  start.remove();
+  start.style.display = 'none';
   canvas.focus();
   fitCanvas();
   Module.callMain([]);
@@ -66,6 +156,17 @@ var Module = {
   onRuntimeInitialized() {
     ready = true;
     start.textContent = 'Click or press a key to play';
+  },
+  tvkKeepFiles: keepFiles,
+  // Quit in the main menu: the picture would stand still, so the page says what happened.
+  tvkGameEnded() {
+    ended = true;
+    if (document.pointerLockElement) {
+      document.exitPointerLock();
+    }
+    start.textContent = 'The game has ended. Reload the page to play again.';
+    start.classList.add('ended');
+    start.style.display = '';
   },
   print: text => console.log(text),
   printErr: text => console.error(text),
@@ -82,14 +183,50 @@ if (location.protocol === 'file:') {
 canvas.addEventListener('mousedown', () => canvas.focus());
 
 document.getElementById('export').addEventListener('click', () => {
-  const path = PLAY_DIR + '/game.sav';
-  if (!ready || !FS.analyzePath(path).exists) {
-    alert('There is no saved game yet: leave a game with Escape first.');
+  if (!ready || !FS.analyzePath(SAVE_PATH).exists) {
+    notice.textContent = 'There is no saved game yet: leave a game with Escape first.';
     return;
   }
   const link = document.createElement('a');
-  link.href = URL.createObjectURL(new Blob([FS.readFile(path)]));
+  link.href = URL.createObjectURL(new Blob([FS.readFile(SAVE_PATH)]));
   link.download = 'game.sav';
   link.click();
   setTimeout(() => URL.revokeObjectURL(link.href), 10000);
 });
+
+// A saved game from a file goes through the game's own loader, which refuses it with its reason
+// or lets it become the save that Continue loads. The current save is replaced only then.
+const importer = document.getElementById('import-file');
+document.getElementById('import').addEventListener('click', () => importer.click());
+importer.addEventListener('change', async () => {
+  const file = importer.files[0];
+  importer.value = '';
+  if (!file || !ready) {
+    return;
+  }
+  notice.textContent = await importSave(file);
+});
+
+async function importSave(file) {
+  const refused = why => file.name + ' was not imported: ' + why + '.';
+  const limit = Module._TvkSaveSizeLimit();
+  if (file.size > limit) {
+    // The loader's own words for it, without reading the file into memory first.
+    return refused('the file has ' + file.size + ' bytes, at most ' + limit);
+  }
+  FS.writeFile(IMPORT_PATH, new Uint8Array(await file.arrayBuffer()));
+  const why = Module.ccall('TvkCheckImport', 'string', ['string'], [IMPORT_PATH]);
+  const bytes = FS.readFile(IMPORT_PATH);
+  FS.unlink(IMPORT_PATH);
+  if (why) {
+    return refused(why.split(IMPORT_PATH).join(file.name));
+  }
+  FS.writeFile(SAVE_PATH, bytes);
+  const kept = await keepFiles();
+  const imported = file.name + ' is now the saved game: Continue in the main menu plays it';
+  if (kept === 1) {
+    return imported + '.';
+  }
+  return imported + ', but only until the page is closed: the browser ' +
+      (kept < 0 ? 'keeps no files for this page.' : 'did not store it.');
+}

@@ -45,16 +45,26 @@ void FinishFrame() {
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
 
+#include <string>
+
+#include "persistence/savegame.h"
+
 namespace {
 
-// Copies the page's files to IndexedDB and waits for it (Asyncify): 1 once stored, 0 when the
-// browser refused or has no IndexedDB (private windows).
+// What the page's keepFiles() answers.
+enum RKPageFilesKept : int { FilesRefused = 0, FilesKept = 1, NoStorage = -1 };
+
+// A page without storage has said so once, at its first write.
+bool toldNoStorage = false;
+
+// Copies the page's files to IndexedDB and waits for it (Asyncify).
 // clang-format off
-EM_ASYNC_JS(int, SyncPageFiles, (), {
-  if (!Module.tvkStorage) {
-    return 0;
-  }
-  return await new Promise(resolve => FS.syncfs(false, error => resolve(error ? 0 : 1)));
+EM_ASYNC_JS(int, KeepPageFiles, (), {
+  return await Module.tvkKeepFiles();
+});
+
+EM_JS(void, TellPageGameEnded, (), {
+  Module.tvkGameEnded();
 });
 // clang-format on
 
@@ -65,14 +75,47 @@ const bool MOUSE_CAPTURED_AT_START = false;
 const bool WINDOW_HAS_GAME_ICON = false;
 
 bool KeepWrittenFiles(zokCSON::Error* error) {
-  if (SyncPageFiles() != 0) {
+  const int kept = KeepPageFiles();
+  if (kept == FilesKept || (kept == NoStorage && toldNoStorage)) {
     return true;
   }
+  toldNoStorage = toldNoStorage || kept == NoStorage;
   if (error != nullptr) {
     error->code = zokCSON::ErrorCode::IoError;
-    error->message = "the browser does not keep files for this page";
+    error->message = kept == NoStorage ? FILES_NOT_KEPT : "the browser did not store the file";
   }
   return false;
+}
+
+void ShowGameEnded() { TellPageGameEnded(); }
+
+// The page calls these while the game waits (for its next frame, a key or the browser), never
+// in the middle of a step of its own. Nothing called from here may wait in turn: Asyncify keeps
+// one waiting call stack only, the game's. So no file is written here (even a file's flush to
+// storage waits in a page).
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE double TvkSaveSizeLimit() { return static_cast<double>(MAX_SAVE_BYTES); }
+
+// Whether a file the player brings in would load: empty when it would, else why not. Only
+// outside play, as a game running would overwrite it with its own at Escape.
+EMSCRIPTEN_KEEPALIVE const char* TvkCheckImport(const char* path) {
+  static std::string why;
+  why = gameState == InMenus ? CheckSaveFile(path)
+                             : "a game is being played: leave it with Escape first";
+  return why.c_str();
+}
+
+// The page is being closed, reloaded or hidden: the save of a game being played, as Escape
+// would write it, for the page to store; empty outside play.
+EMSCRIPTEN_KEEPALIVE const char* TvkSaveBeforeLeaving() {
+  static std::string text;
+  text.clear();
+  if (gameState == InMenus || !SaveGameText(text)) {
+    text.clear();
+  }
+  return text.c_str();
+}
 }
 #else
 const bool FULLSCREEN_BY_DEFAULT = true;
@@ -80,4 +123,6 @@ const bool MOUSE_CAPTURED_AT_START = true;
 const bool WINDOW_HAS_GAME_ICON = true;
 
 bool KeepWrittenFiles(zokCSON::Error*) { return true; }
+
+void ShowGameEnded() {}
 #endif

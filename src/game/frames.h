@@ -45,7 +45,13 @@ void FinishFrame();
 // The one place that knows whether the game runs in a web page. There the files the game
 // writes live in the browser's storage, and a write is kept only once that storage has taken
 // it: true when it has (at once on the desktop), false with the reason in *error otherwise.
+// A page whose browser keeps no files (private windows) still plays: its first write fails
+// with FILES_NOT_KEPT, and the later ones last in memory until the page is closed.
 bool KeepWrittenFiles(zokCSON::Error* error);
+constexpr const char* FILES_NOT_KEPT = "the browser keeps no files for this page";
+// Called as the program ends: a page says that the game has ended, in place of its last
+// picture. Nothing on the desktop, whose window has closed.
+void ShowGameEnded();
 // Whether a game without settings starts fullscreen: not in a page, which starts in the
 // browser's window, since a browser goes fullscreen only from the player's own key or click.
 extern const bool FULLSCREEN_BY_DEFAULT;

@@ -188,6 +188,7 @@ inline constexpr RKCatalogueRow CATALOGUE_ROWS[] = {
   {"menu.saveFailed.cannotCreate",        RKTextUse::Box,       "",    ""},
   {"menu.saveFailed.cannotWrite",         RKTextUse::Box,       "",    ""},
   {"menu.saveFailed.refused",             RKTextUse::Box,       "",    ""},
+  {"menu.saveFailed.notKept",             RKTextUse::Box,       "",    ""},
   {"menu.saveFailed.pressKey",            RKTextUse::Box,       "",    ""},
   {"menu.levelUp.header",                 RKTextUse::Box,       "",    ""},
   {"menu.levelUp.message",                RKTextUse::Log,       "#",   "new level"},

@@ -776,8 +776,8 @@ void RKChecker::CheckCatalogue(const zokCSON::Value& root) {
     const std::string word = language.T(key);
     if (VisibleCells(word) > VisibleCells(longestWord)) longestWord = word;
   }
-  for (const char* key :
-       {"menu.saveFailed.cannotCreate", "menu.saveFailed.cannotWrite", "menu.saveFailed.refused"}) {
+  for (const char* key : {"menu.saveFailed.cannotCreate", "menu.saveFailed.cannotWrite",
+                          "menu.saveFailed.refused", "menu.saveFailed.notKept"}) {
     const std::string reason = language.T(key);
     if (VisibleCells(reason) > VisibleCells(longestReason)) longestReason = reason;
   }

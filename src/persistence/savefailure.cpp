@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cson/cson.h"
+#include "game/frames.h"
 #include "game/globals.h"
 #include "localization/localization.h"
 #include "persistence/savegame.h"
@@ -18,6 +19,9 @@ namespace {
 std::string ReasonKey(const zokCSON::Error& error) {
   if (error.code != zokCSON::ErrorCode::IoError) {
     return "menu.saveFailed.refused";  // a value the format cannot hold
+  }
+  if (error.message == FILES_NOT_KEPT) {
+    return "menu.saveFailed.notKept";  // a web page in a private window
   }
   // Nothing could be created beside the file (a read-only or full folder, a folder in the way
   // of the temporary file), or what was written could not be completed and put in its place.

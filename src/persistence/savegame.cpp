@@ -29,9 +29,6 @@ using zokCSON::Value;
 
 namespace {
 
-// A game the program writes takes about 100 KB, and the loader's bounds allow a few hundred;
-// anything far larger is refused before the reader builds a tree of it.
-constexpr std::uintmax_t MAX_SAVE_BYTES = std::uintmax_t{4} * 1024 * 1024;
 constexpr std::size_t SAVED_LOG_LINES = 6;
 
 // ---- Writing ---------------------------------------------------------------------------------
@@ -752,14 +749,17 @@ std::string UnescapeSaveMessage(const std::string& text) {
 
 bool SaveGame(zokCSON::Error* error) { return SaveGameTo(SAVE_FILE, error); }
 
-bool SaveGameTo(const std::string& path, zokCSON::Error* error) {
+namespace {
+
+// The running game as the document a save holds; false (with *error) when none is running.
+bool SavedGame(Value& root, zokCSON::WriteOptions& options, zokCSON::Error* error) {
   if (theMap == nullptr || theMap->tiles.size() != MAP_CELLS) {
     if (error != nullptr) {
       *error = {zokCSON::ErrorCode::IoError, 1, 1, "No game is running"};
     }
     return false;
   }
-  Value root = Value::MakeObject();
+  root = Value::MakeObject();
   root["Signature"] = Value(SAVEGAMESIG);
   root["Version"] = Value(GAMEVERSION);
   root["CurrentFloor"] = Value(theMap->currentFloor);
@@ -776,56 +776,74 @@ bool SaveGameTo(const std::string& path, zokCSON::Error* error) {
   root["GameMessages"] = std::move(lines);
   root["GameState"] = Value(gameState);
 
-  zokCSON::WriteOptions options;
   options.indent = 2;
   options.sortKeys = false;
+  return true;
+}
+
+}  // namespace
+
+bool SaveGameTo(const std::string& path, zokCSON::Error* error) {
+  Value root;
+  zokCSON::WriteOptions options;
   // The library writes a temporary file and renames it over the old save, so a failed or
   // interrupted save never costs the player the previous one. In a web page the save is the
   // player's only once the browser has stored it.
-  return zokCSON::WriteFile(path, root, options, error) && KeepWrittenFiles(error);
+  return SavedGame(root, options, error) && zokCSON::WriteFile(path, root, options, error) &&
+         KeepWrittenFiles(error);
+}
+
+bool SaveGameText(std::string& text, zokCSON::Error* error) {
+  Value root;
+  zokCSON::WriteOptions options;
+  return SavedGame(root, options, error) && zokCSON::WriteText(root, text, options, error);
 }
 
 int LoadGame(std::string& savedVersion) { return LoadGameFrom(SAVE_FILE, savedVersion); }
 
-int LoadGameFrom(const std::string& path, std::string& savedVersion) {
-  // Every refusal that reads as "no saved game" still says on the console why.
-  auto failed = [](const std::string& why) {
-    std::cerr << "Saved game not loaded: " << why << std::endl;
-    return LoadFailed;
-  };
+namespace {
+
+// LoadGameFrom without a word on the console: every refusal says in why what is wrong.
+int ReadSaveFile(const std::string& path, std::string& savedVersion, std::string& why) {
   std::error_code unknownSize;
   const std::uintmax_t size = std::filesystem::file_size(path, unknownSize);
   if (!unknownSize && size > MAX_SAVE_BYTES) {
-    return failed("the file has " + std::to_string(size) + " bytes, at most " +
-                  std::to_string(MAX_SAVE_BYTES));
+    why = "the file has " + std::to_string(size) + " bytes, at most " +
+          std::to_string(MAX_SAVE_BYTES);
+    return LoadFailed;
   }
   Value root;
   zokCSON::Error error;
   if (zokCSON::ParseFile(path, root, &error) != zokCSON::ErrorCode::Ok) {
-    return failed(path + ":" + std::to_string(error.line) + ":" + std::to_string(error.column) +
-                  ": " + error.message);
+    why = path + ":" + std::to_string(error.line) + ":" + std::to_string(error.column) + ": " +
+          error.message;
+    return LoadFailed;
   }
   if (!root.IsObject()) {
-    return failed("the file holds no object");
+    why = "the file holds no object";
+    return LoadFailed;
   }
   const Value* signature = root.Find("Signature");
   if (signature == nullptr) {
-    return failed(Quoted("Signature") + " is missing");
+    why = Quoted("Signature") + " is missing";
+    return LoadFailed;
   }
   if (!signature->IsString() || signature->AsString() != SAVEGAMESIG) {
-    std::cout << "Save game signature invalid!" << std::endl;
+    why = "it is no saved game of this game (its signature is not " + Quoted(SAVEGAMESIG.c_str()) +
+          ")";
     return LoadBadSignature;
   }
   const Value* version = root.Find("Version");
   if (version == nullptr) {
-    return failed(Quoted("Version") + " is missing");
+    why = Quoted("Version") + " is missing";
+    return LoadFailed;
   }
   if (version->IsString()) {
     savedVersion = version->AsString();
   }
   if (savedVersion != GAMEVERSION) {
-    std::cout << "Save game version doesn't match! (Save Game Version: " << savedVersion
-              << " / Game Version: " << GAMEVERSION << ")" << std::endl;
+    why = "it was saved by version " + (savedVersion.empty() ? "(none)" : savedVersion) +
+          ", this is version " + GAMEVERSION;
     return LoadBadVersion;
   }
 
@@ -835,10 +853,9 @@ int LoadGameFrom(const std::string& path, std::string& savedVersion) {
   game.map = new RKMap();
   std::vector<std::string> lines;
   int state = gameState;
-  std::string why;
   if (!ReadGame(root, game, lines, state, why)) {
     InstallEmptyGame();
-    return failed(why);
+    return LoadFailed;
   }
 
   theMap = game.map;
@@ -856,4 +873,33 @@ int LoadGameFrom(const std::string& path, std::string& savedVersion) {
   gameState = state;
   gameOver = false;
   return LoadOk;
+}
+
+}  // namespace
+
+int LoadGameFrom(const std::string& path, std::string& savedVersion) {
+  std::string why;
+  const int result = ReadSaveFile(path, savedVersion, why);
+  if (result == LoadFailed) {
+    // Every refusal that reads as "no saved game" still says on the console why.
+    std::cerr << "Saved game not loaded: " << why << std::endl;
+  } else if (result == LoadBadSignature) {
+    std::cout << "Save game signature invalid!" << std::endl;
+  } else if (result == LoadBadVersion) {
+    std::cout << "Save game version doesn't match! (Save Game Version: " << savedVersion
+              << " / Game Version: " << GAMEVERSION << ")" << std::endl;
+  }
+  return result;
+}
+
+std::string CheckSaveFile(const std::string& path) {
+  std::string savedVersion;
+  std::string why;
+  const int stateBefore = gameState;
+  ReadSaveFile(path, savedVersion, why);
+  // Nothing of the file stays: the main menu's Continue loads the save anew.
+  ResetGame();
+  InstallEmptyGame();
+  gameState = stateBefore;
+  return why;
 }

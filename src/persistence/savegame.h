@@ -2,6 +2,7 @@
 // The one saved game, "game.sav": written when the player leaves with Escape, read back when
 // the player continues from the main menu.
 
+#include <cstdint>
 #include <string>
 
 namespace zokCSON {
@@ -18,6 +19,9 @@ enum RKLoadResult : int {
 
 // The game's one saved game, in the working folder.
 constexpr const char* SAVE_FILE = "game.sav";
+// A game the program writes takes about 100 KB, and the loader's bounds allow a few hundred;
+// anything far larger is refused before the reader builds a tree of it.
+constexpr std::uintmax_t MAX_SAVE_BYTES = std::uintmax_t{4} * 1024 * 1024;
 
 // Writes the running game to the file, replacing the previous save only once the new one is
 // complete. False when nothing could be written (the old save is then still there), with *error
@@ -25,6 +29,8 @@ constexpr const char* SAVE_FILE = "game.sav";
 bool SaveGameTo(const std::string& path, zokCSON::Error* error = nullptr);
 // SaveGameTo(SAVE_FILE).
 bool SaveGame(zokCSON::Error* error = nullptr);
+// The text SaveGameTo would write, into `text`, touching no file; false as SaveGameTo.
+bool SaveGameText(std::string& text, zokCSON::Error* error = nullptr);
 
 // Rebuilds the game from the file. savedVersion receives the file's "Version" when it is a
 // string (the main menu shows it in the bad-version box). A signature or version mismatch leaves
@@ -38,6 +44,10 @@ bool SaveGame(zokCSON::Error* error = nullptr);
 int LoadGameFrom(const std::string& path, std::string& savedVersion);
 // LoadGameFrom(SAVE_FILE, savedVersion).
 int LoadGame(std::string& savedVersion);
+// Puts a file from elsewhere (one the player brings in) through every check LoadGameFrom makes:
+// empty when it would load, otherwise why not, in words for the player. Silent on the console.
+// Meant for outside play: whatever game is in memory is ended, and gameState left as it was.
+std::string CheckSaveFile(const std::string& path);
 
 // Log lines are stored with bytes of 128 and above as backslash-u escapes, so the file stays
 // plain ASCII, and with every backslash doubled.

@@ -756,6 +756,53 @@ TEST_F(SaveGameTest, AFileFarLargerThanAnyGameIsRefusedUnread) {
   EXPECT_EQ(player, playerBefore);
 }
 
+// A file the player brings in (the web page's import) gets the loader's verdict in words, with
+// nothing on the console and nothing of it left running; the menus' state stays as it was.
+TEST_F(SaveGameTest, ABroughtInFileIsCheckedByTheLoaderAndLeftNotRunning) {
+  Value good = SavedDocument();
+  struct RKCase {
+    const char* name;
+    std::function<std::string()> text;  // the file's content
+    std::string why;                    // the start of the reason, empty for a file that loads
+  };
+  auto text = [](const Value& root) {
+    std::string out;
+    EXPECT_TRUE(zokCSON::WriteText(root, out, {}, nullptr));
+    return out;
+  };
+  auto changed = [&](const std::function<void(Value&)>& change) {
+    Value root = good;
+    change(root);
+    return text(root);
+  };
+  const RKCase cases[] = {
+      {"a save", [&] { return text(good); }, ""},
+      {"too large", [] { return std::string(MAX_SAVE_BYTES + 1, ' '); },
+       "the file has 4194305 bytes, at most 4194304"},
+      {"not a document", [] { return std::string("\x01{{ not: a: save"); }, "brought.sav:"},
+      {"another signature", [&] { return changed([](Value& r) { r["Signature"] = Value("X"); }); },
+       "it is no saved game of this game"},
+      {"another version", [&] { return changed([](Value& r) { r["Version"] = Value("0.1"); }); },
+       "it was saved by version 0.1, this is version " + GAMEVERSION},
+      {"damaged", [&] { return changed([](Value& r) { r["CurrentFloor"] = Value(12); }); },
+       "floor 12 lies outside 1-10"},
+  };
+  for (const RKCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::ofstream("brought.sav", std::ios::binary) << c.text();
+    gameState = InMenus;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const std::string why = CheckSaveFile("brought.sav");
+    EXPECT_EQ(testing::internal::GetCapturedStderr() + testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(why.substr(0, c.why.size()), c.why);
+    EXPECT_EQ(why.empty(), c.why.empty()) << why;
+    EXPECT_EQ(gameState, InMenus);
+    EXPECT_TRUE(entities.empty());
+    EXPECT_EQ(player, nullptr);
+  }
+}
+
 TEST(SaveMessageEscape, BytesAbove127BecomeEscapes) {
   struct RKCase {
     std::string line, stored;
