@@ -13,7 +13,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -132,15 +131,6 @@ class MusicTest : public ::testing::Test {
   bool LoadDefinition(const std::string& text) {
     WriteText(folder->Path() / "test_def.cson", text);
     return LoadMusicDefinition("test_def.cson");
-  }
-
-  // Calls step every few milliseconds for the given time, as a running frame loop would.
-  static void RunFor(int ms, const std::function<void()>& step, int everyMs = 10) {
-    const Uint64 end = SDL_GetTicks() + static_cast<Uint64>(ms);
-    while (SDL_GetTicks() < end) {
-      step();
-      SDL_Delay(static_cast<Uint32>(everyMs));
-    }
   }
 
   static Sint64 MsToFrames(Sint64 ms) { return ms * RATE / 1000; }
