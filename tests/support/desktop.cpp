@@ -154,14 +154,17 @@ pid_t XDesktop::StartProgram(const std::vector<std::string>& args, const std::st
 }
 
 bool XDesktop::WaitForWindow() {
-  return Run(std::string("xdotool search --sync --name '") + WINDOW_TITLE +
-             "' windowfocus --sync") == 0;
+  // The sanitised game takes seconds to start, and many times that on a machine busy with
+  // other builds: the limit only keeps a game that never shows its window from hanging the run.
+  return Run(std::string("xdotool search --sync --name '") + WINDOW_TITLE + "' windowfocus --sync",
+             180) == 0;
 }
 
-int XDesktop::Run(const std::string& command) {
+int XDesktop::Run(const std::string& command, int limitSeconds) {
   // Exported, so that a command substituted into the command line sees the display too.
-  return std::system(
-      ("export DISPLAY=" + display + "; timeout 30 " + command + " >>x.log 2>&1").c_str());
+  return std::system(("export DISPLAY=" + display + "; timeout " + std::to_string(limitSeconds) +
+                      " " + command + " >>x.log 2>&1")
+                         .c_str());
 }
 
 bool XDesktop::Keys(const std::string& keys) {

@@ -42,8 +42,9 @@ class XDesktop {
                      const std::vector<std::string>& changes, const std::string& output);
   // Waits until the game's window exists and has the keyboard.
   bool WaitForWindow();
-  // Runs a shell command (an X tool) on this display with a time limit; its exit status.
-  int Run(const std::string& command);
+  // Runs a shell command (an X tool) on this display with a time limit in seconds; its exit
+  // status.
+  int Run(const std::string& command, int limitSeconds = 30);
   // Types the keys (xdotool's names, blank-separated) into the window with the keyboard; false
   // when xdotool failed.
   bool Keys(const std::string& keys);
