@@ -24,10 +24,6 @@ constexpr int TRANQUILIZER_DAMAGE = 40, TRANQUILIZER_RANGE = 5;
 constexpr int STUN_DAMAGE = 25, STUN_RANGE = 3;  // the blast reaches as far as the throw
 constexpr int PEPPER_TURNS = 10;
 
-// Aiming waits this long for input before drawing the next frame, so that it neither spins a
-// core nor lets the picture freeze.
-constexpr Sint32 AIM_WAIT_MS = 16;
-
 constexpr int MAP_PIXEL_WIDTH = MAP_WIDTH * GLYPH_SIZE;
 constexpr int MAP_PIXEL_HEIGHT = MAP_HEIGHT * GLYPH_SIZE;
 
@@ -83,7 +79,8 @@ std::pair<int, int> TargetTile(int range) {
   const std::pair<int, int> cancelled{-1, -1};
   for (;;) {
     Render();
-    if (!NextEvent(event, AIM_WAIT_MS)) {
+    // Nothing moves while the player aims: the picture changes only with an event.
+    if (!NextEvent(event, NO_TIME_LIMIT)) {
       continue;
     }
     do {

@@ -18,6 +18,7 @@
 #include "persistence/keybindings.h"
 #include "persistence/settings.h"
 #include "ui/font.h"
+#include "ui/screen.h"
 #include "world/entity.h"
 
 namespace {
@@ -167,6 +168,7 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
     return Fail(std::cerr, "Couldn't create texture: ");
   }
   SDL_SetTextureScaleMode(texture, SDL_SCALEMODE_NEAREST);
+  WatchWindowForRedraws();
   panel = CreateRGBSurface(width, 80);
   if (!panel) {
     return Fail(std::cout, "Couldn't create new surface for HUD: ");

@@ -33,43 +33,56 @@ const RKMoveCommand MOVE_COMMANDS[] = {
     {ActionMoveRight, 1, 0},
 };
 
-// Takes the frame's events: Escape and F2 belong to the loop itself, every other key to the
+// One event of the frame: Escape and F2 belong to the loop itself, every other key to the
 // first action bound to it.
-void TakeEvents() {
-  while (NextEvent(event, 0)) {
-    switch (event.type) {
-      case SDL_EVENT_QUIT:
-        quitRequested = true;
-        break;
-      case SDL_EVENT_KEY_DOWN: {
-        // A held key moves the player once, not once per repeat.
-        if (event.key.repeat) {
-          break;
-        }
-        SDL_Scancode scancode = event.key.scancode;
-        if (scancode == SDL_SCANCODE_ESCAPE) {
-          playerAction = SaveAndExit;
-        } else if (scancode == SDL_SCANCODE_F2) {
-          ToggleRelativeMouse();
-        } else {
-          for (auto& [action, binding] : keyboard) {
-            // No key (what the settings reader makes of a value no key has) is not a key SDL
-            // cannot name (media keys report scancode 0 as well): it never matches.
-            if (binding.first != SDL_SCANCODE_UNKNOWN && binding.first == scancode) {
-              binding.second = true;
-              break;
-            }
-          }
-        }
+void TakeEvent(SDL_Event& taken) {
+  switch (taken.type) {
+    case SDL_EVENT_QUIT:
+      quitRequested = true;
+      break;
+    case SDL_EVENT_KEY_DOWN: {
+      // A held key moves the player once, not once per repeat.
+      if (taken.key.repeat) {
         break;
       }
-      case SDL_EVENT_MOUSE_MOTION:
-      case SDL_EVENT_MOUSE_BUTTON_DOWN:
-        TrackMouse(event);
-        break;
-      default:
-        break;
+      SDL_Scancode scancode = taken.key.scancode;
+      if (scancode == SDL_SCANCODE_ESCAPE) {
+        playerAction = SaveAndExit;
+      } else if (scancode == SDL_SCANCODE_F2) {
+        ToggleRelativeMouse();
+      } else {
+        for (auto& [action, binding] : keyboard) {
+          // No key (what the settings reader makes of a value no key has) is not a key SDL
+          // cannot name (media keys report scancode 0 as well): it never matches.
+          if (binding.first != SDL_SCANCODE_UNKNOWN && binding.first == scancode) {
+            binding.second = true;
+            break;
+          }
+        }
+      }
+      break;
     }
+    case SDL_EVENT_MOUSE_MOTION:
+    case SDL_EVENT_MOUSE_BUTTON_DOWN:
+      TrackMouse(taken);
+      break;
+    default:
+      break;
+  }
+}
+
+// Takes the frame's events. A frame that follows a still one first waits up to waitMs for
+// an event (0: not at all) and then starts its full period from that moment.
+void TakeEvents(int waitMs) {
+  if (waitMs != 0) {
+    const bool came = NextEvent(event, waitMs);
+    RestartFrameDeadline();
+    if (came) {
+      TakeEvent(event);
+    }
+  }
+  while (NextEvent(event, 0)) {
+    TakeEvent(event);
   }
 }
 
@@ -141,11 +154,15 @@ void FillRegistries() {
 void RunGame() {
   RestartFrameDeadline();
   bool closeFailedToSave = false;
+  // Nothing on a floor moves by itself: after a frame the picture stays as it is until an
+  // event comes, and only the music has its own time. The next frame waits for either.
+  int waitMs = 0;
   while (!gameOver) {
     for (auto& [action, binding] : keyboard) {
       binding.second = false;
     }
-    TakeEvents();
+    TakeEvents(waitMs);
+    waitMs = 0;  // a frame cut short goes on at once
     if (musicEnabled) {
       AdvanceMusic();
     }
@@ -182,6 +199,7 @@ void RunGame() {
     }
     FinishFrame();
     playerMovedOrAttacked = false;
+    waitMs = MusicWaitMs();
   }
   gameState = InMenus;
 }

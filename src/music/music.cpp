@@ -4,6 +4,7 @@
 #include <SDL3_mixer/SDL_mixer.h>
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <iostream>
 #include <stdexcept>
@@ -199,8 +200,30 @@ void AdvanceMusic() {
   }
 }
 
+int MusicWaitMs() {
+  MIX_Track* track = musicPattern.track;
+  if (track == nullptr || !musicEnabled) return NO_TIME_LIMIT;
+  // With nothing queued and no successor the pattern loops by itself: nothing to do at its end.
+  if (musicPattern.queuedPattern == nullptr && musicPattern.nextPatternName.empty()) {
+    return NO_TIME_LIMIT;
+  }
+  const Sint64 position = MIX_GetTrackPlaybackPosition(track);
+  if (position < 0) {
+    // A pattern that has ended hands over at once; a track without a position never does.
+    return MIX_GetTrackLoops(track) == 0 && !MIX_TrackPlaying(track) ? 0 : NO_TIME_LIMIT;
+  }
+  // An end that cannot be foreseen is watched for at every frame.
+  if (musicPattern.patternLengthMs == INT_MAX) return 0;
+  const Sint64 left = musicPattern.patternLengthMs - MIX_TrackFramesToMS(track, position);
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
+bool MenuMusicFading() {
+  return menuFadeActive && musicTrack != nullptr && musicMixer != nullptr && musicEnabled;
+}
+
 void UpdateMenuMusicFade() {
-  if (!menuFadeActive || musicTrack == nullptr || musicMixer == nullptr || !musicEnabled) return;
+  if (!MenuMusicFading()) return;
 
   if (menuFadeWaitingForPlayback) {
     // Opening the audio device can take a while; counting from before the first sample is

@@ -25,6 +25,15 @@ bool LoadMusicDefinition(const std::string& path);
 // pattern cannot be started.
 void AdvanceMusic();
 
+// How long a frame of play may wait for input before AdvanceMusic has work: about the time
+// left until the current pattern ends while a change waits for that end, 0 when the end cannot
+// be foreseen (every frame then looks), NO_TIME_LIMIT when no change waits or no music plays.
+int MusicWaitMs();
+
+// True while the menus' fade-in is under way: a menu waiting for a key must then keep calling
+// UpdateMenuMusicFade.
+bool MenuMusicFading();
+
 // The menus' fade-in: waits until playback has really begun, then raises the gain of the
 // tag "music" from silence to 1.0 over 500 ms. Called on every pass of a menu's input wait.
 void UpdateMenuMusicFade();

@@ -227,7 +227,9 @@ bool Menu(const std::string& header, std::list<std::string>& options, int width,
     SDL_Rect target = place;
     SDL_BlitSurface(inventoryPanel, nullptr, screen, &target);
     PresentScreen();
-    if (!NextEvent(event, MENU_WAIT_SLICE_MS)) {
+    // Only the music's fade-in moves while a menu waits: without it nothing changes before
+    // the next event, and the menu sleeps until then.
+    if (!NextEvent(event, MenuMusicFading() ? MENU_WAIT_SLICE_MS : NO_TIME_LIMIT)) {
       continue;
     }
     if (event.type == SDL_EVENT_QUIT) {

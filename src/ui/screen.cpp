@@ -1,6 +1,76 @@
 #include "ui/screen.h"
 
+#include <SDL3/SDL.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <iostream>
+#include <vector>
+
 #include "game/globals.h"
+
+namespace {
+
+// The frame last shown in the window. A frame equal to it is neither uploaded nor presented
+// again, so that a still screen costs next to nothing.
+std::vector<unsigned char> shownFrame;
+// Set when the window's picture may have been lost or rescaled (exposed, resized, switched to
+// or from fullscreen): the next frame is shown whatever it holds. Events may be queued from
+// another thread than the game's.
+std::atomic<bool> windowNeedsFrame{true};
+bool watchingWindow = false;
+std::uint64_t framesShown = 0;
+
+bool SDLCALL WatchWindow(void* /*userdata*/, SDL_Event* event) {
+  switch (event->type) {
+    case SDL_EVENT_WINDOW_SHOWN:
+    case SDL_EVENT_WINDOW_EXPOSED:
+    case SDL_EVENT_WINDOW_RESIZED:
+    case SDL_EVENT_WINDOW_PIXEL_SIZE_CHANGED:
+    case SDL_EVENT_WINDOW_RESTORED:
+    case SDL_EVENT_WINDOW_ENTER_FULLSCREEN:
+    case SDL_EVENT_WINDOW_LEAVE_FULLSCREEN:
+    case SDL_EVENT_WINDOW_DISPLAY_CHANGED:
+    case SDL_EVENT_WINDOW_DISPLAY_SCALE_CHANGED:
+    case SDL_EVENT_RENDER_TARGETS_RESET:
+    case SDL_EVENT_RENDER_DEVICE_RESET:
+      windowNeedsFrame = true;
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+// True when the screen surface differs from the frame shown last, or the window needs a frame;
+// the screen then becomes the frame shown.
+bool FrameChanged() {
+  const bool needed = windowNeedsFrame.exchange(false) || !watchingWindow;
+  const auto* pixels = static_cast<const unsigned char*>(screen->pixels);
+  const std::size_t size = static_cast<std::size_t>(screen->pitch) * screen->h;
+  if (!needed && shownFrame.size() == size && std::memcmp(shownFrame.data(), pixels, size) == 0) {
+    return false;
+  }
+  shownFrame.assign(pixels, pixels + size);
+  return true;
+}
+
+}  // namespace
+
+void WatchWindowForRedraws() {
+  shownFrame.clear();
+  windowNeedsFrame = true;
+  // SDL_Quit drops every watch: a start after it adds this one again.
+  SDL_RemoveEventWatch(WatchWindow, nullptr);
+  watchingWindow = SDL_AddEventWatch(WatchWindow, nullptr);
+  if (!watchingWindow) {
+    // Without the watch a lost picture would stay lost: every frame is shown instead.
+    std::cerr << "Couldn't watch the window, every frame is shown: " << SDL_GetError() << '\n';
+  }
+}
+
+std::uint64_t FramesShown() { return framesShown; }
 
 void FillBlack(SDL_Surface* surface, const SDL_Rect* rect) {
   if (surface != nullptr) {
@@ -9,10 +79,14 @@ void FillBlack(SDL_Surface* surface, const SDL_Rect* rect) {
 }
 
 void PresentScreen() {
+  if (!FrameChanged()) {
+    return;
+  }
   SDL_UpdateTexture(texture, nullptr, screen->pixels, screen->pitch);
   SDL_RenderClear(renderer);
   SDL_RenderTexture(renderer, texture, nullptr, nullptr);
   SDL_RenderPresent(renderer);
+  ++framesShown;
 }
 
 void SetMenuLines(const std::vector<std::string>& lines, int selected) {

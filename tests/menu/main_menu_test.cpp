@@ -4,6 +4,7 @@
 #include <SDL3/SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <iterator>
@@ -17,6 +18,7 @@
 #include "localization/localization.h"
 #include "menu_support.h"
 #include "support/harness.h"
+#include "ui/screen.h"
 
 namespace {
 
@@ -147,17 +149,30 @@ TEST_F(MainMenuTest, AfterANewGameTheSelectionIsBackOnTopAfterAContinuedGameItSt
   RunMainMenu(script);
 }
 
-TEST_F(MainMenuTest, MusicFadesInWhileTheMenuWaitsForAKey) {
+// Once the music has faded in, nothing in the menu moves before the next key: it sleeps until
+// then and shows no frame again.
+TEST_F(MainMenuTest, MusicFadesInWhileTheMenuWaitsForAKeyThenTheMenuSleeps) {
+  std::uint64_t waits = 0, shown = 0;
+  std::uint64_t wakeUpsWhileStill = 0, shownWhileStill = 0;
   InputScript script;
   // Well past the 500 ms fade, counted from the moment playback began.
   script.Idle(1000)
-      .Probe([] {
+      .Probe([&] {
         EXPECT_TRUE(menuFadeDone);
         EXPECT_FALSE(menuFadeActive) << "the fade did not run while the menu waited";
+        waits = GameWaits();
+        shown = FramesShown();
+      })
+      .Idle(10000)
+      .Probe([&] {
+        wakeUpsWhileStill = GameWaits() - waits;
+        shownWhileStill = FramesShown() - shown;
       })
       .Key(SDL_SCANCODE_UP)
       .Key(SDL_SCANCODE_RETURN);
   RunMainMenu(script);
+  EXPECT_LE(wakeUpsWhileStill, 1u) << "a wait of 16 ms at a time is 625 in 10 s";
+  EXPECT_EQ(shownWhileStill, 0u);
 }
 
 }  // namespace

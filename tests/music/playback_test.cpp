@@ -151,6 +151,40 @@ TEST_F(MusicPlayback, RequestWinsOverTheSuccessor) {
   EXPECT_EQ(AdvanceFor(1400), (std::vector<std::string>{"calm", "alert"}));
 }
 
+// A still game sleeps between frames for as long as MusicWaitMs allows: waking no more often
+// than that still hands calm over to its successor at the wrap-around. With nothing left to
+// change there is no limit at all.
+TEST_F(MusicPlayback, SleepingAsLongAsTheMusicAllowsKeepsItsChanges) {
+  RestartFirstPattern();
+  const int first = MusicWaitMs();
+  EXPECT_GT(first, 0);
+  EXPECT_LE(first, 1000) << "longer than the pattern";
+  int wakeUps = 0;
+  const Uint64 giveUpAt = SDL_GetTicks() + 5000;
+  while (musicPattern.currentPatternName == "calm" && SDL_GetTicks() < giveUpAt) {
+    const int wait = MusicWaitMs();
+    ASSERT_NE(wait, NO_TIME_LIMIT) << "fill is to follow calm";
+    SDL_Delay(static_cast<Uint32>(std::max(wait, 10)));  // 10 ms: a frame's least
+    AdvanceMusic();
+    ++wakeUps;
+  }
+  EXPECT_EQ(musicPattern.currentPatternName, "fill");
+  EXPECT_LE(wakeUps, 20) << "a wake-up every 10 ms would be 100";
+
+  // clang-format off
+  const struct { const char* name; std::function<void()> arrange; bool limited; } cases[] = {
+    {"fill loops on with nothing queued", [] {}, false},
+    {"a queued pattern waits for the end", [] { musicPattern.SetNextMusicPattern("alert"); }, true},
+    {"music switched off", [] { musicEnabled = false; }, false},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.arrange();
+    EXPECT_EQ(MusicWaitMs() != NO_TIME_LIMIT, c.limited);
+  }
+}
+
 TEST_F(MusicPlayback, FailuresAtTheWrapAroundThrow) {
   // clang-format off
   // A definition whose successor names no pattern fails start-up; the successor of a pattern

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -17,6 +18,7 @@
 #include "localization/localization.h"
 #include "play/play_fixture.h"
 #include "support/runfolder.h"
+#include "ui/screen.h"
 #include "world/entity.h"
 #include "world/equipment.h"
 #include "world/fighter.h"
@@ -260,6 +262,41 @@ TEST_F(TurnLoop, TheFirstActionBoundToAKeyTakesIt) {
     EXPECT_NE(SDL_GetWindowRelativeMouseMode(window), relativeBefore);
   }
   EXPECT_EQ(gameState, InMenus);
+}
+
+// A still floor costs next to nothing: the loop sleeps until the player does something rather
+// than drawing a frame every 60 ms, a picture already shown is not shown again, and one the
+// window lost (exposed, say) is shown once more. The music has its own test of how long it
+// lets the loop sleep; here it is off, so nothing but input has a time.
+TEST_F(TurnLoop, AStillFloorSleepsUntilInputAndShowsEachPictureOnce) {
+  OpenArena();
+  musicEnabled = false;
+  std::uint64_t waits = 0, shown = 0;
+  std::uint64_t wakeUpsWhileStill = 0, shownWhileStill = 0, shownAfterExpose = 0;
+  InputScript script;
+  script.Key(SDL_SCANCODE_RIGHT)
+      .Probe([&] {
+        waits = GameWaits();
+        shown = FramesShown();
+      })
+      .Idle(10000)
+      .Probe([&] {
+        wakeUpsWhileStill = GameWaits() - waits;
+        shownWhileStill = FramesShown() - shown;
+        SDL_Event exposed{};
+        exposed.type = SDL_EVENT_WINDOW_EXPOSED;
+        exposed.window.windowID = SDL_GetWindowID(window);
+        shown = FramesShown();
+        SDL_PushEvent(&exposed);
+      })
+      .Wait()
+      .Probe([&] { shownAfterExpose = FramesShown() - shown; });
+  Play(script);
+
+  EXPECT_EQ(PlayerCell(), std::make_pair(PLAYER_X + 1, PLAYER_Y));
+  EXPECT_LE(wakeUpsWhileStill, 2u) << "10 s at one frame every 60 ms are 166 frames";
+  EXPECT_EQ(shownWhileStill, 0u);
+  EXPECT_EQ(shownAfterExpose, 1u);
 }
 
 // A binding of no key (scancode 0) moved the player on every key SDL cannot name: media keys and

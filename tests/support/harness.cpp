@@ -50,9 +50,14 @@ bool stepping = false;
 std::uint64_t steppedNow = 0;
 InputScript* playing = nullptr;
 
+std::uint64_t gameWaits = 0;
+
 std::uint64_t SteppedNow() { return steppedNow; }
 
-void SteppedSleep(std::uint64_t ms) { steppedNow += ms; }
+void SteppedSleep(std::uint64_t ms) {
+  if (ms > 0) ++gameWaits;
+  steppedNow += ms;
+}
 
 SDL_Event CloseRequestEvent() {
   SDL_Event e{};
@@ -72,10 +77,13 @@ bool SteppedNextEvent(SDL_Event& event, int timeoutMs) {
   return true;
 }
 
+std::uint64_t GameWaits() { return gameWaits; }
+
 void UseSteppedFrames() {
   frameSource = {SteppedNow, SteppedSleep, SteppedNextEvent};
   stepping = true;
   steppedNow = 0;
+  gameWaits = 0;
   playing = nullptr;
 }
 
@@ -222,6 +230,8 @@ bool InputScript::StepDue() const { return steppedNow != takenAt && steppedNow >
 bool InputScript::NextEvent(SDL_Event& event, int timeoutMs) {
   bool waited = false;
   for (;;) {
+    // What SDL queued meanwhile (a probe may push a window event) comes first, as it would.
+    if (SDL_PollEvent(&event)) return true;
     if (!pending.empty()) {
       event = pending.front();
       pending.pop_front();
@@ -247,6 +257,7 @@ bool InputScript::NextEvent(SDL_Event& event, int timeoutMs) {
     // wait without limit until something comes).
     if (timeoutMs == 0 || (waited && timeoutMs > 0)) return false;
     steppedNow += timeoutMs > 0 ? static_cast<std::uint64_t>(timeoutMs) : FRAME_MS;
+    if (!waited) ++gameWaits;
     waited = true;
   }
 }

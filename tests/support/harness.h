@@ -26,6 +26,9 @@
 // UseSdlFrames puts SDL's clock and queue back.
 void UseSteppedFrames();
 void UseSdlFrames();
+// How often the game has let the stepped clock move: each wait for a frame's deadline and each
+// wait for input (however long), counted since UseSteppedFrames.
+std::uint64_t GameWaits();
 
 // Runs the real InitGame(640, 400, false) in a RunFolder, on the stepped frames; QuitGame runs
 // after the test. Derived fixtures may write files into the folder before calling StartGame
