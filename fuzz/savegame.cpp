@@ -24,21 +24,12 @@
 
 namespace {
 
-void DeleteAll(std::list<RKEntity*>& list) {
-  for (RKEntity* entity : list) delete entity;
-  list.clear();
-}
-
-void EndGame() {
-  DeleteAll(entities);
-  DeleteAll(inventory);
-  player = nullptr;
-  delete theMap;
-  theMap = nullptr;
+// Nothing of one input's game is left for the next.
+void EndRun() {
+  EndGame();
   funcVec.clear();
   useFuncVec.clear();
   option.clear();
-  inventoryMessages.clear();
 }
 
 // What a loaded game shows: a frame with the mouse on the player's cell (so that whatever shares
@@ -69,7 +60,7 @@ int Run(const std::uint8_t* data, std::size_t size) {
   } else if (result == LoadFailed && (player != nullptr || !entities.empty())) {
     std::abort();
   }
-  EndGame();
+  EndRun();
   message->messages.clear();
   return 0;
 }

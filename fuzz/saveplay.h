@@ -157,16 +157,10 @@ inline void StartHeadless(const std::string& dataDir) {
   frameSource = {Now, Sleep, Next};
 }
 
-inline void EndGame() {
-  for (std::list<RKEntity*>* list : {&entities, &inventory}) {
-    for (RKEntity* entity : *list) delete entity;
-    list->clear();
-  }
-  player = nullptr;
-  delete theMap;
-  theMap = nullptr;
+// Nothing of one input's game is left for the next.
+inline void EndRun() {
+  EndGame();
   option.clear();
-  inventoryMessages.clear();
   message->messages.clear();
   quitRequested = false;
 }
@@ -185,7 +179,7 @@ inline bool PlaySavedGame(std::string_view keys) {
     // The exit leaves without saving: the file is still the one just loaded.
     whole = LoadGame(version) == LoadOk;
   }
-  EndGame();
+  EndRun();
   return whole;
 }
 

@@ -202,14 +202,15 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
 }
 
 void QuitGame() {
-  EmptyGameLists();
+  EndGame();
+  option.clear();
+  funcVec.clear();
+  useFuncVec.clear();
 
   delete font;
   font = nullptr;
   delete message;
   message = nullptr;
-  delete theMap;
-  theMap = nullptr;
 
   DestroySurface(mapPanel);
   DestroySurface(inventoryPanel);
@@ -247,16 +248,6 @@ void QuitGame() {
   }
   DestroySurface(windowIcon);
   SDL_Quit();
-}
-
-void EmptyGameLists() {
-  DeleteEntities(entities);
-  player = nullptr;
-  DeleteEntities(inventory);
-  option.clear();
-  inventoryMessages.clear();
-  funcVec.clear();
-  useFuncVec.clear();
 }
 
 SDL_Surface* CreateRGBSurface(int width, int height) {

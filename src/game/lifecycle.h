@@ -11,9 +11,6 @@ union SDL_Event;
 bool InitGame(int width, int height, bool useDefaultRenderer);
 // Releases everything in a fixed order; safe after a failed or partial start-up.
 void QuitGame();
-// Destroys every entity of the floor and the pack and empties the game's other lists and
-// registries: where both a new game and shut-down begin.
-void EmptyGameLists();
 // A surface of the screen's pixel format; null (with a message on stdout) on failure.
 SDL_Surface* CreateRGBSurface(int width, int height);
 // Loads "gfx/icon.png" as the window icon; silent when it cannot.

@@ -121,10 +121,8 @@ bool SaveAndLeave(bool& closeFailedToSave) {
 }  // namespace
 
 bool NewGame() {
-  EmptyGameLists();
-
-  playerMovedOrAttacked = false;
-  delete theMap;
+  EndGame();
+  option.clear();
   theMap = new RKMap;
 
   player = NewEntity(KindOf(RKKindId::Player), 0, 0, theMap, PlayerDeath);

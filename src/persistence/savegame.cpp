@@ -692,16 +692,10 @@ bool ReadGame(const Value& root, RKLoadedGame& game, std::vector<std::string>& l
          ReadState(root, state, why);
 }
 
-// Ends the running game: no entities, no player, a new map without a floor.
+// Ends the running game, with the tables a loaded game runs on filled anew.
 void ResetGame() {
-  DeleteEntities(entities);
-  DeleteEntities(inventory);
-  player = nullptr;
-  inventoryMessages.clear();
+  EndGame();
   FillRegistries();
-  playerMovedOrAttacked = false;
-  delete theMap;
-  theMap = nullptr;
 }
 
 // What a rejected file leaves: no game, and a map that is all wall, so that nothing that still

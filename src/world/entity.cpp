@@ -113,3 +113,13 @@ void DeleteEntities(std::list<RKEntity*>& list) {
     list.pop_back();
   }
 }
+
+void EndGame() {
+  DeleteEntities(entities);
+  DeleteEntities(inventory);
+  player = nullptr;
+  delete theMap;
+  theMap = nullptr;
+  inventoryMessages.clear();
+  playerMovedOrAttacked = false;
+}

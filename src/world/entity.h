@@ -76,3 +76,8 @@ class RKEntity {
 // Destroys every entity of the list, from the back, and empties it: what whoever removes
 // entities from their list for good does.
 void DeleteEntities(std::list<RKEntity*>& list);
+
+// Ends the game being played: every entity on the floor and in the pack is destroyed, and so is
+// the floor, and nothing of that game is left for the next one (no player, no pack messages, no
+// move of the last turn). The tables a game runs on (death and use functions) stay.
+void EndGame();

@@ -35,11 +35,6 @@ namespace {
 
 using zokCSON::Value;
 
-void DeleteAll(std::list<RKEntity*>& list) {
-  for (RKEntity* entity : list) delete entity;
-  list.clear();
-}
-
 // Everything a save must keep about an entity, as one comparable line.
 std::string Describe(const RKEntity& e) {
   std::ostringstream out;
@@ -83,11 +78,7 @@ class SaveGameTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    DeleteAll(entities);
-    DeleteAll(inventory);
-    player = nullptr;
-    delete theMap;
-    theMap = nullptr;
+    EndGame();
     delete message;
     message = nullptr;
     funcVec.clear();
