@@ -40,6 +40,16 @@ RKColorCode ReadColorCode(std::string_view text, std::size_t start) {
   return {terminator, ParseColorNumber(text, start + 2, terminator)};
 }
 
+int VisibleCells(std::string_view text) {
+  int cells = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t code = ColorCodeLength(text, i);
+    i += code > 0 ? code : 1;
+    cells += code > 0 ? 0 : 1;
+  }
+  return cells;
+}
+
 std::size_t ColorCodeLength(std::string_view text, std::size_t at) {
   if (at + 1 >= text.size() || text[at] != '^' || text[at + 1] != 'C') {
     return 0;

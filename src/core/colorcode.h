@@ -20,3 +20,6 @@ RKColorCode ReadColorCode(std::string_view text, std::size_t start);
 // The bytes a code at `at` takes, from its "^" through its terminator (the coloured character
 // after it is not part of them); 0 when no code starts there.
 std::size_t ColorCodeLength(std::string_view text, std::size_t at);
+
+// The cells the font draws the text in, one a byte: the colour codes take none.
+int VisibleCells(std::string_view text);

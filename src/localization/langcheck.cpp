@@ -264,17 +264,6 @@ char PlainCapital(unsigned char small) {
   return '?';
 }
 
-// Cells a text takes on screen: colour codes the font understands take none.
-int VisibleCells(const std::string& text) {
-  int cells = 0;
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t code = ColorCodeLength(text, i);
-    i += code > 0 ? code : 1;
-    cells += code > 0 ? 0 : 1;
-  }
-  return cells;
-}
-
 std::list<std::string> Wrap(const std::string& text, int columns) {
   RKMessage wrapper;
   std::list<std::string> lines;
