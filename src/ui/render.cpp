@@ -134,7 +134,11 @@ void Render() {
   static std::string names;
   names.clear();
 
-  FillBlack(screen);
+  // The two panels are copied over the screen below and cover it: it needs clearing only
+  // where it is larger than they are.
+  if (screen->w > std::min(mapPanel->w, panel->w) || screen->h > mapPanel->h + HUD_HEIGHT) {
+    FillBlack(screen);
+  }
   FillBlack(mapPanel);
   FillBlack(panel);
 
