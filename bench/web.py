@@ -91,7 +91,6 @@ def frame_cost(checks, moves=40, repeats=3):
         beside, beside_elapsed = spent(x / 4, y + 150)
         over, over_elapsed = spent(x + 320, y + 150)
         costs.append((over - beside * over_elapsed / beside_elapsed) * 1000 / moves)
-        print("DEBUG", beside, over, costs[-1], file=sys.stderr)
     return statistics.median(costs)
 
 
