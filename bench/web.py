@@ -59,7 +59,7 @@ def to_first_menu(checks):
     return (time.monotonic() - start) * 1000
 
 
-def frame_cost(checks, moves=40, repeats=3):
+def frame_cost(checks, moves=60, repeats=5):
     """Milliseconds of CPU time of the renderer's main thread that one frame of play adds.
 
     The mouse is moved to and fro by one cell over a floor, one move per frame of the game, so

@@ -172,8 +172,13 @@ function waitForInput(timeoutMs) {
   });
 }
 // On the window, which sees the document's and the elements' events first.
+function wakeGameAfterInput() {
+  if (wakeGame) {
+    setTimeout(wakeGame, 0);
+  }
+}
 for (const input of INPUTS) {
-  addEventListener(input, () => wakeGame && setTimeout(wakeGame, 0), {capture: true, passive: true});
+  addEventListener(input, wakeGameAfterInput, {capture: true, passive: true});
 }
 
 var Module = {

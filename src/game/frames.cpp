@@ -66,7 +66,8 @@ EM_ASYNC_JS(void, WaitForPageInput, (int timeoutMs), {
 // clang-format on
 
 bool WaitEvent(SDL_Event& event, int timeoutMs) {
-  const std::uint64_t deadline = SDL_GetTicks() + static_cast<std::uint64_t>(std::max(timeoutMs, 0));
+  const std::uint64_t deadline =
+      SDL_GetTicks() + static_cast<std::uint64_t>(std::max(timeoutMs, 0));
   while (!SDL_PollEvent(&event)) {
     std::uint64_t wait = LONGEST_PAGE_WAIT_MS;
     if (timeoutMs != NO_TIME_LIMIT) {
