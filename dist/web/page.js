@@ -150,6 +150,37 @@ function startGame() {
   fitCanvas();
 }
 
+// The game, waiting for an event, is woken at the page's next input or after timeoutMs. Only
+// once the browser has handed the input to SDL too: in a task of its own, after every listener.
+const INPUTS = ['keydown', 'keyup', 'pointermove', 'pointerdown', 'pointerup', 'pointercancel',
+                'pointerenter', 'pointerleave', 'mousemove', 'mousedown', 'mouseup', 'wheel',
+                'touchstart', 'touchmove', 'touchend', 'touchcancel', 'resize', 'focus', 'blur',
+                'pointerlockchange', 'fullscreenchange', 'visibilitychange'];
+let wakeGame = null;  // while the game waits
+
+function waitForInput(timeoutMs) {
+  return new Promise(resolve => {
+    const wake = () => {
+      clearTimeout(timer);
+      if (wakeGame === wake) {
+        wakeGame = null;
+      }
+      resolve();
+    };
+    const timer = setTimeout(wake, timeoutMs);
+    wakeGame = wake;
+  });
+}
+// On the window, which sees the document's and the elements' events first.
+function wakeGameAfterInput() {
+  if (wakeGame) {
+    setTimeout(wakeGame, 0);
+  }
+}
+for (const input of INPUTS) {
+  addEventListener(input, wakeGameAfterInput, {capture: true, passive: true});
+}
+
 var Module = {
   canvas,
   preRun: [mountStorage],
@@ -158,6 +189,7 @@ var Module = {
     start.textContent = 'Click or press a key to play';
   },
   tvkKeepFiles: keepFiles,
+  tvkWaitForInput: waitForInput,
   // Quit in the main menu: the picture would stand still, so the page says what happened.
   tvkGameEnded() {
     ended = true;

@@ -10,14 +10,14 @@ std::uint64_t SdlNow() { return SDL_GetTicks(); }
 
 void SdlSleep(std::uint64_t ms) { SDL_Delay(static_cast<Uint32>(ms)); }
 
+// Waits up to timeoutMs (NO_TIME_LIMIT: as long as it takes) for the next event.
+bool WaitEvent(SDL_Event& event, int timeoutMs);
+
 bool SdlNextEvent(SDL_Event& event, int timeoutMs) {
   if (timeoutMs == 0) {
     return SDL_PollEvent(&event);
   }
-  if (timeoutMs < 0) {
-    return SDL_WaitEvent(&event);
-  }
-  return SDL_WaitEventTimeout(&event, timeoutMs);
+  return WaitEvent(event, timeoutMs);
 }
 
 }  // namespace
@@ -45,11 +45,42 @@ void FinishFrame() {
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
 
+#include <algorithm>
 #include <string>
 
 #include "persistence/savegame.h"
 
 namespace {
+
+// SDL waits for an event in a page by looking again every millisecond (every four, as the
+// browser spaces its timers), each look a trip out of the game's call stack and back: a still
+// page spent a twentieth of a core on it. The page wakes the game at its next input instead.
+// A wait ends after this at the latest, so that an event SDL makes of its own accord, not from
+// an input of the page, is taken within it.
+constexpr int LONGEST_PAGE_WAIT_MS = 100;
+
+// clang-format off
+EM_ASYNC_JS(void, WaitForPageInput, (int timeoutMs), {
+  await Module.tvkWaitForInput(timeoutMs);
+});
+// clang-format on
+
+bool WaitEvent(SDL_Event& event, int timeoutMs) {
+  const std::uint64_t deadline =
+      SDL_GetTicks() + static_cast<std::uint64_t>(std::max(timeoutMs, 0));
+  while (!SDL_PollEvent(&event)) {
+    std::uint64_t wait = LONGEST_PAGE_WAIT_MS;
+    if (timeoutMs != NO_TIME_LIMIT) {
+      const std::uint64_t now = SDL_GetTicks();
+      if (now >= deadline) {
+        return false;
+      }
+      wait = std::min(wait, deadline - now);
+    }
+    WaitForPageInput(static_cast<int>(wait));
+  }
+  return true;
+}
 
 // What the page's keepFiles() answers.
 enum RKPageFilesKept : int { FilesRefused = 0, FilesKept = 1, NoStorage = -1 };
@@ -118,6 +149,15 @@ EMSCRIPTEN_KEEPALIVE const char* TvkSaveBeforeLeaving() {
 }
 }
 #else
+namespace {
+
+bool WaitEvent(SDL_Event& event, int timeoutMs) {
+  return timeoutMs == NO_TIME_LIMIT ? SDL_WaitEvent(&event)
+                                    : SDL_WaitEventTimeout(&event, timeoutMs);
+}
+
+}  // namespace
+
 const bool FULLSCREEN_BY_DEFAULT = true;
 const bool MOUSE_CAPTURED_AT_START = true;
 const bool WINDOW_HAS_GAME_ICON = true;

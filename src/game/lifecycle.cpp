@@ -177,6 +177,11 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
   if (!mapPanel) {
     return Fail(std::cout, "Couldn't create new surface for map: ");
   }
+  // The two panels are opaque and cover the screen between them: they are copied onto it, not
+  // blended. A window whose pixels have alpha (a web page's) would blend them by default, the
+  // dearest part of a frame there.
+  SDL_SetSurfaceBlendMode(panel, SDL_BLENDMODE_NONE);
+  SDL_SetSurfaceBlendMode(mapPanel, SDL_BLENDMODE_NONE);
   inventoryPanel = CreateRGBSurface(456, 40);
   if (!inventoryPanel) {
     return Fail(std::cout, "Couldn't create new surface for inventory: ");

@@ -134,7 +134,14 @@ void Render() {
   static std::string names;
   names.clear();
 
-  FillBlack(screen);
+  // The two panels are copied over the screen below: it needs clearing only where they leave
+  // some of it uncovered.
+  const bool panelsCover = screen->w <= std::min(mapPanel->w, panel->w) &&
+                           mapPanel->h >= MAP_PANEL_HEIGHT &&
+                           screen->h <= MAP_PANEL_HEIGHT + std::min(panel->h, HUD_HEIGHT);
+  if (!panelsCover) {
+    FillBlack(screen);
+  }
   FillBlack(mapPanel);
   FillBlack(panel);
 
