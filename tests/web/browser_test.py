@@ -16,6 +16,7 @@ import functools
 import http.server
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -446,10 +447,16 @@ class Checks:
         x, y = player_place(save)
         grenade = ('    {X: %d, Y: %d, Appearance: 63, Color: 14, Name: "Stun Grenade", '
                    'Blocks: false, Visible: true, Equippable: false, Fighter: false}\n' % (x, y))
+        # The floor's guards go: a guard in the blast adds lines that would push the explosion
+        # out of the log the save keeps, on the floors that happen to have one near.
+        kept = [line for line in save.split("\n")
+                if not re.search(r'^\s*\{.*Name: "(Elite )?Guard"', line)]
+        gone = len(save.split("\n")) - len(kept)
         count = int(float(save.split("NumEntities: ")[1].split("\n")[0]))
-        planted = save.replace("Entities: \n  [\n", "Entities: \n  [\n" + grenade, 1).replace(
+        planted = "\n".join(kept).replace(
+            "Entities: \n  [\n", "Entities: \n  [\n" + grenade, 1).replace(
             "NumEntities: %s" % save.split("NumEntities: ")[1].split("\n")[0],
-            "NumEntities: %d" % (count + 1))
+            "NumEntities: %d" % (count + 1 - gone))
         said = self.import_save("grenade.sav", planted)
         assert "is now the saved game" in said, said
         assert self.browser.evaluate(SAVE_TEXT) == planted
