@@ -21,6 +21,7 @@
 #include "world/entity.h"
 
 #include "fuzz_support.h"
+#include "saveplay.h"
 
 namespace {
 
@@ -65,31 +66,11 @@ int Run(const std::uint8_t* data, std::size_t size) {
   return 0;
 }
 
-SDL_Surface* Surface(int width, int height) {
-  SDL_Surface* surface = SDL_CreateSurface(width, height, screenFormat);
-  if (surface == nullptr) std::abort();
-  return surface;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   tvkfuzz::MakeRunFolder("savegame");
-  // The game's drawing surfaces without a window: presenting the frame then does nothing.
-  screenFormat = SDL_PIXELFORMAT_XRGB8888;
-  screen = Surface(640, 400);
-  tempSurface = Surface(640, 400);
-  mapPanel = Surface(640, 320);
-  panel = Surface(640, 80);
-  inventoryPanel = Surface(456, 40);
-  font = new RKFont();
-  if (!font->Init(TVK_DATA_DIR "/gfx/font.png", screenFormat)) std::abort();
-  message = new RKMessage();
-  message->Init(panel);
-  // English, so that names take their prefix text and the box its title.
-  gLocalization = new RKLocalization();
-  gLocalization->availableLanguages.push_back({"en", "English", TVK_DATA_DIR "/languages/en.cson"});
-  if (!gLocalization->LoadLanguageByCode("en")) std::abort();
+  tvksaveplay::StartDrawing(TVK_DATA_DIR);
   return 0;
 }
 

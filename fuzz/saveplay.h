@@ -137,8 +137,9 @@ inline SDL_Surface* Surface(int width, int height) {
   return surface;
 }
 
-// The game's drawing surfaces, font, log and English texts, with the frames above.
-inline void StartHeadless(const std::string& dataDir) {
+// The game's drawing surfaces without a window (presenting a frame then does nothing), its font,
+// log and English texts, so that names take their prefix text and boxes their titles.
+inline void StartDrawing(const std::string& dataDir) {
   screenFormat = SDL_PIXELFORMAT_XRGB8888;
   screen = Surface(640, 400);
   tempSurface = Surface(640, 400);
@@ -152,6 +153,11 @@ inline void StartHeadless(const std::string& dataDir) {
   gLocalization = new RKLocalization();
   gLocalization->availableLanguages.push_back({"en", "English", dataDir + "/languages/en.cson"});
   if (!gLocalization->LoadLanguageByCode("en")) std::abort();
+}
+
+// What StartDrawing sets up, with the default settings and the frames above.
+inline void StartHeadless(const std::string& dataDir) {
+  StartDrawing(dataDir);
   SetDefaultGameSettings();
   musicEnabled = false;
   frameSource = {Now, Sleep, Next};
