@@ -12,7 +12,7 @@
 
 #include "core/message.h"
 #include "dungeon/map.h"
-#include "game/globals.h"
+#include "app/globals.h"
 #include "localization/localization.h"
 #include "persistence/savegame.h"
 #include "ui/font.h"

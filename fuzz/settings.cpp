@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "game/globals.h"
+#include "app/globals.h"
 #include "localization/localization.h"
 #include "persistence/settings.h"
 

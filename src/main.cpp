@@ -4,9 +4,9 @@
 #include <exception>
 #include <iostream>
 
-#include "game/frames.h"
-#include "game/lifecycle.h"
-#include "game/mainmenu.h"
+#include "app/frames.h"
+#include "play/lifecycle.h"
+#include "play/mainmenu.h"
 
 int main(int, char**) {
   int code = 0;

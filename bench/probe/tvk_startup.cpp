@@ -24,8 +24,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "game/lifecycle.h"
-#include "game/mainmenu.h"
+#include "play/lifecycle.h"
+#include "play/mainmenu.h"
 
 namespace {
 

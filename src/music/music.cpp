@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "cson/cson.h"
-#include "game/frames.h"
-#include "game/globals.h"
+#include "app/frames.h"
+#include "app/globals.h"
 
 namespace {
 
@@ -23,6 +23,12 @@ constexpr int SHUTDOWN_FADE_MS = 500;
 // The fade-out should end after 500 ms; a track that never reports stopping must not hang
 // the program on its way out.
 constexpr Uint64 SHUTDOWN_WAIT_LIMIT_MS = 2000;
+
+// A start-up step failed: say so with SDL's reason and give up.
+bool FailToOpen(const char* what) {
+  std::cerr << what << SDL_GetError() << std::endl;
+  return false;
+}
 
 [[noreturn]] void ThrowPlayFailure() {
   throw std::runtime_error(std::string("Failed to play music! SDL_mixer Error: ") + SDL_GetError());
@@ -312,4 +318,40 @@ void ForgetMusicPatterns() {
   musicPattern.nextPatternName.clear();
   musicPattern.lastPosition = -1;
   musicPattern.patternLengthMs = 0;
+}
+
+bool OpenMusic(const std::string& path) {
+  if (!MIX_Init()) {
+    return FailToOpen("SDL_mixer could not initialize! SDL_mixer Error: ");
+  }
+  SDL_AudioSpec spec{SDL_AUDIO_S16LE, 2, 44100};
+  musicMixer = MIX_CreateMixerDevice(SDL_AUDIO_DEVICE_DEFAULT_PLAYBACK, &spec);
+  if (!musicMixer) {
+    return FailToOpen("SDL_mixer could not open audio device! SDL_mixer Error: ");
+  }
+  musicTrack = MIX_CreateTrack(musicMixer);
+  if (!musicTrack) {
+    return FailToOpen("SDL_mixer could not create music track! SDL_mixer Error: ");
+  }
+  if (!MIX_TagTrack(musicTrack, "music")) {
+    std::cerr << "SDL_mixer could not tag music track! SDL_mixer Error: " << SDL_GetError()
+              << std::endl;
+  }
+  musicPattern.SetTrack(musicTrack);
+  musicPattern.SetVolumeSource(&musicVolume);
+  if (!musicPattern.UpdateMusicVolume()) {
+    return FailToOpen("SDL_mixer could not set music volume! SDL_mixer Error: ");
+  }
+  return LoadMusicDefinition(path);
+}
+
+void CloseMusic() {
+  ForgetMusicPatterns();
+  musicPattern.SetTrack(nullptr);
+  if (musicMixer) {
+    MIX_DestroyMixer(musicMixer);
+    musicMixer = nullptr;
+    musicTrack = nullptr;
+  }
+  MIX_Quit();
 }

@@ -8,6 +8,14 @@
 
 struct SDL_IOStream;
 
+// Start-up: SDL_mixer, its mixer on the default playback device and the music track on it at
+// the volume setting, then the music definition at path. False when one of them failed, after
+// printing on standard error what failed and why.
+bool OpenMusic(const std::string& path);
+// Shut-down: forgets the patterns, destroys the mixer and closes SDL_mixer; safe after a
+// failed or partial OpenMusic.
+void CloseMusic();
+
 // Decodes the start of an audio file (closing io): true when it yields sample frames. Else
 // false, with the reason in reason: a file the decoders do not know, or one whose packets give
 // no sound. The work is bounded whatever the file holds.

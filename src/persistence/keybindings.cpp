@@ -3,8 +3,8 @@
 #include <iterator>
 #include <string>
 
-#include "game/frames.h"
-#include "game/globals.h"
+#include "app/frames.h"
+#include "app/globals.h"
 #include "localization/localization.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "cson/cson.h"
-#include "game/frames.h"
-#include "game/globals.h"
+#include "app/frames.h"
+#include "app/globals.h"
 #include "localization/localization.h"
 #include "persistence/keybindings.h"
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "game/frames.h"
-#include "game/globals.h"
+#include "app/frames.h"
+#include "app/globals.h"
 #include "localization/localization.h"
-#include "persistence/optionsmenu.h"
+#include "ui/optionsmenu.h"
 #include "ui/font.h"
 #include "ui/menu.h"
 #include "ui/screen.h"

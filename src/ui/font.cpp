@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "core/colorcode.h"
-#include "game/globals.h"
+#include "app/globals.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "core/layout.h"
 #include "core/message.h"
 #include "dungeon/map.h"
-#include "game/globals.h"
+#include "app/globals.h"
 #include "localization/localization.h"
 #include "music/music.h"
 #include "ui/font.h"

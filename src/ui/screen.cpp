@@ -8,7 +8,7 @@
 #include <iostream>
 #include <vector>
 
-#include "game/globals.h"
+#include "app/globals.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 // kinds from this table; NewEntity makes an entity of a row.
 //
 // A new usable item takes: its row here, with its id and, for a new effect, an RKUseEffect; the
-// effect's function in game/effects, with its case in UseFunctionFor; and its name and help
+// effect's function in play/effects, with its case in UseFunctionFor; and its name and help
 // line in every language file. Room population, the item-use registry, the saved game, the
 // name lookup, the catalogue of keys and the help box follow the table by themselves.
 
@@ -50,7 +50,7 @@ enum class RKKindRole : std::uint8_t {
   Fixture,    // none: the stairs, the exit, the decoration
 };
 
-// What using an item does. Each effect is a function of the game (game/effects); the item-use
+// What using an item does. Each effect is a function of the game (play/effects); the item-use
 // registry holds them in the order of the usable rows, and population and the saved game find
 // an item's function there by its place.
 enum class RKUseEffect : std::uint8_t {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "cson/cson.h"
-#include "game/globals.h"
+#include "app/globals.h"
 #include "support/desktop.h"
 #include "support/harness.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "game/globals.h"
+#include "app/globals.h"
 #include "support/harness.h"
 #include "ui/font.h"
 

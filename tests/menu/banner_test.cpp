@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "game/globals.h"
+#include "app/globals.h"
 #include "localization/localization.h"
 #include "menu_support.h"
 #include "support/harness.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "game/frames.h"
-#include "game/globals.h"
-#include "game/turnloop.h"
+#include "app/frames.h"
+#include "app/globals.h"
+#include "play/turnloop.h"
 #include "localization/localization.h"
 #include "menu_support.h"
 #include "support/harness.h"

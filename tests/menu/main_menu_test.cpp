@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "cson/cson.h"
-#include "game/globals.h"
-#include "game/mainmenu.h"
+#include "app/globals.h"
+#include "play/mainmenu.h"
 #include "localization/localization.h"
 #include "menu_support.h"
 #include "support/harness.h"

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "game/globals.h"
+#include "app/globals.h"
 #include "support/harness.h"
 
 // Runs the blocking call while the script feeds its steps, and returns what the call returned.

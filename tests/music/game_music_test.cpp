@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "dungeon/map.h"
-#include "game/globals.h"
-#include "game/lifecycle.h"
-#include "game/mainmenu.h"
-#include "game/turnloop.h"
+#include "app/globals.h"
+#include "play/lifecycle.h"
+#include "play/mainmenu.h"
+#include "play/turnloop.h"
 #include "music_fixture.h"
 #include "ui/render.h"
 #include "world/entity.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "game/globals.h"
+#include "app/globals.h"
 #include "music/music.h"
 #include "support/harness.h"
 

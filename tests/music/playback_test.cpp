@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "game/frames.h"
+#include "app/frames.h"
 #include "music_fixture.h"
 
 namespace {

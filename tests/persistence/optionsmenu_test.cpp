@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "game/globals.h"
+#include "app/globals.h"
 #include "localization/localization.h"
-#include "persistence/optionsmenu.h"
+#include "ui/optionsmenu.h"
 #include "persistence/settings.h"
 #include "support/harness.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "game/globals.h"
+#include "app/globals.h"
 #include "localization/localization.h"
 #include "persistence/keybindings.h"
 #include "persistence/settings.h"

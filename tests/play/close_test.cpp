@@ -10,9 +10,9 @@
 #include <string>
 
 #include "dungeon/map.h"
-#include "game/globals.h"
-#include "game/mainmenu.h"
-#include "game/progression.h"
+#include "app/globals.h"
+#include "play/mainmenu.h"
+#include "play/progression.h"
 #include "menu/menu_support.h"
 #include "persistence/savegame.h"
 #include "play/play_fixture.h"

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "core/message.h"
-#include "game/globals.h"
-#include "game/turnloop.h"
+#include "app/globals.h"
+#include "play/turnloop.h"
 #include "localization/localization.h"
 #include "play/play_fixture.h"
 #include "world/entity.h"

@@ -9,9 +9,9 @@
 
 #include "core/message.h"
 #include "dungeon/map.h"
-#include "game/effects.h"
-#include "game/globals.h"
-#include "game/turnloop.h"
+#include "play/effects.h"
+#include "app/globals.h"
+#include "play/turnloop.h"
 #include "localization/localization.h"
 #include "play/play_fixture.h"
 #include "world/confusedenemy.h"

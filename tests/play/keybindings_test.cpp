@@ -3,7 +3,7 @@
 
 #include <iterator>
 
-#include "game/globals.h"
+#include "app/globals.h"
 #include "localization/localization.h"
 #include "persistence/keybindings.h"
 #include "support/harness.h"

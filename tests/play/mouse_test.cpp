@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "game/globals.h"
-#include "game/lifecycle.h"
+#include "app/globals.h"
+#include "app/window.h"
 #include "play/play_fixture.h"
 #include "support/harness.h"
 

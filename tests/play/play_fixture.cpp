@@ -2,9 +2,9 @@
 
 #include "core/message.h"
 #include "dungeon/map.h"
-#include "game/globals.h"
-#include "game/progression.h"
-#include "game/turnloop.h"
+#include "app/globals.h"
+#include "play/progression.h"
+#include "play/turnloop.h"
 #include "world/basicenemy.h"
 #include "world/entity.h"
 #include "world/equipment.h"

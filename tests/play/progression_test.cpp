@@ -9,9 +9,9 @@
 
 #include "core/message.h"
 #include "dungeon/map.h"
-#include "game/globals.h"
-#include "game/progression.h"
-#include "game/turnloop.h"
+#include "app/globals.h"
+#include "play/progression.h"
+#include "play/turnloop.h"
 #include "localization/localization.h"
 #include "persistence/savegame.h"
 #include "play/play_fixture.h"

@@ -11,9 +11,9 @@
 
 #include "core/message.h"
 #include "dungeon/map.h"
-#include "game/globals.h"
-#include "game/progression.h"
-#include "game/turnloop.h"
+#include "app/globals.h"
+#include "play/progression.h"
+#include "play/turnloop.h"
 #include "persistence/savegame.h"
 #include "play/play_fixture.h"
 #include "world/basicenemy.h"

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "core/message.h"
-#include "game/globals.h"
-#include "game/lifecycle.h"
+#include "app/globals.h"
+#include "play/lifecycle.h"
 #include "localization/localization.h"
 #include "support/harness.h"
 

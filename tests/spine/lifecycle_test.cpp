@@ -22,8 +22,9 @@
 #include <vector>
 
 #include "core/message.h"
-#include "game/globals.h"
-#include "game/lifecycle.h"
+#include "app/globals.h"
+#include "app/window.h"
+#include "play/lifecycle.h"
 #include "localization/localization.h"
 #include "support/desktop.h"
 #include "support/harness.h"

@@ -9,9 +9,9 @@
 #include <random>
 #include <thread>
 
-#include "game/frames.h"
-#include "game/globals.h"
-#include "game/lifecycle.h"
+#include "app/frames.h"
+#include "app/globals.h"
+#include "play/lifecycle.h"
 #include "music/music.h"
 
 namespace fs = std::filesystem;

@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "game/globals.h"  // ResetProgramState
+#include "app/globals.h"  // ResetProgramState
 #include "support/runfolder.h"
 
-// The frames' clock of a headless test (see game/frames.h): it stands still while the game
+// The frames' clock of a headless test (see app/frames.h): it stands still while the game
 // works and moves by exactly the time the game waits, for its frame's deadline or for a key, so
 // that no test waits for real time or depends on how fast the machine is. Events come from
 // SDL's own queue and from the InputScript playing, if any. HeadlessGame runs every test on it;

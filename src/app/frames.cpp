@@ -1,8 +1,8 @@
-#include "game/frames.h"
+#include "app/frames.h"
 
 #include <SDL3/SDL.h>
 
-#include "game/globals.h"
+#include "app/globals.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "persistence/optionsmenu.h"
+#include "ui/optionsmenu.h"
 
 #include <SDL3/SDL.h>
 
@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "game/frames.h"
-#include "game/globals.h"
-#include "game/lifecycle.h"
+#include "app/frames.h"
+#include "app/globals.h"
+#include "app/window.h"
 #include "localization/localization.h"
 #include "music/music.h"
 #include "persistence/keybindings.h"
-#include "persistence/savefailure.h"
+#include "ui/savefailure.h"
 #include "persistence/settings.h"
 #include "ui/banner.h"
 #include "ui/menu.h"

@@ -1,4 +1,4 @@
-#include "game/mainmenu.h"
+#include "play/mainmenu.h"
 
 #include <cstdint>
 #include <iterator>
@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "game/frames.h"
-#include "game/globals.h"
-#include "game/turnloop.h"
+#include "app/frames.h"
+#include "app/globals.h"
+#include "play/turnloop.h"
 #include "localization/localization.h"
 #include "music/music.h"
-#include "persistence/optionsmenu.h"
+#include "ui/optionsmenu.h"
 #include "persistence/savegame.h"
 #include "ui/banner.h"
 #include "ui/menu.h"

@@ -1,12 +1,12 @@
-#include "game/progression.h"
+#include "play/progression.h"
 
 #include <string>
 #include <vector>
 
 #include "core/message.h"
 #include "dungeon/map.h"
-#include "game/globals.h"
-#include "game/turnloop.h"
+#include "app/globals.h"
+#include "play/turnloop.h"
 #include "localization/localization.h"
 #include "ui/menu.h"
 #include "ui/render.h"

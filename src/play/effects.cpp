@@ -1,4 +1,4 @@
-#include "game/effects.h"
+#include "play/effects.h"
 
 #include <optional>
 #include <string>
@@ -6,9 +6,9 @@
 
 #include "core/message.h"
 #include "dungeon/map.h"
-#include "game/frames.h"
-#include "game/globals.h"
-#include "game/lifecycle.h"
+#include "app/frames.h"
+#include "app/globals.h"
+#include "app/window.h"
 #include "localization/localization.h"
 #include "ui/font.h"
 #include "ui/render.h"

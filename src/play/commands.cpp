@@ -1,12 +1,12 @@
-#include "game/commands.h"
+#include "play/commands.h"
 
 #include <string>
 
 #include "core/layout.h"
 #include "core/message.h"
-#include "game/globals.h"
-#include "game/progression.h"
-#include "game/turnloop.h"
+#include "app/globals.h"
+#include "play/progression.h"
+#include "play/turnloop.h"
 #include "localization/localization.h"
 #include "ui/font.h"
 #include "ui/menu.h"

@@ -1,25 +1,15 @@
-#include "game/lifecycle.h"
+#include "app/window.h"
 
 #include <SDL3/SDL.h>
-#include <SDL3_mixer/SDL_mixer.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <string>
 
-#include "core/message.h"
-#include "cson/cson.h"
-#include "dungeon/map.h"
-#include "game/frames.h"
-#include "game/globals.h"
-#include "localization/localization.h"
-#include "music/music.h"
-#include "persistence/keybindings.h"
-#include "persistence/settings.h"
-#include "ui/font.h"
-#include "ui/screen.h"
-#include "world/entity.h"
+#include "app/frames.h"
+#include "app/globals.h"
+#include "core/globals.h"
 
 namespace {
 
@@ -29,21 +19,7 @@ bool Fail(std::ostream& stream, const char* what) {
   return false;
 }
 
-const char* const LANGUAGE_LIST = "languages/languages.cson";
-const char* const FONT_FILE = "gfx/font.png";
 const char* const ICON_FILE = "gfx/icon.png";
-
-// Which language could not be loaded, and from which file.
-void ReportLanguageFailure(const std::string& code) {
-  for (const RKLanguageEntry& language : gLocalization->GetAvailableLanguages()) {
-    if (language.code == code) {
-      std::cerr << "Couldn't load the language \"" << code << "\" from " << language.file
-                << std::endl;
-      return;
-    }
-  }
-  std::cerr << "The language \"" << code << "\" is not in " << LANGUAGE_LIST << std::endl;
-}
 
 // A position in render coordinates as a game pixel: truncated, and clamped onto the picture
 // (a pointer over the bars beside it stands at its edge).
@@ -61,32 +37,11 @@ void DestroySurface(SDL_Surface*& surface) {
 
 }  // namespace
 
-bool InitGame(int width, int height, bool useDefaultRenderer) {
-  if (!gLocalization) {
-    gLocalization = new RKLocalization;
-  }
-  // Without a language the game still runs, showing its text keys; the console says why.
-  const bool listed = gLocalization->LoadLanguageList(LANGUAGE_LIST);
-  if (!listed) {
-    std::cerr << "Couldn't read a language from the list " << LANGUAGE_LIST << std::endl;
-  }
-  if (!LoadGameSettings()) {
-    SetDefaultGameSettings();
-  }
-  const std::string chosen = gLocalization->GetCurrentLanguageCode();
-  if (!gLocalization->LoadLanguageByCode(chosen)) {
-    if (listed) ReportLanguageFailure(chosen);
-    gLocalization->SetLanguageCode(gLocalization->GetDefaultLanguageCode());
-    const std::string& fallback = gLocalization->GetCurrentLanguageCode();
-    if (!gLocalization->LoadLanguageByCode(fallback) && listed && fallback != chosen) {
-      ReportLanguageFailure(fallback);
-    }
-  }
-
+bool OpenWindow(int width, int height, bool useDefaultRenderer, bool startFullscreen) {
   if (!SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO)) {
     return Fail(std::cerr, "Couldn't initialize SDL: ");
   }
-  if (fullscreen) {
+  if (startFullscreen) {
     flags |= SDL_WINDOW_FULLSCREEN;
   }
   flags |= SDL_WINDOW_RESIZABLE;
@@ -127,32 +82,10 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
     return Fail(std::cerr, "Unable to get current display mode information: ");
   }
   displayMode = *mode;
+  return true;
+}
 
-  if (!MIX_Init()) {
-    return Fail(std::cerr, "SDL_mixer could not initialize! SDL_mixer Error: ");
-  }
-  SDL_AudioSpec spec{SDL_AUDIO_S16LE, 2, 44100};
-  musicMixer = MIX_CreateMixerDevice(SDL_AUDIO_DEVICE_DEFAULT_PLAYBACK, &spec);
-  if (!musicMixer) {
-    return Fail(std::cerr, "SDL_mixer could not open audio device! SDL_mixer Error: ");
-  }
-  musicTrack = MIX_CreateTrack(musicMixer);
-  if (!musicTrack) {
-    return Fail(std::cerr, "SDL_mixer could not create music track! SDL_mixer Error: ");
-  }
-  if (!MIX_TagTrack(musicTrack, "music")) {
-    std::cerr << "SDL_mixer could not tag music track! SDL_mixer Error: " << SDL_GetError()
-              << std::endl;
-  }
-  musicPattern.SetTrack(musicTrack);
-  musicPattern.SetVolumeSource(&musicVolume);
-  if (!musicPattern.UpdateMusicVolume()) {
-    return Fail(std::cerr, "SDL_mixer could not set music volume! SDL_mixer Error: ");
-  }
-  if (!LoadMusicDefinition("music/music_def.cson")) {
-    return false;
-  }
-
+bool CreateScreenSurfaces(int width, int height) {
   // Every frame is drawn into these and shown through the texture: without one of them the
   // first frame would fail, so start-up fails here with the reason instead.
   screen = CreateRGBSurface(width, height);
@@ -168,7 +101,6 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
     return Fail(std::cerr, "Couldn't create texture: ");
   }
   SDL_SetTextureScaleMode(texture, SDL_SCALEMODE_NEAREST);
-  WatchWindowForRedraws();
   panel = CreateRGBSurface(width, 80);
   if (!panel) {
     return Fail(std::cout, "Couldn't create new surface for HUD: ");
@@ -186,7 +118,10 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
   if (!inventoryPanel) {
     return Fail(std::cout, "Couldn't create new surface for inventory: ");
   }
+  return true;
+}
 
+void PlaceMouseOnPicture(int width, int height) {
   float windowX = 0, windowY = 0;
   SDL_GetMouseState(&windowX, &windowY);
   float x = windowX, y = windowY;
@@ -197,26 +132,9 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
                                   static_cast<float>(mousePos.y), &windowX, &windowY);
     SDL_WarpMouseInWindow(window, windowX, windowY);
   }
-
-  font = new RKFont;
-  if (!font->Init(FONT_FILE, screenFormat)) {
-    return Fail(std::cerr, "Couldn't load the font: ");
-  }
-  message = new RKMessage;
-  return message->Init(panel);
 }
 
-void QuitGame() {
-  EndGame();
-  option.clear();
-  funcVec.clear();
-  useFuncVec.clear();
-
-  delete font;
-  font = nullptr;
-  delete message;
-  message = nullptr;
-
+void DestroyScreenSurfaces() {
   DestroySurface(mapPanel);
   DestroySurface(inventoryPanel);
   DestroySurface(panel);
@@ -226,23 +144,9 @@ void QuitGame() {
     SDL_DestroyTexture(texture);
     texture = nullptr;
   }
+}
 
-  FadeOutMusic();
-  zokCSON::Error error;
-  if (!SaveGameSettings(&error)) {
-    std::cerr << "game.cfg could not be written: " << error.message << std::endl;
-  }
-  delete gLocalization;
-  gLocalization = nullptr;
-
-  ForgetMusicPatterns();
-  musicPattern.SetTrack(nullptr);
-  if (musicMixer) {
-    MIX_DestroyMixer(musicMixer);
-    musicMixer = nullptr;
-    musicTrack = nullptr;
-  }
-  MIX_Quit();
+void CloseWindow() {
   if (renderer) {
     SDL_DestroyRenderer(renderer);
     renderer = nullptr;

@@ -1,12 +1,12 @@
-#include "persistence/savefailure.h"
+#include "ui/savefailure.h"
 
 #include <iostream>
 #include <list>
 #include <string>
 
 #include "cson/cson.h"
-#include "game/frames.h"
-#include "game/globals.h"
+#include "app/frames.h"
+#include "app/globals.h"
 #include "localization/localization.h"
 #include "persistence/savegame.h"
 #include "persistence/settings.h"

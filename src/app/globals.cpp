@@ -1,4 +1,4 @@
-#include "game/globals.h"
+#include "app/globals.h"
 
 bool fullscreen;
 bool musicEnabled;
