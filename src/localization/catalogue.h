@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "core/layout.h"
-#include "world/kinds.h"
+#include "localization/kindtexts.h"
 
 // Where a text reaches the player.
 enum class RKTextUse : std::uint8_t {

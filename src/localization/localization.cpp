@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "cson/utf8.h"
+#include "localization/kindtexts.h"
 #include "localization/langcheck.h"
 #include "world/entity.h"
-#include "world/kinds.h"
 
 namespace {
 

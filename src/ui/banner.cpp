@@ -7,12 +7,12 @@
 
 #include "app/frames.h"
 #include "app/globals.h"
+#include "localization/kindtexts.h"
 #include "localization/localization.h"
 #include "ui/optionsmenu.h"
 #include "ui/font.h"
 #include "ui/menu.h"
 #include "ui/screen.h"
-#include "world/kinds.h"
 
 namespace {
 
