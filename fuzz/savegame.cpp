@@ -10,12 +10,14 @@
 #include <list>
 #include <string>
 
+#include "app/globals.h"
+#include "core/globals.h"
 #include "core/message.h"
 #include "dungeon/map.h"
-#include "app/globals.h"
 #include "localization/localization.h"
 #include "persistence/savegame.h"
 #include "ui/font.h"
+#include "ui/globals.h"
 #include "ui/menu.h"
 #include "ui/render.h"
 #include "world/entity.h"

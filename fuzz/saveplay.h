@@ -13,16 +13,20 @@
 #include <string_view>
 #include <vector>
 
+#include "app/frames.h"
+#include "app/globals.h"
+#include "core/globals.h"
 #include "core/layout.h"
 #include "core/message.h"
 #include "dungeon/map.h"
-#include "app/frames.h"
-#include "app/globals.h"
-#include "play/turnloop.h"
 #include "localization/localization.h"
+#include "persistence/globals.h"
 #include "persistence/keybindings.h"
 #include "persistence/savegame.h"
+#include "play/lifecycle.h"
+#include "play/turnloop.h"
 #include "ui/font.h"
+#include "ui/globals.h"
 #include "world/entity.h"
 
 namespace tvksaveplay {
@@ -140,6 +144,7 @@ inline SDL_Surface* Surface(int width, int height) {
 // The game's drawing surfaces without a window (presenting a frame then does nothing), its font,
 // log and English texts, so that names take their prefix text and boxes their titles.
 inline void StartDrawing(const std::string& dataDir) {
+  RegisterLoadEntries();
   screenFormat = SDL_PIXELFORMAT_XRGB8888;
   screen = Surface(640, 400);
   tempSurface = Surface(640, 400);

@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "localization/localization.h"
+#include "music/globals.h"
+#include "persistence/globals.h"
 #include "persistence/settings.h"
 
 #include "fuzz_support.h"

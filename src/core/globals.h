@@ -1,8 +1,10 @@
 #pragma once
 // The program-wide state of a game, as the rules see it: what is played, where, and by whom.
 // Everything here is free of SDL, so that rules code (world, dungeon, localization, the message
-// log) builds and is tested without a window. The window, the frame, the input, the settings
-// and the music live in game/globals.h.
+// log) builds and is tested without a window. The rest of the program's shared state lives
+// with the folder that writes it: the window, the frame and the input in app/globals.h, the
+// settings and key bindings in persistence/globals.h, the music in music/globals.h, the font
+// and the menus in ui/globals.h.
 
 #include <cstdint>
 #include <list>
@@ -34,7 +36,6 @@ extern bool quitRequested;
 extern bool gameOver;
 extern int playerAction;  // RKPlayerActions
 extern bool playerMovedOrAttacked;
-extern bool showInventory;
 extern RKEntity* player;  // also an element of entities
 extern RKMap* theMap;
 extern std::list<RKEntity*> entities;  // owned; list order is drawing order
@@ -42,8 +43,6 @@ extern std::list<RKEntity*>::iterator entityIterator;
 extern std::list<RKEntity*> inventory;  // owned; newest first
 extern std::list<RKEntity*>::iterator inventoryIterator;
 extern std::list<std::string> inventoryMessages;
-extern std::list<std::string> option;
-extern std::list<std::string>::iterator optionIterator;
 extern std::vector<UseFunction> useFuncVec;
 extern std::vector<DeathFunction> funcVec;
 extern RKMessage* message;             // the message log; owned

@@ -10,9 +10,11 @@
 #include <stdexcept>
 #include <vector>
 
-#include "cson/cson.h"
 #include "app/frames.h"
-#include "app/globals.h"
+#include "core/globals.h"
+#include "cson/cson.h"
+#include "music/globals.h"
+#include "persistence/globals.h"
 
 namespace {
 

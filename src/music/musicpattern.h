@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "persistence/globals.h"
+
 struct MIX_Track;
 struct MIX_Audio;
 
@@ -39,7 +41,7 @@ class RKMusicPatternSystem {
   bool UpdateMusicVolume() const;
   // The volume setting as a gain in 0..1; 0 without a volume source.
   float GetMusicGain() const;
-  int GetMaxMusicVolume() const { return 100; }
+  int GetMaxMusicVolume() const { return MAX_MUSIC_VOLUME; }
   void SetTrack(MIX_Track* newTrack) { track = newTrack; }
   void SetVolumeSource(const int* source) { volumeSource = source; }
 

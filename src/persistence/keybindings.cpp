@@ -4,8 +4,9 @@
 #include <string>
 
 #include "app/frames.h"
-#include "app/globals.h"
+#include "core/globals.h"
 #include "localization/localization.h"
+#include "persistence/globals.h"
 
 namespace {
 

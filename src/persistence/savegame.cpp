@@ -8,13 +8,11 @@
 #include <utility>
 #include <vector>
 
+#include "app/frames.h"
+#include "core/globals.h"
 #include "core/message.h"
 #include "cson/cson.h"
 #include "dungeon/map.h"
-#include "app/frames.h"
-#include "app/globals.h"
-#include "play/progression.h"
-#include "play/turnloop.h"
 #include "localization/localization.h"
 #include "persistence/settings.h"
 #include "world/basicenemy.h"
@@ -26,6 +24,8 @@
 #include "world/tile.h"
 
 using zokCSON::Value;
+
+RKLoadEntries loadEntries;
 
 namespace {
 
@@ -427,7 +427,7 @@ bool ReadFighter(const Value& object, RKEntity& entity, RKLoadedGame& game, cons
     }
   }
   if (IsPlayer(entity)) {
-    fighter->deathFunction = PlayerDeath;
+    fighter->deathFunction = loadEntries.playerDeath;
     entity.SetEquipment(new RKEquipment());
     game.player = &entity;
   } else {
@@ -695,7 +695,7 @@ bool ReadGame(const Value& root, RKLoadedGame& game, std::vector<std::string>& l
 // Ends the running game, with the tables a loaded game runs on filled anew.
 void ResetGame() {
   EndGame();
-  FillRegistries();
+  loadEntries.fillRegistries();
 }
 
 // What a rejected file leaves: no game, and a map that is all wall, so that nothing that still
@@ -897,3 +897,36 @@ std::string CheckSaveFile(const std::string& path) {
   gameState = stateBefore;
   return why;
 }
+
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+
+// The page calls these while the game waits (for its next frame, a key or the browser), never
+// in the middle of a step of its own. Nothing called from here may wait in turn: Asyncify keeps
+// one waiting call stack only, the game's. So no file is written here (even a file's flush to
+// storage waits in a page).
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE double TvkSaveSizeLimit() { return static_cast<double>(MAX_SAVE_BYTES); }
+
+// Whether a file the player brings in would load: empty when it would, else why not. Only
+// outside play, as a game running would overwrite it with its own at Escape.
+EMSCRIPTEN_KEEPALIVE const char* TvkCheckImport(const char* path) {
+  static std::string why;
+  why = gameState == InMenus ? CheckSaveFile(path)
+                             : "a game is being played: leave it with Escape first";
+  return why.c_str();
+}
+
+// The page is being closed, reloaded or hidden: the save of a game being played, as Escape
+// would write it, for the page to store; empty outside play.
+EMSCRIPTEN_KEEPALIVE const char* TvkSaveBeforeLeaving() {
+  static std::string text;
+  text.clear();
+  if (gameState == InMenus || !SaveGameText(text)) {
+    text.clear();
+  }
+  return text.c_str();
+}
+}
+#endif

@@ -5,9 +5,19 @@
 #include <cstdint>
 #include <string>
 
+#include "core/types.h"
+
 namespace zokCSON {
 struct Error;
 }
+
+// What loading a game needs of play, which stands above the saved game: play fills these in
+// (RegisterLoadEntries) before any game is loaded. Both are null until then.
+struct RKLoadEntries {
+  DeathFunction playerDeath = nullptr;  // the death function a loaded player gets
+  void (*fillRegistries)() = nullptr;   // fills funcVec and useFuncVec as a new game has them
+};
+extern RKLoadEntries loadEntries;
 
 // Results of LoadGame; the main menu picks its failure box from them.
 enum RKLoadResult : int {

@@ -8,10 +8,11 @@
 #include <stdexcept>
 #include <string>
 
-#include "cson/cson.h"
 #include "app/frames.h"
-#include "app/globals.h"
+#include "core/globals.h"
+#include "cson/cson.h"
 #include "localization/localization.h"
+#include "persistence/globals.h"
 #include "persistence/keybindings.h"
 
 namespace {
@@ -54,7 +55,7 @@ void ReadVolume(const zokCSON::Value& root) {
   if (value == nullptr) {
     return;
   }
-  const int maxVolume = musicPattern.GetMaxMusicVolume();
+  const int maxVolume = MAX_MUSIC_VOLUME;
   int volume = musicVolume;
   if (value->IsNumber()) {
     volume = FileNumberToInt(value->AsNumber());

@@ -2,13 +2,14 @@
 
 #include <string>
 
+#include "core/globals.h"
 #include "core/layout.h"
 #include "core/message.h"
-#include "app/globals.h"
+#include "localization/localization.h"
 #include "play/progression.h"
 #include "play/turnloop.h"
-#include "localization/localization.h"
 #include "ui/font.h"
+#include "ui/globals.h"
 #include "ui/menu.h"
 #include "ui/screen.h"
 #include "world/entity.h"

@@ -4,11 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "core/message.h"
-#include "dungeon/map.h"
 #include "app/frames.h"
 #include "app/globals.h"
 #include "app/window.h"
+#include "core/globals.h"
+#include "core/message.h"
+#include "dungeon/map.h"
 #include "localization/localization.h"
 #include "ui/font.h"
 #include "ui/render.h"

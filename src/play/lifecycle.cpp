@@ -7,13 +7,20 @@
 
 #include "app/globals.h"
 #include "app/window.h"
+#include "core/globals.h"
 #include "core/message.h"
 #include "cson/cson.h"
 #include "localization/localization.h"
+#include "music/globals.h"
 #include "music/music.h"
+#include "persistence/globals.h"
 #include "persistence/keybindings.h"
+#include "persistence/savegame.h"
 #include "persistence/settings.h"
+#include "play/progression.h"
+#include "play/turnloop.h"
 #include "ui/font.h"
+#include "ui/globals.h"
 #include "ui/screen.h"
 #include "world/entity.h"
 
@@ -43,6 +50,7 @@ void ReportLanguageFailure(const std::string& code) {
 }  // namespace
 
 bool InitGame(int width, int height, bool useDefaultRenderer) {
+  RegisterLoadEntries();
   if (!gLocalization) {
     gLocalization = new RKLocalization;
   }
@@ -79,6 +87,17 @@ bool InitGame(int width, int height, bool useDefaultRenderer) {
   message = new RKMessage;
   return message->Init(panel);
 }
+
+void ResetProgramState() {
+  ResetGameState();
+  ResetApplicationState();
+  ResetSettingsState();
+  ResetMusicState();
+  ResetMenuState();
+  RegisterLoadEntries();
+}
+
+void RegisterLoadEntries() { loadEntries = {PlayerDeath, FillRegistries}; }
 
 void QuitGame() {
   EndGame();

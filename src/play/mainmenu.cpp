@@ -7,14 +7,15 @@
 #include <vector>
 
 #include "app/frames.h"
-#include "app/globals.h"
-#include "play/turnloop.h"
+#include "core/globals.h"
 #include "localization/localization.h"
 #include "music/music.h"
-#include "ui/optionsmenu.h"
 #include "persistence/savegame.h"
+#include "play/turnloop.h"
 #include "ui/banner.h"
+#include "ui/globals.h"
 #include "ui/menu.h"
+#include "ui/optionsmenu.h"
 #include "ui/screen.h"
 
 namespace {

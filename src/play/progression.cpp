@@ -3,11 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "core/globals.h"
 #include "core/message.h"
 #include "dungeon/map.h"
-#include "app/globals.h"
-#include "play/turnloop.h"
 #include "localization/localization.h"
+#include "play/turnloop.h"
+#include "ui/globals.h"
 #include "ui/menu.h"
 #include "ui/render.h"
 #include "ui/screen.h"

@@ -3,9 +3,6 @@
 
 class RKEntity;
 
-// What the vitality choice of a level adds to the maximum hit points (power and defence gain 1).
-constexpr int LEVEL_UP_VITALITY_GAIN = 20;
-
 // Death function of the player: the game goes on showing the fallen player.
 void PlayerDeath(RKEntity* entity);
 // Death function of a guard: it is knocked out, pays its experience and stays as scenery.

@@ -7,11 +7,13 @@
 
 #include "app/frames.h"
 #include "app/globals.h"
+#include "core/globals.h"
 #include "localization/kindtexts.h"
 #include "localization/localization.h"
-#include "ui/optionsmenu.h"
 #include "ui/font.h"
+#include "ui/globals.h"
 #include "ui/menu.h"
+#include "ui/optionsmenu.h"
 #include "ui/screen.h"
 
 namespace {

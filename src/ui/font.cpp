@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "core/colorcode.h"
-#include "app/globals.h"
+#include "core/globals.h"
 
 namespace {
 

@@ -6,16 +6,19 @@
 #include <iterator>
 #include <limits>
 
-#include "core/colorcode.h"
-#include "core/glyphs.h"
-#include "core/layout.h"
-#include "core/message.h"
 #include "app/frames.h"
 #include "app/globals.h"
 #include "app/window.h"
+#include "core/colorcode.h"
+#include "core/globals.h"
+#include "core/glyphs.h"
+#include "core/layout.h"
+#include "core/message.h"
 #include "localization/localization.h"
 #include "music/music.h"
+#include "persistence/globals.h"
 #include "ui/font.h"
+#include "ui/globals.h"
 #include "ui/render.h"
 #include "ui/screen.h"
 #include "world/entity.h"

@@ -12,13 +12,17 @@
 #include "app/frames.h"
 #include "app/globals.h"
 #include "app/window.h"
+#include "core/globals.h"
 #include "localization/localization.h"
+#include "music/globals.h"
 #include "music/music.h"
+#include "persistence/globals.h"
 #include "persistence/keybindings.h"
-#include "ui/savefailure.h"
 #include "persistence/settings.h"
 #include "ui/banner.h"
+#include "ui/globals.h"
 #include "ui/menu.h"
+#include "ui/savefailure.h"
 #include "ui/screen.h"
 
 namespace {

@@ -5,14 +5,16 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/globals.h"
+#include "core/globals.h"
 #include "core/glyphs.h"
 #include "core/layout.h"
 #include "core/message.h"
 #include "dungeon/map.h"
-#include "app/globals.h"
 #include "localization/localization.h"
 #include "music/music.h"
 #include "ui/font.h"
+#include "ui/globals.h"
 #include "ui/menu.h"
 #include "ui/screen.h"
 #include "world/basicenemy.h"

@@ -4,9 +4,9 @@
 #include <list>
 #include <string>
 
-#include "cson/cson.h"
 #include "app/frames.h"
-#include "app/globals.h"
+#include "core/globals.h"
+#include "cson/cson.h"
 #include "localization/localization.h"
 #include "persistence/savegame.h"
 #include "persistence/settings.h"

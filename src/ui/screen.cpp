@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "ui/globals.h"
 
 namespace {
 

@@ -11,6 +11,8 @@ class RKMessage;
 // No statistic leaves -limit..limit: play stays far inside, the relative setters stop there, and
 // the sums of combat and levelling (power minus defence, 200 + 150 x level) cannot overflow.
 constexpr int FIGHTER_STAT_LIMIT = 1000000;
+// What the vitality choice of a level adds to the maximum hit points (power and defence gain 1).
+constexpr int LEVEL_UP_VITALITY_GAIN = 20;
 
 class RKFighter {
  public:

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "cson/cson.h"
-#include "app/globals.h"
 #include "support/desktop.h"
 #include "support/harness.h"
 

@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "localization/localization.h"
 #include "support/desktop.h"
 #include "support/harness.h"

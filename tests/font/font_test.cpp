@@ -10,9 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "support/harness.h"
 #include "ui/font.h"
+#include "ui/globals.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "core/globals.h"
 #include "cson/cson.h"
-#include "app/globals.h"
 #include "support/desktop.h"
 #include "support/harness.h"
 

@@ -7,11 +7,14 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "core/globals.h"
 #include "localization/localization.h"
 #include "menu_support.h"
+#include "persistence/globals.h"
 #include "support/harness.h"
 #include "ui/banner.h"
 #include "ui/font.h"
+#include "ui/globals.h"
 
 namespace {
 

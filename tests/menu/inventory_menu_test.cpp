@@ -11,10 +11,12 @@
 
 #include "app/frames.h"
 #include "app/globals.h"
-#include "play/turnloop.h"
+#include "core/globals.h"
 #include "localization/localization.h"
 #include "menu_support.h"
+#include "play/turnloop.h"
 #include "support/harness.h"
+#include "ui/globals.h"
 #include "ui/menu.h"
 #include "world/entity.h"
 #include "world/equipment.h"

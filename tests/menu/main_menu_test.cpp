@@ -12,12 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "cson/cson.h"
 #include "app/globals.h"
-#include "play/mainmenu.h"
+#include "core/globals.h"
+#include "cson/cson.h"
 #include "localization/localization.h"
 #include "menu_support.h"
+#include "music/globals.h"
+#include "play/mainmenu.h"
 #include "support/harness.h"
+#include "ui/globals.h"
 #include "ui/screen.h"
 
 namespace {

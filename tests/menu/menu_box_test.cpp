@@ -8,10 +8,13 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "core/globals.h"
 #include "localization/localization.h"
 #include "menu_support.h"
+#include "persistence/globals.h"
 #include "support/harness.h"
 #include "ui/font.h"
+#include "ui/globals.h"
 #include "ui/menu.h"
 
 namespace {

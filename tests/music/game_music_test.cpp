@@ -9,12 +9,13 @@
 #include <system_error>
 #include <vector>
 
+#include "core/globals.h"
 #include "dungeon/map.h"
-#include "app/globals.h"
+#include "music/globals.h"
+#include "music_fixture.h"
 #include "play/lifecycle.h"
 #include "play/mainmenu.h"
 #include "play/turnloop.h"
-#include "music_fixture.h"
 #include "ui/render.h"
 #include "world/entity.h"
 #include "world/tile.h"

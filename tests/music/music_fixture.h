@@ -18,8 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
+#include "music/globals.h"
 #include "music/music.h"
+#include "persistence/globals.h"
+#include "play/lifecycle.h"
 #include "support/harness.h"
 
 inline constexpr int RATE = 44100;

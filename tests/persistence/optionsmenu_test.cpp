@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "localization/localization.h"
-#include "ui/optionsmenu.h"
+#include "persistence/globals.h"
 #include "persistence/settings.h"
 #include "support/harness.h"
+#include "ui/globals.h"
+#include "ui/optionsmenu.h"
 
 namespace {
 

@@ -14,14 +14,16 @@
 
 #include <sys/stat.h>
 
+#include "app/globals.h"
+#include "core/globals.h"
 #include "core/message.h"
 #include "cson/cson.h"
 #include "dungeon/map.h"
+#include "persistence/savegame.h"
 #include "play/effects.h"
-#include "app/globals.h"
+#include "play/lifecycle.h"
 #include "play/progression.h"
 #include "play/turnloop.h"
-#include "persistence/savegame.h"
 #include "support/harness.h"
 #include "world/basicenemy.h"
 #include "world/confusedenemy.h"

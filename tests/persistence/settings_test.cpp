@@ -13,10 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "localization/localization.h"
+#include "persistence/globals.h"
 #include "persistence/keybindings.h"
 #include "persistence/settings.h"
+#include "play/lifecycle.h"
 #include "support/harness.h"
 
 namespace {

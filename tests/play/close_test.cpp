@@ -9,13 +9,14 @@
 #include <functional>
 #include <string>
 
+#include "core/globals.h"
 #include "dungeon/map.h"
-#include "app/globals.h"
-#include "play/mainmenu.h"
-#include "play/progression.h"
 #include "menu/menu_support.h"
+#include "persistence/globals.h"
 #include "persistence/savegame.h"
+#include "play/mainmenu.h"
 #include "play/play_fixture.h"
+#include "play/progression.h"
 #include "world/entity.h"
 #include "world/fighter.h"
 

@@ -5,11 +5,12 @@
 #include <filesystem>
 #include <string>
 
+#include "core/globals.h"
 #include "core/message.h"
-#include "app/globals.h"
-#include "play/turnloop.h"
 #include "localization/localization.h"
 #include "play/play_fixture.h"
+#include "play/turnloop.h"
+#include "ui/globals.h"
 #include "world/entity.h"
 #include "world/equipment.h"
 #include "world/fighter.h"

@@ -9,11 +9,10 @@
 
 #include "core/message.h"
 #include "dungeon/map.h"
-#include "play/effects.h"
-#include "app/globals.h"
-#include "play/turnloop.h"
 #include "localization/localization.h"
+#include "play/effects.h"
 #include "play/play_fixture.h"
+#include "play/turnloop.h"
 #include "world/confusedenemy.h"
 #include "world/entity.h"
 #include "world/fighter.h"

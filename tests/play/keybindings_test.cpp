@@ -3,8 +3,9 @@
 
 #include <iterator>
 
-#include "app/globals.h"
+#include "core/globals.h"
 #include "localization/localization.h"
+#include "persistence/globals.h"
 #include "persistence/keybindings.h"
 #include "support/harness.h"
 

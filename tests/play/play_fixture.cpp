@@ -1,8 +1,9 @@
 #include "play/play_fixture.h"
 
+#include "app/globals.h"
+#include "core/globals.h"
 #include "core/message.h"
 #include "dungeon/map.h"
-#include "app/globals.h"
 #include "play/progression.h"
 #include "play/turnloop.h"
 #include "world/basicenemy.h"

@@ -7,14 +7,15 @@
 #include <iterator>
 #include <string>
 
+#include "core/globals.h"
 #include "core/message.h"
 #include "dungeon/map.h"
-#include "app/globals.h"
-#include "play/progression.h"
-#include "play/turnloop.h"
 #include "localization/localization.h"
 #include "persistence/savegame.h"
 #include "play/play_fixture.h"
+#include "play/progression.h"
+#include "play/turnloop.h"
+#include "ui/globals.h"
 #include "world/entity.h"
 #include "world/fighter.h"
 

@@ -11,11 +11,10 @@
 
 #include "core/message.h"
 #include "dungeon/map.h"
-#include "app/globals.h"
-#include "play/progression.h"
-#include "play/turnloop.h"
 #include "persistence/savegame.h"
 #include "play/play_fixture.h"
+#include "play/progression.h"
+#include "play/turnloop.h"
 #include "world/basicenemy.h"
 #include "world/confusedenemy.h"
 #include "world/entity.h"

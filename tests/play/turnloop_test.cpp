@@ -8,16 +8,19 @@
 #include <string>
 #include <utility>
 
+#include "app/globals.h"
+#include "core/globals.h"
 #include "core/message.h"
 #include "cson/cson.h"
 #include "dungeon/map.h"
+#include "localization/localization.h"
+#include "persistence/globals.h"
 #include "play/effects.h"
-#include "app/globals.h"
+#include "play/play_fixture.h"
 #include "play/progression.h"
 #include "play/turnloop.h"
-#include "localization/localization.h"
-#include "play/play_fixture.h"
 #include "support/runfolder.h"
+#include "ui/globals.h"
 #include "ui/screen.h"
 #include "world/entity.h"
 #include "world/equipment.h"

@@ -5,10 +5,12 @@
 
 #include <string>
 
+#include "app/globals.h"
 #include "core/message.h"
 #include "core/types.h"
 #include "support/harness.h"
 #include "ui/font.h"
+#include "ui/globals.h"
 
 namespace {
 

@@ -4,13 +4,16 @@
 
 #include <string>
 
+#include "app/globals.h"
+#include "core/globals.h"
 #include "core/layout.h"
 #include "core/message.h"
 #include "dungeon/map.h"
-#include "app/globals.h"
 #include "localization/localization.h"
+#include "music/globals.h"
 #include "support/harness.h"
 #include "ui/font.h"
+#include "ui/globals.h"
 #include "ui/render.h"
 #include "world/basicenemy.h"
 #include "world/entity.h"

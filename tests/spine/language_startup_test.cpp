@@ -11,10 +11,11 @@
 #include <utility>
 #include <vector>
 
-#include "core/message.h"
 #include "app/globals.h"
-#include "play/lifecycle.h"
+#include "core/globals.h"
+#include "core/message.h"
 #include "localization/localization.h"
+#include "play/lifecycle.h"
 #include "support/harness.h"
 
 namespace {

@@ -21,14 +21,17 @@
 #include <string>
 #include <vector>
 
-#include "core/message.h"
 #include "app/globals.h"
 #include "app/window.h"
-#include "play/lifecycle.h"
+#include "core/globals.h"
+#include "core/message.h"
 #include "localization/localization.h"
+#include "music/globals.h"
+#include "play/lifecycle.h"
 #include "support/desktop.h"
 #include "support/harness.h"
 #include "ui/font.h"
+#include "ui/globals.h"
 
 namespace fs = std::filesystem;
 

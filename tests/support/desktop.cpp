@@ -1,5 +1,6 @@
 #include "support/desktop.h"
 
+#include "app/globals.h"
 #include "core/types.h"
 #include "localization/localization.h"
 #include "support/harness.h"

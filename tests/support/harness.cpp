@@ -11,8 +11,9 @@
 
 #include "app/frames.h"
 #include "app/globals.h"
-#include "play/lifecycle.h"
+#include "core/globals.h"
 #include "music/music.h"
+#include "play/lifecycle.h"
 
 namespace fs = std::filesystem;
 

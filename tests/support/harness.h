@@ -16,8 +16,15 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"  // ResetProgramState
+// Every folder's shared state, which the tests read and set, and ResetProgramState, which puts
+// it all back.
+#include "app/globals.h"
+#include "core/globals.h"
+#include "music/globals.h"
+#include "persistence/globals.h"
+#include "play/lifecycle.h"
 #include "support/runfolder.h"
+#include "ui/globals.h"
 
 // The frames' clock of a headless test (see app/frames.h): it stands still while the game
 // works and moves by exactly the time the game waits, for its frame's deadline or for a key, so
