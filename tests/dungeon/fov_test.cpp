@@ -19,6 +19,13 @@ struct FovCase {
   std::vector<Cell> dark;
 };
 
+// Puts the viewer on (x, y) and computes the map's field of view from there.
+void LookFrom(RKMap& map, RKEntity& viewer, int x, int y) {
+  viewer.x = x;
+  viewer.y = y;
+  map.ComputeFOV(&viewer);
+}
+
 std::string Joined(const std::vector<std::string>& rows) {
   std::string text;
   for (const std::string& row : rows) text += "|" + row + "|\n";
@@ -43,9 +50,7 @@ TEST_F(FovTest, LitAndDarkCells) {
     SCOPED_TRACE(c.name);
     DrawFloor(*map, c.floor);
     RKEntity viewer;
-    viewer.x = c.viewer.x;
-    viewer.y = c.viewer.y;
-    map->ComputeFOV(&viewer);
+    LookFrom(*map, viewer, c.viewer.x, c.viewer.y);
     std::string picture = Joined(ViewPicture(*map, viewer, 60, 30));
     EXPECT_TRUE(map->InView(viewer.x, viewer.y));
     for (const Cell& cell : c.lit) {
@@ -111,9 +116,7 @@ TEST_F(FovTest, ViewsAsPictures) {
     SCOPED_TRACE(c.name);
     DrawFloor(*map, c.floor);
     RKEntity viewer;
-    viewer.x = c.viewer.x;
-    viewer.y = c.viewer.y;
-    map->ComputeFOV(&viewer);
+    LookFrom(*map, viewer, c.viewer.x, c.viewer.y);
     int width = static_cast<int>(c.view[0].size());
     int height = static_cast<int>(c.view.size());
     EXPECT_EQ(ViewPicture(*map, viewer, width, height), c.view)
@@ -123,9 +126,7 @@ TEST_F(FovTest, ViewsAsPictures) {
 
 TEST_F(FovTest, AViewerOffTheGridLightsNothingOutside) {
   RKEntity viewer;
-  viewer.x = -3;
-  viewer.y = 50;
-  map->ComputeFOV(&viewer);
+  LookFrom(*map, viewer, -3, 50);
   EXPECT_EQ(map->fov.size(), static_cast<std::size_t>(MAP_CELLS));
   EXPECT_EQ(std::count(map->fov.begin(), map->fov.end(), true), 0);
 }

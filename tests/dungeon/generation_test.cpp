@@ -134,11 +134,15 @@ class GenerationTest : public WorldTest {
   }
 
   // As a change of floor does: everything but the player goes.
-  void Generate(int floor, bool arrivedByNext) {
+  void KeepOnlyPlayer() {
     for (RKEntity* entity : onFloor) {
       if (entity != player) delete entity;
     }
     onFloor = {player};
+  }
+
+  void Generate(int floor, bool arrivedByNext) {
+    KeepOnlyPlayer();
     map->CreateMap(floor, player, onFloor, deaths, uses, arrivedByNext);
   }
 
@@ -405,10 +409,7 @@ class PopulationTest : public GenerationTest {
   Census Fill(int floor, int times) {
     Census census;
     for (int i = 0; i < times; ++i) {
-      for (RKEntity* entity : onFloor) {
-        if (entity != player) delete entity;
-      }
-      onFloor = {player};
+      KeepOnlyPlayer();
       map->CreateRoom(room);
       map->PlaceEntites(floor, room, onFloor, deaths, uses);
       int guards = 0, items = 0;

@@ -20,6 +20,7 @@
 #include "music/globals.h"
 #include "play/mainmenu.h"
 #include "support/harness.h"
+#include "support/still.h"
 #include "ui/globals.h"
 #include "ui/screen.h"
 
@@ -155,27 +156,17 @@ TEST_F(MainMenuTest, AfterANewGameTheSelectionIsBackOnTopAfterAContinuedGameItSt
 // Once the music has faded in, nothing in the menu moves before the next key: it sleeps until
 // then and shows no frame again.
 TEST_F(MainMenuTest, MusicFadesInWhileTheMenuWaitsForAKeyThenTheMenuSleeps) {
-  std::uint64_t waits = 0, shown = 0;
-  std::uint64_t wakeUpsWhileStill = 0, shownWhileStill = 0;
+  StillCosts still;
   InputScript script;
   // Well past the 500 ms fade, counted from the moment playback began.
-  script.Idle(1000)
-      .Probe([&] {
-        EXPECT_TRUE(menuFadeDone);
-        EXPECT_FALSE(menuFadeActive) << "the fade did not run while the menu waited";
-        waits = GameWaits();
-        shown = FramesShown();
-      })
-      .Idle(10000)
-      .Probe([&] {
-        wakeUpsWhileStill = GameWaits() - waits;
-        shownWhileStill = FramesShown() - shown;
-      })
-      .Key(SDL_SCANCODE_UP)
-      .Key(SDL_SCANCODE_RETURN);
+  script.Idle(1000).Probe([&] {
+    EXPECT_TRUE(menuFadeDone);
+    EXPECT_FALSE(menuFadeActive) << "the fade did not run while the menu waited";
+  });
+  IdleCounting(script, 10000, still).Key(SDL_SCANCODE_UP).Key(SDL_SCANCODE_RETURN);
   RunMainMenu(script);
-  EXPECT_LE(wakeUpsWhileStill, 1u) << "a wait of 16 ms at a time is 625 in 10 s";
-  EXPECT_EQ(shownWhileStill, 0u);
+  EXPECT_LE(still.wakeUps, 1u) << "a wait of 16 ms at a time is 625 in 10 s";
+  EXPECT_EQ(still.shown, 0u);
 }
 
 }  // namespace

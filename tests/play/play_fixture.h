@@ -38,9 +38,10 @@ class PlayGame : public HeadlessGame {
 
   // Lets the turn loop run again after it ended, as continuing a game does.
   void Resume();
-  // Runs the real turn loop while the script plays, then closes the window so that the loop
-  // ends even when the script did not; leaves no event and no close request behind for the
-  // next loop.
+  // Runs the real turn loop while the script plays, then closes the window once, which saves
+  // the game and ends the loop when the script did not end it (a save that fails keeps the
+  // game going: such a script closes again itself); leaves no event and no close request
+  // behind for the next loop.
   void Play(InputScript& script);
 
   // The whole log in reading order, lines joined with spaces.

@@ -20,6 +20,7 @@
 #include "play/progression.h"
 #include "play/turnloop.h"
 #include "support/runfolder.h"
+#include "support/still.h"
 #include "ui/globals.h"
 #include "ui/screen.h"
 #include "world/entity.h"
@@ -274,18 +275,11 @@ TEST_F(TurnLoop, TheFirstActionBoundToAKeyTakesIt) {
 TEST_F(TurnLoop, AStillFloorSleepsUntilInputAndShowsEachPictureOnce) {
   OpenArena();
   musicEnabled = false;
-  std::uint64_t waits = 0, shown = 0;
-  std::uint64_t wakeUpsWhileStill = 0, shownWhileStill = 0, shownAfterExpose = 0;
+  StillCosts still;
+  std::uint64_t shown = 0, shownAfterExpose = 0;
   InputScript script;
-  script.Key(SDL_SCANCODE_RIGHT)
+  IdleCounting(script.Key(SDL_SCANCODE_RIGHT), 10000, still)
       .Probe([&] {
-        waits = GameWaits();
-        shown = FramesShown();
-      })
-      .Idle(10000)
-      .Probe([&] {
-        wakeUpsWhileStill = GameWaits() - waits;
-        shownWhileStill = FramesShown() - shown;
         SDL_Event exposed{};
         exposed.type = SDL_EVENT_WINDOW_EXPOSED;
         exposed.window.windowID = SDL_GetWindowID(window);
@@ -297,8 +291,8 @@ TEST_F(TurnLoop, AStillFloorSleepsUntilInputAndShowsEachPictureOnce) {
   Play(script);
 
   EXPECT_EQ(PlayerCell(), std::make_pair(PLAYER_X + 1, PLAYER_Y));
-  EXPECT_LE(wakeUpsWhileStill, 2u) << "10 s at one frame every 60 ms are 166 frames";
-  EXPECT_EQ(shownWhileStill, 0u);
+  EXPECT_LE(still.wakeUps, 2u) << "10 s at one frame every 60 ms are 166 frames";
+  EXPECT_EQ(still.shown, 0u);
   EXPECT_EQ(shownAfterExpose, 1u);
 }
 
