@@ -259,7 +259,7 @@ struct LevelGuard {
 
 // --- The grammar ------------------------------------------------------------------------------
 
-Parser::Parser(std::string_view input) : text(input) {}
+Parser::Parser(std::string_view input, std::vector<KeyPosition>* keys) : text(input), keys(keys) {}
 
 // Advances over count bytes (all present), keeping line and column right.
 void Parser::AdvanceBy(std::uint64_t count) {
@@ -691,6 +691,7 @@ ErrorCode Parser::ParseValue(Value& out) {
   if (AtEnd()) {
     return Fail(ErrorCode::UnexpectedEnd, "Unexpected end of input while parsing value");
   }
+  out.SetWhere(line, column);
   unsigned char c = Peek();
   switch (c) {
     case '{':
@@ -752,6 +753,7 @@ ErrorCode Parser::ParseBlockObject(Value& out) {
   }
   LevelGuard guard{depth};
   const int d = indentStack.back();
+  const Position objectAt = Here();
   Value::Object& object = Make<Value::Object>(out);
   StartObject(object);
   std::string quoted;
@@ -777,6 +779,7 @@ ErrorCode Parser::ParseBlockObject(Value& out) {
     if (!IsIdentStart(c) && c != '"' && c != '\'') {
       break;
     }
+    const Position keyAt = Here();
     if (ErrorCode code = ParseKey(quoted, key); code != ErrorCode::Ok) {
       return code;
     }
@@ -787,6 +790,9 @@ ErrorCode Parser::ParseBlockObject(Value& out) {
     SkipInlineSpaces();
 
     Value& member = MemberSlot(object, key, scratch);
+    if (keys != nullptr) {
+      NoteKey(objectAt, key, keyAt, &member == &scratch);
+    }
     if (!AtEnd() && (Peek() == '#' || Peek() == '\r' || Peek() == '\n')) {
       // Block value on the following, deeper lines.
       if (ErrorCode code = EndLine(found); code != ErrorCode::Ok) {
@@ -854,6 +860,7 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
   }
   LevelGuard guard{depth};
   const std::uint64_t openLine = line;
+  const Position objectAt = Here();
   Advance();
   SkipWhitespaceAndComments();
   if (Match('}')) {
@@ -902,6 +909,7 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
   std::string_view key;
   Value scratch;
   for (;;) {
+    const Position keyAt = Here();
     if (ErrorCode code = ParseKey(quoted, key); code != ErrorCode::Ok) {
       return code;
     }
@@ -926,6 +934,9 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
         shape->read.push_back(key);
       }
       member = &MemberSlot(object, key, scratch);
+    }
+    if (keys != nullptr) {
+      NoteKey(objectAt, key, keyAt, member == &scratch);
     }
     if (ErrorCode code = ParseValue(*member); code != ErrorCode::Ok) {
       return code;
@@ -989,10 +1000,12 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
 ErrorCode Parser::ParseElement(Value::Array& array, Shape& shape) {
   Value& element = array.emplace_back();
   SkipWhitespaceAndComments();
-  if (AtEnd() || Peek() != '{') {
+  // Listing keys takes the general path: the quick one reads no key.
+  if (AtEnd() || Peek() != '{' || keys != nullptr) {
     shape.usable = false;
     return ParseValue(element);
   }
+  element.SetWhere(line, column);
   const Value::Object* model = shape.usable ? &array[array.size() - 2].AsObject() : nullptr;
   return ParseInlineObject(element, &shape, model);
 }
@@ -1209,6 +1222,7 @@ bool Parser::ReadLikeModel(const Shape& shape) {
       return false;
     }
     Value& member = *shape.members[i];
+    member.SetWhere(line, column + static_cast<std::uint64_t>(p - begin));
     const auto c = static_cast<unsigned char>(*p);
     if (IsDigit(c) || c == '-') {
       const bool negative = c == '-';
@@ -1292,6 +1306,15 @@ bool Parser::ReadLikeModel(const Shape& shape) {
 
 ErrorCode ParseText(std::string_view text, Value& out, Error* error) {
   Parser parser(text);
+  return parser.Parse(out, error);
+}
+
+ErrorCode ParseText(std::string_view text, Value& out, Error* error,
+                    std::vector<KeyPosition>* keys) {
+  if (keys != nullptr) {
+    keys->clear();
+  }
+  Parser parser(text, keys);
   return parser.Parse(out, error);
 }
 

@@ -26,6 +26,7 @@ void Error::Clear() {
   line = 1;
   column = 1;
   message.clear();
+  file.clear();
 }
 
 namespace {
