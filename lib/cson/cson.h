@@ -54,7 +54,7 @@ struct Error {
   std::uint64_t line = 1;
   std::uint64_t column = 1;
   std::string message;
-  std::string file;
+  std::string file{};  // so that records written as {code, line, column, message} need none
 
   void Clear();
 };

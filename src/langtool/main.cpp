@@ -13,7 +13,7 @@
 
 #include "cson/cson.h"
 #include "localization/catalogue.h"
-#include "localization/langcheck.h"
+#include "langtool/langcheck.h"
 
 namespace {
 
