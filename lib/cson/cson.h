@@ -4,8 +4,8 @@
 // is read with ParseFile and written with WriteFile; the game works on the Value trees.
 #pragma once
 
-#include <cstddef>
 #include <compare>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -161,11 +161,11 @@ class Value {
 
   // Where the value starts in the text it was read from: its first byte (an object written as
   // indented lines starts at its first key). No place ({0, 0}) for a value built by code, and for
-  // one past line 4,294,967,295 or column 16,777,215. Copies keep it; comparisons ignore it.
-  static constexpr std::uint64_t MAX_LINE = 0xFFFFFFFF;
+  // one past line or column 16,777,215. Copies keep it; comparisons ignore it.
+  static constexpr std::uint64_t MAX_LINE = 0xFFFFFF;
   static constexpr std::uint64_t MAX_COLUMN = 0xFFFFFF;
   Position Where() const {
-    return {line, columnLow | (static_cast<std::uint64_t>(columnHigh) << 8)};
+    return {lineAndColumnHigh & 0xFFFFFFu, columnLow | ((lineAndColumnHigh >> 24) << 16)};
   }
 
   // Deep equality: same kind and content (objects regardless of member order).
@@ -180,17 +180,20 @@ class Value {
       atLine = 0;
       atColumn = 0;
     }
-    line = static_cast<std::uint32_t>(atLine);
-    columnLow = static_cast<std::uint8_t>(atColumn);
-    columnHigh = static_cast<std::uint16_t>(atColumn >> 8);
+    SetWhereInRange(static_cast<std::uint32_t>(atLine), static_cast<std::uint32_t>(atColumn));
+  }
+  // For a place known to be within MAX_LINE and MAX_COLUMN. Two stores: the reader makes one
+  // for nearly every value it reads.
+  void SetWhereInRange(std::uint32_t atLine, std::uint32_t atColumn) {
+    columnLow = static_cast<std::uint16_t>(atColumn);
+    lineAndColumnHigh = atLine | ((atColumn >> 16) << 24);
   }
 
   // The place lives in the bytes the variant leaves unused after its index (with libstdc++:
   // a Value stays 64 bytes; libc++ keeps no such room, and there it grows by 8).
   [[no_unique_address]] std::variant<std::monostate, bool, double, std::string, Array, Object> data;
-  std::uint8_t columnLow = 0;
-  std::uint16_t columnHigh = 0;
-  std::uint32_t line = 0;
+  std::uint16_t columnLow = 0;
+  std::uint32_t lineAndColumnHigh = 0;  // the line in the low 24 bits, the column's high 8 above
 };
 
 // An owning file handle that closes with fclose; empty when opening failed.

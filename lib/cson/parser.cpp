@@ -259,7 +259,8 @@ struct LevelGuard {
 
 // --- The grammar ------------------------------------------------------------------------------
 
-Parser::Parser(std::string_view input, std::vector<KeyPosition>* keys) : text(input), keys(keys) {}
+Parser::Parser(std::string_view input, std::vector<KeyPosition>* keys)
+    : text(input), listedKeys(keys) {}
 
 // Advances over count bytes (all present), keeping line and column right.
 void Parser::AdvanceBy(std::uint64_t count) {
@@ -790,7 +791,7 @@ ErrorCode Parser::ParseBlockObject(Value& out) {
     SkipInlineSpaces();
 
     Value& member = MemberSlot(object, key, scratch);
-    if (keys != nullptr) {
+    if (listedKeys != nullptr) {
       NoteKey(objectAt, key, keyAt, &member == &scratch);
     }
     if (!AtEnd() && (Peek() == '#' || Peek() == '\r' || Peek() == '\n')) {
@@ -935,7 +936,7 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
       }
       member = &MemberSlot(object, key, scratch);
     }
-    if (keys != nullptr) {
+    if (listedKeys != nullptr) {
       NoteKey(objectAt, key, keyAt, member == &scratch);
     }
     if (ErrorCode code = ParseValue(*member); code != ErrorCode::Ok) {
@@ -1001,7 +1002,7 @@ ErrorCode Parser::ParseElement(Value::Array& array, Shape& shape) {
   Value& element = array.emplace_back();
   SkipWhitespaceAndComments();
   // Listing keys takes the general path: the quick one reads no key.
-  if (AtEnd() || Peek() != '{' || keys != nullptr) {
+  if (AtEnd() || Peek() != '{' || listedKeys != nullptr) {
     shape.usable = false;
     return ParseValue(element);
   }
@@ -1216,13 +1217,20 @@ bool Parser::ReadLikeModel(const Shape& shape) {
     }
     return true;
   };
-  const std::size_t keys = shape.keys.size();
-  for (std::size_t i = 0; i < keys; ++i) {
+  // The values' places are checked once, for the whole object: they stand on this line.
+  if (line > Value::MAX_LINE ||
+      column + static_cast<std::uint64_t>(end - begin) > Value::MAX_COLUMN) {
+    return false;
+  }
+  const auto placeLine = static_cast<std::uint32_t>(line);
+  const auto placeColumn = static_cast<std::uint32_t>(column);
+  const std::size_t count = shape.keys.size();
+  for (std::size_t i = 0; i < count; ++i) {
     if (!skipSame(shape.between[i])) {
       return false;
     }
     Value& member = *shape.members[i];
-    member.SetWhere(line, column + static_cast<std::uint64_t>(p - begin));
+    member.SetWhereInRange(placeLine, placeColumn + static_cast<std::uint32_t>(p - begin));
     const auto c = static_cast<unsigned char>(*p);
     if (IsDigit(c) || c == '-') {
       const bool negative = c == '-';
@@ -1293,7 +1301,7 @@ bool Parser::ReadLikeModel(const Shape& shape) {
     }
   }
   // The last stretch ends with the closing brace, which may be the text's last byte.
-  const std::string_view last = shape.between[keys];
+  const std::string_view last = shape.between[count];
   if (static_cast<std::size_t>(end - p) < last.size() || std::string_view(p, last.size()) != last) {
     return false;
   }

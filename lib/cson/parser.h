@@ -68,17 +68,15 @@ class Parser {
   std::vector<int> indentStack{0};
   Error lastError;
   int depth = 0;  // arrays and objects open around the cursor
-  std::vector<KeyPosition>* keys = nullptr;
+  std::vector<KeyPosition>* listedKeys = nullptr;
 
-  // The cursor's place as a value keeps it: none past the lines and columns a Value holds.
-  Position Here() const {
-    if (line > Value::MAX_LINE || column > Value::MAX_COLUMN) {
-      return {};
-    }
-    return {line, column};
-  }
+  Position Here() const { return {line, column}; }
+  // Lists a key; the places are the cursor's (line, column) as taken at the object and the key.
   void NoteKey(Position object, std::string_view key, Position at, bool repeated) {
-    keys->push_back({object, std::string(key), at, repeated});
+    auto inRange = [](Position p) {
+      return p.line <= Value::MAX_LINE && p.column <= Value::MAX_COLUMN ? p : Position();
+    };
+    listedKeys->push_back({inRange(object), std::string(key), inRange(at), repeated});
   }
 
   bool AtEnd() const { return pos >= text.size(); }
