@@ -79,7 +79,39 @@ std::size_t detail::FindInvalidUtf8(std::string_view text, std::size_t start, bo
   return std::string_view::npos;
 }
 
+ErrorCode Parser::CheckUtf8() {
+  std::size_t start = 0;
+  if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
+      static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF) {
+    start = 3;
+  }
+  std::size_t bad = detail::FindInvalidUtf8(text, start, false);
+  if (bad != std::string_view::npos) {
+    // Everything before the fault is well-formed, so characters are the bytes that do not
+    // continue a sequence.
+    std::uint64_t atLine = 1;
+    std::uint64_t atColumn = 1;
+    for (std::size_t i = start; i < bad; ++i) {
+      auto c = static_cast<unsigned char>(text[i]);
+      if (c == '\n') {
+        ++atLine;
+        atColumn = 1;
+      } else if ((c & 0xC0) != 0x80) {
+        ++atColumn;
+      }
+    }
+    return FailAt(ErrorCode::InvalidUtf8, atLine, atColumn, "Invalid UTF-8 encoding");
+  }
+  pos = start;
+  return ErrorCode::Ok;
+}
+
 // --- Numbers ----------------------------------------------------------------------------------
+//
+// Three converters: ParseNumber reads every literal, with a quick sum of the digits for what the
+// game writes and ConvertNumber for the rest (exponents, long mantissas); the quick path for
+// objects of a repeated shape (at the end) reads its plain numbers itself, as ParseNumber's
+// quick sum does.
 
 namespace {
 
@@ -180,7 +212,70 @@ bool ConvertNumber(std::string_view taken, double& out) {
   return true;
 }
 
+}  // namespace
+
+ErrorCode Parser::ParseNumber(Value& out) {
+  const char* const begin = text.data() + pos;
+  const char* const end = text.data() + text.size();
+  const char* p = begin;
+  bool negative = false;
+  if (*p == '+' || *p == '-') {
+    negative = *p == '-';
+    ++p;
+  }
+  // Digits with at most one point, gathered as an integer while they are scanned: what the game
+  // writes ("12.0", "0.5") needs no second look. Past 19 digits the integer wraps, but then it
+  // is not used.
+  std::uint64_t mantissa = 0;
+  const char* digitsStart = p;
+  while (p < end && IsDigit(static_cast<unsigned char>(*p))) {
+    mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
+    ++p;
+  }
+  bool point = p < end && *p == '.';
+  int decimals = 0;
+  if (point) {
+    const char* fraction = ++p;
+    while (p < end && IsDigit(static_cast<unsigned char>(*p))) {
+      mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
+      ++p;
+    }
+    decimals = static_cast<int>(p - fraction);
+  }
+  const auto digits = static_cast<int>(p - digitsStart) - (point ? 1 : 0);
+  const bool exponent = p < end && (*p == 'e' || *p == 'E');
+  if (exponent) {
+    // The rest of the literal, taken as always: one exponent with its sign, and the point if
+    // none came yet; the general conversion below judges what was taken.
+    ++p;
+    if (p < end && (*p == '+' || *p == '-')) {
+      ++p;
+    }
+    for (; p < end; ++p) {
+      if (*p == '.' && !point) {
+        point = true;
+      } else if (!IsDigit(static_cast<unsigned char>(*p))) {
+        break;
+      }
+    }
+  }
+  const auto length = static_cast<std::uint64_t>(p - begin);
+  pos += length;
+  column += length;
+  double number = 0;
+  if (!exponent && digits > 0 && digits <= MAX_EXACT_DIGITS) {
+    number = ExactDecimal(mantissa, decimals);
+    number = negative ? -number : number;
+  } else if (!ConvertNumber(std::string_view(begin, length), number)) {
+    return Fail(ErrorCode::InvalidNumber, "Invalid number literal");
+  }
+  Set(out, number);
+  return ErrorCode::Ok;
+}
+
 // --- Objects and arrays being built -----------------------------------------------------------
+
+namespace {
 
 // Most objects in the game's files are small (a map tile, a key binding). Kept in the hash map's
 // one built-in bucket while they are read, they need no bucket array at all; larger ones are
@@ -322,33 +417,6 @@ ErrorCode Parser::EnterLevel() {
     return Fail(ErrorCode::TooDeep, "Nesting too deep");
   }
   ++depth;
-  return ErrorCode::Ok;
-}
-
-ErrorCode Parser::CheckUtf8() {
-  std::size_t start = 0;
-  if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
-      static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF) {
-    start = 3;
-  }
-  std::size_t bad = detail::FindInvalidUtf8(text, start, false);
-  if (bad != std::string_view::npos) {
-    // Everything before the fault is well-formed, so characters are the bytes that do not
-    // continue a sequence.
-    std::uint64_t atLine = 1;
-    std::uint64_t atColumn = 1;
-    for (std::size_t i = start; i < bad; ++i) {
-      auto c = static_cast<unsigned char>(text[i]);
-      if (c == '\n') {
-        ++atLine;
-        atColumn = 1;
-      } else if ((c & 0xC0) != 0x80) {
-        ++atColumn;
-      }
-    }
-    return FailAt(ErrorCode::InvalidUtf8, atLine, atColumn, "Invalid UTF-8 encoding");
-  }
-  pos = start;
   return ErrorCode::Ok;
 }
 
@@ -626,65 +694,6 @@ ErrorCode Parser::ParseKey(std::string& quoted, std::string_view& key) {
     return code;
   }
   return Fail(ErrorCode::UnexpectedCharacter, "Expected identifier or string as key");
-}
-
-ErrorCode Parser::ParseNumber(Value& out) {
-  const char* const begin = text.data() + pos;
-  const char* const end = text.data() + text.size();
-  const char* p = begin;
-  bool negative = false;
-  if (*p == '+' || *p == '-') {
-    negative = *p == '-';
-    ++p;
-  }
-  // Digits with at most one point, gathered as an integer while they are scanned: what the game
-  // writes ("12.0", "0.5") needs no second look. Past 19 digits the integer wraps, but then it
-  // is not used.
-  std::uint64_t mantissa = 0;
-  const char* digitsStart = p;
-  while (p < end && IsDigit(static_cast<unsigned char>(*p))) {
-    mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
-    ++p;
-  }
-  bool point = p < end && *p == '.';
-  int decimals = 0;
-  if (point) {
-    const char* fraction = ++p;
-    while (p < end && IsDigit(static_cast<unsigned char>(*p))) {
-      mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
-      ++p;
-    }
-    decimals = static_cast<int>(p - fraction);
-  }
-  const auto digits = static_cast<int>(p - digitsStart) - (point ? 1 : 0);
-  const bool exponent = p < end && (*p == 'e' || *p == 'E');
-  if (exponent) {
-    // The rest of the literal, taken as always: one exponent with its sign, and the point if
-    // none came yet; the general conversion below judges what was taken.
-    ++p;
-    if (p < end && (*p == '+' || *p == '-')) {
-      ++p;
-    }
-    for (; p < end; ++p) {
-      if (*p == '.' && !point) {
-        point = true;
-      } else if (!IsDigit(static_cast<unsigned char>(*p))) {
-        break;
-      }
-    }
-  }
-  const auto length = static_cast<std::uint64_t>(p - begin);
-  pos += length;
-  column += length;
-  double number = 0;
-  if (!exponent && digits > 0 && digits <= MAX_EXACT_DIGITS) {
-    number = ExactDecimal(mantissa, decimals);
-    number = negative ? -number : number;
-  } else if (!ConvertNumber(std::string_view(begin, length), number)) {
-    return Fail(ErrorCode::InvalidNumber, "Invalid number literal");
-  }
-  Set(out, number);
-  return ErrorCode::Ok;
 }
 
 ErrorCode Parser::ParseValue(Value& out) {

@@ -225,14 +225,14 @@ class RKChecker {
   std::string Filled(const RKCatalogueKey& row, const std::string& shown) const;
 
   std::string_view text;
-  std::vector<std::size_t> lineStarts;                  // the offset of each line of the text
-  std::map<zokCSON::Position, std::string> objectPaths;  // every object, by where it starts
-  std::unordered_map<std::string, RKSpot> keySpots;     // every key, by its path
+  std::vector<std::size_t> lineStarts;                     // the offset of each line of the text
+  std::map<zokCSON::Position, std::string> objectPaths;    // every object, by where it starts
+  std::unordered_map<std::string, RKSpot> keySpots;        // every key, by its path
   std::vector<std::pair<std::string, RKSpot>> duplicates;  // a path met again, at its key
-  std::map<std::string, const zokCSON::Value*> leaves;  // every non-object member, by path
-  std::map<std::string, std::vector<RKSpot>> byteSpots;  // of the string leaves, when known
-  RKLocalization language;                              // the file as the game loads it
-  std::string longestName;                              // of the player, a guard or an item
+  std::map<std::string, const zokCSON::Value*> leaves;     // every non-object member, by path
+  std::map<std::string, std::vector<RKSpot>> byteSpots;    // of the string leaves, when known
+  RKLocalization language;                                 // the file as the game loads it
+  std::string longestName;                                 // of the player, a guard or an item
   std::string longestShownName;  // of everything the names under the mouse show
   std::string longestWord;
   std::string longestReason;  // why a file could not be written
@@ -277,7 +277,8 @@ void RKChecker::CollectLeaves(const zokCSON::Value::Object& object, const std::s
 // The places of the keys the reader listed, by path, and the ones written twice. Keys of
 // objects that are not members of members (the entries of a list, or an object the reader
 // dropped for a repeated key) have no path and are passed over.
-void RKChecker::PlaceKeys(const zokCSON::Value& root, const std::vector<zokCSON::KeyPosition>& keys) {
+void RKChecker::PlaceKeys(const zokCSON::Value& root,
+                          const std::vector<zokCSON::KeyPosition>& keys) {
   objectPaths[root.Where()] = "";
   CollectLeaves(root.AsObject(), "");
   for (const zokCSON::KeyPosition& key : keys) {
@@ -292,7 +293,8 @@ void RKChecker::PlaceKeys(const zokCSON::Value& root, const std::vector<zokCSON:
     }
   }
   lineStarts.push_back(text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0);  // the reader skips the mark
-  for (std::size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1)) {
+  for (std::size_t at = text.find('\n'); at != std::string_view::npos;
+       at = text.find('\n', at + 1)) {
     lineStarts.push_back(at + 1);
   }
   for (const auto& [path, value] : leaves) {
