@@ -1,7 +1,7 @@
 // Arbitrary bytes as a language file handed to tvk-lang check: the checker must never crash,
 // and every report must point at a place inside the text (or at its very start).
 
-#include "localization/langcheck.h"
+#include "langtool/langcheck.h"
 
 #include <algorithm>
 #include <cstddef>

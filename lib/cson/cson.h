@@ -4,6 +4,7 @@
 // is read with ParseFile and written with WriteFile; the game works on the Value trees.
 #pragma once
 
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -43,15 +44,29 @@ const char* ErrorCodeName(ErrorCode code);
 // level that opens one more fails with TooDeep. Hostile files then cannot exhaust the stack.
 inline constexpr int MAX_DEPTH = 256;
 
-// Where and why a read or a write failed. A cleared record is { Ok, 1, 1, "" }; errors that have
-// no place in a text (files, refused values) stand at 1:1.
+// Where and why a read or a write failed. A cleared record is { Ok, 1, 1, "", "" }; errors that
+// have no place in a text (files, refused values) stand at 1:1. Columns count bytes, except for
+// InvalidUtf8, whose column counts the characters before the fault (bytes would land inside
+// one). file is the path given to ParseFile, ReadFileText, WriteFile or WriteFileText when one of
+// them failed; empty for a text in memory.
 struct Error {
   ErrorCode code = ErrorCode::Ok;
   std::uint64_t line = 1;
   std::uint64_t column = 1;
   std::string message;
+  std::string file{};  // so that records written as {code, line, column, message} need none
 
   void Clear();
+};
+
+// A place in a text: 1-based line and column, the column counted in bytes. {0, 0} is no place
+// (a value built by code).
+struct Position {
+  std::uint64_t line = 0;
+  std::uint64_t column = 0;
+
+  bool Known() const { return line != 0; }
+  auto operator<=>(const Position&) const = default;
 };
 
 struct WriteOptions {
@@ -144,6 +159,15 @@ class Value {
   // Elements of an array, members of an object; 0 for every other kind.
   std::size_t Size() const;
 
+  // Where the value starts in the text it was read from: its first byte (an object written as
+  // indented lines starts at its first key). No place ({0, 0}) for a value built by code, and for
+  // one past line or column 16,777,215. Copies keep it; comparisons ignore it.
+  static constexpr std::uint64_t MAX_LINE = 0xFFFFFF;
+  static constexpr std::uint64_t MAX_COLUMN = 0xFFFFFF;
+  Position Where() const {
+    return {lineAndColumnHigh & 0xFFFFFFu, columnLow | ((lineAndColumnHigh >> 24) << 16)};
+  }
+
   // Deep equality: same kind and content (objects regardless of member order).
   bool operator==(const Value& other) const { return data == other.data; }
 
@@ -151,8 +175,25 @@ class Value {
   friend class Parser;  // builds values in place while reading
 
   void ReleaseContainer();
+  void SetWhere(std::uint64_t atLine, std::uint64_t atColumn) {
+    if (atLine > MAX_LINE || atColumn > MAX_COLUMN) {
+      atLine = 0;
+      atColumn = 0;
+    }
+    SetWhereInRange(static_cast<std::uint32_t>(atLine), static_cast<std::uint32_t>(atColumn));
+  }
+  // For a place known to be within MAX_LINE and MAX_COLUMN. Two stores: the reader makes one
+  // for nearly every value it reads.
+  void SetWhereInRange(std::uint32_t atLine, std::uint32_t atColumn) {
+    columnLow = static_cast<std::uint16_t>(atColumn);
+    lineAndColumnHigh = atLine | ((atColumn >> 16) << 24);
+  }
 
-  std::variant<std::monostate, bool, double, std::string, Array, Object> data;
+  // The place lives in the bytes the variant leaves unused after its index (with libstdc++:
+  // a Value stays 64 bytes; libc++ keeps no such room, and there it grows by 8).
+  [[no_unique_address]] std::variant<std::monostate, bool, double, std::string, Array, Object> data;
+  std::uint16_t columnLow = 0;
+  std::uint32_t lineAndColumnHigh = 0;  // the line in the low 24 bits, the column's high 8 above
 };
 
 // An owning file handle that closes with fclose; empty when opening failed.
@@ -177,6 +218,22 @@ ErrorCode ParseFile(const std::string& path, Value& out, Error* error);
 
 // The same for a text in memory (the buffer need only outlive the call).
 ErrorCode ParseText(std::string_view text, Value& out, Error* error);
+
+// A member's key as the reader met it: the object it belongs to (by where that object starts,
+// as Value::Where gives it), the key and where it starts (its quote, for a quoted key). A key
+// written again in the same object is met again, marked repeated: the reader keeps the first
+// pair and drops the later ones.
+struct KeyPosition {
+  Position object;
+  std::string key;
+  Position at;
+  bool repeated = false;
+};
+
+// ParseText for tools that point at keys: also lists every key read, in the order of the text,
+// in *keys (replaced; when given). On failure *keys holds the keys read before the fault.
+ErrorCode ParseText(std::string_view text, Value& out, Error* error,
+                    std::vector<KeyPosition>* keys);
 
 // Writes value as a CSON document, replacing the file only once the new text is complete: the
 // text goes to a temporary file in the same folder that is then renamed over the target, so a

@@ -134,12 +134,13 @@ FileHandle CreateFreshFile(const std::string& path) {
 #endif
 }
 
-ErrorCode FailIo(Error* error, const char* message) {
+ErrorCode FailIo(Error* error, const std::string& path, const char* message) {
   if (error != nullptr) {
     error->code = ErrorCode::IoError;
     error->line = 1;
     error->column = 1;
     error->message = message;
+    error->file = path;
   }
   return ErrorCode::IoError;
 }
@@ -163,21 +164,21 @@ FileHandle OpenFileUTF8(const std::string& path, const std::string& mode) {
 
 ErrorCode ReadFileText(const std::string& path, std::string& text, Error* error) {
   if (!IsRegularFile(path)) {
-    return FailIo(error, Exists(path) ? "Not a regular file" : "Failed to open file");
+    return FailIo(error, path, Exists(path) ? "Not a regular file" : "Failed to open file");
   }
   FileHandle file = OpenFileUTF8(path, "rb");
   if (!file) {
-    return FailIo(error, "Failed to open file");
+    return FailIo(error, path, "Failed to open file");
   }
   if (!IsRegularFile(file.get())) {
-    return FailIo(error, "Not a regular file");
+    return FailIo(error, path, "Not a regular file");
   }
   if (std::fseek(file.get(), 0, SEEK_END) != 0) {
-    return FailIo(error, "Failed to read file");
+    return FailIo(error, path, "Failed to read file");
   }
   long size = std::ftell(file.get());
   if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) {
-    return FailIo(error, "Failed to read file");
+    return FailIo(error, path, "Failed to read file");
   }
   // A file that grew huge between the check and the read still must not end the program: a
   // failed allocation reads as a failed read.
@@ -186,10 +187,10 @@ ErrorCode ReadFileText(const std::string& path, std::string& text, Error* error)
   try {
     content.resize(length);
   } catch (const std::bad_alloc&) {
-    return FailIo(error, "Failed to read file");
+    return FailIo(error, path, "Failed to read file");
   }
   if (length > 0 && std::fread(content.data(), 1, length, file.get()) != length) {
-    return FailIo(error, "Failed to read file");
+    return FailIo(error, path, "Failed to read file");
   }
   text = std::move(content);
   if (error != nullptr) {
@@ -205,14 +206,24 @@ ErrorCode ParseFile(const std::string& path, Value& out, Error* error) {
     return read;
   }
   Parser parser(text);
-  return parser.Parse(out, error);
+  const ErrorCode parsed = parser.Parse(out, error);
+  if (parsed != ErrorCode::Ok && error != nullptr) {
+    error->file = path;
+  }
+  return parsed;
 }
 
 bool WriteFile(const std::string& path, const Value& value, const WriteOptions& options,
                Error* error) {
   // Everything that can refuse the value is checked before any file is touched.
   std::string text;
-  return WriteText(value, text, options, error) && WriteFileText(path, text, error);
+  if (!WriteText(value, text, options, error)) {
+    if (error != nullptr) {
+      error->file = path;
+    }
+    return false;
+  }
+  return WriteFileText(path, text, error);
 }
 
 bool WriteFileText(const std::string& path, std::string_view text, Error* error) {
@@ -221,7 +232,7 @@ bool WriteFileText(const std::string& path, std::string_view text, Error* error)
   const std::string temporary = path + ".tmp";
   FileHandle file = CreateFreshFile(temporary);
   if (!file || !IsRegularFile(file.get())) {
-    FailIo(error, "Failed to open file for writing");
+    FailIo(error, path, "Failed to open file for writing");
     return false;
   }
   bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size() &&
@@ -229,7 +240,7 @@ bool WriteFileText(const std::string& path, std::string_view text, Error* error)
   bool closed = std::fclose(file.release()) == 0;
   if (!written || !closed || !ReplaceFile(temporary, path)) {
     RemoveFile(temporary);
-    FailIo(error, "Failed to write file");
+    FailIo(error, path, "Failed to write file");
     return false;
   }
   if (error != nullptr) {

@@ -79,7 +79,39 @@ std::size_t detail::FindInvalidUtf8(std::string_view text, std::size_t start, bo
   return std::string_view::npos;
 }
 
+ErrorCode Parser::CheckUtf8() {
+  std::size_t start = 0;
+  if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
+      static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF) {
+    start = 3;
+  }
+  std::size_t bad = detail::FindInvalidUtf8(text, start, false);
+  if (bad != std::string_view::npos) {
+    // Everything before the fault is well-formed, so characters are the bytes that do not
+    // continue a sequence.
+    std::uint64_t atLine = 1;
+    std::uint64_t atColumn = 1;
+    for (std::size_t i = start; i < bad; ++i) {
+      auto c = static_cast<unsigned char>(text[i]);
+      if (c == '\n') {
+        ++atLine;
+        atColumn = 1;
+      } else if ((c & 0xC0) != 0x80) {
+        ++atColumn;
+      }
+    }
+    return FailAt(ErrorCode::InvalidUtf8, atLine, atColumn, "Invalid UTF-8 encoding");
+  }
+  pos = start;
+  return ErrorCode::Ok;
+}
+
 // --- Numbers ----------------------------------------------------------------------------------
+//
+// Three converters: ParseNumber reads every literal, with a quick sum of the digits for what the
+// game writes and ConvertNumber for the rest (exponents, long mantissas); the quick path for
+// objects of a repeated shape (at the end) reads its plain numbers itself, as ParseNumber's
+// quick sum does.
 
 namespace {
 
@@ -180,7 +212,70 @@ bool ConvertNumber(std::string_view taken, double& out) {
   return true;
 }
 
+}  // namespace
+
+ErrorCode Parser::ParseNumber(Value& out) {
+  const char* const begin = text.data() + pos;
+  const char* const end = text.data() + text.size();
+  const char* p = begin;
+  bool negative = false;
+  if (*p == '+' || *p == '-') {
+    negative = *p == '-';
+    ++p;
+  }
+  // Digits with at most one point, gathered as an integer while they are scanned: what the game
+  // writes ("12.0", "0.5") needs no second look. Past 19 digits the integer wraps, but then it
+  // is not used.
+  std::uint64_t mantissa = 0;
+  const char* digitsStart = p;
+  while (p < end && IsDigit(static_cast<unsigned char>(*p))) {
+    mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
+    ++p;
+  }
+  bool point = p < end && *p == '.';
+  int decimals = 0;
+  if (point) {
+    const char* fraction = ++p;
+    while (p < end && IsDigit(static_cast<unsigned char>(*p))) {
+      mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
+      ++p;
+    }
+    decimals = static_cast<int>(p - fraction);
+  }
+  const auto digits = static_cast<int>(p - digitsStart) - (point ? 1 : 0);
+  const bool exponent = p < end && (*p == 'e' || *p == 'E');
+  if (exponent) {
+    // The rest of the literal, taken as always: one exponent with its sign, and the point if
+    // none came yet; the general conversion below judges what was taken.
+    ++p;
+    if (p < end && (*p == '+' || *p == '-')) {
+      ++p;
+    }
+    for (; p < end; ++p) {
+      if (*p == '.' && !point) {
+        point = true;
+      } else if (!IsDigit(static_cast<unsigned char>(*p))) {
+        break;
+      }
+    }
+  }
+  const auto length = static_cast<std::uint64_t>(p - begin);
+  pos += length;
+  column += length;
+  double number = 0;
+  if (!exponent && digits > 0 && digits <= MAX_EXACT_DIGITS) {
+    number = ExactDecimal(mantissa, decimals);
+    number = negative ? -number : number;
+  } else if (!ConvertNumber(std::string_view(begin, length), number)) {
+    return Fail(ErrorCode::InvalidNumber, "Invalid number literal");
+  }
+  Set(out, number);
+  return ErrorCode::Ok;
+}
+
 // --- Objects and arrays being built -----------------------------------------------------------
+
+namespace {
 
 // Most objects in the game's files are small (a map tile, a key binding). Kept in the hash map's
 // one built-in bucket while they are read, they need no bucket array at all; larger ones are
@@ -259,7 +354,8 @@ struct LevelGuard {
 
 // --- The grammar ------------------------------------------------------------------------------
 
-Parser::Parser(std::string_view input) : text(input) {}
+Parser::Parser(std::string_view input, std::vector<KeyPosition>* keys)
+    : text(input), listedKeys(keys) {}
 
 // Advances over count bytes (all present), keeping line and column right.
 void Parser::AdvanceBy(std::uint64_t count) {
@@ -321,33 +417,6 @@ ErrorCode Parser::EnterLevel() {
     return Fail(ErrorCode::TooDeep, "Nesting too deep");
   }
   ++depth;
-  return ErrorCode::Ok;
-}
-
-ErrorCode Parser::CheckUtf8() {
-  std::size_t start = 0;
-  if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
-      static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF) {
-    start = 3;
-  }
-  std::size_t bad = detail::FindInvalidUtf8(text, start, false);
-  if (bad != std::string_view::npos) {
-    // Everything before the fault is well-formed, so characters are the bytes that do not
-    // continue a sequence.
-    std::uint64_t atLine = 1;
-    std::uint64_t atColumn = 1;
-    for (std::size_t i = start; i < bad; ++i) {
-      auto c = static_cast<unsigned char>(text[i]);
-      if (c == '\n') {
-        ++atLine;
-        atColumn = 1;
-      } else if ((c & 0xC0) != 0x80) {
-        ++atColumn;
-      }
-    }
-    return FailAt(ErrorCode::InvalidUtf8, atLine, atColumn, "Invalid UTF-8 encoding");
-  }
-  pos = start;
   return ErrorCode::Ok;
 }
 
@@ -627,70 +696,12 @@ ErrorCode Parser::ParseKey(std::string& quoted, std::string_view& key) {
   return Fail(ErrorCode::UnexpectedCharacter, "Expected identifier or string as key");
 }
 
-ErrorCode Parser::ParseNumber(Value& out) {
-  const char* const begin = text.data() + pos;
-  const char* const end = text.data() + text.size();
-  const char* p = begin;
-  bool negative = false;
-  if (*p == '+' || *p == '-') {
-    negative = *p == '-';
-    ++p;
-  }
-  // Digits with at most one point, gathered as an integer while they are scanned: what the game
-  // writes ("12.0", "0.5") needs no second look. Past 19 digits the integer wraps, but then it
-  // is not used.
-  std::uint64_t mantissa = 0;
-  const char* digitsStart = p;
-  while (p < end && IsDigit(static_cast<unsigned char>(*p))) {
-    mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
-    ++p;
-  }
-  bool point = p < end && *p == '.';
-  int decimals = 0;
-  if (point) {
-    const char* fraction = ++p;
-    while (p < end && IsDigit(static_cast<unsigned char>(*p))) {
-      mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
-      ++p;
-    }
-    decimals = static_cast<int>(p - fraction);
-  }
-  const auto digits = static_cast<int>(p - digitsStart) - (point ? 1 : 0);
-  const bool exponent = p < end && (*p == 'e' || *p == 'E');
-  if (exponent) {
-    // The rest of the literal, taken as always: one exponent with its sign, and the point if
-    // none came yet; the general conversion below judges what was taken.
-    ++p;
-    if (p < end && (*p == '+' || *p == '-')) {
-      ++p;
-    }
-    for (; p < end; ++p) {
-      if (*p == '.' && !point) {
-        point = true;
-      } else if (!IsDigit(static_cast<unsigned char>(*p))) {
-        break;
-      }
-    }
-  }
-  const auto length = static_cast<std::uint64_t>(p - begin);
-  pos += length;
-  column += length;
-  double number = 0;
-  if (!exponent && digits > 0 && digits <= MAX_EXACT_DIGITS) {
-    number = ExactDecimal(mantissa, decimals);
-    number = negative ? -number : number;
-  } else if (!ConvertNumber(std::string_view(begin, length), number)) {
-    return Fail(ErrorCode::InvalidNumber, "Invalid number literal");
-  }
-  Set(out, number);
-  return ErrorCode::Ok;
-}
-
 ErrorCode Parser::ParseValue(Value& out) {
   SkipWhitespaceAndComments();
   if (AtEnd()) {
     return Fail(ErrorCode::UnexpectedEnd, "Unexpected end of input while parsing value");
   }
+  out.SetWhere(line, column);
   unsigned char c = Peek();
   switch (c) {
     case '{':
@@ -752,6 +763,7 @@ ErrorCode Parser::ParseBlockObject(Value& out) {
   }
   LevelGuard guard{depth};
   const int d = indentStack.back();
+  const Position objectAt = Here();
   Value::Object& object = Make<Value::Object>(out);
   StartObject(object);
   std::string quoted;
@@ -777,6 +789,7 @@ ErrorCode Parser::ParseBlockObject(Value& out) {
     if (!IsIdentStart(c) && c != '"' && c != '\'') {
       break;
     }
+    const Position keyAt = Here();
     if (ErrorCode code = ParseKey(quoted, key); code != ErrorCode::Ok) {
       return code;
     }
@@ -787,6 +800,9 @@ ErrorCode Parser::ParseBlockObject(Value& out) {
     SkipInlineSpaces();
 
     Value& member = MemberSlot(object, key, scratch);
+    if (listedKeys != nullptr) {
+      NoteKey(objectAt, key, keyAt, &member == &scratch);
+    }
     if (!AtEnd() && (Peek() == '#' || Peek() == '\r' || Peek() == '\n')) {
       // Block value on the following, deeper lines.
       if (ErrorCode code = EndLine(found); code != ErrorCode::Ok) {
@@ -854,6 +870,7 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
   }
   LevelGuard guard{depth};
   const std::uint64_t openLine = line;
+  const Position objectAt = Here();
   Advance();
   SkipWhitespaceAndComments();
   if (Match('}')) {
@@ -902,6 +919,7 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
   std::string_view key;
   Value scratch;
   for (;;) {
+    const Position keyAt = Here();
     if (ErrorCode code = ParseKey(quoted, key); code != ErrorCode::Ok) {
       return code;
     }
@@ -926,6 +944,9 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
         shape->read.push_back(key);
       }
       member = &MemberSlot(object, key, scratch);
+    }
+    if (listedKeys != nullptr) {
+      NoteKey(objectAt, key, keyAt, member == &scratch);
     }
     if (ErrorCode code = ParseValue(*member); code != ErrorCode::Ok) {
       return code;
@@ -989,10 +1010,12 @@ ErrorCode Parser::ParseInlineObject(Value& out, Shape* shape, const Value::Objec
 ErrorCode Parser::ParseElement(Value::Array& array, Shape& shape) {
   Value& element = array.emplace_back();
   SkipWhitespaceAndComments();
-  if (AtEnd() || Peek() != '{') {
+  // Listing keys takes the general path: the quick one reads no key.
+  if (AtEnd() || Peek() != '{' || listedKeys != nullptr) {
     shape.usable = false;
     return ParseValue(element);
   }
+  element.SetWhere(line, column);
   const Value::Object* model = shape.usable ? &array[array.size() - 2].AsObject() : nullptr;
   return ParseInlineObject(element, &shape, model);
 }
@@ -1203,12 +1226,20 @@ bool Parser::ReadLikeModel(const Shape& shape) {
     }
     return true;
   };
-  const std::size_t keys = shape.keys.size();
-  for (std::size_t i = 0; i < keys; ++i) {
+  // The values' places are checked once, for the whole object: they stand on this line.
+  if (line > Value::MAX_LINE ||
+      column + static_cast<std::uint64_t>(end - begin) > Value::MAX_COLUMN) {
+    return false;
+  }
+  const auto placeLine = static_cast<std::uint32_t>(line);
+  const auto placeColumn = static_cast<std::uint32_t>(column);
+  const std::size_t count = shape.keys.size();
+  for (std::size_t i = 0; i < count; ++i) {
     if (!skipSame(shape.between[i])) {
       return false;
     }
     Value& member = *shape.members[i];
+    member.SetWhereInRange(placeLine, placeColumn + static_cast<std::uint32_t>(p - begin));
     const auto c = static_cast<unsigned char>(*p);
     if (IsDigit(c) || c == '-') {
       const bool negative = c == '-';
@@ -1279,7 +1310,7 @@ bool Parser::ReadLikeModel(const Shape& shape) {
     }
   }
   // The last stretch ends with the closing brace, which may be the text's last byte.
-  const std::string_view last = shape.between[keys];
+  const std::string_view last = shape.between[count];
   if (static_cast<std::size_t>(end - p) < last.size() || std::string_view(p, last.size()) != last) {
     return false;
   }
@@ -1292,6 +1323,15 @@ bool Parser::ReadLikeModel(const Shape& shape) {
 
 ErrorCode ParseText(std::string_view text, Value& out, Error* error) {
   Parser parser(text);
+  return parser.Parse(out, error);
+}
+
+ErrorCode ParseText(std::string_view text, Value& out, Error* error,
+                    std::vector<KeyPosition>* keys) {
+  if (keys != nullptr) {
+    keys->clear();
+  }
+  Parser parser(text, keys);
   return parser.Parse(out, error);
 }
 

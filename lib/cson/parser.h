@@ -51,8 +51,9 @@ std::size_t FindInvalidUtf8(std::string_view text, std::size_t start, bool allow
 
 class Parser {
  public:
-  // The text is not copied: it must outlive the parser.
-  explicit Parser(std::string_view input);
+  // The text is not copied: it must outlive the parser. Every key read is listed in *keys when
+  // given.
+  explicit Parser(std::string_view input, std::vector<KeyPosition>* keys = nullptr);
 
   // Reads the whole text as one document. On failure out is untouched and *error (when given)
   // holds the code, line, column and message; on success *error is cleared.
@@ -67,6 +68,16 @@ class Parser {
   std::vector<int> indentStack{0};
   Error lastError;
   int depth = 0;  // arrays and objects open around the cursor
+  std::vector<KeyPosition>* listedKeys = nullptr;
+
+  Position Here() const { return {line, column}; }
+  // Lists a key; the places are the cursor's (line, column) as taken at the object and the key.
+  void NoteKey(Position object, std::string_view key, Position at, bool repeated) {
+    auto inRange = [](Position p) {
+      return p.line <= Value::MAX_LINE && p.column <= Value::MAX_COLUMN ? p : Position();
+    };
+    listedKeys->push_back({inRange(object), std::string(key), inRange(at), repeated});
+  }
 
   bool AtEnd() const { return pos >= text.size(); }
   unsigned char Peek() const { return static_cast<unsigned char>(text[pos]); }

@@ -2,6 +2,13 @@
 
 namespace zokCSON {
 
+#if defined(__GLIBCXX__)
+// With libstdc++ a value's place lives in bytes its content leaves unused: it costs no memory.
+static_assert(
+    sizeof(Value) ==
+    sizeof(std::variant<std::monostate, bool, double, std::string, Value::Array, Value::Object>));
+#endif
+
 const char* ErrorCodeName(ErrorCode code) {
   static const char* const NAMES[] = {
       "Ok",
@@ -26,6 +33,7 @@ void Error::Clear() {
   line = 1;
   column = 1;
   message.clear();
+  file.clear();
 }
 
 namespace {

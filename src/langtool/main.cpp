@@ -12,8 +12,8 @@
 #include <string>
 
 #include "cson/cson.h"
+#include "langtool/langcheck.h"
 #include "localization/catalogue.h"
-#include "localization/langcheck.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "localization/localization.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <filesystem>
 #include <iostream>
@@ -7,7 +8,6 @@
 
 #include "cson/utf8.h"
 #include "localization/kindtexts.h"
-#include "localization/langcheck.h"
 #include "world/entity.h"
 
 namespace {
@@ -15,6 +15,29 @@ namespace {
 // The token of the prefix text that receives the base name.
 constexpr std::string_view NAME_TOKEN = "{0}";
 constexpr std::size_t LONGEST_DOUBLED_NAME = 4096;
+
+// A text longer than the game takes: its key, its length once read and where it is written.
+struct RKOverlongText {
+  std::string key;
+  std::size_t bytes = 0;
+  zokCSON::Position at;
+};
+
+// Keeps in first the overlong text written first in the file, of those below object.
+void FindFirstOverlongText(const zokCSON::Value::Object& object, const std::string& prefix,
+                           RKOverlongText& first) {
+  for (const auto& [key, value] : object) {
+    const std::string path = prefix.empty() ? key : prefix + "." + key;
+    if (value.IsObject()) {
+      FindFirstOverlongText(value.AsObject(), path, first);
+    } else if (value.IsString()) {
+      const std::size_t bytes = RKLocalization::NormalizeText(value.AsString()).size();
+      if (bytes > MAX_LANGUAGE_TEXT_BYTES && (first.key.empty() || value.Where() < first.at)) {
+        first = {path, bytes, value.Where()};
+      }
+    }
+  }
+}
 
 }  // namespace
 
@@ -227,11 +250,12 @@ bool RKLocalization::LoadLanguageByCode(const std::string& code) {
   FlattenTranslations(root.AsObject(), "");
   for (const auto& [key, shown] : translations) {
     if (shown.size() > MAX_LANGUAGE_TEXT_BYTES) {
-      const std::vector<RKLangIssue> issues = CheckLanguageTextLengths(text);
-      const std::uint64_t line = issues.empty() ? 1 : issues.front().line;
-      const std::string why =
-          issues.empty() ? OverlongTextMessage(key, shown.size()) : issues.front().message;
-      std::cerr << language->file << ":" << line << ": " << why << std::endl;
+      // Named by the first such text in the file, whatever order the keys come in here.
+      RKOverlongText first;
+      FindFirstOverlongText(root.AsObject(), "", first);
+      if (first.key.empty()) first = {key, shown.size(), {1, 1}};
+      std::cerr << language->file << ":" << std::max<std::uint64_t>(first.at.line, 1) << ": "
+                << OverlongTextMessage(first.key, first.bytes) << std::endl;
       translations = previous;
       return false;
     }

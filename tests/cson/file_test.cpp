@@ -59,6 +59,29 @@ TEST_F(CsonFiles, MissingFileLeavesValueAlone) {
 // size, which asked for a buffer of 2^63 bytes; a named pipe blocked the open. The folder lives in
 // the working folder (the build folder, on a real disk): the scratch folder may be a tmpfs, where
 // the size probe already failed.
+// A failure names the file it concerns; a text in memory has none, and success clears it.
+TEST_F(CsonFiles, ErrorsNameTheirFile) {
+  Put("bad.cson", "a: 1\nb: [1,\n  2 3]\n");
+  Value out;
+  Error error;
+  EXPECT_EQ(zokCSON::ParseFile(Path("bad.cson"), out, &error), ErrorCode::UnexpectedCharacter);
+  EXPECT_EQ(error.file, Path("bad.cson"));
+  EXPECT_EQ(error.line, 3u);
+  EXPECT_EQ(error.column, 5u);
+
+  std::string text;
+  EXPECT_EQ(zokCSON::ReadFileText(Path("none.cson"), text, &error), ErrorCode::IoError);
+  EXPECT_EQ(error.file, Path("none.cson"));
+  EXPECT_FALSE(zokCSON::WriteFile(Path("no/such/folder.cson"), Value(1), {}, &error));
+  EXPECT_EQ(error.file, Path("no/such/folder.cson"));
+
+  EXPECT_EQ(zokCSON::ParseText("[1 2]", out, &error), ErrorCode::UnexpectedCharacter);
+  EXPECT_EQ(error.file, "");
+  Put("good.cson", "a: 1\n");
+  EXPECT_EQ(zokCSON::ParseFile(Path("good.cson"), out, &error), ErrorCode::Ok);
+  EXPECT_EQ(error.file, "");
+}
+
 TEST_F(CsonFiles, AnythingButARegularFileIsRefusedUnread) {
   const fs::path onDisk = fs::current_path() / ("cson-folder-" + std::to_string(::getpid()));
   fs::create_directories(onDisk);

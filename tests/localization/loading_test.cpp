@@ -231,6 +231,11 @@ TEST_F(LanguageFiles, AFileOverItsSizeOrATextOverItsLengthIsRefusedWithTheReason
       {"a text over the length limit", "a: \"b\"\nmenu:\n  long: \"" + longText + "\"\n",
        ":3: \"menu.long\" has 513 bytes, at most 512: no box or line of the game shows that "
        "much\n"},
+      // Of two, the one written first is named, whichever the catalogue meets first.
+      {"two texts over, a first", "a: \"" + longText + "\"\nb: \"" + longText + "x\"\n",
+       ":1: \"a\" has 513 bytes, at most 512: no box or line of the game shows that much\n"},
+      {"two texts over, b first", "b: \"" + longText + "x\"\na: \"" + longText + "\"\n",
+       ":1: \"b\" has 514 bytes, at most 512: no box or line of the game shows that much\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

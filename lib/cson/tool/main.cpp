@@ -7,7 +7,6 @@
 // "-" reads standard input. Exit 0 on success, 1 on a document error, 2 on usage or I/O errors.
 #include <charconv>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -15,12 +14,10 @@
 #include <iostream>
 #include <iterator>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "cson/cson.h"
-#include "cson/utf8.h"
 
 namespace {
 
@@ -45,9 +42,8 @@ void PrintError(const std::string& name, const zokCSON::Error& error) {
 }
 
 // Reads and parses one file ("-" for standard input). Returns an exit code: document errors are
-// printed as FILE:LINE:COLUMN lines, files that cannot be read as plain messages. The text read
-// is kept in *source when asked for, so that a later refusal can say where in it the cause lies.
-int Load(const std::string& name, zokCSON::Value& out, std::string* source = nullptr) {
+// printed as FILE:LINE:COLUMN lines, files that cannot be read as plain messages.
+int Load(const std::string& name, zokCSON::Value& out) {
   zokCSON::Error error;
   zokCSON::ErrorCode code;
   if (name == "-") {
@@ -57,9 +53,6 @@ int Load(const std::string& name, zokCSON::Value& out, std::string* source = nul
       return EXIT_USAGE;
     }
     code = zokCSON::ParseText(text, out, &error);
-    if (source != nullptr) {
-      *source = std::move(text);
-    }
   } else {
     std::string text;
     if (zokCSON::ReadFileText(name, text, &error) != zokCSON::ErrorCode::Ok) {
@@ -67,9 +60,6 @@ int Load(const std::string& name, zokCSON::Value& out, std::string* source = nul
       return EXIT_USAGE;
     }
     code = zokCSON::ParseText(text, out, &error);
-    if (source != nullptr) {
-      *source = std::move(text);
-    }
   }
   if (code != zokCSON::ErrorCode::Ok) {
     PrintError(name, error);
@@ -78,101 +68,45 @@ int Load(const std::string& name, zokCSON::Value& out, std::string* source = nul
   return EXIT_OK;
 }
 
-// Finds the first number literal of a parsed text that reads as infinite (a too large exponent:
-// the format has no literal for infinity or NaN) and puts its 1-based line and byte column into
-// error. Strings, comments and identifiers are stepped over as the reader steps over them. False
-// when there is none, so the caller keeps the 1:1 of the refusal.
-bool LocateNonFiniteNumber(std::string_view text, zokCSON::Error& error) {
-  std::size_t i = 0;
-  std::uint64_t line = 1;
-  std::uint64_t column = 1;
-  auto step = [&](std::size_t count) {
-    for (; count > 0 && i < text.size(); --count, ++i) {
-      if (text[i] == '\n') {
-        ++line;
-        column = 1;
-      } else {
-        ++column;
-      }
+// Keeps in *first the place of the non-finite number (a too large exponent: the format has no
+// literal for infinity or NaN) written first in the text, of those in value.
+void FindFirstNonFiniteNumber(const zokCSON::Value& value, zokCSON::Position& first) {
+  if (value.IsNumber() && !std::isfinite(value.AsNumber()) &&
+      (!first.Known() || value.Where() < first)) {
+    first = value.Where();
+  } else if (value.IsArray()) {
+    for (const zokCSON::Value& element : value.AsArray()) {
+      FindFirstNonFiniteNumber(element, first);
     }
-  };
-  while (i < text.size()) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c == '#') {
-      while (i < text.size() && text[i] != '\n') {
-        step(1);
-      }
-    } else if (text.substr(i, 3) == R"(""")") {
-      step(3);
-      while (i < text.size() && text.substr(i, 3) != R"(""")") {
-        step(1);
-      }
-      step(3);
-    } else if (c == '"' || c == '\'') {
-      step(1);
-      while (i < text.size() && static_cast<unsigned char>(text[i]) != c && text[i] != '\n') {
-        step(text[i] == '\\' ? 2 : 1);
-      }
-      step(1);
-    } else if ((c >= '0' && c <= '9') || c == '+' || c == '-') {
-      // The reader's number grammar: a sign, digits, one point, one exponent with its sign.
-      std::size_t end = i + 1;
-      bool point = false;
-      bool exponent = false;
-      while (end < text.size()) {
-        const char d = text[end];
-        if (d >= '0' && d <= '9') {
-          ++end;
-        } else if (d == '.' && !point) {
-          point = true;
-          ++end;
-        } else if ((d == 'e' || d == 'E') && !exponent) {
-          exponent = true;
-          ++end;
-          if (end < text.size() && (text[end] == '+' || text[end] == '-')) {
-            ++end;
-          }
-        } else {
-          break;
-        }
-      }
-      const std::string literal(text.substr(i, end - i));
-      if (std::isinf(std::strtod(literal.c_str(), nullptr))) {
-        error.line = line;
-        error.column = column;
-        return true;
-      }
-      step(end - i);
-    } else if (zokCSON::IsIdentifierPart(static_cast<char>(c))) {
-      while (i < text.size() && zokCSON::IsIdentifierPart(text[i])) {
-        step(1);
-      }
-    } else {
-      step(1);
+  } else if (value.IsObject()) {
+    for (const auto& member : value.AsObject()) {
+      FindFirstNonFiniteNumber(member.second, first);
     }
   }
-  return false;
 }
 
-// JSON has no infinity: a document holding one is refused, with the place of the number.
-bool CheckFiniteNumbers(const std::string& name, const zokCSON::Value& value,
-                        std::string_view source) {
+// JSON has no infinity: a document holding one is refused, with the place of the first.
+bool CheckFiniteNumbers(const std::string& name, const zokCSON::Value& value) {
   zokCSON::Error error;
   if (zokCSON::detail::ValidateFiniteNumbers(value, &error)) {
     return true;
   }
-  LocateNonFiniteNumber(source, error);
+  zokCSON::Position first;
+  FindFirstNonFiniteNumber(value, first);
+  if (first.Known()) {
+    error.line = first.line;
+    error.column = first.column;
+  }
   PrintError(name, error);
   return false;
 }
 
 // Loads a document that is to be written out again: every number in it must be finite.
 int LoadWritable(const std::string& name, zokCSON::Value& out) {
-  std::string source;
-  if (int result = Load(name, out, &source); result != EXIT_OK) {
+  if (int result = Load(name, out); result != EXIT_OK) {
     return result;
   }
-  return CheckFiniteNumbers(name, out, source) ? EXIT_OK : EXIT_DOCUMENT;
+  return CheckFiniteNumbers(name, out) ? EXIT_OK : EXIT_DOCUMENT;
 }
 
 void AppendJsonString(const std::string& s, std::string& out) {

@@ -2,7 +2,7 @@
 // time, must draw exactly the report that names the fault at its place; the shipped files are
 // clean; the template of a new language and its line in the list.
 
-#include "localization/langcheck.h"
+#include "langtool/langcheck.h"
 
 #include <gtest/gtest.h>
 

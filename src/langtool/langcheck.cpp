@@ -1,4 +1,4 @@
-#include "localization/langcheck.h"
+#include "langtool/langcheck.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -25,193 +25,84 @@ struct RKSpot {
   std::uint64_t column = 1;
 };
 
-// Where a member of the file is written, and for a quoted text where each of its bytes (after
-// the file format's own escapes) comes from.
-struct RKSourceEntry {
-  RKSpot key;
-  RKSpot value;
-  bool hasValue = false;
+// Where the bytes of a string value come from in the file. The reader gives where the string
+// starts; its bytes are found by reading it once more with the format's escapes: a quoted
+// string stays on its line, a triple-quoted one and a bare word are taken as written. Empty
+// when what is read here is not the value (the checker then points at the string's start).
+std::vector<RKSpot> ByteSpots(std::string_view text, const std::vector<std::size_t>& lineStarts,
+                              const zokCSON::Value& value) {
+  const zokCSON::Position start = value.Where();
+  if (!value.IsString() || !start.Known() || start.line > lineStarts.size()) return {};
+  std::size_t at = lineStarts[start.line - 1] + start.column - 1;
+  std::uint64_t line = start.line;
+  std::uint64_t column = start.column;
   std::string decoded;
-  std::vector<RKSpot> bytes;
-};
-
-// Reads the places of a language file's members from its text: block-style objects, one member
-// a line, which is how language files are written. Anything else (inline objects, arrays) is
-// passed over, and the checker then points at the nearest member it knows.
-class RKSourceMap {
- public:
-  explicit RKSourceMap(std::string_view source);
-
-  const RKSourceEntry* Find(const std::string& path) const {
-    auto found = entries.find(path);
-    return found == entries.end() ? nullptr : &found->second;
-  }
-  // Forgets where the bytes of the text at path come from unless this map read it as written
-  // (an escape it reads differently, say): messages then point at the text's start.
-  void KeepBytesIfReadAs(const std::string& path, const std::string& written) {
-    auto found = entries.find(path);
-    if (found != entries.end() && found->second.decoded != written) found->second.bytes.clear();
-  }
-
-  std::vector<std::pair<std::string, RKSpot>> duplicates;  // a path met again, at its key
-  std::vector<RKSpot> braceLines;                          // lines that start with an inline object
-
- private:
-  bool AtEnd() const { return pos >= text.size(); }
-  char Peek() const { return text[pos]; }
-  bool StartsWith(std::string_view what) const { return text.substr(pos, what.size()) == what; }
-  RKSpot Spot() const { return {line, pos - lineStart + 1}; }
-  void Advance() {
-    if (text[pos] == '\n') {
-      ++line;
-      lineStart = pos + 1;
-    }
-    ++pos;
-  }
-  void SkipLine() {
-    while (!AtEnd() && Peek() != '\n') Advance();
-    if (!AtEnd()) Advance();
-  }
-  void SkipBlanks() {
-    while (!AtEnd() && (Peek() == ' ' || Peek() == '\t')) Advance();
-  }
-  bool ReadQuoted(std::string& out, std::vector<RKSpot>* spots);
-  bool ReadHex(unsigned& value);
-
-  std::string_view text;
-  std::size_t pos = 0;
-  std::uint64_t line = 1;
-  std::size_t lineStart = 0;
-  std::unordered_map<std::string, RKSourceEntry> entries;
-};
-
-bool RKSourceMap::ReadHex(unsigned& value) {
-  value = 0;
-  for (int i = 0; i < 4; ++i) {
-    if (AtEnd() || zokCSON::HexDigitValue(Peek()) < 0) return false;
-    value = value * 16 + static_cast<unsigned>(zokCSON::HexDigitValue(Peek()));
-    Advance();
-  }
-  return true;
-}
-
-// Reads a quoted string with the file format's escapes, noting where each byte comes from.
-bool RKSourceMap::ReadQuoted(std::string& out, std::vector<RKSpot>* spots) {
-  const char delimiter = Peek();
-  Advance();
-  auto add = [&out, spots](char c, RKSpot spot) {
-    out += c;
-    if (spots != nullptr) spots->push_back(spot);
+  std::vector<RKSpot> spots;
+  auto take = [&](char c, RKSpot spot) {
+    decoded += c;
+    spots.push_back(spot);
   };
-  while (!AtEnd() && Peek() != '\n' && Peek() != '\r') {
-    const RKSpot spot = Spot();
-    const char c = Peek();
-    Advance();
-    if (c == delimiter) return true;
-    if (c != '\\') {
-      add(c, spot);
-      continue;
-    }
-    if (AtEnd()) return false;
-    const char escape = Peek();
-    Advance();
-    switch (escape) {
-      case 'n':
-        add('\n', spot);
-        break;
-      case 'r':
-        add('\r', spot);
-        break;
-      case 't':
-        add('\t', spot);
-        break;
-      case 'u': {
-        unsigned codePoint = 0;
-        if (!ReadHex(codePoint)) return false;
-        if (codePoint >= 0xD800 && codePoint <= 0xDBFF && StartsWith("\\u")) {
-          Advance();
-          Advance();
-          unsigned low = 0;
-          if (!ReadHex(low)) return false;
-          codePoint = 0x10000 + (codePoint - 0xD800) * 0x400 + (low - 0xDC00);
-        }
-        std::string bytes;
-        zokCSON::AppendUtf8(codePoint, bytes);
-        for (char byte : bytes) add(byte, spot);
-        break;
+  auto step = [&](std::size_t count) {
+    for (; count > 0 && at < text.size(); --count, ++at) {
+      if (text[at] == '\n') {
+        ++line;
+        column = 1;
+      } else {
+        ++column;
       }
-      default:
-        add(escape, spot);
-        break;  // a quote or a backslash
     }
-  }
-  return false;
-}
-
-RKSourceMap::RKSourceMap(std::string_view source) : text(source) {
-  if (StartsWith("\xEF\xBB\xBF")) {
-    pos = lineStart = 3;  // the reader does not count the byte-order mark
-  }
-  struct Open {
-    std::size_t indent;
-    std::string path;
   };
-  std::vector<Open> open;
-  while (!AtEnd()) {
-    std::size_t indent = 0;
-    while (!AtEnd() && Peek() == ' ') {
-      Advance();
-      ++indent;
+  auto hex = [&](std::size_t from, unsigned& codePoint) {
+    codePoint = 0;
+    for (std::size_t k = from; k < from + 4; ++k) {
+      if (k >= text.size() || zokCSON::HexDigitValue(text[k]) < 0) return false;
+      codePoint = codePoint * 16 + static_cast<unsigned>(zokCSON::HexDigitValue(text[k]));
     }
-    if (AtEnd()) break;
-    const RKSpot keySpot = Spot();
-    std::string key;
-    if (zokCSON::IsIdentifierStart(Peek())) {
-      while (!AtEnd() && zokCSON::IsIdentifierPart(Peek())) {
-        key += Peek();
-        Advance();
+    return true;
+  };
+  if (text.substr(at, 3) == R"(""")") {
+    step(3);
+    while (at < text.size() && text.substr(at, 3) != R"(""")") {
+      take(text[at], {line, column});
+      step(1);
+    }
+  } else if (at < text.size() && (text[at] == '"' || text[at] == '\'')) {
+    const char delimiter = text[at];
+    step(1);
+    while (at + 1 < text.size() && text[at] != delimiter && text[at] != '\n') {
+      const RKSpot spot{line, column};
+      if (text[at] != '\\') {
+        take(text[at], spot);
+        step(1);
+        continue;
       }
-    } else if (Peek() == '{') {
-      braceLines.push_back(keySpot);  // an element of a list, one a line
-      SkipLine();
-      continue;
-    } else if ((Peek() != '"' && Peek() != '\'') || !ReadQuoted(key, nullptr)) {
-      SkipLine();  // a blank or comment line, one this map does not read, or a broken key
-      continue;
-    }
-    SkipBlanks();
-    if (AtEnd() || Peek() != ':') {
-      SkipLine();
-      continue;
-    }
-    Advance();
-    SkipBlanks();
-    while (!open.empty() && open.back().indent >= indent) open.pop_back();
-    const std::string path = open.empty() ? key : open.back().path + "." + key;
-    RKSourceEntry entry;
-    entry.key = keySpot;
-    if (AtEnd() || Peek() == '\n' || Peek() == '\r' || Peek() == '#') {
-      open.push_back({indent, path});  // an object whose members follow, indented
-    } else {
-      entry.hasValue = true;
-      entry.value = Spot();
-      if (StartsWith("\"\"\"")) {
-        for (int i = 0; i < 3; ++i) Advance();
-        while (!AtEnd() && !StartsWith("\"\"\"")) {
-          entry.bytes.push_back(Spot());
-          entry.decoded += Peek();
-          Advance();
-        }
-        for (int i = 0; i < 3 && !AtEnd(); ++i) Advance();
-      } else if (Peek() == '"' || Peek() == '\'') {
-        if (!ReadQuoted(entry.decoded, &entry.bytes)) entry.bytes.clear();
+      const char escape = text[at + 1];
+      unsigned codePoint = 0;
+      if (escape != 'u') {
+        take(escape == 'n' ? '\n' : escape == 'r' ? '\r' : escape == 't' ? '\t' : escape, spot);
+        step(2);
+        continue;
       }
+      if (!hex(at + 2, codePoint)) return {};
+      step(6);
+      unsigned low = 0;
+      if (codePoint >= 0xD800 && codePoint <= 0xDBFF && text.substr(at, 2) == "\\u" &&
+          hex(at + 2, low)) {
+        codePoint = 0x10000 + (codePoint - 0xD800) * 0x400 + (low - 0xDC00);
+        step(6);
+      }
+      std::string bytes;
+      zokCSON::AppendUtf8(codePoint, bytes);
+      for (char byte : bytes) take(byte, spot);
     }
-    if (!entries.emplace(path, std::move(entry)).second) {
-      duplicates.push_back({path, keySpot});
+  } else {
+    for (std::size_t k = 0; k < value.AsString().size() && at < text.size(); ++k) {
+      take(text[at], {line, column});
+      step(1);
     }
-    SkipLine();
   }
+  if (decoded != value.AsString()) return {};
+  return spots;
 }
 
 // One glyph of a text as the game draws it, and the byte of the file's string it comes from.
@@ -307,10 +198,8 @@ std::vector<std::string> TokenHolds(const RKCatalogueKey& row) {
 
 class RKChecker {
  public:
-  explicit RKChecker(std::string_view text) : text(text), source(text) {}
+  explicit RKChecker(std::string_view text) : text(text) {}
   std::vector<RKLangIssue> Run();
-  // The texts over their length limit only; the file is known to read.
-  std::vector<RKLangIssue> RunLengths();
 
  private:
   void Report(bool error, RKSpot spot, std::string message) {
@@ -321,6 +210,7 @@ class RKChecker {
   RKSpot ValueSpot(const std::string& path) const;
   RKSpot ByteSpot(const std::string& path, std::size_t byte) const;
   void CollectLeaves(const zokCSON::Value::Object& object, const std::string& prefix);
+  void PlaceKeys(const zokCSON::Value& root, const std::vector<zokCSON::KeyPosition>& keys);
   void ReportOverlongTexts();
   std::vector<RKGlyph> DecodeGlyphs(const std::string& path, const std::string& text);
   void CheckLanguageList(const zokCSON::Value& list);
@@ -335,10 +225,14 @@ class RKChecker {
   std::string Filled(const RKCatalogueKey& row, const std::string& shown) const;
 
   std::string_view text;
-  RKSourceMap source;
-  std::map<std::string, const zokCSON::Value*> leaves;  // every non-object member, by path
-  RKLocalization language;                              // the file as the game loads it
-  std::string longestName;                              // of the player, a guard or an item
+  std::vector<std::size_t> lineStarts;                     // the offset of each line of the text
+  std::map<zokCSON::Position, std::string> objectPaths;    // every object, by where it starts
+  std::unordered_map<std::string, RKSpot> keySpots;        // every key, by its path
+  std::vector<std::pair<std::string, RKSpot>> duplicates;  // a path met again, at its key
+  std::map<std::string, const zokCSON::Value*> leaves;     // every non-object member, by path
+  std::map<std::string, std::vector<RKSpot>> byteSpots;    // of the string leaves, when known
+  RKLocalization language;                                 // the file as the game loads it
+  std::string longestName;                                 // of the player, a guard or an item
   std::string longestShownName;  // of everything the names under the mouse show
   std::string longestWord;
   std::string longestReason;  // why a file could not be written
@@ -347,7 +241,7 @@ class RKChecker {
 
 RKSpot RKChecker::KeySpot(const std::string& path) const {
   for (std::string at = path; !at.empty();) {
-    if (const RKSourceEntry* entry = source.Find(at)) return entry->key;
+    if (auto found = keySpots.find(at); found != keySpots.end()) return found->second;
     const std::size_t dot = at.rfind('.');
     at = dot == std::string::npos ? std::string() : at.substr(0, dot);
   }
@@ -355,13 +249,16 @@ RKSpot RKChecker::KeySpot(const std::string& path) const {
 }
 
 RKSpot RKChecker::ValueSpot(const std::string& path) const {
-  const RKSourceEntry* entry = source.Find(path);
-  return entry != nullptr && entry->hasValue ? entry->value : KeySpot(path);
+  auto leaf = leaves.find(path);
+  if (leaf != leaves.end() && leaf->second->Where().Known()) {
+    return {leaf->second->Where().line, leaf->second->Where().column};
+  }
+  return KeySpot(path);
 }
 
 RKSpot RKChecker::ByteSpot(const std::string& path, std::size_t byte) const {
-  const RKSourceEntry* entry = source.Find(path);
-  if (entry != nullptr && byte < entry->bytes.size()) return entry->bytes[byte];
+  auto spots = byteSpots.find(path);
+  if (spots != byteSpots.end() && byte < spots->second.size()) return spots->second[byte];
   return ValueSpot(path);
 }
 
@@ -369,10 +266,40 @@ void RKChecker::CollectLeaves(const zokCSON::Value::Object& object, const std::s
   for (const auto& [key, value] : object) {
     const std::string path = prefix.empty() ? key : prefix + "." + key;
     if (value.IsObject()) {
+      objectPaths[value.Where()] = path;
       CollectLeaves(value.AsObject(), path);
     } else {
       leaves[path] = &value;
     }
+  }
+}
+
+// The places of the keys the reader listed, by path, and the ones written twice. Keys of
+// objects that are not members of members (the entries of a list, or an object the reader
+// dropped for a repeated key) have no path and are passed over.
+void RKChecker::PlaceKeys(const zokCSON::Value& root,
+                          const std::vector<zokCSON::KeyPosition>& keys) {
+  objectPaths[root.Where()] = "";
+  CollectLeaves(root.AsObject(), "");
+  for (const zokCSON::KeyPosition& key : keys) {
+    auto object = objectPaths.find(key.object);
+    if (!key.object.Known() || object == objectPaths.end()) continue;
+    const std::string path = object->second.empty() ? key.key : object->second + "." + key.key;
+    const RKSpot spot{key.at.line, key.at.column};
+    if (key.repeated) {
+      duplicates.push_back({path, spot});
+    } else {
+      keySpots.emplace(path, spot);
+    }
+  }
+  lineStarts.push_back(text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0);  // the reader skips the mark
+  for (std::size_t at = text.find('\n'); at != std::string_view::npos;
+       at = text.find('\n', at + 1)) {
+    lineStarts.push_back(at + 1);
+  }
+  for (const auto& [path, value] : leaves) {
+    std::vector<RKSpot> spots = ByteSpots(text, lineStarts, *value);
+    if (!spots.empty()) byteSpots.emplace(path, std::move(spots));
   }
 }
 
@@ -656,8 +583,9 @@ void RKChecker::CheckLanguageList(const zokCSON::Value& list) {
     return;
   }
   const std::size_t count = languages.Size();
-  auto entrySpot = [this, count](std::size_t i) {
-    return source.braceLines.size() == count ? source.braceLines[i] : KeySpot("languages");
+  auto entrySpot = [this, &languages](std::size_t i) {
+    const zokCSON::Position at = languages[i].Where();
+    return at.Known() ? RKSpot{at.line, at.column} : KeySpot("languages");
   };
   std::set<std::string> codes;
   for (std::size_t i = 0; i < count; ++i) {
@@ -699,7 +627,8 @@ void RKChecker::CheckLanguageList(const zokCSON::Value& list) {
 std::vector<RKLangIssue> RKChecker::Run() {
   zokCSON::Value root;
   zokCSON::Error error;
-  if (zokCSON::ParseText(text, root, &error) != zokCSON::ErrorCode::Ok) {
+  std::vector<zokCSON::KeyPosition> keys;
+  if (zokCSON::ParseText(text, root, &error, &keys) != zokCSON::ErrorCode::Ok) {
     // The reader leaves a few faults without words (a backslash ending the file): name them.
     Report(true, {error.line, error.column},
            error.message.empty()
@@ -711,6 +640,7 @@ std::vector<RKLangIssue> RKChecker::Run() {
     Report(true, {}, "a language file holds keys and their texts, not a single value");
     return issues;
   }
+  PlaceKeys(root, keys);
   if (root.Find("languages") != nullptr) {
     CheckLanguageList(root);
   } else {
@@ -719,16 +649,6 @@ std::vector<RKLangIssue> RKChecker::Run() {
   std::stable_sort(issues.begin(), issues.end(), [](const RKLangIssue& a, const RKLangIssue& b) {
     return a.line != b.line ? a.line < b.line : a.column < b.column;
   });
-  return issues;
-}
-
-std::vector<RKLangIssue> RKChecker::RunLengths() {
-  zokCSON::Value root;
-  if (zokCSON::ParseText(text, root, nullptr) != zokCSON::ErrorCode::Ok || !root.IsObject()) {
-    return issues;
-  }
-  CollectLeaves(root.AsObject(), "");
-  ReportOverlongTexts();
   return issues;
 }
 
@@ -746,7 +666,6 @@ void RKChecker::ReportOverlongTexts() {
 }
 
 void RKChecker::CheckCatalogue(const zokCSON::Value& root) {
-  CollectLeaves(root.AsObject(), "");
   // The game refuses a file holding such a text; the other checks would only take long on it.
   ReportOverlongTexts();
   if (!issues.empty()) return;
@@ -771,7 +690,7 @@ void RKChecker::CheckCatalogue(const zokCSON::Value& root) {
     if (VisibleCells(reason) > VisibleCells(longestReason)) longestReason = reason;
   }
 
-  for (const auto& [path, spot] : source.duplicates) {
+  for (const auto& [path, spot] : duplicates) {
     Report(true, spot,
            "\"" + path + "\" is written again: the game keeps the first and ignores this one");
   }
@@ -789,7 +708,6 @@ void RKChecker::CheckCatalogue(const zokCSON::Value& root) {
       continue;
     }
     const std::string& written = leaf->second->AsString();
-    source.KeepBytesIfReadAs(row.key, written);
     if (written.empty()) {
       Report(false, ValueSpot(row.key),
              "\"" + std::string(row.key) + "\" is empty: nothing is shown");
@@ -825,11 +743,6 @@ void RKChecker::CheckCatalogue(const zokCSON::Value& root) {
 std::vector<RKLangIssue> CheckLanguageText(std::string_view text) {
   RKChecker checker(text);
   return checker.Run();
-}
-
-std::vector<RKLangIssue> CheckLanguageTextLengths(std::string_view text) {
-  RKChecker checker(text);
-  return checker.RunLengths();
 }
 
 bool EscapeForLanguageFile(std::string_view utf8, std::string& out) {

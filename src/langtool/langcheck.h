@@ -25,10 +25,6 @@ struct RKLangIssue {
 // than two lines, and a sharp s in capitals.
 std::vector<RKLangIssue> CheckLanguageText(std::string_view text);
 
-// Only the texts longer than the game takes (MAX_LANGUAGE_TEXT_BYTES once read), ordered by
-// place: what the game says when it refuses a language file for them.
-std::vector<RKLangIssue> CheckLanguageTextLengths(std::string_view text);
-
 // A new language file: a header naming the language, then every key of the table in the
 // English file's order, each under a comment saying where it is shown, how many cells it may
 // take and what its tokens hold, with the English text (from englishText) to translate.
