@@ -158,7 +158,27 @@ const INPUTS = ['keydown', 'keyup', 'pointermove', 'pointerdown', 'pointerup', '
                 'pointerlockchange', 'fullscreenchange', 'visibilitychange'];
 let wakeGame = null;  // while the game waits
 
+// The common inputs wake it at once as well, still inside the browser's dispatch of the input,
+// by listeners on the window added as the game first waits: after SDL's own, which has then
+// queued the input. The picture the game draws for it so goes out with the browser's frame for
+// the input itself instead of in a frame of its own after it.
+const COMMON_INPUTS = ['keydown', 'keypress', 'keyup', 'pointermove', 'pointerdown', 'pointerup',
+                       'mousemove', 'mousedown', 'mouseup', 'wheel'];
+let wakesAtOnce = false;
+
+function wakeGameNow() {
+  if (wakeGame) {
+    wakeGame();
+  }
+}
+
 function waitForInput(timeoutMs) {
+  if (!wakesAtOnce) {
+    wakesAtOnce = true;
+    for (const input of COMMON_INPUTS) {
+      addEventListener(input, wakeGameNow, {passive: true});
+    }
+  }
   return new Promise(resolve => {
     const wake = () => {
       clearTimeout(timer);
