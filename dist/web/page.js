@@ -143,6 +143,7 @@ function startGame() {
     return;
   }
   started = true;
+  performance.mark('tvk-started');
   start.style.display = 'none';
   canvas.focus();
   fitCanvas();
@@ -205,6 +206,7 @@ var Module = {
   canvas,
   preRun: [mountStorage],
   onRuntimeInitialized() {
+    performance.mark('tvk-ready');  // for the start's measure (bench/web.py)
     ready = true;
     start.textContent = 'Click or press a key to play';
   },
