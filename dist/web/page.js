@@ -226,12 +226,20 @@ var Module = {
   printErr: text => console.error(text),
 };
 
+// The game waits for the browser through WebAssembly's JavaScript Promise Integration: a
+// browser without it could not run tvk.js, so it is not loaded there.
 if (location.protocol === 'file:') {
   start.textContent = 'This page must be served by a web server (scripts/web --serve), ' +
       'not opened as a file.';
+} else if (typeof WebAssembly !== 'object' || typeof WebAssembly.Suspending !== 'function') {
+  start.textContent = 'This browser cannot run the game: it lacks WebAssembly\'s JavaScript ' +
+      'Promise Integration (Chrome and Edge have it since version 137).';
 } else {
   start.addEventListener('click', startGame);
   addEventListener('keydown', startGame);
+  const game = document.createElement('script');
+  game.src = 'tvk.js';
+  document.body.append(game);
 }
 // The game keeps its own focus after a click on the picture.
 canvas.addEventListener('mousedown', () => canvas.focus());

@@ -88,7 +88,7 @@ enum RKPageFilesKept : int { FilesRefused = 0, FilesKept = 1, NoStorage = -1 };
 // A page without storage has said so once, at its first write.
 bool toldNoStorage = false;
 
-// Copies the page's files to IndexedDB and waits for it (Asyncify).
+// Copies the page's files to IndexedDB and waits for it (the browser suspends the game).
 // clang-format off
 EM_ASYNC_JS(int, KeepPageFiles, (), {
   return await Module.tvkKeepFiles();
@@ -121,9 +121,9 @@ bool KeepWrittenFiles(zokCSON::Error* error) {
 void ShowGameEnded() { TellPageGameEnded(); }
 
 // The page calls these while the game waits (for its next frame, a key or the browser), never
-// in the middle of a step of its own. Nothing called from here may wait in turn: Asyncify keeps
-// one waiting call stack only, the game's. So no file is written here (even a file's flush to
-// storage waits in a page).
+// in the middle of a step of its own. Nothing called from here may wait in turn: only the
+// game's own call stack, begun by main, can be suspended. So no file is written here (even a
+// file's flush to storage waits in a page).
 extern "C" {
 
 EMSCRIPTEN_KEEPALIVE double TvkSaveSizeLimit() { return static_cast<double>(MAX_SAVE_BYTES); }

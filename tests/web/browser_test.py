@@ -4,8 +4,9 @@ protocol: the page loads cleanly, draws the native game's main menu pixel for pi
 picture by whole factors, keeps a saved game over a reload and exports it, switches between its
 five languages, plays by keys and the mouse's aim, refuses a damaged import with the loader's
 reason, hands its export to the desktop game (build/bin/tvk, in an Xvfb of its own), saves a game
-as the page is reloaded, plays without IndexedDB, says when the game has ended, and says that it
-must be served when opened from a file.
+as the page is reloaded, plays without IndexedDB, says when the game has ended, says that it
+must be served when opened from a file, and says why a browser without WebAssembly's promise
+integration cannot run it.
 
 Run inside the build root in a network of its own (scripts/test does):
     scripts/with-deps tests/web/browser_test.py [BUILD_WEB_DIR]
@@ -580,6 +581,20 @@ class Checks:
             "document.getElementById('start').textContent"))
         assert "must be served" in text, text
 
+    def browser_without_promise_integration_says_so(self):
+        script = self.browser.send("Page.addScriptToEvaluateOnNewDocument",
+                                   source="delete WebAssembly.Suspending;")
+        try:
+            self.browser.navigate(self.server.url)
+            text = self.browser.evaluate("document.getElementById('start').textContent")
+            assert "cannot run the game" in text, text
+            assert self.browser.evaluate("typeof Module.callMain") == "undefined"
+            errors = self.browser.errors()
+            assert not errors, errors
+        finally:
+            self.browser.send("Page.removeScriptToEvaluateOnNewDocument",
+                              identifier=script["identifier"])
+
     def close(self):
         self.browser.close()
         self.server.close()
@@ -593,7 +608,8 @@ def main():
              "five_languages_switch", "damaged_import_is_refused_with_its_reason",
              "play_by_keys_and_aim_with_the_mouse", "export_continues_in_the_desktop_game",
              "reload_during_play_keeps_the_game", "page_without_indexeddb_plays_and_says_so",
-             "quit_says_the_game_has_ended", "page_from_a_file_says_it_must_be_served"]
+             "quit_says_the_game_has_ended", "page_from_a_file_says_it_must_be_served",
+             "browser_without_promise_integration_says_so"]
     names = sys.argv[2:] or names
     passed = failed = 0
     try:
