@@ -143,6 +143,7 @@ function startGame() {
     return;
   }
   started = true;
+  performance.mark('tvk-started');
   start.style.display = 'none';
   canvas.focus();
   fitCanvas();
@@ -158,7 +159,27 @@ const INPUTS = ['keydown', 'keyup', 'pointermove', 'pointerdown', 'pointerup', '
                 'pointerlockchange', 'fullscreenchange', 'visibilitychange'];
 let wakeGame = null;  // while the game waits
 
+// The common inputs wake it at once as well, still inside the browser's dispatch of the input,
+// by listeners on the window added as the game first waits: after SDL's own, which has then
+// queued the input. The picture the game draws for it so goes out with the browser's frame for
+// the input itself instead of in a frame of its own after it.
+const COMMON_INPUTS = ['keydown', 'keypress', 'keyup', 'pointermove', 'pointerdown', 'pointerup',
+                       'mousemove', 'mousedown', 'mouseup', 'wheel'];
+let wakesAtOnce = false;
+
+function wakeGameNow() {
+  if (wakeGame) {
+    wakeGame();
+  }
+}
+
 function waitForInput(timeoutMs) {
+  if (!wakesAtOnce) {
+    wakesAtOnce = true;
+    for (const input of COMMON_INPUTS) {
+      addEventListener(input, wakeGameNow, {passive: true});
+    }
+  }
   return new Promise(resolve => {
     const wake = () => {
       clearTimeout(timer);
@@ -185,6 +206,7 @@ var Module = {
   canvas,
   preRun: [mountStorage],
   onRuntimeInitialized() {
+    performance.mark('tvk-ready');  // for the start's measure (bench/web.py)
     ready = true;
     start.textContent = 'Click or press a key to play';
   },
@@ -204,12 +226,20 @@ var Module = {
   printErr: text => console.error(text),
 };
 
+// The game waits for the browser through WebAssembly's JavaScript Promise Integration: a
+// browser without it could not run tvk.js, so it is not loaded there.
 if (location.protocol === 'file:') {
   start.textContent = 'This page must be served by a web server (scripts/web --serve), ' +
       'not opened as a file.';
+} else if (typeof WebAssembly !== 'object' || typeof WebAssembly.Suspending !== 'function') {
+  start.textContent = 'This browser cannot run the game: it lacks WebAssembly\'s JavaScript ' +
+      'Promise Integration (Chrome and Edge have it since version 137).';
 } else {
   start.addEventListener('click', startGame);
   addEventListener('keydown', startGame);
+  const game = document.createElement('script');
+  game.src = 'tvk.js';
+  document.body.append(game);
 }
 // The game keeps its own focus after a click on the picture.
 canvas.addEventListener('mousedown', () => canvas.focus());

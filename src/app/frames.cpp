@@ -85,7 +85,7 @@ enum RKPageFilesKept : int { FilesRefused = 0, FilesKept = 1, NoStorage = -1 };
 // A page without storage has said so once, at its first write.
 bool toldNoStorage = false;
 
-// Copies the page's files to IndexedDB and waits for it (Asyncify).
+// Copies the page's files to IndexedDB and waits for it (the browser suspends the game).
 // clang-format off
 EM_ASYNC_JS(int, KeepPageFiles, (), {
   return await Module.tvkKeepFiles();

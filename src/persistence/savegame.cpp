@@ -902,8 +902,8 @@ std::string CheckSaveFile(const std::string& path) {
 #include <emscripten.h>
 
 // The page calls these while the game waits (for its next frame, a key or the browser), never
-// in the middle of a step of its own. Nothing called from here may wait in turn: Asyncify keeps
-// one waiting call stack only, the game's. So no file is written here (even a file's flush to
+// in the middle of a step of its own. Nothing called from here may wait in turn: only the
+// game's own call stack, begun by main, can be suspended. So no file is written here (even a file's flush to
 // storage waits in a page).
 extern "C" {
 

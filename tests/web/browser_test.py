@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """The web build (build-web/) played in a real headless Chromium, driven over the DevTools
-protocol: the page loads cleanly, draws the native game's main menu pixel for pixel, scales the
-picture by whole factors, keeps a saved game over a reload and exports it, switches between its
+protocol: the page loads cleanly, draws the native game's main menu pixel for pixel, plays the
+music from the start click, scales the picture by whole factors, keeps a saved game over a reload and exports it, switches between its
 five languages, plays by keys and the mouse's aim, refuses a damaged import with the loader's
 reason, hands its export to the desktop game (build/bin/tvk, in an Xvfb of its own), saves a game
-as the page is reloaded, plays without IndexedDB, says when the game has ended, and says that it
-must be served when opened from a file.
+as the page is reloaded, plays without IndexedDB, says when the game has ended, says that it
+must be served when opened from a file, and says why a browser without WebAssembly's promise
+integration cannot run it.
 
 Run inside the build root in a network of its own (scripts/test does):
     scripts/with-deps tests/web/browser_test.py [BUILD_WEB_DIR]
@@ -337,6 +338,19 @@ class Checks:
         errors = self.browser.errors()
         assert not errors, errors
 
+    def music_plays_from_the_start_click(self):
+        """The start click lets the page's sound run, and the music's samples reach it."""
+        self.start()
+        self.shows(MENU_PICTURE, "main menu with music")
+        assert self.browser.evaluate("Module.SDL3.audioContext.state") == "running"
+        self.browser.evaluate("""window.heard = Module.SDL3.audioContext.createAnalyser();
+            Module.SDL3.audio_playback.scriptProcessorNode.connect(heard);""")
+        eventually("the music's samples", lambda: self.browser.evaluate("""(() => {
+            const samples = new Float32Array(heard.fftSize);
+            heard.getFloatTimeDomainData(samples);
+            return samples.some(sample => Math.abs(sample) > 0.001);
+        })()"""))
+
     def picture_scales_by_whole_factors(self):
         for width, height, factor in ((800, 600, 1), (1400, 900, 2), (1920, 1300, 3),
                                       (639, 399, 1)):
@@ -501,10 +515,12 @@ class Checks:
         try:
             shutil.copy(exported, os.path.join(desktop.folder, "game.sav"))
             desktop.start()
-            time.sleep(1)
+            # The same main menu as the page's.
+            shot = os.path.join(self.work, "desktop.png")
+            eventually("the desktop game's main menu", lambda: differing_pixels(
+                desktop.screenshot(shot), MENU_PICTURE) == 0)
             desktop.x("xdotool", "mousemove", "300", "200", "mousemove", "320", "200")
             desktop.x("xdotool", "key", "--delay", "200", "Down", "Return")
-            shot = os.path.join(self.work, "desktop.png")
             try:
                 eventually("the desktop game on the page's floor", lambda: differing_pixels(
                     desktop.screenshot(shot), floor) == 0)
@@ -580,6 +596,20 @@ class Checks:
             "document.getElementById('start').textContent"))
         assert "must be served" in text, text
 
+    def browser_without_promise_integration_says_so(self):
+        script = self.browser.send("Page.addScriptToEvaluateOnNewDocument",
+                                   source="delete WebAssembly.Suspending;")
+        try:
+            self.browser.navigate(self.server.url)
+            text = self.browser.evaluate("document.getElementById('start').textContent")
+            assert "cannot run the game" in text, text
+            assert self.browser.evaluate("typeof Module.callMain") == "undefined"
+            errors = self.browser.errors()
+            assert not errors, errors
+        finally:
+            self.browser.send("Page.removeScriptToEvaluateOnNewDocument",
+                              identifier=script["identifier"])
+
     def close(self):
         self.browser.close()
         self.server.close()
@@ -589,11 +619,13 @@ def main():
     work = tempfile.mkdtemp(prefix="tvk-web-test-")
     checks = Checks(work)
     names = ["page_loads_without_errors", "main_menu_is_the_native_picture",
+             "music_plays_from_the_start_click",
              "picture_scales_by_whole_factors", "saved_game_survives_a_reload_and_exports",
              "five_languages_switch", "damaged_import_is_refused_with_its_reason",
              "play_by_keys_and_aim_with_the_mouse", "export_continues_in_the_desktop_game",
              "reload_during_play_keeps_the_game", "page_without_indexeddb_plays_and_says_so",
-             "quit_says_the_game_has_ended", "page_from_a_file_says_it_must_be_served"]
+             "quit_says_the_game_has_ended", "page_from_a_file_says_it_must_be_served",
+             "browser_without_promise_integration_says_so"]
     names = sys.argv[2:] or names
     passed = failed = 0
     try:
