@@ -903,8 +903,8 @@ std::string CheckSaveFile(const std::string& path) {
 
 // The page calls these while the game waits (for its next frame, a key or the browser), never
 // in the middle of a step of its own. Nothing called from here may wait in turn: only the
-// game's own call stack, begun by main, can be suspended. So no file is written here (even a file's flush to
-// storage waits in a page).
+// game's own call stack, begun by main, can be suspended. So no file is written here (even a file's
+// flush to storage waits in a page).
 extern "C" {
 
 EMSCRIPTEN_KEEPALIVE double TvkSaveSizeLimit() { return static_cast<double>(MAX_SAVE_BYTES); }
