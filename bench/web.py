@@ -137,6 +137,7 @@ def frame_cost(checks, moves=60, repeats=5):
 
 def main(site, results, asyncify):
     native = native_medians(results)
+    web.SITE = os.path.abspath(site)  # the checks' server takes it from the command line
     work = tempfile.mkdtemp(prefix="tvk-web-bench-")
     checks = web.Checks(work)
     try:
