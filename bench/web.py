@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The web build's figures, each beside its native counterpart from the same scripts/bench run.
 
-    python3 bench/web.py BUILD_WEB_DIR RESULTS.json...
+    python3 bench/web.py [--asyncify] BUILD_WEB_DIR RESULTS.json...
 
 Runs the page in a headless Chromium (as tests/web/browser_test.py does, whose browser driver
 it uses) and prints:
@@ -17,7 +17,10 @@ it uses) and prints:
   can take it, against the native start to its first menu frame (BM_Startup's wall time); the
   median of five starts, with its parts and the wall time the driver took to see the menu
   (its polls and screenshots included);
-- the bytes a player downloads, each file compressed with gzip -9 as a web server sends them.
+- the bytes a player downloads, each file compressed with gzip -9 as a web server sends them,
+  in a browser with WebAssembly's promise integration and in one without (asyncify/).
+With --asyncify the frame and the start are those of the build for browsers without the promise
+integration (the page is told that the browser lacks it).
 """
 import gzip
 import json
@@ -34,7 +37,10 @@ import browser_test as web  # noqa: E402
 
 # Longer than a frame of the game (60 ms), so that each move is a frame of its own.
 MOVE_SECONDS = 0.15
-SITE_FILES = ("index.html", "page.js", "favicon.png", "tvk.js", "tvk.wasm", "tvk.data")
+PAGE_FILES = ("index.html", "page.js", "favicon.png")
+GAME_FILES = ("tvk.js", "tvk.wasm", "tvk.data")
+SITE_FILES = PAGE_FILES + GAME_FILES
+FALLBACK_FILES = PAGE_FILES + tuple("asyncify/" + name for name in GAME_FILES)
 
 
 def native_medians(paths):
@@ -86,8 +92,10 @@ def to_first_menu(checks):
         performance.getEntriesByName('tvk-ready')[0].startTime,
         performance.getEntriesByName('tvk-started')[0].startTime,
         window.tvkLastDrawAt,
-        performance.getEntriesByName(new URL('tvk.wasm', location).href)[0].responseEnd,
-        performance.getEntriesByName(new URL('tvk.data', location).href)[0].responseEnd]""")
+        performance.getEntriesByName(new URL(GAME_FOLDER + 'tvk.wasm', location).href)[0]
+            .responseEnd,
+        performance.getEntriesByName(new URL(GAME_FOLDER + 'tvk.data', location).href)[0]
+            .responseEnd]""")
     return {"menu": ready + drawn - started, "ready": ready, "click to menu": drawn - started,
             "wasm fetched": wasm, "data fetched": data, "driver saw it (wall)": seen}
 
@@ -127,12 +135,16 @@ def frame_cost(checks, moves=60, repeats=5):
     return statistics.median(costs)
 
 
-def main(site, results):
+def main(site, results, asyncify):
     native = native_medians(results)
+    web.SITE = os.path.abspath(site)  # the checks' server takes it from the command line
     work = tempfile.mkdtemp(prefix="tvk-web-bench-")
     checks = web.Checks(work)
     try:
         checks.browser.send("Page.addScriptToEvaluateOnNewDocument", source=LAST_DRAW_HOOK)
+        if asyncify:
+            checks.browser.send("Page.addScriptToEvaluateOnNewDocument",
+                                source="delete WebAssembly.Suspending;")
         # Every start as a player's first visit: nothing from the browser's caches.
         checks.browser.send("Network.setCacheDisabled", cacheDisabled=True)
         menus = [to_first_menu(checks) for _ in range(5)]
@@ -141,9 +153,10 @@ def main(site, results):
         checks.close()
         shutil.rmtree(work, ignore_errors=True)
     compressed = {name: len(gzip.compress(open(os.path.join(site, name), "rb").read(), 9))
-                  for name in SITE_FILES}
+                  for name in SITE_FILES + FALLBACK_FILES}
 
-    print("\nWeb build (headless Chromium, software WebGL), against native in this run")
+    build = ", the Asyncify build" if asyncify else ""
+    print(f"\nWeb build (headless Chromium{build}, software WebGL), against native in this run")
     print(f"{'figure':<40}{'page':>12}{'native':>12}{'ratio':>8}  goal")
     render = native.get("BM_RenderShown", {}).get("time")
     ratio = f"{frame / (render * 1000):8.2f}" if render else f"{'-':>8}"
@@ -158,11 +171,14 @@ def main(site, results):
     for part in ("wasm fetched", "data fetched", "ready", "click to menu",
                  "driver saw it (wall)"):
         print(f"  {part:<38}{statistics.median(m[part] for m in menus):9.1f} ms")
-    total = sum(compressed.values())
-    print(f"{'download, gzip -9':<40}{total / 1e6:9.3f} MB{'':>12}{'':>8}  < 2 MB")
-    for name in SITE_FILES:
-        print(f"  {name:<38}{compressed[name] / 1e3:9.1f} kB")
+    for what, files in (("download, gzip -9", SITE_FILES),
+                        ("download, gzip -9, asyncify/", FALLBACK_FILES)):
+        total = sum(compressed[name] for name in files)
+        print(f"{what:<40}{total / 1e6:9.3f} MB{'':>12}{'':>8}  < 2 MB")
+        for name in files:
+            print(f"  {name:<38}{compressed[name] / 1e3:9.1f} kB")
 
 
 if __name__ == "__main__":
-    main(sys.argv[1], sys.argv[2:])
+    arguments = [a for a in sys.argv[1:] if a != "--asyncify"]
+    main(arguments[0], arguments[1:], "--asyncify" in sys.argv[1:])

@@ -226,19 +226,36 @@ var Module = {
   printErr: text => console.error(text),
 };
 
-// The game waits for the browser through WebAssembly's JavaScript Promise Integration: a
-// browser without it could not run tvk.js, so it is not loaded there.
+// The game waits for the browser (its next frame, a key, a file stored) through WebAssembly's
+// JavaScript Promise Integration where the browser has it. Elsewhere the page loads the build in
+// asyncify/, which waits through Asyncify: larger, and dearer by the frame.
+const PROMISE_INTEGRATION = typeof WebAssembly === 'object' &&
+    typeof WebAssembly.Suspending === 'function';
+const GAME_FOLDER = PROMISE_INTEGRATION ? '' : 'asyncify/';
+Module.locateFile = file => GAME_FOLDER + file;
+
 if (location.protocol === 'file:') {
   start.textContent = 'This page must be served by a web server (scripts/web --serve), ' +
       'not opened as a file.';
-} else if (typeof WebAssembly !== 'object' || typeof WebAssembly.Suspending !== 'function') {
-  start.textContent = 'This browser cannot run the game: it lacks WebAssembly\'s JavaScript ' +
-      'Promise Integration (Chrome and Edge have it since version 137).';
+} else if (typeof WebAssembly !== 'object') {
+  start.textContent = 'This browser cannot run the game: it has no WebAssembly.';
 } else {
   start.addEventListener('click', startGame);
   addEventListener('keydown', startGame);
+  // The game and its data start coming at once, before tvk.js asks for them.
+  for (const file of ['tvk.wasm', 'tvk.data']) {
+    const hint = document.createElement('link');
+    hint.rel = 'preload';
+    hint.href = GAME_FOLDER + file;
+    hint.as = 'fetch';
+    hint.crossOrigin = 'anonymous';
+    if (file.endsWith('.wasm')) {
+      hint.type = 'application/wasm';
+    }
+    document.head.append(hint);
+  }
   const game = document.createElement('script');
-  game.src = 'tvk.js';
+  game.src = GAME_FOLDER + 'tvk.js';
   document.body.append(game);
 }
 // The game keeps its own focus after a click on the picture.
