@@ -3,6 +3,7 @@
 #include <SDL3/SDL.h>
 
 #include "app/globals.h"
+#include "core/globals.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ bool SdlNextEvent(SDL_Event& event, int timeoutMs) {
 // constexpr, so that frameSource holds it before any code runs.
 constexpr RKFrameSource SDL_FRAME_SOURCE = {SdlNow, SdlSleep, SdlNextEvent};
 RKFrameSource frameSource = SDL_FRAME_SOURCE;
+RKPageEntries pageEntries{};
 
 std::uint64_t Now() { return frameSource.now(); }
 
@@ -116,6 +118,42 @@ bool KeepWrittenFiles(zokCSON::Error* error) {
 }
 
 void ShowGameEnded() { TellPageGameEnded(); }
+
+// The page calls these while the game waits (for its next frame, a key or the browser), never
+// in the middle of a step of its own. Nothing called from here may wait in turn: only the
+// game's own call stack, begun by main, can be suspended. So no file is written here (even a
+// file's flush to storage waits in a page).
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE double TvkSaveSizeLimit() {
+  return static_cast<double>(pageEntries.saveSizeLimit);
+}
+
+// Whether a file the player brings in would load: empty when it would, else why not. Only
+// outside play, as a game running would overwrite it with its own at Escape.
+EMSCRIPTEN_KEEPALIVE const char* TvkCheckImport(const char* path) {
+  static std::string why;
+  if (gameState != InMenus) {
+    why = "a game is being played: leave it with Escape first";
+  } else if (pageEntries.checkImport == nullptr) {
+    why = "the game has not started yet";
+  } else {
+    why = pageEntries.checkImport(path);
+  }
+  return why.c_str();
+}
+
+// The page is being closed, reloaded or hidden: the save of a game being played, as Escape
+// would write it, for the page to store; empty outside play.
+EMSCRIPTEN_KEEPALIVE const char* TvkSaveBeforeLeaving() {
+  static std::string text;
+  text.clear();
+  if (gameState == InMenus || pageEntries.saveText == nullptr || !pageEntries.saveText(text)) {
+    text.clear();
+  }
+  return text.c_str();
+}
+}
 
 #else
 namespace {

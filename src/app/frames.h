@@ -6,6 +6,7 @@
 // waits, so that no test waits for real time.
 
 #include <cstdint>
+#include <string>
 
 #include "cson/cson.h"
 
@@ -49,6 +50,14 @@ void FinishFrame();
 // with FILES_NOT_KEPT, and the later ones last in memory until the page is closed.
 bool KeepWrittenFiles(zokCSON::Error* error);
 constexpr const char* FILES_NOT_KEPT = "the browser keeps no files for this page";
+// What a page asks of the saved game while the game waits: play fills it as it starts (the
+// saved game stands above this folder). Empty until then, and unused on the desktop.
+struct RKPageEntries {
+  std::uintmax_t saveSizeLimit;                         // the largest file the page may import
+  std::string (*checkImport)(const std::string& path);  // empty when it would load, else why not
+  bool (*saveText)(std::string& text);                  // the game being played, as Escape saves it
+};
+extern RKPageEntries pageEntries;
 // Called as the program ends: a page says that the game has ended, in place of its last
 // picture. Nothing on the desktop, whose window has closed.
 void ShowGameEnded();

@@ -897,36 +897,3 @@ std::string CheckSaveFile(const std::string& path) {
   gameState = stateBefore;
   return why;
 }
-
-#ifdef __EMSCRIPTEN__
-#include <emscripten.h>
-
-// The page calls these while the game waits (for its next frame, a key or the browser), never
-// in the middle of a step of its own. Nothing called from here may wait in turn: only the
-// game's own call stack, begun by main, can be suspended. So no file is written here (even a file's
-// flush to storage waits in a page).
-extern "C" {
-
-EMSCRIPTEN_KEEPALIVE double TvkSaveSizeLimit() { return static_cast<double>(MAX_SAVE_BYTES); }
-
-// Whether a file the player brings in would load: empty when it would, else why not. Only
-// outside play, as a game running would overwrite it with its own at Escape.
-EMSCRIPTEN_KEEPALIVE const char* TvkCheckImport(const char* path) {
-  static std::string why;
-  why = gameState == InMenus ? CheckSaveFile(path)
-                             : "a game is being played: leave it with Escape first";
-  return why.c_str();
-}
-
-// The page is being closed, reloaded or hidden: the save of a game being played, as Escape
-// would write it, for the page to store; empty outside play.
-EMSCRIPTEN_KEEPALIVE const char* TvkSaveBeforeLeaving() {
-  static std::string text;
-  text.clear();
-  if (gameState == InMenus || !SaveGameText(text)) {
-    text.clear();
-  }
-  return text.c_str();
-}
-}
-#endif

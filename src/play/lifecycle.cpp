@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string>
 
+#include "app/frames.h"
 #include "app/globals.h"
 #include "app/window.h"
 #include "core/globals.h"
@@ -51,6 +52,8 @@ void ReportLanguageFailure(const std::string& code) {
 
 bool InitGame(int width, int height, bool useDefaultRenderer) {
   RegisterLoadEntries();
+  pageEntries = {MAX_SAVE_BYTES, CheckSaveFile,
+                 [](std::string& text) { return SaveGameText(text); }};
   if (!gLocalization) {
     gLocalization = new RKLocalization;
   }
