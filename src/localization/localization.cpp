@@ -239,27 +239,20 @@ bool RKLocalization::LoadLanguageByCode(const std::string& code) {
               << std::endl;
     return false;
   }
-  std::string text;
   zokCSON::Value root;
-  if (zokCSON::ReadFileText(language->file, text, nullptr) != zokCSON::ErrorCode::Ok ||
-      zokCSON::ParseText(text, root, nullptr) != zokCSON::ErrorCode::Ok || !root.IsObject()) {
+  if (zokCSON::ParseFile(language->file, root, nullptr) != zokCSON::ErrorCode::Ok ||
+      !root.IsObject()) {
     return false;
   }
-  const std::unordered_map<std::string, std::string> previous = std::move(translations);
+  RKOverlongText first;
+  FindFirstOverlongText(root.AsObject(), "", first);
+  if (!first.key.empty()) {
+    std::cerr << language->file << ":" << std::max<std::uint64_t>(first.at.line, 1) << ": "
+              << OverlongTextMessage(first.key, first.bytes) << std::endl;
+    return false;
+  }
   translations.clear();
   FlattenTranslations(root.AsObject(), "");
-  for (const auto& [key, shown] : translations) {
-    if (shown.size() > MAX_LANGUAGE_TEXT_BYTES) {
-      // Named by the first such text in the file, whatever order the keys come in here.
-      RKOverlongText first;
-      FindFirstOverlongText(root.AsObject(), "", first);
-      if (first.key.empty()) first = {key, shown.size(), {1, 1}};
-      std::cerr << language->file << ":" << std::max<std::uint64_t>(first.at.line, 1) << ": "
-                << OverlongTextMessage(first.key, first.bytes) << std::endl;
-      translations = previous;
-      return false;
-    }
-  }
   currentLanguageCode = code;
   return true;
 }
