@@ -2,9 +2,12 @@
 
 #include <SDL3/SDL.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "core/colorcode.h"
 #include "core/globals.h"
@@ -93,6 +96,24 @@ void InkSheet(SDL_Surface* sheet, const SDL_PixelFormatDetails* details, SDL_Col
   }
 }
 
+// Which glyphs of a sheet of four 8-bit channels have only pixels of full ink or none.
+void FindSolidGlyphs(const SDL_Surface* sheet, Uint32 alphaMask, bool (&solid)[256]) {
+  for (int code = 0; code < 256; ++code) {
+    solid[code] = true;
+    for (int y = 0; y < GLYPH_SIZE && solid[code]; ++y) {
+      const auto* row =
+          reinterpret_cast<const Uint32*>(
+              static_cast<const Uint8*>(sheet->pixels) +
+              static_cast<std::ptrdiff_t>(GLYPH_SIZE * (code / 16) + y) * sheet->pitch) +
+          GLYPH_SIZE * (code % 16);
+      for (int x = 0; x < GLYPH_SIZE; ++x) {
+        const Uint32 alpha = row[x] & alphaMask;
+        if (alpha != 0 && alpha != alphaMask) solid[code] = false;
+      }
+    }
+  }
+}
+
 }  // namespace
 
 RKFont::~RKFont() {
@@ -152,6 +173,13 @@ bool RKFont::Init(const std::string& path, SDL_PixelFormat format) {
       return false;
     }
     InkSheet(sheet, details, colors[i]);
+    if (i == 0) {
+      if (SDL_PIXELLAYOUT(sheet->format) == SDL_PACKEDLAYOUT_8888) {
+        FindSolidGlyphs(sheet, details->Amask, solidGlyphs);
+      } else {
+        std::fill(std::begin(solidGlyphs), std::end(solidGlyphs), false);
+      }
+    }
     if (locked) {
       SDL_UnlockSurface(sheet);
     }
@@ -164,8 +192,44 @@ void RKFont::DrawChar(SDL_Surface* target, unsigned char code, int x, int y, RKC
   if (color >= PALETTE_SIZE) {
     return;
   }
+  if (CopySolidGlyph(target, code, x, y, color)) {
+    return;
+  }
   drawRect = {x, y, GLYPH_SIZE, GLYPH_SIZE};
   SDL_BlitSurface(glyphSurfaces[color], &glyphRects[code], target, &drawRect);
+}
+
+// Blending a pixel of full ink gives the ink, and one of no ink leaves the target as it was:
+// such a glyph is copied, its inked pixels alone, where the target's format is the sheet's.
+// SDL blends every pixel of a blit, which in WebAssembly (no vector blend there) took a fifth
+// of the page's frame. False, drawing nothing, where the glyph or the target does not allow it.
+bool RKFont::CopySolidGlyph(SDL_Surface* target, unsigned char code, int x, int y, RKColors color) {
+  const SDL_Surface* sheet = glyphSurfaces[color];
+  if (!solidGlyphs[code] || sheet == nullptr || target == nullptr ||
+      target->format != sheet->format || SDL_MUSTLOCK(target) || target->pixels == nullptr) {
+    return false;
+  }
+  SDL_Rect clip{0, 0, 0, 0};
+  SDL_GetSurfaceClipRect(target, &clip);
+  const SDL_Rect glyph{x, y, GLYPH_SIZE, GLYPH_SIZE};
+  SDL_Rect shown{0, 0, 0, 0};
+  if (!SDL_GetRectIntersection(&glyph, &clip, &shown)) {
+    return true;  // wholly clipped away
+  }
+  const SDL_Rect& from = glyphRects[code];
+  for (int row = shown.y; row < shown.y + shown.h; ++row) {
+    const auto* ink = reinterpret_cast<const Uint32*>(
+                          static_cast<const Uint8*>(sheet->pixels) +
+                          static_cast<std::ptrdiff_t>(from.y + row - y) * sheet->pitch) +
+                      from.x + (shown.x - x);
+    auto* out = reinterpret_cast<Uint32*>(static_cast<Uint8*>(target->pixels) +
+                                          static_cast<std::ptrdiff_t>(row) * target->pitch) +
+                shown.x;
+    for (int i = 0; i < shown.w; ++i) {
+      if (ink[i] != 0) out[i] = ink[i];  // the sheet keeps no colour where it has no ink
+    }
+  }
+  return true;
 }
 
 void RKFont::DrawString(SDL_Surface* target, const std::string& text, int x, int y,

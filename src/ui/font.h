@@ -15,7 +15,9 @@ struct SDL_Surface;
 // Draws glyphs from a 128x128 sheet of 16x16 glyphs (code c at column c mod 16, row c div 16),
 // whose alpha channel is the glyph shape. Init makes one ready-coloured copy of the sheet per
 // palette colour, so drawing a character is a single blit and nothing is recoloured while
-// drawing. Not reentrant: drawRect is shared scratch space.
+// drawing. A glyph whose pixels are all full ink or none is copied rather than blended where the
+// target has the sheets' own 32-bit format, as the screen has in a web page. Not reentrant:
+// drawRect is shared scratch space.
 //
 // Texts may carry colour codes: "^C" + number + "^" draws the next character alone in palette
 // colour number, "^C" + number + "|" switches to it for the rest of the text (until the next
@@ -27,6 +29,7 @@ class RKFont {
   SDL_Rect drawRect{0, 0, 8, 8};        // destination of the current blit
   SDL_Surface* glyphSurfaces[16] = {};  // owned; one recoloured sheet per RKColors value
   SDL_Color colors[16] = {};            // the palette the sheets were coloured with
+  bool solidGlyphs[256] = {};           // every pixel of the glyph is full ink or none
 
   RKFont() = default;
   ~RKFont();
@@ -58,4 +61,7 @@ class RKFont {
   static void SetPixel(SDL_Surface* surface, int x, int y, std::uint32_t pixel);
   // The pixel at (x, y) as a value in surface's format; 0 when it cannot be read.
   static std::uint32_t GetPixel(SDL_Surface* surface, int x, int y);
+
+ private:
+  bool CopySolidGlyph(SDL_Surface* target, unsigned char code, int x, int y, RKColors color);
 };

@@ -4,9 +4,11 @@
 #include <SDL3/SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -224,6 +226,56 @@ TEST_F(FontTest, TextLeavesTheBackgroundBetweenItsStrokes) {
   EXPECT_EQ(ink + background, 64) << "a pixel that is neither ink nor background";
 }
 
+// Every glyph drawn by DrawChar looks as SDL's own blend of its sheet draws it, on a patterned
+// background, at every overhang of the target's edges and its clip rectangle: in the sheets'
+// own formats, where the game's solid glyphs are copied, and in one without alpha, where they
+// are blended.
+TEST(FontDrawing, EveryGlyphLooksAsTheBlendedSheetDrawsIt) {
+  const SDL_PixelFormat formats[] = {SDL_PIXELFORMAT_ABGR8888, SDL_PIXELFORMAT_ARGB8888,
+                                     SDL_PIXELFORMAT_XRGB8888};
+  for (SDL_PixelFormat format : formats) {
+    SCOPED_TRACE(SDL_GetPixelFormatName(format));
+    RKFont font;
+    ASSERT_TRUE(font.Init(SHEET, format)) << SDL_GetError();
+    EXPECT_TRUE(font.solidGlyphs['A'] && font.solidGlyphs[219] && font.solidGlyphs[' ']);
+    SDL_Surface* drawn = SDL_CreateSurface(40, 24, format);
+    ASSERT_NE(drawn, nullptr);
+    for (int y = 0; y < drawn->h; ++y) {
+      for (int x = 0; x < drawn->w; ++x) {
+        SDL_WriteSurfacePixel(drawn, x, y, static_cast<Uint8>(x * 7), static_cast<Uint8>(y * 11),
+                              static_cast<Uint8>(x * y), static_cast<Uint8>(x + y));
+      }
+    }
+    SDL_Surface* blended = SDL_DuplicateSurface(drawn);
+    ASSERT_NE(blended, nullptr);
+    const SDL_Rect clip{2, 3, 33, 17};
+    const int places[] = {-7, -3, 0, 1, 5, 16, 30, 35, 39};
+    for (int code = 0; code < 256; ++code) {
+      const auto color = static_cast<RKColors>(code % 16);
+      for (int py : places) {
+        for (int px : places) {
+          for (const SDL_Rect* clipped : {static_cast<const SDL_Rect*>(nullptr), &clip}) {
+            SDL_SetSurfaceClipRect(drawn, clipped);
+            SDL_SetSurfaceClipRect(blended, clipped);
+            font.DrawChar(drawn, static_cast<unsigned char>(code), px, py, color);
+            SDL_Rect at{px, py, 8, 8};
+            SDL_BlitSurface(font.glyphSurfaces[color], &font.glyphRects[code], blended, &at);
+          }
+        }
+      }
+    }
+    for (int y = 0; y < drawn->h; ++y) {
+      ASSERT_EQ(std::memcmp(static_cast<Uint8*>(drawn->pixels) + y * drawn->pitch,
+                            static_cast<Uint8*>(blended->pixels) + y * blended->pitch,
+                            static_cast<std::size_t>(4 * drawn->w)),
+                0)
+          << "row " << y;
+    }
+    SDL_DestroySurface(blended);
+    SDL_DestroySurface(drawn);
+  }
+}
+
 TEST(FontInit, MissingPictureFails) {
   RKFont font;
   EXPECT_FALSE(font.Init("no/such/font.png", SDL_PIXELFORMAT_XRGB8888));
@@ -275,6 +327,8 @@ TEST(FontInit, EverySheetHoldsItsInkWithTheGlyphsAlpha) {
     ASSERT_TRUE(font.Init(path, format)) << SDL_GetError();
     SDL_Surface* glyphs = SDL_ConvertSurface(loaded, format);
     ASSERT_NE(glyphs, nullptr) << SDL_GetError();
+    // Partial coverage is blended, never copied.
+    EXPECT_EQ(std::count(std::begin(font.solidGlyphs), std::end(font.solidGlyphs), true), 0);
     for (int color = 0; color < 16; ++color) {
       SCOPED_TRACE("colour " + std::to_string(color));
       SDL_Surface* sheet = font.glyphSurfaces[color];
