@@ -3,6 +3,7 @@
 #include <SDL3/SDL.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <iostream>
@@ -13,8 +14,8 @@
 
 namespace {
 
-// The frame last shown in the window. A frame equal to it is neither uploaded nor presented
-// again, so that a still screen costs next to nothing.
+// The frame last shown in the window, which the texture holds too. A frame equal to it is
+// neither uploaded nor presented again, so that a still screen costs next to nothing.
 std::vector<unsigned char> shownFrame;
 // Set when the window's picture may have been lost or rescaled (exposed, resized, switched to
 // or from fullscreen): the next frame is shown whatever it holds. Events may be queued from
@@ -44,17 +45,25 @@ bool SDLCALL WatchWindow(void* /*userdata*/, SDL_Event* event) {
   return true;
 }
 
-// True when the screen surface differs from the frame shown last, or the window needs a frame;
-// the screen then becomes the frame shown.
-bool FrameChanged() {
+// The first row in which the screen differs from the frame shown last: 0 when the window needs
+// a frame, the screen's height when nothing changed. The rows from there down then become the
+// frame shown's.
+int FirstChangedRow() {
   const bool needed = windowNeedsFrame.exchange(false) || !watchingWindow;
   const auto* pixels = static_cast<const unsigned char*>(screen->pixels);
-  const std::size_t size = static_cast<std::size_t>(screen->pitch) * screen->h;
-  if (!needed && shownFrame.size() == size && std::memcmp(shownFrame.data(), pixels, size) == 0) {
-    return false;
+  const auto pitch = static_cast<std::size_t>(screen->pitch);
+  const auto size = pitch * static_cast<std::size_t>(screen->h);
+  int first = 0;
+  if (!needed && shownFrame.size() == size) {
+    while (first < screen->h &&
+           std::memcmp(shownFrame.data() + first * pitch, pixels + first * pitch, pitch) == 0) {
+      ++first;
+    }
   }
-  shownFrame.assign(pixels, pixels + size);
-  return true;
+  shownFrame.resize(size);
+  const std::size_t from = static_cast<std::size_t>(first) * pitch;
+  std::memcpy(shownFrame.data() + from, pixels + from, size - from);
+  return first;
 }
 
 }  // namespace
@@ -80,10 +89,16 @@ void FillBlack(SDL_Surface* surface, const SDL_Rect* rect) {
 }
 
 void PresentScreen() {
-  if (!FrameChanged()) {
+  const int first = FirstChangedRow();
+  if (first == screen->h) {
     return;
   }
-  SDL_UpdateTexture(texture, nullptr, screen->pixels, screen->pitch);
+  // The texture keeps the rows above the first that changed: a cursor moved near the bottom of
+  // the screen sends few rows to the graphics card.
+  const SDL_Rect rows{0, first, screen->w, screen->h - first};
+  const auto* pixels = static_cast<const Uint8*>(screen->pixels);
+  SDL_UpdateTexture(texture, &rows, pixels + static_cast<std::ptrdiff_t>(first) * screen->pitch,
+                    screen->pitch);
   SDL_RenderClear(renderer);
   SDL_RenderTexture(renderer, texture, nullptr, nullptr);
   SDL_RenderPresent(renderer);

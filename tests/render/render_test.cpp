@@ -2,6 +2,8 @@
 
 #include <SDL3/SDL.h>
 
+#include <cstring>
+#include <functional>
 #include <string>
 
 #include "app/globals.h"
@@ -297,6 +299,58 @@ TEST_F(FrameTest, TheMenuBackgroundCopyRestoresTheFrame) {
       SDL_ReadSurfacePixel(screen, x, y, &r, &g, &b, &a);
       ASSERT_EQ(Uint32(r) << 16 | Uint32(g) << 8 | b, before[i++]) << x << "," << y;
     }
+  }
+}
+
+// What the window's texture holds, drawn into a picture of its size and read back as RGB.
+SDL_Surface* TexturePicture() {
+  SDL_Texture* target = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_XRGB8888,
+                                          SDL_TEXTUREACCESS_TARGET, screen->w, screen->h);
+  SDL_SetRenderTarget(renderer, target);
+  SDL_RenderTexture(renderer, texture, nullptr, nullptr);
+  SDL_Surface* read = SDL_RenderReadPixels(renderer, nullptr);
+  SDL_SetRenderTarget(renderer, nullptr);
+  SDL_DestroyTexture(target);
+  SDL_Surface* picture = read ? SDL_ConvertSurface(read, SDL_PIXELFORMAT_RGB24) : nullptr;
+  SDL_DestroySurface(read);
+  return picture;
+}
+
+// How many rows differ between two RGB pictures of the screen.
+int RowsDiffering(SDL_Surface* shown, SDL_Surface* drawn) {
+  int differing = 0;
+  for (int y = 0; y < drawn->h; ++y) {
+    const auto* a = static_cast<const Uint8*>(shown->pixels) + y * shown->pitch;
+    const auto* b = static_cast<const Uint8*>(drawn->pixels) + y * drawn->pitch;
+    if (std::memcmp(a, b, static_cast<std::size_t>(3 * drawn->w)) != 0) ++differing;
+  }
+  return differing;
+}
+
+// Only the rows from the first that changed are sent to the texture; the window still shows the
+// screen exactly after a change in the middle of it (the rows above kept from before) and one at
+// its top.
+TEST_F(FrameTest, TheWindowShowsTheScreenWhateverRowsChanged) {
+  DrawFloor(*theMap, OpenField());
+  player->x = 10;
+  player->y = 10;
+  const std::function<void()> changes[] = {
+      [] {},                                               // the first frame: every row
+      [this] { Put("Kit", '!', Magenta, 12, 10, true); },  // rows in the middle
+      [] {
+        mousePos = {8, 0};
+      },  // the first row down
+  };
+  for (const auto& change : changes) {
+    change();
+    Render();
+    SDL_Surface* shown = TexturePicture();
+    SDL_Surface* drawn = SDL_ConvertSurface(screen, SDL_PIXELFORMAT_RGB24);
+    ASSERT_NE(shown, nullptr) << SDL_GetError();
+    ASSERT_NE(drawn, nullptr) << SDL_GetError();
+    EXPECT_EQ(RowsDiffering(shown, drawn), 0);
+    SDL_DestroySurface(shown);
+    SDL_DestroySurface(drawn);
   }
 }
 
