@@ -99,14 +99,13 @@ void InkSheet(SDL_Surface* sheet, const SDL_PixelFormatDetails* details, SDL_Col
 // Which glyphs of a sheet of four 8-bit channels have only pixels of full ink or none.
 void FindSolidGlyphs(const SDL_Surface* sheet, Uint32 alphaMask, bool (&solid)[256]) {
   for (int code = 0; code < 256; ++code) {
+    const int left = GLYPH_SIZE * (code % 16);
+    const int top = GLYPH_SIZE * (code / 16);
     solid[code] = true;
-    for (int y = 0; y < GLYPH_SIZE && solid[code]; ++y) {
-      const auto* row =
-          reinterpret_cast<const Uint32*>(
-              static_cast<const Uint8*>(sheet->pixels) +
-              static_cast<std::ptrdiff_t>(GLYPH_SIZE * (code / 16) + y) * sheet->pitch) +
-          GLYPH_SIZE * (code % 16);
-      for (int x = 0; x < GLYPH_SIZE; ++x) {
+    for (int y = top; y < top + GLYPH_SIZE; ++y) {
+      const auto* row = reinterpret_cast<const Uint32*>(
+          static_cast<const Uint8*>(sheet->pixels) + static_cast<std::ptrdiff_t>(y) * sheet->pitch);
+      for (int x = left; x < left + GLYPH_SIZE; ++x) {
         const Uint32 alpha = row[x] & alphaMask;
         if (alpha != 0 && alpha != alphaMask) solid[code] = false;
       }

@@ -265,9 +265,11 @@ TEST(FontDrawing, EveryGlyphLooksAsTheBlendedSheetDrawsIt) {
       }
     }
     for (int y = 0; y < drawn->h; ++y) {
-      ASSERT_EQ(std::memcmp(static_cast<Uint8*>(drawn->pixels) + y * drawn->pitch,
-                            static_cast<Uint8*>(blended->pixels) + y * blended->pitch,
-                            static_cast<std::size_t>(4 * drawn->w)),
+      ASSERT_EQ(std::memcmp(static_cast<Uint8*>(drawn->pixels) +
+                                static_cast<std::ptrdiff_t>(y) * drawn->pitch,
+                            static_cast<Uint8*>(blended->pixels) +
+                                static_cast<std::ptrdiff_t>(y) * blended->pitch,
+                            4 * static_cast<std::size_t>(drawn->w)),
                 0)
           << "row " << y;
     }

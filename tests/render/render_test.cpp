@@ -320,9 +320,11 @@ SDL_Surface* TexturePicture() {
 int RowsDiffering(SDL_Surface* shown, SDL_Surface* drawn) {
   int differing = 0;
   for (int y = 0; y < drawn->h; ++y) {
-    const auto* a = static_cast<const Uint8*>(shown->pixels) + y * shown->pitch;
-    const auto* b = static_cast<const Uint8*>(drawn->pixels) + y * drawn->pitch;
-    if (std::memcmp(a, b, static_cast<std::size_t>(3 * drawn->w)) != 0) ++differing;
+    const auto* a =
+        static_cast<const Uint8*>(shown->pixels) + static_cast<std::ptrdiff_t>(y) * shown->pitch;
+    const auto* b =
+        static_cast<const Uint8*>(drawn->pixels) + static_cast<std::ptrdiff_t>(y) * drawn->pitch;
+    if (std::memcmp(a, b, 3 * static_cast<std::size_t>(drawn->w)) != 0) ++differing;
   }
   return differing;
 }
@@ -337,9 +339,7 @@ TEST_F(FrameTest, TheWindowShowsTheScreenWhateverRowsChanged) {
   const std::function<void()> changes[] = {
       [] {},                                               // the first frame: every row
       [this] { Put("Kit", '!', Magenta, 12, 10, true); },  // rows in the middle
-      [] {
-        mousePos = {8, 0};
-      },  // the first row down
+      [] { mousePos = {8, 0}; },                           // the first row down
   };
   for (const auto& change : changes) {
     change();
