@@ -109,8 +109,10 @@ class Game {
     // A window of the game's own size, so that presenting copies the frame one to one: a
     // fullscreen dummy display would add a scaling pass to whatever size it pretends to be.
     if (started && SetFullscreen(false)) SDL_SyncWindow(window);
-    // The save of this floor is what the save benchmarks read.
+    // The save of this floor is what the save benchmarks read; a save holds a game in play,
+    // and the loader refuses any other.
     if (started) Populate();
+    gameState = Playing;
     if (started) started = SaveGame();
   }
 
@@ -263,6 +265,9 @@ bool LoadWorstAcceptedSave() {
   zokCSON::Value playerObject;
   for (const zokCSON::Value& entity : root["Entities"].AsArray()) {
     if (entity.Find("Name")->AsString() == "Player") playerObject = entity;
+  }
+  if (!playerObject.IsObject()) {
+    return false;
   }
   playerObject["HP"] = 1000000;
   playerObject["MaxHP"] = 1000000;
