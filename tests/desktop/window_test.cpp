@@ -40,7 +40,7 @@ class RealWindow : public ::testing::Test {
 
   void StartGame() {
     ASSERT_GT(desktop->StartGame(), 0);
-    ASSERT_TRUE(desktop->WaitForWindow()) << ReadText("game.log");
+    ASSERT_TRUE(desktop->WaitForWindow()) << ReadText("game.log") << ReadText("x.log");
   }
 
   void Keys(const std::string& keys) { ASSERT_TRUE(desktop->Keys(keys)); }

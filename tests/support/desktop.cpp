@@ -155,10 +155,24 @@ pid_t XDesktop::StartProgram(const std::vector<std::string>& args, const std::st
 }
 
 bool XDesktop::WaitForWindow() {
+  // xdotool gives up at the first X error, and a window that closes while its search reads the
+  // windows' names is one: SDL opens and closes windows of its own as the game starts. So the
+  // search is tried again until it finds the window or the game has ended.
+  //
   // The sanitised game takes seconds to start, and many times that on a machine busy with
   // other builds: the limit only keeps a game that never shows its window from hanging the run.
-  return Run(std::string("xdotool search --sync --name '") + WINDOW_TITLE + "' windowfocus --sync",
-             180) == 0;
+  const std::string focus =
+      std::string("xdotool search --sync --name '") + WINDOW_TITLE + "' windowfocus --sync";
+  bool focused = false;
+  PollUntil(180s, [&] { return (focused = Run(focus) == 0) || Ended(); }, 100ms);
+  return focused;
+}
+
+bool XDesktop::Ended() {
+  // Asks without reaping the game, so that WaitForExit still learns its exit code.
+  siginfo_t info{};
+  return game > 0 && waitid(P_PID, game, &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == game;
 }
 
 int XDesktop::Run(const std::string& command, int limitSeconds) {

@@ -69,6 +69,8 @@ class XDesktop {
   pid_t Spawn(const std::vector<std::string>& args, const std::string& output,
               const std::string& folder = ".", const std::vector<std::string>& changes = {});
   static void Stop(pid_t& pid);
+  // True when the game has ended (it is left for WaitForExit to collect).
+  bool Ended();
   pid_t server = -1;
   pid_t windowManager = -1;
 };
