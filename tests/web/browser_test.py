@@ -229,8 +229,17 @@ class NativeGame:
     def start(self):
         self.game = subprocess.Popen([NATIVE_GAME], cwd=self.folder, env=self.env,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.x("xdotool", "search", "--sync", "--name", "Tower Vault Keeper", "windowfocus",
-               "--sync")
+        # xdotool gives up at the X error of reading a window that has just closed, and SDL
+        # opens and closes windows of its own as the game starts: so the search is tried again.
+        deadline = time.monotonic() + DEADLINE
+        while True:
+            try:
+                return self.x("xdotool", "search", "--sync", "--name", "Tower Vault Keeper",
+                              "windowfocus", "--sync")
+            except subprocess.CalledProcessError:
+                if time.monotonic() > deadline or self.game.poll() is not None:
+                    raise
+                time.sleep(0.1)
 
     def x(self, *command):
         subprocess.run(command, env=self.env, check=True, timeout=DEADLINE,
