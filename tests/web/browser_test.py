@@ -624,7 +624,7 @@ class Checks:
                 "performance.getEntriesByType('resource').map(entry => entry.name)")
                 if "/tvk." in name]
             assert sorted(set(fetched)) == ["asyncify/tvk.data", "asyncify/tvk.js",
-                                       "asyncify/tvk.wasm"], fetched
+                                            "asyncify/tvk.wasm"], fetched
             errors = self.browser.errors()
             assert not errors, errors
         finally:
