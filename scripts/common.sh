@@ -15,6 +15,8 @@ root_packages=(
   clang-format clang-tidy
   dpkg-dev file fakeroot desktop-file-utils appstream bubblewrap
   emscripten nodejs chromium python3-websocket iproute2
+  firefox-esr webkitgtk-webdriver
+  g++-mingw-w64-x86-64-posix wine wine64
   debhelper lintian
 )
 
@@ -65,6 +67,9 @@ in_root() {
   # X servers listen on abstract sockets, which every sandbox of the machine's network shares:
   # the tests' servers get a network of their own, so no other run on the machine meets them.
   [ -n "${TVK_PRIVATE_NETWORK:-}" ] && args+=(--unshare-net)
+  # Clones of the repository share ccache's results: paths under the clone are hashed relative
+  # to it, and the build folder's own path is left out of debug builds' hashes.
+  args+=(--setenv CCACHE_BASEDIR "$repo" --setenv CCACHE_NOHASHDIR 1)
   bwrap "${args[@]}" --chdir "$PWD" --setenv PATH /usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
 }
 
