@@ -19,6 +19,7 @@
 #include "core/layout.h"
 #include "core/message.h"
 #include "dungeon/map.h"
+#include "input/globals.h"
 #include "localization/localization.h"
 #include "persistence/globals.h"
 #include "persistence/keybindings.h"

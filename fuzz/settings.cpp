@@ -27,9 +27,8 @@ void StartValues() {
 bool Usable() {
   if (musicVolume < 0 || musicVolume > musicPattern.GetMaxMusicVolume()) return false;
   if (keyboard.size() != static_cast<std::size_t>(ACTION_COUNT)) return false;
-  for (const auto& [action, binding] : keyboard) {
-    if (action < 0 || action >= ACTION_COUNT || binding.first < 0 ||
-        binding.first >= SDL_SCANCODE_COUNT || binding.second) {
+  for (const auto& [action, key] : keyboard) {
+    if (action < 0 || action >= ACTION_COUNT || key < 0 || key >= SDL_SCANCODE_COUNT) {
       return false;
     }
   }

@@ -15,8 +15,6 @@ SDL_Surface* windowIcon = nullptr;
 RKMousePos mousePos;
 std::uint64_t nextTime;
 
-SDL_Event event;
-
 void ResetApplicationState() {
   window = nullptr;
   renderer = nullptr;
@@ -32,7 +30,6 @@ void ResetApplicationState() {
   windowIcon = nullptr;
   mousePos = {};
   nextTime = 0;
-  event = {};
 }
 
 namespace {

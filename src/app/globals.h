@@ -1,6 +1,6 @@
 #pragma once
 // The shell every screen stands on: the window and what is drawn into it, the mouse, the frame's
-// deadline and the last input event. The state of the game being played is in core/globals.h.
+// deadline. The state of the game being played is in core/globals.h.
 
 #include <SDL3/SDL.h>
 
@@ -27,10 +27,7 @@ struct RKMousePos {
 extern RKMousePos mousePos;     // game pixels (0..639, 0..399); the game draws its cursor there
 extern std::uint64_t nextTime;  // tick in ms at which the current frame ends
 
-// --- Input ------------------------------------------------------------------------------------
-extern SDL_Event event;  // the last event taken by the turn loop or a menu
-
 // Puts every value above back to what it is when the program starts: null pointers, an unknown
-// format, no flags, an empty display mode and event, the mouse at 0,0 and tick 0. Pointers are
+// format, no flags, an empty display mode, the mouse at 0,0 and tick 0. Pointers are
 // forgotten, not freed: DestroyScreenSurfaces and CloseWindow free what they own.
 void ResetApplicationState();

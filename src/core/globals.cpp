@@ -11,7 +11,6 @@ const std::string SAVEGAMESIG = "TVKSG";
 const std::string GAMEVERSION = "0.4";
 
 int gameState;
-bool quitRequested;
 bool gameOver;
 int playerAction;
 bool playerMovedOrAttacked;
@@ -29,7 +28,6 @@ RKLocalization* gLocalization = nullptr;
 
 void ResetGameState() {
   gameState = InMenus;
-  quitRequested = false;
   gameOver = false;
   playerAction = TurnTaken;
   playerMovedOrAttacked = false;

@@ -30,9 +30,6 @@ extern const std::string GAMEVERSION;  // "0.4"
 // --- Game -------------------------------------------------------------------------------------
 // Their values when the program starts are set by ResetGameState.
 extern int gameState;  // RKGameStates; InMenus until a game runs
-// Set when the window is asked to close (its close button, Alt+F4, SIGTERM or SIGINT): every
-// loop gives way, a game in play is saved as Escape saves it, and the program ends.
-extern bool quitRequested;
 extern bool gameOver;
 extern int playerAction;  // RKPlayerActions
 extern bool playerMovedOrAttacked;

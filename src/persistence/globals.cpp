@@ -5,14 +5,12 @@ bool musicEnabled;
 int musicVolume;
 
 RKKeyboard keyboard;
-SDL_Scancode selectedKey;
 
 void ResetSettingsState() {
   fullscreen = true;
   musicEnabled = true;
   musicVolume = 75;
   keyboard.clear();
-  selectedKey = SDL_SCANCODE_UNKNOWN;
 }
 
 namespace {

@@ -5,7 +5,6 @@
 #include <SDL3/SDL.h>
 
 #include <map>
-#include <utility>
 
 #include "core/types.h"
 
@@ -19,12 +18,9 @@ extern bool musicEnabled;  // true
 extern int musicVolume;    // 75, in percent
 
 // --- Key bindings -----------------------------------------------------------------------------
-// Key binding of each action and its pressed-this-frame flag; every loop clears the flags of a
-// frame and sets those whose key went down.
-using RKKeyboard = std::map<RKActionTypes, std::pair<SDL_Scancode, bool>>;
+// The key bound to each action; the input layer turns a press of it into the action.
+using RKKeyboard = std::map<RKActionTypes, SDL_Scancode>;
 extern RKKeyboard keyboard;  // empty; the settings file or the defaults fill it
-// The key the next rebinding assigns, as the key-capture menu took it; SDL_SCANCODE_UNKNOWN.
-extern SDL_Scancode selectedKey;
 
 // Puts every value above back to what it is when the program starts.
 void ResetSettingsState();

@@ -55,7 +55,7 @@ void SetDefaultGameSettings() {
   }
   keyboard.clear();
   for (const RKDefaultBinding& binding : DEFAULT_BINDINGS) {
-    keyboard[binding.action] = {binding.scancode, false};
+    keyboard[binding.action] = binding.scancode;
   }
 }
 
@@ -69,25 +69,25 @@ SDL_Scancode GetDefaultScancode(RKActionTypes action) {
 }
 
 std::string SetMenuOptionOfKeybinding(RKActionTypes action, const std::string& label) {
-  return UpdateKeybinding(action, label, false);
-}
-
-std::string UpdateKeybinding(RKActionTypes action, const std::string& label, bool assign) {
   auto binding = keyboard.find(action);
   // The settings reader fills every gap, so a missing binding only shows up in a broken
   // setup: show the label alone rather than reading past the table.
   if (binding == keyboard.end()) {
     return label;
   }
-  if (assign) {
-    // One key for two actions would leave one of them unreachable: the action that had the
-    // key takes this one's old key in exchange.
-    for (auto& [other, key] : keyboard) {
-      if (other != action && key.first == selectedKey) {
-        key = binding->second;
-      }
-    }
-    binding->second = {selectedKey, false};
+  return label + KeyName(binding->second);
+}
+
+void BindKey(RKActionTypes action, SDL_Scancode key) {
+  auto binding = keyboard.find(action);
+  if (binding == keyboard.end()) {
+    return;
   }
-  return label + KeyName(binding->second.first);
+  // One key for two actions would leave one of them unreachable.
+  for (auto& [other, bound] : keyboard) {
+    if (other != action && bound == key) {
+      bound = binding->second;
+    }
+  }
+  binding->second = key;
 }

@@ -14,6 +14,6 @@ SDL_Scancode GetDefaultScancode(RKActionTypes action);
 // The label followed directly by the name of the key bound to the action (for example
 // "Move up: " + "Up"); the caller puts any separator at the end of the label.
 std::string SetMenuOptionOfKeybinding(RKActionTypes action, const std::string& label);
-// With assign true, first binds the last captured key (selectedKey) to the action; then the
-// same text as SetMenuOptionOfKeybinding. Two actions may end up sharing one key.
-std::string UpdateKeybinding(RKActionTypes action, const std::string& label, bool assign);
+// Binds the key to the action. The action that had the key before takes this one's old key in
+// exchange, so that every action keeps a key of its own.
+void BindKey(RKActionTypes action, SDL_Scancode key);

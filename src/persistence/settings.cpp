@@ -98,13 +98,13 @@ void ReadKeyboard(const zokCSON::Value::Array& elements) {
     if (member == nullptr) {
       continue;
     }
-    keyboard[static_cast<RKActionTypes>(i)] = {ElementScancode(*member), false};
+    keyboard[static_cast<RKActionTypes>(i)] = ElementScancode(*member);
     bound[i] = true;
   }
   for (int action = 0; action < ACTION_COUNT; ++action) {
     if (!bound[action]) {
       const auto key = static_cast<RKActionTypes>(action);
-      keyboard[key] = {GetDefaultScancode(key), false};
+      keyboard[key] = GetDefaultScancode(key);
     }
   }
 }
@@ -155,8 +155,7 @@ bool SaveSettingsFile(const std::string& path, zokCSON::Error* error) {
     auto binding = keyboard.find(static_cast<RKActionTypes>(action));
     // Every action has a binding once the settings are read; one missing anyway is written as
     // no key rather than shifting the positions of the others.
-    const SDL_Scancode code =
-        binding != keyboard.end() ? binding->second.first : SDL_SCANCODE_UNKNOWN;
+    const SDL_Scancode code = binding != keyboard.end() ? binding->second : SDL_SCANCODE_UNKNOWN;
     zokCSON::Value element = zokCSON::Value::MakeObject();
     element[std::to_string(action)] = zokCSON::Value(static_cast<int>(code));
     keys.Append(std::move(element));

@@ -1,5 +1,6 @@
 #include "play/commands.h"
 
+#include <list>
 #include <string>
 
 #include "core/globals.h"
@@ -9,7 +10,6 @@
 #include "play/progression.h"
 #include "play/turnloop.h"
 #include "ui/font.h"
-#include "ui/globals.h"
 #include "ui/menu.h"
 #include "ui/screen.h"
 #include "world/entity.h"
@@ -25,10 +25,9 @@ bool OnPlayerCell(const RKEntity* entity) {
   return entity->x == player->x && entity->y == player->y;
 }
 
-// Shows a box without a selection until a key is pressed.
-void ShowBox(const std::string& headerKey) {
-  int selected = -1;
-  Menu(gLocalization->T(headerKey), option, NARROW_BOX, selected, false);
+// Shows a box of the lines until a key is pressed.
+void ShowBox(const std::string& headerKey, const std::list<std::string>& lines) {
+  MSGBox(gLocalization->T(headerKey), lines, NARROW_BOX);
 }
 
 // Fills inventoryMessages with the prompt and the blank line that parts it from the items.
@@ -40,15 +39,16 @@ void SetInventoryPrompt(const std::string& promptKey) {
 
 }  // namespace
 
-void TakeCommand() {
+bool TakeCommand() {
   for (entityIterator = entities.begin(); entityIterator != entities.end(); ++entityIterator) {
     RKEntity* entity = *entityIterator;
     if (entity != player && entity->item != nullptr && OnPlayerCell(entity)) {
       // Picking up takes the entity out of entities: stop walking it here.
       entity->item->PickUp(message, entities, inventory);
-      return;
+      return true;
     }
   }
+  return false;
 }
 
 void UseStairsCommand() {
@@ -64,9 +64,7 @@ void UseStairsCommand() {
     return;
   }
   if (way->name == "Exit") {
-    option.clear();
-    option.push_back(gLocalization->T("ending.message"));
-    ShowBox("ending.header");
+    ShowBox("ending.header", {gLocalization->T("ending.message")});
     playerAction = ExitWithoutSaving;
   } else if (way->appearance == '>') {
     PreviousFloor();
@@ -76,19 +74,17 @@ void UseStairsCommand() {
 }
 
 void DropCommand() {
-  showInventory = true;
   SetInventoryPrompt("inventory.dropPrompt");
   RKItem* item = InventoryMenu(inventoryMessages);
   if (item != nullptr) {
     item->Drop(message, entities, inventory, player);
   }
-  showInventory = false;
 }
 
 void CharacterInfoCommand() {
   RKFighter* fighter = player->fighter;
   int level = fighter->level;
-  option.clear();
+  std::list<std::string> box;
   // Each line goes to the front, so the box reads from the last row of this table up.
   // key                                 value
   const std::pair<const char*, int> lines[] = {
@@ -99,16 +95,14 @@ void CharacterInfoCommand() {
       {"characterInfo.maxHp", fighter->GetMaxHP(false)},
   };
   for (const auto& [key, value] : lines) {
-    option.push_front(gLocalization->TFormat(key, {std::to_string(value)}));
+    box.push_front(gLocalization->TFormat(key, {std::to_string(value)}));
   }
-  ShowBox("characterInfo.header");
+  ShowBox("characterInfo.header", box);
 }
 
 void InventoryCommand() {
-  showInventory = true;
   SetInventoryPrompt("inventory.usePrompt");
   RKItem* item = InventoryMenu(inventoryMessages);
-  showInventory = false;
   if (item == nullptr) {
     return;
   }

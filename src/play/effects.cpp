@@ -6,10 +6,10 @@
 
 #include "app/frames.h"
 #include "app/globals.h"
-#include "app/window.h"
 #include "core/globals.h"
 #include "core/message.h"
 #include "dungeon/map.h"
+#include "input/input.h"
 #include "localization/localization.h"
 #include "ui/font.h"
 #include "ui/render.h"
@@ -78,42 +78,27 @@ std::optional<std::pair<int, int>> AimedTile(int x, int y, int range) {
 
 std::pair<int, int> TargetTile(int range) {
   const std::pair<int, int> cancelled{-1, -1};
+  RKInput input;
   for (;;) {
     Render();
     // Nothing moves while the player aims: the picture changes only with an event.
-    if (!NextEvent(event, NO_TIME_LIMIT)) {
+    if (!NextInput(input, RKInputContext::Aim, NO_TIME_LIMIT)) {
       continue;
     }
     do {
-      switch (event.type) {
-        case SDL_EVENT_QUIT:
-          // Closing the window ends the game, not just the aim.
-          quitRequested = true;
+      switch (input.action) {
+        case RKAction::Close:  // closing the window ends the game, not just the aim
+        case RKAction::Cancel:
           return cancelled;
-        case SDL_EVENT_KEY_DOWN:
-          if (event.key.scancode == SDL_SCANCODE_ESCAPE && !event.key.repeat) {
-            return cancelled;
+        case RKAction::PickTile:
+          if (auto tile = AimedTile(mousePos.x, mousePos.y, range)) {
+            return *tile;
           }
           break;
-        case SDL_EVENT_MOUSE_MOTION:
-          TrackMouse(event);
-          break;
-        case SDL_EVENT_MOUSE_BUTTON_DOWN: {
-          TrackMouse(event);
-          if (event.button.button == SDL_BUTTON_RIGHT) {
-            return cancelled;
-          }
-          if (event.button.button == SDL_BUTTON_LEFT) {
-            if (auto tile = AimedTile(mousePos.x, mousePos.y, range)) {
-              return *tile;
-            }
-          }
-          break;
-        }
         default:
           break;
       }
-    } while (NextEvent(event, 0));
+    } while (NextInput(input, RKInputContext::Aim, 0));
   }
 }
 

@@ -11,6 +11,7 @@
 #include "core/globals.h"
 #include "core/message.h"
 #include "cson/cson.h"
+#include "input/globals.h"
 #include "localization/localization.h"
 #include "music/globals.h"
 #include "music/music.h"
@@ -97,6 +98,7 @@ void ResetProgramState() {
   ResetSettingsState();
   ResetMusicState();
   ResetMenuState();
+  ResetInputState();
   RegisterLoadEntries();
 }
 
@@ -104,7 +106,6 @@ void RegisterLoadEntries() { loadEntries = {PlayerDeath, FillRegistries}; }
 
 void QuitGame() {
   EndGame();
-  option.clear();
   funcVec.clear();
   useFuncVec.clear();
 

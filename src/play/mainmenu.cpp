@@ -8,6 +8,7 @@
 
 #include "app/frames.h"
 #include "core/globals.h"
+#include "input/globals.h"
 #include "localization/localization.h"
 #include "music/music.h"
 #include "persistence/savegame.h"
@@ -41,19 +42,16 @@ const char* const MAIN_MENU_KEYS[] = {
 
 // Tells the player why the saved game cannot be continued.
 void ShowLoadFailure(int result, const std::string& savedVersion) {
-  option.clear();
+  std::string why;
   if (result == LoadFailed) {
-    option.push_back(gLocalization->T("menu.loadingFailed.noSave"));
+    why = gLocalization->T("menu.loadingFailed.noSave");
   } else if (result == LoadBadSignature) {
-    option.push_back(gLocalization->T("menu.loadingFailed.badSignature"));
+    why = gLocalization->T("menu.loadingFailed.badSignature");
   } else {
-    option.push_back(
-        gLocalization->TFormat("menu.loadingFailed.badVersion", {savedVersion, GAMEVERSION}));
+    why = gLocalization->TFormat("menu.loadingFailed.badVersion", {savedVersion, GAMEVERSION});
   }
-  option.push_back("\\n");
-  option.push_back(gLocalization->T("menu.loadingFailed.returnMainMenu"));
-  int noSelection = -1;
-  Menu(gLocalization->T("menu.loadingFailed.header"), option, NARROW_BOX, noSelection, false);
+  MSGBox(gLocalization->T("menu.loadingFailed.header"),
+         {why, "\\n", gLocalization->T("menu.loadingFailed.returnMainMenu")}, NARROW_BOX);
 }
 
 }  // namespace
@@ -72,8 +70,8 @@ void MainMenu() {
     }
     SetMenuLines(lines, selected);
     Header();
-    bool confirmed = Menu(gLocalization->TFormat("menu.main.header", {GAMEVERSION}), option,
-                          WIDE_MENU, selected, false);
+    bool confirmed = MenuConfirmed(gLocalization->TFormat("menu.main.header", {GAMEVERSION}),
+                                   option, WIDE_MENU, selected, false);
     RestartFrameDeadline();
 
     bool quit = false;

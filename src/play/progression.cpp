@@ -6,6 +6,7 @@
 #include "core/globals.h"
 #include "core/message.h"
 #include "dungeon/map.h"
+#include "input/globals.h"
 #include "localization/localization.h"
 #include "play/turnloop.h"
 #include "ui/globals.h"
@@ -100,7 +101,8 @@ bool CheckLevelUp() {
   int selected = 0;
   for (;;) {
     SetMenuLines(lines, selected);
-    if (Menu(gLocalization->T("menu.levelUp.header"), option, WIDE_MENU, selected, false)) {
+    if (MenuConfirmed(gLocalization->T("menu.levelUp.header"), option, WIDE_MENU, selected,
+                      false)) {
       break;
     }
     // The choice cannot be skipped, but a close request abandons it: the experience stays

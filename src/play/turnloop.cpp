@@ -2,17 +2,17 @@
 
 #include "app/frames.h"
 #include "app/globals.h"
-#include "app/window.h"
 #include "core/globals.h"
 #include "core/message.h"
 #include "dungeon/map.h"
+#include "input/globals.h"
+#include "input/input.h"
 #include "localization/localization.h"
 #include "music/music.h"
 #include "persistence/globals.h"
 #include "play/commands.h"
 #include "play/effects.h"
 #include "play/progression.h"
-#include "ui/globals.h"
 #include "ui/render.h"
 #include "ui/savefailure.h"
 #include "world/basicenemy.h"
@@ -36,56 +36,31 @@ const RKMoveCommand MOVE_COMMANDS[] = {
     {ActionMoveRight, 1, 0},
 };
 
-// One event of the frame: Escape and F2 belong to the loop itself, every other key to the
-// first action bound to it.
-void TakeEvent(SDL_Event& taken) {
-  switch (taken.type) {
-    case SDL_EVENT_QUIT:
-      quitRequested = true;
-      break;
-    case SDL_EVENT_KEY_DOWN: {
-      // A held key moves the player once, not once per repeat.
-      if (taken.key.repeat) {
-        break;
-      }
-      SDL_Scancode scancode = taken.key.scancode;
-      if (scancode == SDL_SCANCODE_ESCAPE) {
-        playerAction = SaveAndExit;
-      } else if (scancode == SDL_SCANCODE_F2) {
-        ToggleRelativeMouse();
-      } else {
-        for (auto& [action, binding] : keyboard) {
-          // No key (what the settings reader makes of a value no key has) is not a key SDL
-          // cannot name (media keys report scancode 0 as well): it never matches.
-          if (binding.first != SDL_SCANCODE_UNKNOWN && binding.first == scancode) {
-            binding.second = true;
-            break;
-          }
-        }
-      }
-      break;
-    }
-    case SDL_EVENT_MOUSE_MOTION:
-    case SDL_EVENT_MOUSE_BUTTON_DOWN:
-      TrackMouse(taken);
-      break;
-    default:
-      break;
+// One input of the frame: a command is served in the frame's command step, Escape leaves.
+// The close request and F2 the input layer has handled.
+void TakeInput(const RKInput& input, RKFrameCommands& commands) {
+  if (IsCommand(input.action)) {
+    commands.pressed[CommandOf(input.action)] = true;
+  } else if (input.action == RKAction::ActOnCell) {
+    commands.actOnCell = true;
+  } else if (input.action == RKAction::Leave) {
+    playerAction = SaveAndExit;
   }
 }
 
-// Takes the frame's events. A frame that follows a still one first waits up to waitMs for
+// Takes the frame's inputs. A frame that follows a still one first waits up to waitMs for
 // an event (0: not at all) and then starts its full period from that moment.
-void TakeEvents(int waitMs) {
+void TakeInputs(int waitMs, RKFrameCommands& commands) {
+  RKInput input;
   if (waitMs != 0) {
-    const bool came = NextEvent(event, waitMs);
+    const bool came = NextInput(input, RKInputContext::Play, waitMs);
     RestartFrameDeadline();
     if (came) {
-      TakeEvent(event);
+      TakeInput(input, commands);
     }
   }
-  while (NextEvent(event, 0)) {
-    TakeEvent(event);
+  while (NextInput(input, RKInputContext::Play, 0)) {
+    TakeInput(input, commands);
   }
 }
 
@@ -111,9 +86,11 @@ bool SaveAndLeave(bool& closeFailedToSave) {
     return true;
   }
   // A close while the failure is shown is taken as the second one.
-  quitRequested = false;
+  WithdrawCloseRequest();
   if (SaveGameOrShowFailure() || quitRequested) {
-    quitRequested = quitRequested || closing;
+    if (closing) {
+      RequestClose();
+    }
     gameOver = true;
     return true;
   }
@@ -125,7 +102,6 @@ bool SaveAndLeave(bool& closeFailedToSave) {
 
 bool NewGame() {
   EndGame();
-  option.clear();
   theMap = new RKMap;
 
   player = NewEntity(KindOf(RKKindId::Player), 0, 0, theMap, PlayerDeath);
@@ -159,10 +135,8 @@ void RunGame() {
   // event comes, and only the music has its own time. The next frame waits for either.
   int waitMs = 0;
   while (!gameOver) {
-    for (auto& [action, binding] : keyboard) {
-      binding.second = false;
-    }
-    TakeEvents(waitMs);
+    RKFrameCommands commands;
+    TakeInputs(waitMs, commands);
     waitMs = 0;  // a frame cut short goes on at once
     if (musicEnabled) {
       AdvanceMusic();
@@ -178,7 +152,7 @@ void RunGame() {
       continue;
     }
 
-    HandleKeys();
+    HandleKeys(commands);
     // Leaving through the exit keeps the save of before the win.
     if (playerAction == ExitWithoutSaving) {
       gameOver = true;
@@ -205,7 +179,7 @@ void RunGame() {
   gameState = InMenus;
 }
 
-void HandleKeys() {
+void HandleKeys(const RKFrameCommands& commands) {
   playerAction = TurnTaken;
   if (gameState != Playing) {
     return;
@@ -213,15 +187,17 @@ void HandleKeys() {
   playerAction = NoTurn;
   // After a close request no further command may open a box that waits for a key.
   for (int action = ActionMoveUp; action <= ActionInventory && !quitRequested; ++action) {
-    ExecuteKeyAction(static_cast<RKActionTypes>(action));
+    if (commands.pressed[action]) {
+      ExecuteKeyAction(static_cast<RKActionTypes>(action));
+    }
+    // A pad's one button for the cell: what lies there is taken first, then the stairs.
+    if (action == ActionTake && commands.actOnCell && !quitRequested && !TakeCommand()) {
+      UseStairsCommand();
+    }
   }
 }
 
 void ExecuteKeyAction(RKActionTypes action) {
-  auto binding = keyboard.find(action);
-  if (binding == keyboard.end() || !binding->second.second) {
-    return;
-  }
   switch (action) {
     case ActionMoveUp:
     case ActionMoveDown:
@@ -250,7 +226,6 @@ void ExecuteKeyAction(RKActionTypes action) {
       InventoryCommand();
       break;
   }
-  binding->second.second = false;
 }
 
 void PlayerMoveOrAttack(int dx, int dy) {

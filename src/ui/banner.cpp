@@ -8,6 +8,7 @@
 #include "app/frames.h"
 #include "app/globals.h"
 #include "core/globals.h"
+#include "input/globals.h"
 #include "localization/kindtexts.h"
 #include "localization/localization.h"
 #include "ui/font.h"
@@ -176,7 +177,8 @@ void HelpScreen() {
       }
     }
     int noSelection = -1;
-    closed = Menu(gLocalization->T("menu.help.header"), option, NARROW_BOX, noSelection, true);
+    closed =
+        MenuConfirmed(gLocalization->T("menu.help.header"), option, NARROW_BOX, noSelection, true);
     RestartFrameDeadline();
     FinishFrame();
   }

@@ -14,9 +14,10 @@
 #include "core/glyphs.h"
 #include "core/layout.h"
 #include "core/message.h"
+#include "input/globals.h"
+#include "input/input.h"
 #include "localization/localization.h"
 #include "music/music.h"
-#include "persistence/globals.h"
 #include "ui/font.h"
 #include "ui/globals.h"
 #include "ui/render.h"
@@ -179,9 +180,12 @@ std::string CutToVisibleLength(const std::string& text, unsigned columns) {
   return text.substr(0, VisibleEnd(text, columns, count));
 }
 
-bool Menu(const std::string& header, std::list<std::string>& options, int width, int& selected,
-          bool captureKey) {
+bool MenuConfirmed(const std::string& header, const std::list<std::string>& options, int width,
+                   int& selected, bool captureKey) {
   FillBlack(inventoryPanel);
+  if (&options != &option) {
+    option = options;
+  }
 
   unsigned longest = std::max(GetVisibleTextLength(header), GetMaxVisibleLength(options, 0));
   int wrap = WrapWidth(longest, width);
@@ -222,6 +226,8 @@ bool Menu(const std::string& header, std::list<std::string>& options, int width,
       gLocalization != nullptr && header == gLocalization->T("menu.levelUp.header");
   const int screenHeight = gameState == Playing ? screen->h - HUD_HEIGHT : screen->h;
   SDL_Rect place{(screen->w - boxWidth) / 2, (screenHeight - boxHeight) / 2, boxWidth, boxHeight};
+  const RKInputContext context = captureKey ? RKInputContext::Capture : RKInputContext::Menu;
+  RKInput input;
   for (;;) {
     UpdateMenuMusicFade();
     if (overSnapshot) {
@@ -232,32 +238,24 @@ bool Menu(const std::string& header, std::list<std::string>& options, int width,
     PresentScreen();
     // Only the music's fade-in moves while a menu waits: without it nothing changes before
     // the next event, and the menu sleeps until then.
-    if (!NextEvent(event, MenuMusicFading() ? MENU_WAIT_SLICE_MS : NO_TIME_LIMIT)) {
+    if (!NextInput(input, context, MenuMusicFading() ? MENU_WAIT_SLICE_MS : NO_TIME_LIMIT)) {
       continue;
     }
-    if (event.type == SDL_EVENT_QUIT) {
-      quitRequested = true;
+    if (input.action == RKAction::Close) {
       return false;
     }
-    if (event.type == SDL_EVENT_KEY_DOWN) {
+    if (input.action != RKAction::None) {
       break;
     }
   }
 
-  const SDL_Scancode key = event.key.scancode;
-  if (key == SDL_SCANCODE_F2) {
-    ToggleRelativeMouse();
-    return false;
-  }
-  if (captureKey) {
-    selectedKey = key;
-    return true;
-  }
-  const int optionCount = static_cast<int>(options.size());
-  switch (key) {
-    case SDL_SCANCODE_RETURN:
+  const int optionCount = static_cast<int>(option.size());
+  switch (input.action) {
+    case RKAction::Captured:
+      return true;
+    case RKAction::Confirm:
       return selected != -1;
-    case SDL_SCANCODE_DOWN:
+    case RKAction::Down:
       if (selected != -1) {
         ++selected;
         if (selected >= optionCount) {
@@ -265,7 +263,7 @@ bool Menu(const std::string& header, std::list<std::string>& options, int width,
         }
       }
       return false;
-    case SDL_SCANCODE_UP:
+    case RKAction::Up:
       if (selected != -1) {
         if (selected <= 0) {
           selected = optionCount;
@@ -278,9 +276,9 @@ bool Menu(const std::string& header, std::list<std::string>& options, int width,
   }
 }
 
-bool MSGBox(const std::string& header, std::list<std::string>& lines, int width) {
+bool MSGBox(const std::string& header, const std::list<std::string>& lines, int width) {
   int noSelection = -1;
-  return Menu(header, lines, width, noSelection, false);
+  return MenuConfirmed(header, lines, width, noSelection, false);
 }
 
 bool DrawInventoryBox(std::list<std::string>& lines) {
@@ -334,29 +332,24 @@ bool DrawInventoryBox(std::list<std::string>& lines) {
   return true;
 }
 
-int Menu(std::list<std::string>& lines) {
+int InventoryChoice(std::list<std::string>& lines) {
   if (!DrawInventoryBox(lines)) {
     return -1;
   }
+  RKInput input;
   for (;;) {
     Render();
-    if (!NextEvent(event, NO_TIME_LIMIT)) {
+    if (!NextInput(input, RKInputContext::Inventory, NO_TIME_LIMIT)) {
       std::cout << "SDL_WaitEvent error: " << SDL_GetError() << std::endl;
       return -1;
     }
-    if (event.type == SDL_EVENT_QUIT) {
-      quitRequested = true;
-      return -1;
-    }
-    if (event.type == SDL_EVENT_KEY_DOWN) {
+    // F2 frees or captures the mouse; the list stays.
+    if (input.action != RKAction::None && input.action != RKAction::ToggleMouse) {
       break;
     }
   }
-  // The letter keys A to Z have the scancodes 4 to 29, by key position.
-  int index = static_cast<int>(event.key.scancode) - SDL_SCANCODE_A;
-  if (index >= 0 && index < static_cast<int>(MAX_INVENTORY) &&
-      index < static_cast<int>(option.size())) {
-    return index;
+  if (input.action == RKAction::Letter && input.letter < static_cast<int>(option.size())) {
+    return input.letter;
   }
   return -1;
 }
@@ -387,7 +380,9 @@ void ListInventory() {
 
 RKItem* InventoryMenu(std::list<std::string>& lines) {
   ListInventory();
-  int chosen = Menu(lines);
+  showInventory = true;
+  int chosen = InventoryChoice(lines);
+  showInventory = false;
   RestartFrameDeadline();
   if (chosen == -1 || inventory.empty()) {
     return nullptr;

@@ -8,23 +8,23 @@
 
 class RKItem;
 
-// Shows the box and returns after one key press or a close request (which sets quitRequested).
-// True when Return confirmed a line (only with a selection, i.e. selected != -1) or, with
-// captureKey, when any key but F2 was pressed (its scancode is then in selectedKey). Up and
-// Down move `selected` among the options with wrap-around and return false; F2 toggles the
-// relative mouse mode and returns false. `width` is only a fallback wrap width. False too
-// when the box surface cannot be made.
-bool Menu(const std::string& header, std::list<std::string>& options, int width, int& selected,
-          bool captureKey);
+// Shows the box of the options (which become `option`, the lines shown) and returns after one
+// press or a close request; lastInput then says which. True when a line was confirmed (only
+// with a selection, i.e. selected != -1) or, with captureKey, when any key or button but F2
+// was pressed (a key is then in selectedKey). Up and Down move `selected` among the options
+// with wrap-around and return false; F2 toggles the relative mouse mode and returns false.
+// `width` is only a fallback wrap width. False too when the box surface cannot be made.
+bool MenuConfirmed(const std::string& header, const std::list<std::string>& options, int width,
+                   int& selected, bool captureKey);
 
 // The general menu without a selection and without key capture.
-bool MSGBox(const std::string& header, std::list<std::string>& lines, int width);
+bool MSGBox(const std::string& header, const std::list<std::string>& lines, int width);
 
 // The inventory prompt: `lines` holds the prompt on entry; the options of the global `option`
 // list (at most 26) are appended to it labelled (a), (b), ... unless the inventory is empty.
-// Returns the index of the letter pressed, or -1 for any other key, a close request (which
-// sets quitRequested), too many options, or a failure.
-int Menu(std::list<std::string>& lines);
+// Returns the index of the option chosen by its letter, or -1 for any other key, a close
+// request (which sets quitRequested), too many options, or a failure.
+int InventoryChoice(std::list<std::string>& lines);
 
 // The drawing half of the inventory prompt: appends the options to `lines` and draws the box
 // into inventoryPanel, where Render shows it while showInventory is set. False, with nothing
@@ -35,8 +35,9 @@ bool DrawInventoryBox(std::list<std::string>& lines);
 // marked; the empty-pack text alone when nothing is carried.
 void ListInventory();
 
-// Lets the player pick an item of the inventory under the prompt in `lines`. Returns the
-// chosen entity's item component, with inventoryIterator left on that entity, or null.
+// Lets the player pick an item of the inventory under the prompt in `lines`, the box shown
+// over the map meanwhile (showInventory). Returns the chosen entity's item component, with
+// inventoryIterator left on that entity, or null.
 RKItem* InventoryMenu(std::list<std::string>& lines);
 
 // Number of characters of the text that are drawn: colour codes and the "\n" line-break

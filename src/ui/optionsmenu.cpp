@@ -13,6 +13,8 @@
 #include "app/globals.h"
 #include "app/window.h"
 #include "core/globals.h"
+#include "input/globals.h"
+#include "input/input.h"
 #include "localization/localization.h"
 #include "music/globals.h"
 #include "music/music.h"
@@ -87,45 +89,37 @@ void ApplyMusicSwitch() {
 
 void CaptureKey(RKActionTypes action) {
   const std::string name = ACTION_KEY_NAMES[action];
-  option.clear();
-  option.push_back(T("options.changeKey.prompt"));
-  // F2 or a close request captures nothing; starting from the current key means the binding
-  // then stays as it was, instead of taking whatever key an earlier dialog left behind.
-  auto binding = keyboard.find(action);
-  if (binding != keyboard.end()) {
-    selectedKey = binding->second.first;
-  }
   int noSelection = -1;
-  Menu(T("options.changeKey." + name), option, NARROW_BOX, noSelection, true);
-  // Escape cancels the capture: bound to a command, it would save and leave the game instead.
-  if (!quitRequested && selectedKey != SDL_SCANCODE_ESCAPE) {
-    UpdateKeybinding(action, T("options.keybinding." + name), true);
+  MenuConfirmed(T("options.changeKey." + name), {T("options.changeKey.prompt")}, NARROW_BOX,
+                noSelection, true);
+  // F2 or a close request captures nothing, and Escape cancels: bound to a command, it would
+  // save and leave the game instead.
+  if (!quitRequested) {
+    BindCapturedInput(action);
   }
 }
 
-// One step per arrow key press, with the music following at once; any other key closes it.
+// One step per press of right or left, with the music following at once; any other press
+// closes it.
 void VolumeDialog() {
   const int maxVolume = musicPattern.GetMaxMusicVolume();
-  selectedKey = SDL_SCANCODE_UNKNOWN;
-  for (;;) {
-    // A close request leaves the last key pressed behind: it must end the dialog, not repeat it.
-    if (quitRequested) {
-      break;
-    }
-    if (selectedKey == SDL_SCANCODE_RIGHT) {
+  RKAction step = RKAction::None;
+  // A close request must end the dialog, not repeat its last step.
+  while (!quitRequested) {
+    if (step == RKAction::Right) {
       musicVolume = musicVolume < maxVolume ? musicVolume + 1 : maxVolume;
-    } else if (selectedKey == SDL_SCANCODE_LEFT) {
+    } else if (step == RKAction::Left) {
       musicVolume = musicVolume > 0 ? musicVolume - 1 : 0;
-    } else if (selectedKey != SDL_SCANCODE_UNKNOWN) {
+    } else if (step != RKAction::None) {
       break;
     }
     musicPattern.UpdateMusicVolume();
-    option.clear();
-    option.push_back(TFormat("options.changeMusicVolume.value", {std::to_string(musicVolume)}));
-    option.push_back(T("options.changeMusicVolume.leftRight"));
-    option.push_back(T("options.changeMusicVolume.return"));
-    int noSelection = -1;
-    Menu(T("options.changeMusicVolume.header"), option, NARROW_BOX, noSelection, true);
+    MSGBox(T("options.changeMusicVolume.header"),
+           {TFormat("options.changeMusicVolume.value", {std::to_string(musicVolume)}),
+            T("options.changeMusicVolume.leftRight"), T("options.changeMusicVolume.return")},
+           NARROW_BOX);
+    // F2 frees or captures the mouse and changes nothing.
+    step = lastInput.action == RKAction::ToggleMouse ? RKAction::None : lastInput.action;
   }
   musicPattern.UpdateMusicVolume();
 }
@@ -201,7 +195,8 @@ void OptionsMenu() {
     BuildOptionsMenuOptions(lines);
     SetMenuLines(lines, selected);
     Header();
-    const bool confirmed = Menu(T("menu.options.header"), option, WIDE_MENU, selected, false);
+    const bool confirmed =
+        MenuConfirmed(T("menu.options.header"), option, WIDE_MENU, selected, false);
     RestartFrameDeadline();
     // A close request leaves the changes in effect; shut-down writes them with the settings.
     const bool leave = (confirmed && ConfirmLine(selected)) || quitRequested;
@@ -234,9 +229,7 @@ void SaveOldGameSettings() {
   previousMusicVolume = musicVolume;
   previousLanguageCode = CurrentLanguageCode();
   previousKeyboard.clear();
-  for (const auto& [action, binding] : keyboard) {
-    previousKeyboard[action] = {binding.first, false};
-  }
+  previousKeyboard = keyboard;
 }
 
 void RestoreOldGameSettings() {
@@ -247,10 +240,7 @@ void RestoreOldGameSettings() {
     gLocalization->SetLanguageCode(previousLanguageCode);
     gLocalization->LoadLanguageByCode(gLocalization->GetCurrentLanguageCode());
   }
-  keyboard.clear();
-  for (const auto& [action, binding] : previousKeyboard) {
-    keyboard[action] = {binding.first, false};
-  }
+  keyboard = previousKeyboard;
 }
 
 std::string GetOnOffText(bool on) { return T(on ? "common.on" : "common.off"); }

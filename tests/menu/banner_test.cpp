@@ -173,7 +173,7 @@ TEST_F(Help, ListsItsKeysWithoutALanguageAndClosesOnlyOnAKeyOtherThanF2) {
 
 // The bindings under the other lines are the player's own, in the player's language.
 TEST_F(Help, ShowsTheCurrentKeyBindings) {
-  keyboard[ActionTake] = {SDL_SCANCODE_T, false};
+  keyboard[ActionTake] = SDL_SCANCODE_T;
   InputScript script;
   script.Key(SDL_SCANCODE_RETURN);
   WithInput(script, [] {

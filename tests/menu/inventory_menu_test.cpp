@@ -66,7 +66,7 @@ class InventoryMenuTest : public HeadlessGame {
   int Press(SDL_Scancode key) {
     InputScript script;
     script.Key(key);
-    return WithInput(script, [] { return Menu(inventoryMessages); });
+    return WithInput(script, [] { return InventoryChoice(inventoryMessages); });
   }
 
   RKItem* Choose(SDL_Scancode key) {
@@ -145,7 +145,7 @@ TEST_F(InventoryMenuTest, RefusesMoreThan26OptionsWithoutDrawing) {
   SDL_Surface* before = inventoryPanel;
   const int width = before->w, height = before->h;
   testing::internal::CaptureStdout();
-  EXPECT_EQ(Menu(inventoryMessages), -1);  // returns at once: no key needed
+  EXPECT_EQ(InventoryChoice(inventoryMessages), -1);  // returns at once: no key needed
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "Can't have a menu with more than 26 options!\n");
   EXPECT_EQ(inventoryPanel, before);
@@ -159,8 +159,8 @@ TEST_F(InventoryMenuTest, AQuitRequestCancels) {
   FillOptions(3);
   InputScript script;
   script.Quit();
-  EXPECT_EQ(WithInput(script, [] { return Menu(inventoryMessages); }), -1);
-  EXPECT_EQ(event.type, SDL_EVENT_QUIT);
+  EXPECT_EQ(WithInput(script, [] { return InventoryChoice(inventoryMessages); }), -1);
+  EXPECT_EQ(lastInput.action, RKAction::Close);
 }
 
 TEST_F(InventoryMenuTest, ListsThePackNewestLastAndMapsLettersBack) {

@@ -38,7 +38,8 @@ class MenuBox : public HeadlessGame {
              int& selected, bool captureKey = false) {
     InputScript script;
     script.Key(key);
-    return WithInput(script, [&] { return Menu(header, options, 560, selected, captureKey); });
+    return WithInput(script,
+                     [&] { return MenuConfirmed(header, options, 560, selected, captureKey); });
   }
   bool Press(SDL_Scancode key, const std::string& header, std::list<std::string> options) {
     int selected = -1;
@@ -209,13 +210,14 @@ TEST_F(MenuBox, F2TogglesTheMouseModeWithoutConfirming) {
   }
 }
 
-TEST_F(MenuBox, AQuitRequestReturnsFalseAndStaysInEvent) {
+TEST_F(MenuBox, AQuitRequestReturnsFalseAndStaysInTheLastInput) {
   InputScript script;
   script.Quit();
   int selected = 0;
   std::list<std::string> options = {"one", "two"};
-  EXPECT_FALSE(WithInput(script, [&] { return Menu("Pick", options, 560, selected, true); }));
-  EXPECT_EQ(event.type, SDL_EVENT_QUIT);
+  EXPECT_FALSE(
+      WithInput(script, [&] { return MenuConfirmed("Pick", options, 560, selected, true); }));
+  EXPECT_EQ(lastInput.action, RKAction::Close);
   EXPECT_EQ(selected, 0);
 }
 

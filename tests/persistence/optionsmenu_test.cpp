@@ -57,7 +57,7 @@ TEST_F(OptionsMenuTest, CapturedKeyIsBoundAndSaved) {
   script.Key(SDL_SCANCODE_F2);
   script.Probe([&] {
     afterF2 = option.front();
-    boundAfterF2 = keyboard[ActionMoveUp].first;
+    boundAfterF2 = keyboard[ActionMoveUp];
   });
   Choose(script, at, SAVE_LINE);
   Run(script);
@@ -65,7 +65,7 @@ TEST_F(OptionsMenuTest, CapturedKeyIsBoundAndSaved) {
   EXPECT_EQ(firstLine, "> Move up: W <");
   EXPECT_EQ(afterF2, "> Move up: W <");
   EXPECT_EQ(boundAfterF2, SDL_SCANCODE_W);
-  EXPECT_EQ(keyboard[ActionMoveUp], std::make_pair(SDL_SCANCODE_W, false));
+  EXPECT_EQ(keyboard[ActionMoveUp], SDL_SCANCODE_W);
   EXPECT_NE(ReadText("game.cfg").find("{\"0\": 26.0}"), std::string::npos);
 }
 
@@ -86,8 +86,8 @@ TEST_F(OptionsMenuTest, CaptureCancelledByEscapeAndKeysSwappedWhenShared) {
   Run(script);
 
   EXPECT_EQ(afterEscape, "> Take: G <");
-  EXPECT_EQ(keyboard[ActionTake].first, SDL_SCANCODE_D);
-  EXPECT_EQ(keyboard[ActionDrop].first, SDL_SCANCODE_G);
+  EXPECT_EQ(keyboard[ActionTake], SDL_SCANCODE_D);
+  EXPECT_EQ(keyboard[ActionDrop], SDL_SCANCODE_G);
   std::vector<std::string> lines;
   BuildOptionsMenuOptions(lines);
   EXPECT_EQ(lines[ActionTake], "Take: D");
@@ -110,7 +110,7 @@ TEST_F(OptionsMenuTest, AKeyWithoutANameIsShownByItsNumberAndKept) {
   EXPECT_EQ(shown, "> Inventory: #350 <");
   keyboard.clear();
   ASSERT_TRUE(LoadGameSettings());
-  EXPECT_EQ(keyboard[ActionInventory].first, unnamed);
+  EXPECT_EQ(keyboard[ActionInventory], unnamed);
 }
 
 TEST_F(OptionsMenuTest, VolumeDialogStepsOncePerArrowWithinItsLimits) {
@@ -229,7 +229,7 @@ TEST_F(OptionsMenuTest, DiscardBringsEverythingBack) {
   Choose(script, at, DISCARD_LINE);
   Run(script);
 
-  EXPECT_EQ(keyboard[ActionMoveUp], std::make_pair(SDL_SCANCODE_UP, false));
+  EXPECT_EQ(keyboard[ActionMoveUp], SDL_SCANCODE_UP);
   EXPECT_EQ(musicVolume, 75);
   EXPECT_EQ(gLocalization->GetCurrentLanguageCode(), "en");
   EXPECT_EQ(gLocalization->T("options.saveChanges"), "Save changes");
@@ -237,7 +237,7 @@ TEST_F(OptionsMenuTest, DiscardBringsEverythingBack) {
 }
 
 TEST_F(OptionsMenuTest, RestoreDefaultsPutsBackTheDefaultSettings) {
-  keyboard[ActionTake] = {SDL_SCANCODE_T, false};
+  keyboard[ActionTake] = SDL_SCANCODE_T;
   musicVolume = 10;
   gLocalization->LoadLanguageByCode("fr");
   InputScript script;
@@ -245,7 +245,7 @@ TEST_F(OptionsMenuTest, RestoreDefaultsPutsBackTheDefaultSettings) {
   Choose(script, at, RESTORE_LINE);
   Run(script);
 
-  EXPECT_EQ(keyboard[ActionTake], std::make_pair(SDL_SCANCODE_G, false));
+  EXPECT_EQ(keyboard[ActionTake], SDL_SCANCODE_G);
   EXPECT_EQ(keyboard.size(), 9u);
   EXPECT_EQ(musicVolume, 75);
   EXPECT_TRUE(fullscreen);

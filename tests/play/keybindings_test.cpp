@@ -33,8 +33,8 @@ TEST_F(KeyBindings, DefaultsReplaceEverySetting) {
   musicVolume = 3;
   gLocalization->SetLanguageCode("xx");
   keyboard.clear();
-  keyboard[ActionTake] = {SDL_SCANCODE_Q, true};
-  keyboard[static_cast<RKActionTypes>(42)] = {SDL_SCANCODE_Z, true};
+  keyboard[ActionTake] = SDL_SCANCODE_Q;
+  keyboard[static_cast<RKActionTypes>(42)] = SDL_SCANCODE_Z;
 
   SetDefaultGameSettings();
 
@@ -47,8 +47,7 @@ TEST_F(KeyBindings, DefaultsReplaceEverySetting) {
   for (const DefaultKey& expected : DEFAULTS) {
     SCOPED_TRACE(testing::Message() << "action " << expected.action);
     EXPECT_EQ(binding->first, expected.action);
-    EXPECT_EQ(binding->second.first, expected.scancode);
-    EXPECT_FALSE(binding->second.second);
+    EXPECT_EQ(binding->second, expected.scancode);
     ++binding;
   }
 }
@@ -60,7 +59,7 @@ TEST_F(KeyBindings, LabelsNameTheBoundKey) {
   EXPECT_EQ(SetMenuOptionOfKeybinding(ActionInventory, ""), "I");
 }
 
-TEST_F(KeyBindings, UpdateAssignsTheCapturedKeyOnlyWhenAsked) {
+TEST_F(KeyBindings, BindingAssignsTheKeyAndTheLabelShowsIt) {
   struct Row {
     const char* name;
     bool assign;
@@ -74,13 +73,10 @@ TEST_F(KeyBindings, UpdateAssignsTheCapturedKeyOnlyWhenAsked) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     SetDefaultGameSettings();
-    keyboard[ActionMoveUp].second = true;
-    selectedKey = SDL_SCANCODE_W;
+    if (row.assign) BindKey(ActionMoveUp, SDL_SCANCODE_W);
 
-    EXPECT_EQ(UpdateKeybinding(ActionMoveUp, "Move up: ", row.assign), row.text);
-    EXPECT_EQ(keyboard[ActionMoveUp].first, row.bound);
-    // Writing a binding always leaves it unpressed; only showing it leaves the flag alone.
-    EXPECT_EQ(keyboard[ActionMoveUp].second, !row.assign);
+    EXPECT_EQ(SetMenuOptionOfKeybinding(ActionMoveUp, "Move up: "), row.text);
+    EXPECT_EQ(keyboard[ActionMoveUp], row.bound);
   }
 }
 
@@ -88,18 +84,18 @@ TEST_F(KeyBindings, UpdateAssignsTheCapturedKeyOnlyWhenAsked) {
 // old key instead.
 TEST_F(KeyBindings, AKeyTakenFromAnotherActionIsSwapped) {
   SetDefaultGameSettings();
-  selectedKey = SDL_SCANCODE_UP;
-  UpdateKeybinding(ActionTake, "", true);
-  EXPECT_EQ(keyboard[ActionTake].first, SDL_SCANCODE_UP);
-  EXPECT_EQ(keyboard[ActionMoveUp].first, SDL_SCANCODE_G);
+  BindKey(ActionTake, SDL_SCANCODE_UP);
+  EXPECT_EQ(keyboard[ActionTake], SDL_SCANCODE_UP);
+  EXPECT_EQ(keyboard[ActionMoveUp], SDL_SCANCODE_G);
   // Its own key again changes nothing else.
-  UpdateKeybinding(ActionTake, "", true);
-  EXPECT_EQ(keyboard[ActionMoveUp].first, SDL_SCANCODE_G);
+  BindKey(ActionTake, SDL_SCANCODE_UP);
+  EXPECT_EQ(keyboard[ActionMoveUp], SDL_SCANCODE_G);
 }
 
 TEST_F(KeyBindings, AMissingBindingShowsTheLabelAlone) {
   keyboard.clear();
-  EXPECT_EQ(UpdateKeybinding(ActionDrop, "Drop: ", true), "Drop: ");
+  BindKey(ActionDrop, SDL_SCANCODE_W);
+  EXPECT_EQ(SetMenuOptionOfKeybinding(ActionDrop, "Drop: "), "Drop: ");
   EXPECT_TRUE(keyboard.empty());
 }
 

@@ -251,8 +251,8 @@ TEST_F(TurnLoop, ADefeatedPlayerCanOnlySaveToggleTheMouseOrLeave) {
 
 TEST_F(TurnLoop, TheFirstActionBoundToAKeyTakesIt) {
   OpenArena();
-  keyboard[ActionTake].first = SDL_SCANCODE_UP;
-  keyboard[ActionCharacterInfo].first = SDL_SCANCODE_F2;
+  keyboard[ActionTake] = SDL_SCANCODE_UP;
+  keyboard[ActionCharacterInfo] = SDL_SCANCODE_F2;
   RKEntity* kit = MakeItem(RKKindId::FirstAidKit, PLAYER_X, PLAYER_Y - 1);
   bool relativeBefore = SDL_GetWindowRelativeMouseMode(window);
   InputScript script;
@@ -300,7 +300,7 @@ TEST_F(TurnLoop, AStillFloorSleepsUntilInputAndShowsEachPictureOnce) {
 // Hyper all arrive with scancode 0.
 TEST_F(TurnLoop, ABindingOfNoKeyNeverFires) {
   OpenArena();
-  keyboard[ActionMoveUp].first = SDL_SCANCODE_UNKNOWN;
+  keyboard[ActionMoveUp] = SDL_SCANCODE_UNKNOWN;
   InputScript script;
   script.Key(SDL_SCANCODE_UNKNOWN).Wait().Key(SDL_SCANCODE_UP).Wait();
   Play(script);

@@ -12,6 +12,7 @@
 #include "app/frames.h"
 #include "app/globals.h"
 #include "core/globals.h"
+#include "input/input.h"
 #include "music/music.h"
 #include "play/lifecycle.h"
 
@@ -192,6 +193,8 @@ InputScript& InputScript::Click(int x, int y, Uint8 button) {
   }
   return Add(std::move(step));
 }
+
+InputScript& InputScript::Act(RKAction action) { return Add({{ActionEvent(action)}, {}}); }
 
 InputScript& InputScript::Quit() { return Add({{CloseRequestEvent()}, {}}); }
 

@@ -20,6 +20,7 @@
 // it all back.
 #include "app/globals.h"
 #include "core/globals.h"
+#include "input/globals.h"
 #include "music/globals.h"
 #include "persistence/globals.h"
 #include "play/lifecycle.h"
@@ -74,6 +75,8 @@ class InputScript {
   // as a real pointer's would, however the window scales the picture.
   InputScript& MouseMove(int x, int y);
   InputScript& Click(int x, int y, Uint8 button = SDL_BUTTON_LEFT);  // motion, down, up
+  // An action of the game as the page's controls hand it in (see PushAction), in one step.
+  InputScript& Act(RKAction action);
   InputScript& Quit();                        // a close request of the window
   InputScript& Push(const SDL_Event& event);  // any event, exactly as given
   InputScript& Wait(int steps = 1);           // steps without input
