@@ -600,10 +600,24 @@ void RKChecker::CheckLanguageList(const zokCSON::Value& list) {
              "a language needs a code and a file, or the game leaves it out of the list");
       continue;
     }
+    // Where the entry's value of `key` is written, or the entry's own place.
+    auto memberSpot = [&entry, &entrySpot, i](const char* key) {
+      const zokCSON::Position at = entry.Find(key)->Where();
+      return at.Known() ? RKSpot{at.line, at.column} : entrySpot(i);
+    };
+    if (code.size() > MAX_LANGUAGE_CODE_BYTES) {
+      Report(true, memberSpot("code"), OverlongCodeMessage(code.size()));
+      continue;
+    }
     if (!codes.insert(code).second) {
       Report(true, entrySpot(i), "\"" + code + "\" is listed twice: the game uses the first");
     }
     const std::string name = text("name");
+    if (const std::size_t cells = RKLocalization::NormalizeText(name).size();
+        cells > static_cast<std::size_t>(LANGUAGE_NAME_COLUMNS)) {
+      Report(true, memberSpot("name"), OverlongNameMessage(code, cells));
+      continue;
+    }
     if (name.empty()) {
       Report(false, entrySpot(i), "\"" + code + "\" has no name: the options menu shows none");
     }
@@ -641,7 +655,13 @@ std::vector<RKLangIssue> RKChecker::Run() {
     return issues;
   }
   PlaceKeys(root, keys);
-  if (root.Find("languages") != nullptr) {
+  const bool isList = root.Find("languages") != nullptr;
+  if (isList && text.size() > MAX_LANGUAGE_LIST_BYTES) {
+    Report(true, {1, 1}, OversizedLanguageListMessage(text.size()));
+  } else if (!isList && text.size() > MAX_LANGUAGE_FILE_BYTES) {
+    Report(true, {1, 1}, OversizedLanguageFileMessage(text.size()));
+  }
+  if (isList) {
     CheckLanguageList(root);
   } else {
     CheckCatalogue(root);

@@ -14,6 +14,7 @@
 #include "cson/cson.h"
 #include "langtool/langcheck.h"
 #include "localization/catalogue.h"
+#include "localization/localization.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ int Check(int count, char** files) {
 
 // A code becomes a file name and a settings value: letters, digits, "-" and "_" only.
 bool ValidCode(const std::string& code) {
-  if (code.empty() || code.size() > 16) return false;
+  if (code.empty() || code.size() > MAX_LANGUAGE_CODE_BYTES) return false;
   for (char c : code) {
     const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                     c == '-' || c == '_';
@@ -89,14 +90,19 @@ std::string EnglishFile(const std::string& listText) {
 
 int New(const std::string& code, const std::string& name) {
   if (!ValidCode(code)) {
-    std::cerr << "tvk-lang: \"" << code
-              << "\" cannot be a language code: use letters, digits, - and _ (like \"pt-BR\")\n";
+    std::cerr << "tvk-lang: \"" << code << "\" cannot be a language code: use at most "
+              << MAX_LANGUAGE_CODE_BYTES << " letters, digits, - and _ (like \"pt-BR\")\n";
     return EXIT_USAGE;
   }
   std::string escapedName;
   if (name.empty() || !EscapeForLanguageFile(name, escapedName)) {
     std::cerr << "tvk-lang: the name \"" << name
               << "\" has characters the game's font cannot show\n";
+    return EXIT_USAGE;
+  }
+  if (const std::size_t cells = RKLocalization::NormalizeText(escapedName).size();
+      cells > static_cast<std::size_t>(LANGUAGE_NAME_COLUMNS)) {
+    std::cerr << "tvk-lang: " << OverlongNameMessage(code, cells) << '\n';
     return EXIT_USAGE;
   }
   // In a player's folder, languages/ is a link to the installed game's texts: writing there

@@ -46,10 +46,11 @@ struct RKTextPlace {
   const char* beside;  // what takes the added cells; empty when nothing does
 };
 
-// The widest name of a key the player may bind ("Right Shift", "Keypad Enter") and of a
-// language in the options menu: budgets, since neither comes from a language file.
+// The widest name of a key the player may bind ("Right Shift", "Keypad Enter"): a budget, since
+// no language file names the keys. The widest name of a language in the options menu: the
+// language list leaves out a language with a longer one ("Bahasa Indonesia" takes 16).
 constexpr int KEY_NAME_COLUMNS = 12;
-constexpr int LANGUAGE_NAME_COLUMNS = 12;
+constexpr int LANGUAGE_NAME_COLUMNS = 20;
 // A word filled into an options line: a budget that keeps those lines short.
 constexpr int WORD_COLUMNS = 12;
 // Room taken by "> " and " <" around the chosen line of a menu, and by "(a) " before an item.

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "cson/utf8.h"
+#include "localization/catalogue.h"
 #include "localization/kindtexts.h"
 #include "world/entity.h"
 
@@ -39,11 +40,45 @@ void FindFirstOverlongText(const zokCSON::Value::Object& object, const std::stri
   }
 }
 
+// Why an entry of the language list is left out for its length; empty when it is not.
+std::string OverlongEntryMessage(const RKLanguageEntry& entry) {
+  if (entry.code.size() > MAX_LANGUAGE_CODE_BYTES) {
+    return OverlongCodeMessage(entry.code.size());
+  }
+  const std::size_t cells = RKLocalization::NormalizeText(entry.name).size();
+  return cells > static_cast<std::size_t>(LANGUAGE_NAME_COLUMNS)
+             ? OverlongNameMessage(entry.code, cells)
+             : std::string();
+}
+
 }  // namespace
 
 std::string OverlongTextMessage(const std::string& key, std::size_t bytes) {
   return "\"" + key + "\" has " + std::to_string(bytes) + " bytes, at most " +
          std::to_string(MAX_LANGUAGE_TEXT_BYTES) + ": no box or line of the game shows that much";
+}
+
+std::string OversizedLanguageFileMessage(std::uintmax_t bytes) {
+  return std::to_string(bytes) + " bytes, at most " + std::to_string(MAX_LANGUAGE_FILE_BYTES) +
+         ": a language file holds about 10 KB of texts, and reading one far larger would take "
+         "seconds";
+}
+
+std::string OversizedLanguageListMessage(std::uintmax_t bytes) {
+  return std::to_string(bytes) + " bytes, at most " + std::to_string(MAX_LANGUAGE_LIST_BYTES) +
+         ": a list of languages takes a few hundred bytes";
+}
+
+std::string OverlongCodeMessage(std::size_t bytes) {
+  return "a language's code has " + std::to_string(bytes) + " bytes, at most " +
+         std::to_string(MAX_LANGUAGE_CODE_BYTES) +
+         ": a code is a short tag such as \"pt-BR\"; the game leaves the language out";
+}
+
+std::string OverlongNameMessage(const std::string& code, std::size_t cells) {
+  return "the name of \"" + code + "\" takes " + std::to_string(cells) + " characters, at most " +
+         std::to_string(LANGUAGE_NAME_COLUMNS) +
+         ": it must fit its line in the options menu; the game leaves the language out";
 }
 
 RKLocalization::RKLocalization() {
@@ -185,6 +220,12 @@ bool RKLocalization::StartsWith(const std::string& text, const std::string& pref
 
 bool RKLocalization::LoadLanguageList(const std::string& path) {
   availableLanguages.clear();
+  std::error_code unknownSize;
+  const std::uintmax_t size = std::filesystem::file_size(path, unknownSize);
+  if (!unknownSize && size > MAX_LANGUAGE_LIST_BYTES) {
+    std::cerr << path << ": " << OversizedLanguageListMessage(size) << std::endl;
+    return false;
+  }
   zokCSON::Value root;
   if (zokCSON::ParseFile(path, root, nullptr) != zokCSON::ErrorCode::Ok || !root.IsObject()) {
     return false;
@@ -207,9 +248,15 @@ bool RKLocalization::LoadLanguageList(const std::string& path) {
       return value != nullptr && value->IsString() ? value->AsString() : std::string();
     };
     RKLanguageEntry entry{text("code"), text("name"), text("file")};
-    if (!entry.code.empty() && !entry.file.empty()) {
-      availableLanguages.push_back(entry);
+    if (entry.code.empty() || entry.file.empty()) {
+      continue;
     }
+    if (const std::string why = OverlongEntryMessage(entry); !why.empty()) {
+      std::cerr << path << ":" << std::max<std::uint64_t>(element.Where().line, 1) << ": " << why
+                << std::endl;
+      continue;
+    }
+    availableLanguages.push_back(entry);
   }
   // An empty "default" names no language; the first listed one is the natural stand-in.
   if (!availableLanguages.empty() && defaultLanguageCode.empty()) {
@@ -233,10 +280,7 @@ bool RKLocalization::LoadLanguageByCode(const std::string& code) {
   std::error_code unknownSize;
   const std::uintmax_t size = std::filesystem::file_size(language->file, unknownSize);
   if (!unknownSize && size > MAX_LANGUAGE_FILE_BYTES) {
-    std::cerr << language->file << ": " << size << " bytes, at most " << MAX_LANGUAGE_FILE_BYTES
-              << ": a language file holds about 10 KB of texts, and reading one far larger "
-                 "would take seconds"
-              << std::endl;
+    std::cerr << language->file << ": " << OversizedLanguageFileMessage(size) << std::endl;
     return false;
   }
   zokCSON::Value root;

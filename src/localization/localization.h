@@ -20,6 +20,20 @@ constexpr std::size_t MAX_LANGUAGE_TEXT_BYTES = 512;
 // Why a text is refused, for the game and for tvk-lang alike.
 std::string OverlongTextMessage(const std::string& key, std::size_t bytes);
 
+// The language list names a handful of languages in a few hundred bytes: a list over this size
+// is refused before it is read, as a language file over its own is.
+constexpr std::uintmax_t MAX_LANGUAGE_LIST_BYTES = std::uintmax_t{64} * 1024;
+// A code names a language in the settings file and in its file's name: a tag such as "pt-BR".
+constexpr std::size_t MAX_LANGUAGE_CODE_BYTES = 16;
+// Why a language file or the language list of `bytes` is refused, for the game and tvk-lang.
+std::string OversizedLanguageFileMessage(std::uintmax_t bytes);
+std::string OversizedLanguageListMessage(std::uintmax_t bytes);
+// Why the language list leaves out an entry whose code or name is longer than the game takes
+// (a name has LANGUAGE_NAME_COLUMNS cells of the options menu's line); empty when it fits. The
+// game and tvk-lang alike. The code itself is not repeated: it may be the overlong part.
+std::string OverlongCodeMessage(std::size_t bytes);
+std::string OverlongNameMessage(const std::string& code, std::size_t cells);
+
 // One language the player can choose, as the language list names it.
 struct RKLanguageEntry {
   std::string code;  // "en", "de", ...
@@ -63,7 +77,9 @@ class RKLocalization {
   bool StartsWith(const std::string& text, const std::string& prefix) const;
 
   // Reads the language list. True when at least one usable language is listed. A "default"
-  // string also becomes the current code, even when the rest of the file is unusable.
+  // string also becomes the current code, even when the rest of the file is unusable. A list
+  // over its size limit is not read, and an entry whose code or name is over its limit is left
+  // out; each says why on standard error (FILE:LINE).
   bool LoadLanguageList(const std::string& path);
   // Replaces the catalogue with the file of the first listed language of that code and makes
   // it current. On any failure nothing changes and the result is false; a file over its size

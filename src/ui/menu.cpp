@@ -5,6 +5,8 @@
 #include <iostream>
 #include <iterator>
 #include <limits>
+#include <string_view>
+#include <vector>
 
 #include "app/frames.h"
 #include "app/globals.h"
@@ -40,11 +42,11 @@ int CentringLength(const std::string& line) {
 // Where the text's first `cells` drawn characters end (all of it when it has fewer), with the
 // number of them in `count`. Walks the text as the font draws it: a colour code takes no
 // room, nor does the escape backslash + "n" that the menus' wrapping turns into a line break.
-std::size_t VisibleEnd(const std::string& text, unsigned cells, unsigned& count) {
+std::size_t VisibleEnd(std::string_view text, unsigned cells, unsigned& count) {
   count = 0;
   std::size_t i = 0;
   while (i < text.size() && count < cells) {
-    if (text.compare(i, 2, "\\n") == 0) {
+    if (text.substr(i, 2) == "\\n") {
       i += 2;
     } else if (const std::size_t code = ColorCodeLength(text, i); code > 0) {
       i += code;
@@ -131,27 +133,47 @@ std::size_t LineRoom(int height, int firstLineY, int below) {
   return room > 0 ? static_cast<std::size_t>(room) : 1;
 }
 
-// Makes the wrapped lines fit the box: a line that draws more than `columns` characters (a word
-// longer than the line, such as a name read from a file) is broken into pieces, and lines past
-// `maxLines` are dropped. Without this a long label asked for a box surface wider or taller
-// than any screen, which could not be made or drawn.
-void FitLines(std::list<std::string>& lines, unsigned columns, std::size_t maxLines) {
+// Appends the lines to `out`, a line that draws more than `columns` characters (a word longer
+// than the line, such as a name read from a file) broken into pieces, no more than `room` lines
+// in all. Each piece is walked once, so that the cost follows what is kept, never the length
+// of what is left out. Without the breaking a long label asked for a box surface wider than
+// any screen, which could not be made or drawn.
+void AppendBroken(const std::list<std::string>& lines, unsigned columns, std::size_t room,
+                  std::list<std::string>& out) {
   columns = std::max(columns, 1u);
-  std::size_t kept = 0;
-  auto line = lines.begin();
-  for (; line != lines.end() && kept < maxLines; ++line, ++kept) {
-    if (GetVisibleTextLength(*line) <= columns) {
-      continue;
-    }
-    std::string head = CutToVisibleLength(*line, columns);
-    if (head.empty()) {  // nothing but colour codes left: nothing to show either
-      break;
-    }
-    std::string rest = line->substr(head.size());
-    *line = std::move(head);
-    lines.insert(std::next(line), std::move(rest));
+  for (const std::string& line : lines) {
+    std::size_t start = 0;
+    do {
+      if (room == 0) {
+        return;
+      }
+      unsigned count = 0;
+      const std::size_t end =
+          start + VisibleEnd(std::string_view(line).substr(start), columns, count);
+      if (count == 0 && start > 0) {  // nothing but colour codes left: nothing to show either
+        break;
+      }
+      out.push_back(line.substr(start, end - start));
+      --room;
+      start = end;
+    } while (start < line.size());
   }
-  lines.erase(line, lines.end());
+}
+
+// The lines of a box that shows at most maxLines of them: each group holds the lines one text
+// wrapped into, and gets the room left once every later group has a line of its own. A text
+// too long for the box is cut short, never pushing the texts after it out of view.
+std::list<std::string> FitToBox(const std::vector<std::list<std::string>>& groups, unsigned columns,
+                                std::size_t maxLines) {
+  std::list<std::string> lines;
+  std::size_t groupsAfter = groups.size();
+  for (const std::list<std::string>& group : groups) {
+    --groupsAfter;
+    const std::size_t left = maxLines - std::min(maxLines, lines.size());
+    AppendBroken(group, columns,
+                 left > groupsAfter ? left - groupsAfter : std::min<std::size_t>(left, 1), lines);
+  }
+  return lines;
 }
 
 // A title never widens its box past the screen.
@@ -189,16 +211,17 @@ bool MenuConfirmed(const std::string& header, const std::list<std::string>& opti
 
   unsigned longest = std::max(GetVisibleTextLength(header), GetMaxVisibleLength(options, 0));
   int wrap = WrapWidth(longest, width);
-  // Wrapped into a list of its own first: a caller may hand inventoryMessages in as options.
-  std::list<std::string> wrapped;
+  // Wrapped into lists of their own first: a caller may hand inventoryMessages in as options.
+  std::vector<std::list<std::string>> wrapped(options.size());
+  auto group = wrapped.begin();
   for (const std::string& text : options) {
-    message->WordWarp(text, wrapped, static_cast<unsigned>(wrap), true);
+    message->WordWarp(text, *group++, static_cast<unsigned>(wrap), true);
   }
   const int firstLineY = header.empty() ? GLYPH_SIZE : 2 * GLYPH_SIZE;
   // The box fits where it is shown: above the heads-up panel while playing.
   const int room = gameState == Playing ? screen->h - HUD_HEIGHT : screen->h;
-  FitLines(wrapped, static_cast<unsigned>(wrap) / GLYPH_SIZE, LineRoom(room, firstLineY, 16));
-  inventoryMessages = std::move(wrapped);
+  inventoryMessages =
+      FitToBox(wrapped, static_cast<unsigned>(wrap) / GLYPH_SIZE, LineRoom(room, firstLineY, 16));
 
   const std::string title = FitTitle(header);
   const int lineCount = static_cast<int>(inventoryMessages.size());
@@ -304,8 +327,12 @@ bool DrawInventoryBox(std::list<std::string>& lines) {
     ++letter;
   }
   // Render shows this box above the heads-up panel.
-  FitLines(lines, static_cast<unsigned>(wrap) / GLYPH_SIZE,
-           LineRoom(screen->h - HUD_HEIGHT, 2 * GLYPH_SIZE, 16));
+  std::vector<std::list<std::string>> groups;
+  for (std::string& line : lines) {
+    groups.push_back({std::move(line)});
+  }
+  lines = FitToBox(groups, static_cast<unsigned>(wrap) / GLYPH_SIZE,
+                   LineRoom(screen->h - HUD_HEIGHT, 2 * GLYPH_SIZE, 16));
 
   const std::string title = FitTitle(gLocalization->T("inventory.header"));
   const int lineCount = static_cast<int>(lines.size());

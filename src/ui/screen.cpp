@@ -10,7 +10,10 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "core/layout.h"
+#include "localization/catalogue.h"
 #include "ui/globals.h"
+#include "ui/menu.h"
 
 namespace {
 
@@ -108,6 +111,9 @@ void PresentScreen() {
 void SetMenuLines(const std::vector<std::string>& lines, int selected) {
   option.clear();
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    option.push_back(static_cast<int>(i) == selected ? "> " + lines[i] + " <" : lines[i]);
+    // One row a line, so that the marker stays on the line it names: a longer one (a name
+    // read from a file) is cut where the box ends.
+    std::string line = CutToVisibleLength(lines[i], BOX_TEXT_COLUMNS - CHOICE_MARKS);
+    option.push_back(static_cast<int>(i) == selected ? "> " + line + " <" : std::move(line));
   }
 }

@@ -27,5 +27,6 @@ void PresentScreen();
 void WatchWindowForRedraws();
 // The frames presented since the program started.
 std::uint64_t FramesShown();
-// Fills the global option list with the lines, the selected one written as "> line <".
+// Fills the global option list with the lines, the selected one written as "> line <", each
+// cut to what one row of the widest box shows.
 void SetMenuLines(const std::vector<std::string>& lines, int selected);

@@ -293,9 +293,12 @@ TEST(LangCheck, TheLanguageListIsCheckedAsAList) {
       "  {code: \"en\", name: \"Again\", file: \"languages/en2.cson\"}\n"
       "  {code: \"ru\", name: \"\\\\u0420\", file: \"languages/ru.cson\"}\n"
       "  {name: \"Nothing\"}\n"
+      "  {code: \"seventeen-bytes-x\", name: \"X\", file: \"languages/x.cson\"}\n"
+      "  {code: \"pt\", name: \"Portugu\\\\u00eas Portugu\\\\u00eas!!\", file: "
+      "\"languages/pt.cson\"}\n"
       "]\n";
   const std::vector<RKLangIssue> issues = CheckLanguageText(list);
-  ASSERT_EQ(issues.size(), 4u) << Describe(issues);
+  ASSERT_EQ(issues.size(), 6u) << Describe(issues);
   EXPECT_EQ(issues[0].line, 1u);
   EXPECT_EQ(issues[0].message, "the default \"xx\" is not in the list");
   EXPECT_EQ(issues[1].line, 4u);
@@ -305,6 +308,19 @@ TEST(LangCheck, TheLanguageListIsCheckedAsAList) {
   EXPECT_EQ(issues[3].line, 6u);
   EXPECT_EQ(issues[3].message,
             "a language needs a code and a file, or the game leaves it out of the list");
+  // The game's own limits, at the value that breaks them.
+  EXPECT_EQ(Describe({issues[4], issues[5]}),
+            "7:10 error: a language's code has 17 bytes, at most 16: a code is a short tag such "
+            "as \"pt-BR\"; the game leaves the language out\n"
+            "8:22 error: the name of \"pt\" takes 21 characters, at most 20: it must fit its line "
+            "in the options menu; the game leaves the language out\n");
+
+  const std::string padded = list + std::string(MAX_LANGUAGE_LIST_BYTES, '#');
+  const std::vector<RKLangIssue> oversized = CheckLanguageText(padded);
+  ASSERT_FALSE(oversized.empty());
+  EXPECT_EQ(Describe({oversized[0]}),
+            "1:1 error: " + std::to_string(padded.size()) +
+                " bytes, at most 65536: a list of languages takes a few hundred bytes\n");
 }
 
 TEST(LangCheck, ShippedFilesAreClean) {

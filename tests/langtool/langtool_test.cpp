@@ -128,6 +128,8 @@ TEST_F(LangTool, ANewLanguageIsCompleteCleanAndLoadsInTheGame) {
       {"new ../pt Sneaky", "cannot be a language code"},
       {"new ru '\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9'",
        "has characters the game's font cannot show"},
+      {"new ru 'Bahasa Indonesia Baku'", "the name of \"ru\" takes 21 characters, at most 20"},
+      {"new pt-BR-and-seventeen Long", "use at most 16 letters, digits, - and _"},
   };
   for (const RKRefusal& refusal : refusals) {
     SCOPED_TRACE(refusal.arguments);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "localization/catalogue.h"
 #include "localization/localization.h"
 
 namespace {
@@ -254,6 +255,69 @@ TEST_F(LanguageFiles, AFileOverItsSizeOrATextOverItsLengthIsRefusedWithTheReason
   localization.availableLanguages = {
       {"de", "Deutsch", Write("de.cson", "long: \"" + longText.substr(1) + "\"\n")}};
   EXPECT_TRUE(localization.LoadLanguageByCode("de"));
+}
+
+// A translator's slip in the list (a name pasted a thousand times, a sentence for a code) costs
+// that language alone, and says where; a list far larger than any list is not read at all.
+TEST_F(LanguageFiles, TheListLeavesOutAnEntryOverItsLimitsAndRefusesAFileOverItsSize) {
+  const std::string longestName(LANGUAGE_NAME_COLUMNS, 'n');
+  const std::string longestCode(MAX_LANGUAGE_CODE_BYTES, 'c');
+  const std::string entries = "  {code: \"de\", file: \"de.cson\"}\n";
+  struct Row {
+    const char* name;
+    std::string entry;  // the list's second line, between two usable entries
+    std::vector<std::string> codes;
+    std::string said;  // after the list's path; empty for nothing
+  };
+  const Row rows[] = {
+      {"names and codes at their limits are taken",
+       "  {code: \"" + longestCode + "\", name: \"" + longestName + "\", file: \"x.cson\"}\n",
+       {"de", longestCode, "de"},
+       ""},
+      {"an escape is one character of the name",
+       "  {code: \"es\", name: \"" + longestName.substr(1) + "\\\\u00f1\", file: \"es.cson\"}\n",
+       {"de", "es", "de"},
+       ""},
+      {"a name one character over",
+       "  {code: \"fr\", name: \"" + longestName + "n\", file: \"fr.cson\"}\n",
+       {"de", "de"},
+       ":3: the name of \"fr\" takes 21 characters, at most 20: it must fit its line in the "
+       "options menu; the game leaves the language out\n"},
+      {"a name as long as the list allows",
+       "  {code: \"fr\", name: \"" + std::string(60000, 'n') + "\", file: \"fr.cson\"}\n",
+       {"de", "de"},
+       ":3: the name of \"fr\" takes 60000 characters, at most 20: it must fit its line in the "
+       "options menu; the game leaves the language out\n"},
+      {"a code one byte over",
+       "  {code: \"" + longestCode + "c\", name: \"X\", file: \"x.cson\"}\n",
+       {"de", "de"},
+       ":3: a language's code has 17 bytes, at most 16: a code is a short tag such as "
+       "\"pt-BR\"; the game leaves the language out\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    RKLocalization localization;
+    const std::string path =
+        Write("list.cson", "languages: [\n" + entries + row.entry + entries + "]\n");
+    testing::internal::CaptureStderr();
+    const bool listed = localization.LoadLanguageList(path);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(listed);
+    EXPECT_EQ(Codes(localization), row.codes);
+    EXPECT_EQ(said, row.said.empty() ? "" : path + row.said);
+  }
+
+  RKLocalization localization;
+  const std::string list = "languages: [\n" + entries + "]\n";
+  const std::string path =
+      Write("list.cson", list + "#" + std::string(MAX_LANGUAGE_LIST_BYTES - list.size() - 1, '#'));
+  ASSERT_TRUE(localization.LoadLanguageList(path)) << "at the limit the list is read";
+  std::ofstream(path, std::ios::app) << '#';
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(localization.LoadLanguageList(path));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            path + ": 65537 bytes, at most 65536: a list of languages takes a few hundred bytes\n");
+  EXPECT_TRUE(Codes(localization).empty());
 }
 
 TEST_F(LanguageFiles, LoadingTakesTheFirstEntryOfACodeAndReplacesTheWholeCatalogue) {

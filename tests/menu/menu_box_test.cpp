@@ -3,6 +3,7 @@
 #include <SDL3/SDL.h>
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <list>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "ui/font.h"
 #include "ui/globals.h"
 #include "ui/menu.h"
+#include "ui/screen.h"
 
 namespace {
 
@@ -262,6 +264,41 @@ TEST_F(MenuBox, TextOfAnyLengthIsBrokenOrCutToFitTheScreen) {
         << "the frame's corner is drawn";
   }
   EXPECT_EQ(inventoryMessages.front(), "line");
+}
+
+// A text of a mebibyte (a language's name pasted over and over, say) in a box: it is cut short,
+// and every line after it still has its row. A chosen line keeps one row and its marks.
+TEST_F(MenuBox, ALineLongerThanTheBoxNeverHidesTheLinesAfterIt) {
+  std::string words;
+  for (int i = 0; i < (1 << 20) / 5; ++i) words += "word ";
+  const std::string word(1 << 20, 'w');
+  struct Row {
+    const char* name;
+    std::list<std::string> options;
+  };
+  const Row rows[] = {
+      {"many words", {"first", words, "after", "last"}},
+      {"one word", {"first", word, "after", "last"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    gameState = InMenus;
+    Press(SDL_SCANCODE_ESCAPE, "Pick", row.options);
+    ASSERT_EQ(inventoryMessages.size(), 46u) << "the box is as tall as the screen allows";
+    EXPECT_EQ(inventoryMessages.front(), "first");
+    EXPECT_EQ(*std::prev(inventoryMessages.end(), 2), "after");
+    EXPECT_EQ(inventoryMessages.back(), "last");
+    EXPECT_EQ(CellGlyph(inventoryPanel, inventoryPanel->w - 8, inventoryPanel->h - 8), 188)
+        << "the frame's corner is drawn";
+  }
+
+  gameState = InMenus;
+  SetMenuLines({"Language: " + word, "Save", "Discard"}, 0);
+  int selected = 0;
+  Press(SDL_SCANCODE_ESCAPE, "Options", option, selected);
+  ASSERT_EQ(inventoryMessages.size(), 3u);
+  EXPECT_EQ(inventoryMessages.front(), "> Language: " + std::string(62, 'w') + " <");
+  EXPECT_EQ(inventoryMessages.back(), "Discard");
 }
 
 }  // namespace
