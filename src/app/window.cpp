@@ -38,7 +38,7 @@ void DestroySurface(SDL_Surface*& surface) {
 }  // namespace
 
 bool OpenWindow(int width, int height, bool useDefaultRenderer, bool startFullscreen) {
-  if (!SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO)) {
+  if (!SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO | SDL_INIT_GAMEPAD)) {
     return Fail(std::cerr, "Couldn't initialize SDL: ");
   }
   if (startFullscreen) {
@@ -131,6 +131,12 @@ void PlaceMouseOnPicture(int width, int height) {
     SDL_RenderCoordinatesToWindow(renderer, static_cast<float>(mousePos.x),
                                   static_cast<float>(mousePos.y), &windowX, &windowY);
     SDL_WarpMouseInWindow(window, windowX, windowY);
+  }
+}
+
+void PlaceMouse(int x, int y) {
+  if (screen != nullptr) {
+    mousePos = OnPicture(static_cast<float>(x), static_cast<float>(y), screen->w, screen->h);
   }
 }
 

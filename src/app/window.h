@@ -16,6 +16,9 @@ bool CreateScreenSurfaces(int width, int height);
 // Moves mousePos onto the pointer's place on the picture, and the pointer onto the picture
 // when it stands beside it.
 void PlaceMouseOnPicture(int width, int height);
+// Moves mousePos to game pixel (x, y), clamped onto the picture, where a pad's aim puts it;
+// the pointer of the desktop stays where it is.
+void PlaceMouse(int x, int y);
 // Frees the surfaces and the texture of CreateScreenSurfaces; safe when some were never made.
 void DestroyScreenSurfaces();
 // Closes the renderer, the window and SDL; safe after a failed or partial OpenWindow.

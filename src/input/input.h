@@ -5,6 +5,8 @@
 
 #include <SDL3/SDL.h>
 
+#include <string>
+
 #include "input/actions.h"
 
 // Waits up to timeoutMs for the next event (0: only one already waiting; NO_TIME_LIMIT: as long
@@ -23,6 +25,15 @@ SDL_Event ActionEvent(RKAction action);
 // Binds the action to the key the last capture took. False, with nothing changed, when the
 // capture took no key or took Escape, which cancels a capture.
 bool BindCapturedInput(RKActionTypes action);
+
+// What the action is bound to on the device last used, after the label: the key's name, or the
+// pad's button as that pad labels it ("Move up: D-pad up").
+std::string BindingLine(RKActionTypes action, const std::string& label);
+// The name of the pad's button as the pad last pressed labels it: "A", "Cross", "Start".
+std::string PadButtonName(SDL_GamepadButton button);
+// The text of the key for the device last used: a text that names keys has a form for pads,
+// which names the pad's confirm and cancel buttons.
+std::string PromptText(const std::string& key);
 
 // Tells every loop to give way, as a close request of the window does.
 void RequestClose();

@@ -474,6 +474,9 @@ std::string RKChecker::Filled(const RKCatalogueKey& row, const std::string& show
       case 'W':
         values.push_back(longestWord);
         break;
+      case 'B':  // a pad's button, named as wide as a word may be
+        values.push_back(std::string(WORD_COLUMNS, 'W'));
+        break;
       case 'L':
         values.push_back(std::string(LANGUAGE_NAME_COLUMNS, 'W'));
         break;

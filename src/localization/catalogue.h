@@ -105,6 +105,7 @@ constexpr const RKTextPlace& TextPlace(RKTextUse use) {
 //   N the display name of the player, a guard or an item   G a guard's display name
 //   # a number   V a version ("0.4")   W a word of the common.* keys   L a language's name
 //   R why a file could not be written: one of the menu.saveFailed reason texts
+//   B the name of a pad's button: one of the pad.* button texts
 struct RKCatalogueKey {
   const char* key;
   RKTextUse use;
@@ -246,6 +247,38 @@ inline constexpr RKCatalogueRow CATALOGUE_ROWS[] = {
   {"common.off",                          RKTextUse::Word,      "",    ""},
   {"common.yes",                          RKTextUse::Word,      "",    ""},
   {"common.no",                           RKTextUse::Word,      "",    ""},
+  // A pad's buttons by the labels it shows, and the texts that name them in place of keys
+  // when the last press came from a pad.
+  {"pad.a",                              RKTextUse::Word,      "",    ""},
+  {"pad.b",                              RKTextUse::Word,      "",    ""},
+  {"pad.x",                              RKTextUse::Word,      "",    ""},
+  {"pad.y",                              RKTextUse::Word,      "",    ""},
+  {"pad.cross",                          RKTextUse::Word,      "",    ""},
+  {"pad.circle",                         RKTextUse::Word,      "",    ""},
+  {"pad.square",                         RKTextUse::Word,      "",    ""},
+  {"pad.triangle",                       RKTextUse::Word,      "",    ""},
+  {"pad.dpadUp",                         RKTextUse::Word,      "",    ""},
+  {"pad.dpadDown",                       RKTextUse::Word,      "",    ""},
+  {"pad.dpadLeft",                       RKTextUse::Word,      "",    ""},
+  {"pad.dpadRight",                      RKTextUse::Word,      "",    ""},
+  {"pad.start",                          RKTextUse::Word,      "",    ""},
+  {"pad.back",                           RKTextUse::Word,      "",    ""},
+  {"pad.leftShoulder",                   RKTextUse::Word,      "",    ""},
+  {"pad.rightShoulder",                  RKTextUse::Word,      "",    ""},
+  {"pad.leftStick",                      RKTextUse::Word,      "",    ""},
+  {"pad.rightStick",                     RKTextUse::Word,      "",    ""},
+  {"pad.otherButton",                    RKTextUse::Word,      "",    ""},
+  {"pad.stunPrompt",                     RKTextUse::Log,       "BB",  "the pad's confirm and cancel buttons"},
+  {"pad.pepperPrompt",                   RKTextUse::Log,       "BB",  "the pad's confirm and cancel buttons"},
+  {"pad.dropPrompt",                     RKTextUse::Prompt,    "BB",  "the pad's confirm and cancel buttons"},
+  {"pad.usePrompt",                      RKTextUse::Prompt,    "BB",  "the pad's confirm and cancel buttons"},
+  {"pad.pressButton",                    RKTextUse::Box,       "",    ""},
+  {"pad.helpReturn",                     RKTextUse::Help,      "",    ""},
+  {"pad.help",                           RKTextUse::Help,      "B",   "the pad's confirm button"},
+  {"pad.helpHeader",                     RKTextUse::Help,      "",    ""},
+  {"pad.keysHeader",                     RKTextUse::Help,      "",    ""},
+  {"pad.changeKeyPrompt",                RKTextUse::Box,       "",    ""},
+  {"pad.volumeReturn",                   RKTextUse::Box,       "",    ""},
 };
 // clang-format on
 

@@ -5,12 +5,14 @@ bool musicEnabled;
 int musicVolume;
 
 RKKeyboard keyboard;
+RKPadButtons padButtons;
 
 void ResetSettingsState() {
   fullscreen = true;
   musicEnabled = true;
   musicVolume = 75;
   keyboard.clear();
+  padButtons.clear();
 }
 
 namespace {

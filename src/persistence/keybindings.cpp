@@ -13,22 +13,26 @@ namespace {
 struct RKDefaultBinding {
   RKActionTypes action;
   SDL_Scancode scancode;
+  SDL_GamepadButton button;
 };
 
+// A pad made for a turn-based game: the D-pad moves one cell a press, the bottom face button acts
+// on the cell (take, or else the stairs), the other face buttons open the pack, drop and the
+// character. Start leaves, and is not bound here: no rebinding can take it.
 // clang-format off
-// action               default key
+// action               default key            default button
 const RKDefaultBinding DEFAULT_BINDINGS[] = {
-    {ActionMoveUp, SDL_SCANCODE_UP},
-    {ActionMoveDown, SDL_SCANCODE_DOWN},
-    {ActionMoveLeft, SDL_SCANCODE_LEFT},
-    {ActionMoveRight, SDL_SCANCODE_RIGHT},
-    {ActionTake, SDL_SCANCODE_G},
-    {ActionUse, SDL_SCANCODE_SPACE},
-    {ActionDrop, SDL_SCANCODE_D},
-    {ActionCharacterInfo, SDL_SCANCODE_C},
-    {ActionInventory, SDL_SCANCODE_I},
-    // clang-format on
+    {ActionMoveUp,        SDL_SCANCODE_UP,    SDL_GAMEPAD_BUTTON_DPAD_UP},
+    {ActionMoveDown,      SDL_SCANCODE_DOWN,  SDL_GAMEPAD_BUTTON_DPAD_DOWN},
+    {ActionMoveLeft,      SDL_SCANCODE_LEFT,  SDL_GAMEPAD_BUTTON_DPAD_LEFT},
+    {ActionMoveRight,     SDL_SCANCODE_RIGHT, SDL_GAMEPAD_BUTTON_DPAD_RIGHT},
+    {ActionTake,          SDL_SCANCODE_G,     SDL_GAMEPAD_BUTTON_SOUTH},
+    {ActionUse,           SDL_SCANCODE_SPACE, SDL_GAMEPAD_BUTTON_SOUTH},
+    {ActionDrop,          SDL_SCANCODE_D,     SDL_GAMEPAD_BUTTON_NORTH},
+    {ActionCharacterInfo, SDL_SCANCODE_C,     SDL_GAMEPAD_BUTTON_EAST},
+    {ActionInventory,     SDL_SCANCODE_I,     SDL_GAMEPAD_BUTTON_WEST},
 };
+// clang-format on
 static_assert(std::size(DEFAULT_BINDINGS) == ACTION_COUNT);
 
 // Name of the key at this position on the current keyboard layout ("Up", "Space", "G"); for a
@@ -54,8 +58,10 @@ void SetDefaultGameSettings() {
     gLocalization->SetLanguageCode(gLocalization->GetDefaultLanguageCode());
   }
   keyboard.clear();
+  padButtons.clear();
   for (const RKDefaultBinding& binding : DEFAULT_BINDINGS) {
     keyboard[binding.action] = binding.scancode;
+    padButtons[binding.action] = binding.button;
   }
 }
 
@@ -66,6 +72,15 @@ SDL_Scancode GetDefaultScancode(RKActionTypes action) {
     }
   }
   return SDL_SCANCODE_UNKNOWN;
+}
+
+SDL_GamepadButton GetDefaultPadButton(RKActionTypes action) {
+  for (const RKDefaultBinding& binding : DEFAULT_BINDINGS) {
+    if (binding.action == action) {
+      return binding.button;
+    }
+  }
+  return SDL_GAMEPAD_BUTTON_INVALID;
 }
 
 std::string SetMenuOptionOfKeybinding(RKActionTypes action, const std::string& label) {
@@ -90,4 +105,17 @@ void BindKey(RKActionTypes action, SDL_Scancode key) {
     }
   }
   binding->second = key;
+}
+
+void BindPadButton(RKActionTypes action, SDL_GamepadButton button) {
+  auto binding = padButtons.find(action);
+  if (binding == padButtons.end() || binding->second == button) {
+    return;
+  }
+  for (auto& [other, bound] : padButtons) {
+    if (other != action && bound == button) {
+      bound = binding->second;
+    }
+  }
+  binding->second = button;
 }

@@ -109,6 +109,39 @@ void ReadKeyboard(const zokCSON::Value::Array& elements) {
   }
 }
 
+// The button an element of "Pad" names; no button for anything else.
+SDL_GamepadButton ElementButton(const zokCSON::Value& member) {
+  const int button = member.IsNumber() ? FileNumberToInt(member.AsNumber()) : -1;
+  if (button < 0 || button >= SDL_GAMEPAD_BUTTON_COUNT) {
+    return SDL_GAMEPAD_BUTTON_INVALID;
+  }
+  return static_cast<SDL_GamepadButton>(button);
+}
+
+// "Pad" as "Keyboard": every action the file leaves out keeps its default button. A file of
+// the version before has none, and one that is not a list is taken as none: the keys and
+// everything else in the file are still good.
+void ReadPad(const zokCSON::Value* pad) {
+  bool bound[ACTION_COUNT] = {};
+  if (pad != nullptr && pad->IsArray()) {
+    const zokCSON::Value::Array& elements = pad->AsArray();
+    for (std::size_t i = 0; i < elements.size() && i < ACTION_COUNT; ++i) {
+      const zokCSON::Value* member =
+          elements[i].IsObject() ? elements[i].Find(std::to_string(i)) : nullptr;
+      if (member != nullptr) {
+        padButtons[static_cast<RKActionTypes>(i)] = ElementButton(*member);
+        bound[i] = true;
+      }
+    }
+  }
+  for (int action = 0; action < ACTION_COUNT; ++action) {
+    if (!bound[action]) {
+      const auto key = static_cast<RKActionTypes>(action);
+      padButtons[key] = GetDefaultPadButton(key);
+    }
+  }
+}
+
 bool LoadSettingsFile(const std::string& path) {
   zokCSON::Value root;
   zokCSON::Error error;
@@ -132,6 +165,7 @@ bool LoadSettingsFile(const std::string& path) {
   }
   static const zokCSON::Value::Array NO_ELEMENTS;
   ReadKeyboard(keys != nullptr ? keys->AsArray() : NO_ELEMENTS);
+  ReadPad(root.Find("Pad"));
 
   const zokCSON::Value* language = root.Find("Language");
   if (language != nullptr && language->IsString() && gLocalization != nullptr) {
@@ -161,6 +195,17 @@ bool SaveSettingsFile(const std::string& path, zokCSON::Error* error) {
     keys.Append(std::move(element));
   }
   root["Keyboard"] = std::move(keys);
+  // The pad's buttons the same way; the version before ignores a member it does not know.
+  zokCSON::Value buttons = zokCSON::Value::MakeArray();
+  for (int action = 0; action < ACTION_COUNT; ++action) {
+    auto binding = padButtons.find(static_cast<RKActionTypes>(action));
+    const SDL_GamepadButton button =
+        binding != padButtons.end() ? binding->second : SDL_GAMEPAD_BUTTON_INVALID;
+    zokCSON::Value element = zokCSON::Value::MakeObject();
+    element[std::to_string(action)] = zokCSON::Value(static_cast<int>(button));
+    buttons.Append(std::move(element));
+  }
+  root["Pad"] = std::move(buttons);
 
   zokCSON::WriteOptions options;
   options.indent = 2;

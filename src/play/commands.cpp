@@ -6,6 +6,7 @@
 #include "core/globals.h"
 #include "core/layout.h"
 #include "core/message.h"
+#include "input/input.h"
 #include "localization/localization.h"
 #include "play/progression.h"
 #include "play/turnloop.h"
@@ -33,7 +34,7 @@ void ShowBox(const std::string& headerKey, const std::list<std::string>& lines) 
 // Fills inventoryMessages with the prompt and the blank line that parts it from the items.
 void SetInventoryPrompt(const std::string& promptKey) {
   inventoryMessages.clear();
-  message->WordWarp(gLocalization->T(promptKey), inventoryMessages, PROMPT_WIDTH, true);
+  message->WordWarp(PromptText(promptKey), inventoryMessages, PROMPT_WIDTH, true);
   inventoryMessages.push_back("");
 }
 

@@ -6,9 +6,11 @@
 
 #include "app/frames.h"
 #include "app/globals.h"
+#include "app/window.h"
 #include "core/globals.h"
 #include "core/message.h"
 #include "dungeon/map.h"
+#include "input/globals.h"
 #include "input/input.h"
 #include "localization/localization.h"
 #include "ui/font.h"
@@ -43,7 +45,7 @@ void Post(const std::string& text) { message->SetMessage(text, false); }
 // Shows an aim's prompt; returns how many lines the log had before it, for WithdrawPrompt.
 std::size_t PostPrompt(const std::string& key) {
   const std::size_t before = message->messages.size();
-  Post(gLocalization->T(key));
+  Post(PromptText(key));
   return before;
 }
 
@@ -74,9 +76,29 @@ std::optional<std::pair<int, int>> AimedTile(int x, int y, int range) {
   return std::pair{tileX, tileY};
 }
 
-}  // namespace
+// One cell in the direction, on the map: the cursor goes to the cell's top left pixel, where
+// the frame draws it over the cell.
+void MoveAimCursor(RKAction direction) {
+  int x = mousePos.x / GLYPH_SIZE;
+  int y = mousePos.y / GLYPH_SIZE;
+  x += direction == RKAction::Left ? -1 : direction == RKAction::Right ? 1 : 0;
+  y += direction == RKAction::Up ? -1 : direction == RKAction::Down ? 1 : 0;
+  if (InsideMap(x, y)) {
+    PlaceMouse(x * GLYPH_SIZE, y * GLYPH_SIZE);
+  }
+}
 
-std::pair<int, int> TargetTile(int range) {
+// A pad aims with a cursor that starts on the player and moves a cell a press; it is the
+// mouse's own cursor, so that a click and the pad can take turns.
+void StartAim() {
+  if (lastDevice == RKDevice::Pad) {
+    PlaceMouse(player->x * GLYPH_SIZE, player->y * GLYPH_SIZE);
+  }
+}
+
+// Waits until the player picks a tile in view within range (-1: any range) with a click or the
+// pad's confirm, and returns it; {-1, -1} when the aim is cancelled or the window closes.
+std::pair<int, int> AimAt(int range) {
   const std::pair<int, int> cancelled{-1, -1};
   RKInput input;
   for (;;) {
@@ -91,9 +113,16 @@ std::pair<int, int> TargetTile(int range) {
         case RKAction::Cancel:
           return cancelled;
         case RKAction::PickTile:
+        case RKAction::Confirm:
           if (auto tile = AimedTile(mousePos.x, mousePos.y, range)) {
             return *tile;
           }
+          break;
+        case RKAction::Up:
+        case RKAction::Down:
+        case RKAction::Left:
+        case RKAction::Right:
+          MoveAimCursor(input.action);
           break;
         default:
           break;
@@ -102,9 +131,17 @@ std::pair<int, int> TargetTile(int range) {
   }
 }
 
+}  // namespace
+
+std::pair<int, int> TargetTile(int range) {
+  StartAim();
+  return AimAt(range);
+}
+
 RKEntity* TargetEnemy(int range) {
+  StartAim();
   for (;;) {
-    auto [x, y] = TargetTile(range);
+    auto [x, y] = AimAt(range);
     if (x == -1 && y == -1) {
       return nullptr;
     }

@@ -9,6 +9,7 @@
 #include "app/frames.h"
 #include "core/globals.h"
 #include "input/globals.h"
+#include "input/input.h"
 #include "localization/localization.h"
 #include "music/music.h"
 #include "persistence/savegame.h"
@@ -51,7 +52,7 @@ void ShowLoadFailure(int result, const std::string& savedVersion) {
     why = gLocalization->TFormat("menu.loadingFailed.badVersion", {savedVersion, GAMEVERSION});
   }
   MSGBox(gLocalization->T("menu.loadingFailed.header"),
-         {why, "\\n", gLocalization->T("menu.loadingFailed.returnMainMenu")}, NARROW_BOX);
+         {why, "\\n", PromptText("menu.loadingFailed.returnMainMenu")}, NARROW_BOX);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "app/globals.h"
 #include "core/globals.h"
 #include "input/globals.h"
+#include "input/input.h"
 #include "localization/kindtexts.h"
 #include "localization/localization.h"
 #include "ui/font.h"
@@ -172,8 +173,7 @@ void HelpScreen() {
         AppendKeyBindingLines(bindings);
         option.insert(option.end(), bindings.begin(), bindings.end());
       } else {
-        option.push_back(line.key == HELP_BLANK ? std::string(HELP_BLANK)
-                                                : gLocalization->T(line.key));
+        option.push_back(line.key == HELP_BLANK ? std::string(HELP_BLANK) : PromptText(line.key));
       }
     }
     int noSelection = -1;

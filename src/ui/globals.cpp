@@ -9,6 +9,7 @@ bool previousMusicEnabled;
 int previousMusicVolume;
 std::string previousLanguageCode;
 RKKeyboard previousKeyboard;
+RKPadButtons previousPadButtons;
 
 void ResetMenuState() {
   font = nullptr;
@@ -20,6 +21,7 @@ void ResetMenuState() {
   previousMusicVolume = 75;
   previousLanguageCode.clear();
   previousKeyboard.clear();
+  previousPadButtons.clear();
 }
 
 namespace {

@@ -21,6 +21,7 @@ extern bool previousFullscreen, previousMusicEnabled;  // true
 extern int previousMusicVolume;                        // 75
 extern std::string previousLanguageCode;               // empty
 extern RKKeyboard previousKeyboard;                    // empty
+extern RKPadButtons previousPadButtons;                // empty
 
 // Puts every value above back to what it is when the program starts. The font is forgotten,
 // not freed: QuitGame frees it.

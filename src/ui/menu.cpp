@@ -304,7 +304,7 @@ bool MSGBox(const std::string& header, const std::list<std::string>& lines, int 
   return MenuConfirmed(header, lines, width, noSelection, false);
 }
 
-bool DrawInventoryBox(std::list<std::string>& lines) {
+bool DrawInventoryBox(std::list<std::string>& lines, int marked) {
   if (option.size() > MAX_INVENTORY) {
     std::cout << "Can't have a menu with more than 26 options!" << std::endl;
     return false;
@@ -317,6 +317,7 @@ bool DrawInventoryBox(std::list<std::string>& lines) {
       std::max(GetMaxVisibleLength(lines, 0), GetMaxVisibleLength(option, labelled ? 4 : 0));
   int wrap = WrapWidth(longest, WIDE_MENU);
   char letter = 'a';
+  const int firstOptionLine = static_cast<int>(lines.size());
   for (optionIterator = option.begin(); optionIterator != option.end(); ++optionIterator) {
     std::string text =
         labelled ? std::string("(") + letter + ") " + *optionIterator : *optionIterator;
@@ -351,7 +352,8 @@ bool DrawInventoryBox(std::list<std::string>& lines) {
   for (std::string& line : lines) {
     std::transform(line.begin(), line.end(), line.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    DrawCentredLine(line, boxWidth, 2 * GLYPH_SIZE + GLYPH_SIZE * k, White, true);
+    const RKColors colour = marked >= 0 && k == firstOptionLine + marked ? Cyan : White;
+    DrawCentredLine(line, boxWidth, 2 * GLYPH_SIZE + GLYPH_SIZE * k, colour, true);
     ++k;
   }
   DrawSidesAndBottom(GLYPH_SIZE, GLYPH_SIZE * lineCount + 2 * GLYPH_SIZE,
@@ -360,25 +362,40 @@ bool DrawInventoryBox(std::list<std::string>& lines) {
 }
 
 int InventoryChoice(std::list<std::string>& lines) {
-  if (!DrawInventoryBox(lines)) {
-    return -1;
-  }
+  const std::list<std::string> prompt = lines;
+  const int optionCount = static_cast<int>(option.size());
+  // The marker a pad moves; the letters need none, so it shows only once a pad or an arrow
+  // key asks for it.
+  int marked = lastDevice == RKDevice::Pad ? 0 : -1;
   RKInput input;
   for (;;) {
+    lines = prompt;
+    if (!DrawInventoryBox(lines, marked)) {
+      return -1;
+    }
     Render();
     if (!NextInput(input, RKInputContext::Inventory, NO_TIME_LIMIT)) {
       std::cout << "SDL_WaitEvent error: " << SDL_GetError() << std::endl;
       return -1;
     }
-    // F2 frees or captures the mouse; the list stays.
-    if (input.action != RKAction::None && input.action != RKAction::ToggleMouse) {
-      break;
+    switch (input.action) {
+      case RKAction::None:
+      case RKAction::ToggleMouse:  // F2 frees or captures the mouse; the list stays
+        break;
+      case RKAction::Down:
+        marked = marked < 0 || marked + 1 >= optionCount ? 0 : marked + 1;
+        break;
+      case RKAction::Up:
+        marked = marked <= 0 ? optionCount - 1 : marked - 1;
+        break;
+      case RKAction::Letter:
+        return input.letter < optionCount ? input.letter : -1;
+      case RKAction::Confirm:
+        return marked;
+      default:
+        return -1;
     }
   }
-  if (input.action == RKAction::Letter && input.letter < static_cast<int>(option.size())) {
-    return input.letter;
-  }
-  return -1;
 }
 
 void ListInventory() {

@@ -22,14 +22,16 @@ bool MSGBox(const std::string& header, const std::list<std::string>& lines, int 
 
 // The inventory prompt: `lines` holds the prompt on entry; the options of the global `option`
 // list (at most 26) are appended to it labelled (a), (b), ... unless the inventory is empty.
-// Returns the index of the option chosen by its letter, or -1 for any other key, a close
-// request (which sets quitRequested), too many options, or a failure.
+// Returns the index of the option chosen by its letter, or by the marker that Up and Down (the
+// arrows, a pad) move and Confirm picks; -1 for any other press, a close request (which sets
+// quitRequested), too many options, or a failure. A pad's marker starts on the first option.
 int InventoryChoice(std::list<std::string>& lines);
 
 // The drawing half of the inventory prompt: appends the options to `lines` and draws the box
-// into inventoryPanel, where Render shows it while showInventory is set. False, with nothing
-// drawn, for more than 26 options or when the box surface cannot be made.
-bool DrawInventoryBox(std::list<std::string>& lines);
+// into inventoryPanel, where Render shows it while showInventory is set, the option at `marked`
+// (-1: none) in the marker's colour. False, with nothing drawn, for more than 26 options or when
+// the box surface cannot be made.
+bool DrawInventoryBox(std::list<std::string>& lines, int marked = -1);
 
 // Fills `option` with the pack's labels, the last entity first (letter a names it), worn pieces
 // marked; the empty-pack text alone when nothing is carried.

@@ -90,8 +90,8 @@ void ApplyMusicSwitch() {
 void CaptureKey(RKActionTypes action) {
   const std::string name = ACTION_KEY_NAMES[action];
   int noSelection = -1;
-  MenuConfirmed(T("options.changeKey." + name), {T("options.changeKey.prompt")}, NARROW_BOX,
-                noSelection, true);
+  MenuConfirmed(T("options.changeKey." + name), {PromptText("options.changeKey.prompt")},
+                NARROW_BOX, noSelection, true);
   // F2 or a close request captures nothing, and Escape cancels: bound to a command, it would
   // save and leave the game instead.
   if (!quitRequested) {
@@ -114,14 +114,24 @@ void VolumeDialog() {
       break;
     }
     musicPattern.UpdateMusicVolume();
-    MSGBox(T("options.changeMusicVolume.header"),
-           {TFormat("options.changeMusicVolume.value", {std::to_string(musicVolume)}),
-            T("options.changeMusicVolume.leftRight"), T("options.changeMusicVolume.return")},
-           NARROW_BOX);
+    MSGBox(
+        T("options.changeMusicVolume.header"),
+        {TFormat("options.changeMusicVolume.value", {std::to_string(musicVolume)}),
+         T("options.changeMusicVolume.leftRight"), PromptText("options.changeMusicVolume.return")},
+        NARROW_BOX);
     // F2 frees or captures the mouse and changes nothing.
     step = lastInput.action == RKAction::ToggleMouse ? RKAction::None : lastInput.action;
   }
   musicPattern.UpdateMusicVolume();
+}
+
+// Puts back the settings the menu found; true: the menu is left.
+bool DiscardChanges() {
+  RestoreOldGameSettings();
+  SetFullscreen(fullscreen);
+  ApplyMusicSwitch();
+  musicPattern.UpdateMusicVolume();
+  return true;
 }
 
 // The lines after the nine key bindings, in menu order: what each shows, and what confirming
@@ -164,14 +174,7 @@ const RKOptionsLine OTHER_LINES[] = {
      }},
     // A failed write has shown its box: the menu stays, to try again or discard.
     {[] { return T("options.saveChanges"); }, [] { return SaveGameSettingsOrShowFailure(); }},
-    {[] { return T("options.discardChanges"); },
-     [] {
-       RestoreOldGameSettings();
-       SetFullscreen(fullscreen);
-       ApplyMusicSwitch();
-       musicPattern.UpdateMusicVolume();
-       return true;
-     }},
+    {[] { return T("options.discardChanges"); }, DiscardChanges},
 };
 
 // Acts on a confirmed line; true when the line leaves the menu.
@@ -199,7 +202,10 @@ void OptionsMenu() {
         MenuConfirmed(T("menu.options.header"), option, WIDE_MENU, selected, false);
     RestartFrameDeadline();
     // A close request leaves the changes in effect; shut-down writes them with the settings.
-    const bool leave = (confirmed && ConfirmLine(selected)) || quitRequested;
+    // A pad's cancel goes back as the discard line does.
+    const bool cancelled = !confirmed && lastInput.action == RKAction::Cancel;
+    const bool leave =
+        (confirmed && ConfirmLine(selected)) || (cancelled && DiscardChanges()) || quitRequested;
     FinishFrame();
     if (leave) {
       return;
@@ -217,9 +223,8 @@ void BuildOptionsMenuOptions(std::vector<std::string>& lines) {
 
 void AppendKeyBindingLines(std::vector<std::string>& lines) {
   for (int action = 0; action < ACTION_COUNT; ++action) {
-    lines.push_back(SetMenuOptionOfKeybinding(
-        static_cast<RKActionTypes>(action),
-        T(std::string("options.keybinding.") + ACTION_KEY_NAMES[action])));
+    lines.push_back(BindingLine(static_cast<RKActionTypes>(action),
+                                T(std::string("options.keybinding.") + ACTION_KEY_NAMES[action])));
   }
 }
 
@@ -230,6 +235,7 @@ void SaveOldGameSettings() {
   previousLanguageCode = CurrentLanguageCode();
   previousKeyboard.clear();
   previousKeyboard = keyboard;
+  previousPadButtons = padButtons;
 }
 
 void RestoreOldGameSettings() {
@@ -241,6 +247,7 @@ void RestoreOldGameSettings() {
     gLocalization->LoadLanguageByCode(gLocalization->GetCurrentLanguageCode());
   }
   keyboard = previousKeyboard;
+  padButtons = previousPadButtons;
 }
 
 std::string GetOnOffText(bool on) { return T(on ? "common.on" : "common.off"); }

@@ -7,6 +7,7 @@
 #include "app/frames.h"
 #include "core/globals.h"
 #include "cson/cson.h"
+#include "input/input.h"
 #include "localization/localization.h"
 #include "persistence/savegame.h"
 #include "persistence/settings.h"
@@ -38,7 +39,7 @@ void ShowFailure(const char* file, const char* textKey, const zokCSON::Error& er
   std::list<std::string> lines = {
       gLocalization->TFormat(textKey, {gLocalization->T(ReasonKey(error))}),
       "\\n",
-      gLocalization->T("menu.saveFailed.pressKey"),
+      PromptText("menu.saveFailed.pressKey"),
   };
   MSGBox(gLocalization->T("menu.saveFailed.header"), lines, NARROW_BOX);
 }

@@ -144,6 +144,39 @@ TEST_F(SettingsTest, KeyboardElementsAndTheGapsBetweenThem) {
   }
 }
 
+// The pad's buttons, a member the version before did not write: without it, or when it is no
+// list, every action keeps its default button and the rest of the file still counts.
+TEST_F(SettingsTest, PadButtonsAndTheirGaps) {
+  // The default buttons in action order: the D-pad, the face buttons (take and the stairs share
+  // the bottom one).
+  const std::vector<int> defaults = {11, 12, 13, 14, 0, 0, 3, 1, 2};
+  struct RKCase {
+    const char* name;
+    const char* pad;
+    std::vector<int> buttons;
+  };
+  const RKCase cases[] = {
+      {"absent", "", defaults},
+      {"not a list", "Pad: 5\n", defaults},
+      {"first two, one out of range",
+       "Pad: [{\"0\": 9}, {\"1\": 99}]\n",
+       {9, -1, 13, 14, 0, 0, 3, 1, 2}},
+      {"no button from other kinds",
+       "Pad: [{\"0\": \"A\"}, {\"1\": -1}]\n",
+       {-1, -1, 13, 14, 0, 0, 3, 1, 2}},
+  };
+  for (const RKCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    padButtons.clear();
+    WriteConfig(std::string("MusicVolume: 10\n") + c.pad);
+    EXPECT_TRUE(LoadGameSettings());
+    EXPECT_EQ(musicVolume, 10);
+    std::vector<int> buttons;
+    for (const auto& [action, button] : padButtons) buttons.push_back(button);
+    EXPECT_EQ(buttons, c.buttons);
+  }
+}
+
 // A file that cannot be used is kept as game.cfg.bad with one line on standard error: one typo
 // used to send every setting back to the defaults, and shut-down then overwrote the file.
 TEST_F(SettingsTest, UnusableFilesReadAsFailuresAndAreKeptAside) {
@@ -197,19 +230,40 @@ TEST_F(SettingsTest, WritesTheExactLines) {
   ASSERT_TRUE(SaveGameSettings());
 
   const std::vector<std::string> lines = ReadLines("game.cfg");
-  ASSERT_EQ(lines.size(), 16u);
+  ASSERT_EQ(lines.size(), 28u);
+  // The two lists, each after its key line: the keys' scancodes and the pad's buttons, one
+  // element per action in action order.
+  const std::vector<std::string> keyboardBlock = {"  [",
+                                                  "    {\"0\": 26.0}",
+                                                  "    {\"1\": 81.0}",
+                                                  "    {\"2\": 80.0}",
+                                                  "    {\"3\": 79.0}",
+                                                  "    {\"4\": 10.0}",
+                                                  "    {\"5\": 44.0}",
+                                                  "    {\"6\": 7.0}",
+                                                  "    {\"7\": 6.0}",
+                                                  "    {\"8\": 12.0}",
+                                                  "  ]"};
+  const std::vector<std::string> padBlock = {"  [",
+                                             "    {\"0\": 11.0}",
+                                             "    {\"1\": 12.0}",
+                                             "    {\"2\": 13.0}",
+                                             "    {\"3\": 14.0}",
+                                             "    {\"4\": 0.0}",
+                                             "    {\"5\": 0.0}",
+                                             "    {\"6\": 3.0}",
+                                             "    {\"7\": 1.0}",
+                                             "    {\"8\": 2.0}",
+                                             "  ]"};
   std::vector<std::string> members;
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i] != "Keyboard: ") {
+    if (lines[i] != "Keyboard: " && lines[i] != "Pad: ") {
       members.push_back(lines[i]);
       continue;
     }
-    const auto keyboardLine = lines.begin() + static_cast<std::ptrdiff_t>(i);
-    const std::vector<std::string> block(keyboardLine + 1, keyboardLine + 12);
-    EXPECT_EQ(block, (std::vector<std::string>{
-                         "  [", "    {\"0\": 26.0}", "    {\"1\": 81.0}", "    {\"2\": 80.0}",
-                         "    {\"3\": 79.0}", "    {\"4\": 10.0}", "    {\"5\": 44.0}",
-                         "    {\"6\": 7.0}", "    {\"7\": 6.0}", "    {\"8\": 12.0}", "  ]"}));
+    const auto keyLine = lines.begin() + static_cast<std::ptrdiff_t>(i);
+    const std::vector<std::string> block(keyLine + 1, keyLine + 12);
+    EXPECT_EQ(block, lines[i] == "Pad: " ? padBlock : keyboardBlock) << lines[i];
     i += 11;
   }
   std::sort(members.begin(), members.end());

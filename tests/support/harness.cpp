@@ -29,6 +29,8 @@ class HeadlessDrivers : public ::testing::Environment {
     setenv("SDL_RENDER_DRIVER", "software", 0);
     setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
     setenv("SDL_AUDIO_DRIVER", "dummy", 0);
+    // The offscreen window never has the focus that a pad's events otherwise wait for.
+    setenv("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1", 0);
   }
 };
 
@@ -196,6 +198,12 @@ InputScript& InputScript::Click(int x, int y, Uint8 button) {
 
 InputScript& InputScript::Act(RKAction action) { return Add({{ActionEvent(action)}, {}}); }
 
+InputScript& InputScript::Do(std::function<void()> fn) {
+  Step step;
+  step.act = std::move(fn);
+  return Add(std::move(step));
+}
+
 InputScript& InputScript::Quit() { return Add({{CloseRequestEvent()}, {}}); }
 
 InputScript& InputScript::Push(const SDL_Event& event) { return Add({{event}, {}}); }
@@ -253,6 +261,10 @@ bool InputScript::NextEvent(SDL_Event& event, int timeoutMs) {
         takenAt = steppedNow;
         quietUntil = steppedNow + step.idleMs;
         pending.assign(step.events.begin(), step.events.end());
+        if (step.act) {
+          const std::function<void()> act = step.act;
+          act();
+        }
         continue;
       }
       if (RanOut(event)) return true;
@@ -284,6 +296,73 @@ bool InputScript::RanOut(SDL_Event& event) {
   event = CloseRequestEvent();
   event.common.timestamp = SDL_MS_TO_NS(steppedNow);
   return true;
+}
+
+// --- Virtual pads -------------------------------------------------------------------------
+
+VirtualPad::VirtualPad(Uint16 vendor, Uint16 product) {
+  SDL_VirtualJoystickDesc desc;
+  SDL_INIT_INTERFACE(&desc);
+  desc.type = SDL_JOYSTICK_TYPE_GAMEPAD;
+  desc.vendor_id = vendor;
+  desc.product_id = product;
+  desc.naxes = SDL_GAMEPAD_AXIS_COUNT;
+  desc.nbuttons = SDL_GAMEPAD_BUTTON_COUNT;
+  desc.name = "TVK test pad";
+  id = SDL_AttachVirtualJoystick(&desc);
+  if (id == 0) {
+    ADD_FAILURE() << "no virtual pad: " << SDL_GetError();
+    return;
+  }
+  joystick = SDL_OpenJoystick(id);
+  if (joystick == nullptr) ADD_FAILURE() << "the virtual pad does not open: " << SDL_GetError();
+  // Its resting state first, as a real pad reports it when opened: SDL takes the first value of
+  // each axis for its middle, to which it recentres the axis when the pad is pulled out.
+  for (int axis = 0; axis < SDL_GAMEPAD_AXIS_COUNT; ++axis) {
+    SDL_SetJoystickVirtualAxis(joystick, axis, 0);
+  }
+  SDL_UpdateJoysticks();
+}
+
+VirtualPad::~VirtualPad() { Unplug(); }
+
+void VirtualPad::Set(SDL_GamepadButton button, bool down) {
+  if (!joystick) return;
+  SDL_SetJoystickVirtualButton(joystick, button, down);
+  SDL_UpdateJoysticks();
+}
+
+void VirtualPad::Set(SDL_GamepadAxis axis, Sint16 value) {
+  if (!joystick) return;
+  SDL_SetJoystickVirtualAxis(joystick, axis, value);
+  SDL_UpdateJoysticks();
+}
+
+void VirtualPad::Unplug() {
+  if (joystick) SDL_CloseJoystick(joystick);
+  joystick = nullptr;
+  if (id != 0) SDL_DetachVirtualJoystick(id);
+  id = 0;
+}
+
+InputScript& PadPress(InputScript& script, VirtualPad& pad, SDL_GamepadButton button) {
+  return script.Do([&pad, button] {
+    pad.Set(button, true);
+    pad.Set(button, false);
+  });
+}
+
+InputScript& PadHold(InputScript& script, VirtualPad& pad, SDL_GamepadButton button, bool down) {
+  return script.Do([&pad, button, down] { pad.Set(button, down); });
+}
+
+InputScript& StickFlick(InputScript& script, VirtualPad& pad, Sint16 x, Sint16 y) {
+  return script.Do([&pad, x, y] {
+    pad.Set(SDL_GAMEPAD_AXIS_LEFTX, x);
+    pad.Set(SDL_GAMEPAD_AXIS_LEFTY, y);
+    pad.Set(SDL_GAMEPAD_AXIS_LEFTX, 0);
+    pad.Set(SDL_GAMEPAD_AXIS_LEFTY, 0);
+  });
 }
 
 bool PollUntil(std::chrono::milliseconds limit, const std::function<bool()>& condition,

@@ -20,6 +20,7 @@
 // it all back.
 #include "app/globals.h"
 #include "core/globals.h"
+#include "input/actions.h"
 #include "input/globals.h"
 #include "music/globals.h"
 #include "persistence/globals.h"
@@ -77,6 +78,9 @@ class InputScript {
   InputScript& Click(int x, int y, Uint8 button = SDL_BUTTON_LEFT);  // motion, down, up
   // An action of the game as the page's controls hand it in (see PushAction), in one step.
   InputScript& Act(RKAction action);
+  // Runs fn when the step comes due, in a frame of its own: for what SDL turns into events
+  // itself, such as a virtual pad's buttons.
+  InputScript& Do(std::function<void()> fn);
   InputScript& Quit();                        // a close request of the window
   InputScript& Push(const SDL_Event& event);  // any event, exactly as given
   InputScript& Wait(int steps = 1);           // steps without input
@@ -98,6 +102,7 @@ class InputScript {
     std::vector<SDL_Event> events;
     std::function<void()> probe;
     std::uint64_t idleMs = 0;
+    std::function<void()> act = nullptr;
   };
   friend bool SteppedNextEvent(SDL_Event& event, int timeoutMs);
   InputScript& Add(Step step);
@@ -117,6 +122,36 @@ class InputScript {
   std::uint64_t ranOutAt = 0;
   int closeRequestsSent = 0;
 };
+
+// A pad plugged in through SDL's virtual joysticks, with the buttons and axes of a gamepad; the
+// vendor and product ids make its type (SDL reads the labels of its face buttons from that).
+// Its presses become SDL's own gamepad events, so a script makes them in a Do step (or with
+// the InputScript helpers below). Pulled out when destroyed, unless Unplug came first.
+class VirtualPad {
+ public:
+  static constexpr Uint16 XBOX_VENDOR = 0x045e, XBOX_PRODUCT = 0x028e;  // an Xbox 360 pad
+  static constexpr Uint16 PS4_VENDOR = 0x054c, PS4_PRODUCT = 0x05c4;    // a DualShock 4
+  VirtualPad(Uint16 vendor = XBOX_VENDOR, Uint16 product = XBOX_PRODUCT);
+  ~VirtualPad();
+  VirtualPad(const VirtualPad&) = delete;
+  VirtualPad& operator=(const VirtualPad&) = delete;
+  bool Plugged() const { return joystick != nullptr; }
+  // Sets the button or axis and lets SDL see it at once, so that a press and a release in one
+  // step both come as events.
+  void Set(SDL_GamepadButton button, bool down);
+  void Set(SDL_GamepadAxis axis, Sint16 value);
+  void Unplug();
+
+ private:
+  SDL_JoystickID id = 0;
+  SDL_Joystick* joystick = nullptr;
+};
+
+// Script steps for a pad: a press and release in one step; a button held down or let go; the
+// left stick leaned (x, y) and let back to the middle in one step.
+InputScript& PadPress(InputScript& script, VirtualPad& pad, SDL_GamepadButton button);
+InputScript& PadHold(InputScript& script, VirtualPad& pad, SDL_GamepadButton button, bool down);
+InputScript& StickFlick(InputScript& script, VirtualPad& pad, Sint16 x, Sint16 y);
 
 // For what runs in real time beside the game's frames (the audio device, another process):
 // checks the condition every `every` until it holds; false when `limit` passed first.
