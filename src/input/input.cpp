@@ -99,18 +99,19 @@ RKAction ClickAction(const SDL_MouseButtonEvent& button, RKInputContext context)
   return button.button == SDL_BUTTON_RIGHT ? RKAction::Cancel : RKAction::None;
 }
 
-// A direction means a step in play and a marker's or the aim's step elsewhere.
+// A direction handed in means a step in play and a marker's or the aim's step elsewhere.
+struct RKDirection {
+  RKAction move, step;
+};
+// in play              elsewhere
+const RKDirection DIRECTIONS[] = {
+    {RKAction::MoveUp, RKAction::Up},
+    {RKAction::MoveDown, RKAction::Down},
+    {RKAction::MoveLeft, RKAction::Left},
+    {RKAction::MoveRight, RKAction::Right},
+};
+
 RKAction PushedAction(RKAction action, RKInputContext context) {
-  struct RKDirection {
-    RKAction move, step;
-  };
-  // in play          elsewhere
-  const RKDirection DIRECTIONS[] = {
-      {RKAction::MoveUp, RKAction::Up},
-      {RKAction::MoveDown, RKAction::Down},
-      {RKAction::MoveLeft, RKAction::Left},
-      {RKAction::MoveRight, RKAction::Right},
-  };
   if (context == RKInputContext::Capture && action != RKAction::Close) {
     return RKAction::Captured;
   }
@@ -344,6 +345,25 @@ const RKPadText PAD_TEXTS[] = {
     {"options.changeMusicVolume.return", "pad.volumeReturn"},
 };
 
+// The text keys of the buttons that have no label of their own on any pad.
+struct RKButtonText {
+  SDL_GamepadButton button;
+  const char* key;
+};
+// button                                text key
+const RKButtonText OTHER_BUTTONS[] = {
+    {SDL_GAMEPAD_BUTTON_DPAD_UP, "pad.dpadUp"},
+    {SDL_GAMEPAD_BUTTON_DPAD_DOWN, "pad.dpadDown"},
+    {SDL_GAMEPAD_BUTTON_DPAD_LEFT, "pad.dpadLeft"},
+    {SDL_GAMEPAD_BUTTON_DPAD_RIGHT, "pad.dpadRight"},
+    {SDL_GAMEPAD_BUTTON_START, "pad.start"},
+    {SDL_GAMEPAD_BUTTON_BACK, "pad.back"},
+    {SDL_GAMEPAD_BUTTON_LEFT_SHOULDER, "pad.leftShoulder"},
+    {SDL_GAMEPAD_BUTTON_RIGHT_SHOULDER, "pad.rightShoulder"},
+    {SDL_GAMEPAD_BUTTON_LEFT_STICK, "pad.leftStick"},
+    {SDL_GAMEPAD_BUTTON_RIGHT_STICK, "pad.rightStick"},
+};
+
 // The text key of the button's label on the pad last pressed; empty for a button without one.
 std::string PadLabelKey(SDL_GamepadButton button) {
   switch (SDL_GetGamepadButtonLabelForType(lastPadType, button)) {
@@ -366,23 +386,6 @@ std::string PadLabelKey(SDL_GamepadButton button) {
     case SDL_GAMEPAD_BUTTON_LABEL_UNKNOWN:
       break;
   }
-  struct RKButtonText {
-    SDL_GamepadButton button;
-    const char* key;
-  };
-  // button                                text key
-  const RKButtonText OTHER_BUTTONS[] = {
-      {SDL_GAMEPAD_BUTTON_DPAD_UP, "pad.dpadUp"},
-      {SDL_GAMEPAD_BUTTON_DPAD_DOWN, "pad.dpadDown"},
-      {SDL_GAMEPAD_BUTTON_DPAD_LEFT, "pad.dpadLeft"},
-      {SDL_GAMEPAD_BUTTON_DPAD_RIGHT, "pad.dpadRight"},
-      {SDL_GAMEPAD_BUTTON_START, "pad.start"},
-      {SDL_GAMEPAD_BUTTON_BACK, "pad.back"},
-      {SDL_GAMEPAD_BUTTON_LEFT_SHOULDER, "pad.leftShoulder"},
-      {SDL_GAMEPAD_BUTTON_RIGHT_SHOULDER, "pad.rightShoulder"},
-      {SDL_GAMEPAD_BUTTON_LEFT_STICK, "pad.leftStick"},
-      {SDL_GAMEPAD_BUTTON_RIGHT_STICK, "pad.rightStick"},
-  };
   for (const RKButtonText& text : OTHER_BUTTONS) {
     if (text.button == button) {
       return text.key;

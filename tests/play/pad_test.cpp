@@ -33,6 +33,8 @@ namespace {
 using Pad = PlayGame;
 
 constexpr Sint16 FULL = 32767;
+// In a row of buttons: the stick instead.
+constexpr SDL_GamepadButton STICK = SDL_GAMEPAD_BUTTON_INVALID;
 // Line numbers of the options menu.
 constexpr int OPTIONS_LANGUAGE_LINE = 12;
 constexpr int OPTIONS_SAVE_LINE = 14;
@@ -60,7 +62,6 @@ TEST_F(Pad, TheDPadAndTheStickMoveOneCellAPress) {
     Sint16 x, y;               // the stick's lean
     int dx, dy;
   };
-  const SDL_GamepadButton STICK = SDL_GAMEPAD_BUTTON_INVALID;
   // name                   button                          stick x  stick y   dx  dy
   const Row rows[] = {
       {"d-pad up", SDL_GAMEPAD_BUTTON_DPAD_UP, 0, 0, 0, -1},

@@ -5,8 +5,9 @@ music from the start click, scales the picture by whole factors, keeps a saved g
 five languages, plays by keys and the mouse's aim, refuses a damaged import with the loader's
 reason, hands its export to the desktop game (build/bin/tvk, in an Xvfb of its own), saves a game
 as the page is reloaded, plays without IndexedDB, says when the game has ended, says that it
-must be served when opened from a file, and in a browser without WebAssembly's promise
-integration plays the build that waits through Asyncify.
+must be served when opened from a file, in a browser without WebAssembly's promise
+integration plays the build that waits through Asyncify, and plays by a pad faked through the
+browser's gamepad interface.
 
 Run inside the build root in a network of its own (scripts/test does):
     scripts/with-deps tests/web/browser_test.py [BUILD_WEB_DIR]
@@ -631,6 +632,62 @@ class Checks:
             self.browser.send("Page.removeScriptToEvaluateOnNewDocument",
                               identifier=script["identifier"])
 
+    def pad_plays_the_page(self):
+        """A pad faked through the browser's own gamepad interface (navigator.getGamepads and
+        the gamepadconnected event, put in before the page): SDL's web back end reads it, its
+        D-pad moves the main menu's marker, A starts a new game and Start saves it."""
+        script = self.browser.send("Page.addScriptToEvaluateOnNewDocument", source="""(() => {
+            const buttons = Array.from({length: 17}, () => ({pressed: false, touched: false,
+                                                              value: 0}));
+            const pad = {id: 'Xbox 360 Controller (STANDARD GAMEPAD Vendor: 045e Product: 028e)',
+                         index: 0, connected: true, mapping: 'standard', timestamp: 1,
+                         axes: [0, 0, 0, 0], buttons: buttons};
+            Object.defineProperty(Navigator.prototype, 'getGamepads',
+                                  {value: () => [pad, null, null, null], configurable: true});
+            window.pressPad = (button, down) => {
+                buttons[button].pressed = down;
+                buttons[button].value = down ? 1 : 0;
+                pad.timestamp = performance.now();
+            };
+            window.plugPad = () => {
+                const plugged = new Event('gamepadconnected');
+                plugged.gamepad = pad;
+                window.dispatchEvent(plugged);
+            };
+        })();""")
+        try:
+            self.start()
+            self.shows(MENU_PICTURE, "main menu before the pad")
+            before = self.browser.evaluate(
+                "FS.analyzePath('/play/game.sav').exists && " + SAVE_TEXT)
+            self.browser.evaluate("plugPad()")
+
+            def press(button):
+                # Held for several of the game's looks at the pad, shorter than a repeat.
+                self.browser.evaluate("pressPad(%d, true)" % button)
+                time.sleep(0.25)
+                self.browser.evaluate("pressPad(%d, false)" % button)
+                time.sleep(0.25)
+            press(13)  # the D-pad's down
+            moved = os.path.join(self.work, "pad-moved.png")
+            eventually("the marker to move by pad", lambda: differing_pixels(
+                self.browser.canvas_picture(moved), MENU_PICTURE) not in (0, None), deadline=10)
+            self.settled_picture(moved)
+            press(12)  # up
+            self.shows(MENU_PICTURE, "main menu after the pad's up")
+            press(0)  # A: a new game
+            time.sleep(0.5)
+            press(9)  # Start: saved, and back to the main menu
+            eventually("the save by pad", lambda: (lambda text: text and text != before)(
+                self.browser.evaluate("FS.analyzePath('/play/game.sav').exists && " +
+                                      SAVE_TEXT)), deadline=10)
+            self.shows(MENU_PICTURE, "main menu after a game by pad")
+            errors = self.browser.errors()
+            assert not errors, errors
+        finally:
+            self.browser.send("Page.removeScriptToEvaluateOnNewDocument",
+                              identifier=script["identifier"])
+
     def close(self):
         self.browser.close()
         self.server.close()
@@ -646,7 +703,8 @@ def main():
              "play_by_keys_and_aim_with_the_mouse", "export_continues_in_the_desktop_game",
              "reload_during_play_keeps_the_game", "page_without_indexeddb_plays_and_says_so",
              "quit_says_the_game_has_ended", "page_from_a_file_says_it_must_be_served",
-             "browser_without_promise_integration_plays_the_asyncify_build"]
+             "browser_without_promise_integration_plays_the_asyncify_build",
+             "pad_plays_the_page"]
     names = sys.argv[2:] or names
     passed = failed = 0
     try:
