@@ -29,11 +29,15 @@ struct RKKeyMeaning {
 // The keys whose meaning in menus and boxes is fixed, so that no rebinding can lock a player
 // out of them. Every other key there is Other.
 // key                    action
+// clang-format off
 const RKKeyMeaning MENU_KEYS[] = {
-    {SDL_SCANCODE_RETURN, RKAction::Confirm}, {SDL_SCANCODE_UP, RKAction::Up},
-    {SDL_SCANCODE_DOWN, RKAction::Down},      {SDL_SCANCODE_LEFT, RKAction::Left},
-    {SDL_SCANCODE_RIGHT, RKAction::Right},
+    {SDL_SCANCODE_RETURN, RKAction::Confirm},
+    {SDL_SCANCODE_UP,     RKAction::Up},
+    {SDL_SCANCODE_DOWN,   RKAction::Down},
+    {SDL_SCANCODE_LEFT,   RKAction::Left},
+    {SDL_SCANCODE_RIGHT,  RKAction::Right},
 };
+// clang-format on
 
 RKAction MenuKey(SDL_Scancode key) {
   for (const RKKeyMeaning& meaning : MENU_KEYS) {
@@ -405,13 +409,16 @@ RKInput Translate(SDL_Event& event, RKInputContext context) {
       input.action = KeyAction(event.key, context, input);
       break;
     case SDL_EVENT_MOUSE_MOTION:
-      TrackMouse(event);
-      input.device = RKDevice::Mouse;
-      break;
     case SDL_EVENT_MOUSE_BUTTON_DOWN:
-      TrackMouse(event);
+      // The pointer counts on the map: in play, where it names what lies under it, and while
+      // aiming. A menu leaves the game's cursor where play had it.
+      if (context == RKInputContext::Play || context == RKInputContext::Aim) {
+        TrackMouse(event);
+      }
       input.device = RKDevice::Mouse;
-      input.action = ClickAction(event.button, context);
+      if (event.type == SDL_EVENT_MOUSE_BUTTON_DOWN) {
+        input.action = ClickAction(event.button, context);
+      }
       break;
     case SDL_EVENT_GAMEPAD_ADDED:
     case SDL_EVENT_GAMEPAD_REMOVED:

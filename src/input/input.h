@@ -12,7 +12,8 @@
 // Waits up to timeoutMs for the next event (0: only one already waiting; NO_TIME_LIMIT: as long
 // as it takes) and puts in `input` what it means to a loop of this context. False when nothing
 // came. A close request sets quitRequested and comes as Close; F2 toggles the relative mouse
-// mode and comes as ToggleMouse; the pointer's moves and clicks move mousePos.
+// mode and comes as ToggleMouse; in play and while aiming the pointer's moves and clicks move
+// mousePos.
 bool NextInput(RKInput& input, RKInputContext context, int timeoutMs);
 
 // Hands the game an action as if the player had pressed it, for the next loop that waits: a
